@@ -1,0 +1,45 @@
+# The two commands of the project: `make demo` and `make test`. Both install missing
+# Debian packages first (scripts/install-deps.sh).
+JOBS ?= $(shell nproc)
+BUILD ?= build
+CMAKE_FLAGS ?= -DKG_WERROR=ON
+
+.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz demo clean
+
+all: build
+
+deps:
+	bash scripts/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-sanitize: deps
+	cmake -S . -B build-asan -DKG_WERROR=ON -DKG_SANITIZE=ON -DKG_BENCH=OFF
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+test-tsan: deps
+	cmake -S . -B build-tsan -DKG_TSAN=ON -DKG_BENCH=OFF
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKG_FUZZ=ON -DKG_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+
+demo: build
+	@echo "make demo arrives with the archive server and the player; nothing to run yet."
+
+clean:
+	rm -rf build build-asan build-tsan build-fuzz

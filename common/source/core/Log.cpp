@@ -1,0 +1,136 @@
+#include "Log.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+namespace {
+
+std::mutex nameLock;
+String baseDirectory;  // empty: the current directory
+String logFileName;
+
+const char* LevelTag(int level) {
+  switch (level) {
+    case 0: return "debug\t";
+    case 1: return "warning\t";
+    case 2: return "error\t";
+    case 3: return "info\t";
+    default: return "";
+  }
+}
+
+String TwoDigits(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02d", value % 100);
+  return text;
+}
+
+std::tm LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local {};
+  localtime_r(&now, &local);
+  return local;
+}
+
+String FourDigitYear(const std::tm& t) { return TwoDigits((t.tm_year + 1900) / 100) + TwoDigits(t.tm_year + 1900); }
+
+// Writes the whole line with one write call; false when the descriptor took none of it.
+bool WriteAll(int fd, const String& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+// Opens the FIFO only when a reader holds it; a missing reader, a missing FIFO or a
+// path that is not a FIFO give -1 at once.
+int OpenPipe() {
+  const String path = DebugPipePath();
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISFIFO(info.st_mode)) return -1;
+  return open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+String ComputeFileName() {
+  const String base = baseDirectory.empty() ? String(".") : baseDirectory;
+  const String directory = base + "/log";
+  mkdir(base.c_str(), 0777);
+  mkdir(directory.c_str(), 0777);
+  const std::tm t = LocalNow();
+  return directory + "/" + ExecutableName() + "-" + FourDigitYear(t) + "-" + TwoDigits(t.tm_mon + 1) + "-" +
+         TwoDigits(t.tm_mday) + " " + TwoDigits(t.tm_hour) + TwoDigits(t.tm_min) + TwoDigits(t.tm_sec) + "-[" +
+         std::to_string(getpid()) + "].log";
+}
+
+}  // namespace
+
+String ExecutableName() { return program_invocation_short_name; }
+
+String Where(const char* source, int line) {
+  const char* slash = std::strrchr(source, '/');
+  return String("(") + (slash ? slash + 1 : source) + ", line " + std::to_string(line) + ")";
+}
+
+void SetLogBaseDirectory(const String& directory) {
+  std::lock_guard<std::mutex> lock(nameLock);
+  baseDirectory = directory;
+}
+
+String LogFileName() {
+  std::lock_guard<std::mutex> lock(nameLock);
+  return logFileName;
+}
+
+String DebugPipePath() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const String directory = (runtime && *runtime) ? runtime : "/tmp";
+  return directory + "/debug_pipe";
+}
+
+bool DebugMarker() {
+  static const bool marker = access(".debug", F_OK) == 0;
+  return marker;
+}
+
+void Log(int level, const String& message, const String& where) {
+  try {
+    const String body = String(LevelTag(level)) + ExecutableName() + "\t" + message + "\t\t\t" + where;
+    const int pipe = OpenPipe();
+    if (pipe >= 0) {
+      // One message with its terminating zero byte; a full FIFO loses the line.
+      String bytes = body;
+      bytes.push_back('\0');
+      WriteAll(pipe, bytes);
+      close(pipe);
+      return;
+    }
+    String name;
+    {
+      std::lock_guard<std::mutex> lock(nameLock);
+      if (logFileName.empty()) logFileName = ComputeFileName();
+      name = logFileName;
+    }
+    const std::tm t = LocalNow();
+    const String line = "[" + FourDigitYear(t) + "/" + TwoDigits(t.tm_mon + 1) + "/" + TwoDigits(t.tm_mday) + " " +
+                        TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min) + ":" + TwoDigits(t.tm_sec) + "] " + body +
+                        "\r\n";
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    WriteAll(fd, line);
+    close(fd);
+  } catch (...) {
+    // Logging must never fail its caller: the line is lost.
+  }
+}
