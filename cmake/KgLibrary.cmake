@@ -13,6 +13,7 @@ function(kg_library name)
   if(tests)
     add_executable(${name}_test ${tests})
     target_link_libraries(${name}_test PRIVATE kg_${name} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_include_directories(${name}_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
       PROPERTIES ENVIRONMENT "KG_SOURCE_DIR=${CMAKE_SOURCE_DIR}")

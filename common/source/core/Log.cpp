@@ -88,6 +88,11 @@ void SetLogBaseDirectory(const String& directory) {
   baseDirectory = directory;
 }
 
+void ForgetLogFileNameForTest() {
+  std::lock_guard<std::mutex> lock(nameLock);
+  logFileName.clear();
+}
+
 String LogFileName() {
   std::lock_guard<std::mutex> lock(nameLock);
   return logFileName;

@@ -25,5 +25,8 @@ String DebugPipePath();
 // True when a file ".debug" existed in the current directory at the first call.
 bool DebugMarker();
 
-// Names used for the executable in log lines and file names.
+// The executable's file name, as log lines and file names carry it.
 String ExecutableName();
+
+// For tests: forgets the file name, so that the next file line computes it again.
+void ForgetLogFileNameForTest();
