@@ -4,9 +4,22 @@
 
 #include "Mutex.h"
 
+// The Itanium C++ ABI's per-thread exception record, which the runtime hands out through
+// __cxa_get_globals(); its layout is part of that ABI.
+namespace __cxxabiv1 {
+struct __cxa_eh_globals;
+extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept;
+}  // namespace __cxxabiv1
+
+namespace {
+struct EhGlobals {
+  void* caughtExceptions;
+  unsigned int uncaughtExceptions;
+};
+}  // namespace
+
 namespace trace {
 std::atomic<int> state{0};
-thread_local Stos* current = nullptr;
 }  // namespace trace
 
 namespace {
@@ -56,7 +69,9 @@ Stos& MultiStos::Next() {
 
 Stos* trace::Attach() {
   if (state.load() == 0) Initialise();
-  current = &multiStos->Next();
+  Stos& stos = multiStos->Next();
+  stos.uncaught = &reinterpret_cast<EhGlobals*>(__cxxabiv1::__cxa_get_globals())->uncaughtExceptions;
+  current = &stos;
   return current;
 }
 

@@ -32,6 +32,10 @@ class Numeracja : public ECriticalSection {
 struct Stos {
   darray2<int> chain;
   darray2<int> marks;
+  // The thread's count of exceptions in flight, read in place: the C++ runtime keeps it
+  // in a per-thread record whose address never changes for the thread's life, so a
+  // traced call reads one word instead of calling std::uncaught_exceptions() twice.
+  const unsigned* uncaught = nullptr;
 };
 
 // Every thread's Stos, in the order threads first ran traced code. Never shrinks.
@@ -46,7 +50,8 @@ class MultiStos : public ECriticalSection {
 namespace trace {
 // 0 = not initialised, 1 = active, 2 = shut down.
 extern std::atomic<int> state;
-extern thread_local Stos* current;
+// Constant-initialised, so that reading it is one thread-local load with no wrapper call.
+inline thread_local Stos* current = nullptr;
 Stos* Attach();
 }  // namespace trace
 
@@ -78,18 +83,26 @@ inline void TraceExit(int number) {
 // path only, not while an exception unwinds through the function.
 class TraceGuard {
  public:
-  explicit TraceGuard(int number) : number_(number), uncaught_(std::uncaught_exceptions()) {
-    TraceEnter(number_);
+  explicit TraceGuard(int number) : number_(number) {
+    if (trace::state.load(std::memory_order_relaxed) == 2) return;
+    Stos* stos = trace::current;
+    if (stos == nullptr) stos = trace::Attach();
+    uncaught_ = *stos->uncaught;
+    stos->chain[stos->chain.count] = number;
+    ++stos->chain.count;
   }
   TraceGuard(const TraceGuard&) = delete;
   TraceGuard& operator=(const TraceGuard&) = delete;
   ~TraceGuard() noexcept(false) {
-    if (std::uncaught_exceptions() == uncaught_) TraceExit(number_);
+    Stos* stos = trace::current;
+    // No stack: tracing was off at entry or has shut down since.
+    if (stos == nullptr || trace::state.load(std::memory_order_relaxed) == 2) return;
+    if (*stos->uncaught == uncaught_) TraceExit(number_);
   }
 
  private:
   int number_;
-  int uncaught_;
+  unsigned uncaught_ = 0;
 };
 
 // Traces the enclosing function under `signature`, for example "Czas::Napis()".

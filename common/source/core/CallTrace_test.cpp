@@ -20,6 +20,16 @@ int Outer(bool fail) {
   return Inner(fail) + 1;
 }
 
+struct TracesWhileDestroyed {
+  ~TracesWhileDestroyed() { Inner(false); }
+};
+
+void RaisesWithCleanup() {
+  KG_TRACE("RaisesWithCleanup()");
+  TracesWhileDestroyed cleanup;
+  KG_ERROR("cleanup runs while this unwinds");
+}
+
 String TextInside() {
   KG_TRACE("TextInside()");
   return CallTraceText();
@@ -66,6 +76,21 @@ TEST(CallTrace, AnExceptionLeavesTheChainUntilCutBackToTheMark) {
     return seen + "|" + CallTraceText();
   });
   EXPECT_EQ(text, "Outer(bool fail) -> Inner(bool fail)|");
+}
+
+TEST(CallTrace, ATracedCallMadeDuringUnwindingPopsNormally) {
+  const String text = RunOnNewThread([] {
+    TraceMarkDepth();
+    String seen;
+    try {
+      RaisesWithCleanup();
+    } catch (const Exception&) {
+      seen = CallTraceText();
+    }
+    TraceReturnToMark();
+    return seen + "|" + TextInside();
+  });
+  EXPECT_EQ(text, "RaisesWithCleanup()|TextInside()");
 }
 
 TEST(CallTrace, PopMismatchMessages) {
