@@ -5,6 +5,7 @@
 // Not synchronised: one thread at a time.
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "Exception.h"
 
@@ -31,8 +32,11 @@ class darray2 {
   }
 
   // Stores `value` at index `count`, then increments `count`.
+  // `value` may be an element of this array, so it is copied before the access that may
+  // move the storage.
   void Append(const T& value) {
-    (*this)[count] = value;
+    T copy(value);
+    (*this)[count] = std::move(copy);
     ++count;
   }
 
