@@ -1,0 +1,125 @@
+#pragma once
+// One TCP connection to a server, run as a small state machine on a MessageThread from
+// socket notifications, without a call that waits for the network: the host lookup runs
+// on a worker, the connect and every send and receive are non-blocking.
+#include <memory>
+#include <vector>
+
+#include "ECriticalSection.h"
+#include "HostResolver.h"
+#include "IReadAnyNonBlocking.h"
+#include "Log.h"
+#include "MessageReceiver.h"
+#include "MessageThread.h"
+#include "String.h"
+#include "ThreadSafeBuffer.h"
+#include "Writable.h"
+
+// Threads: the message thread runs OnMessage and so every handler; any other thread calls
+// Connect, Disconnect, Write, ReadAnyNonBlocking and the queries. Each of them and each
+// handler holds the client lock, which comes after the message thread's dispatch lock and
+// before its map lock; Synchronizuj must not be called while holding it.
+//
+// States: 0 idle, 2 looking up the host, 3 connecting, 4 connected, 5 closed after an
+// error or by the peer. Every failure on the way is reported once, through
+// OnLookupError (state 2), OnConnectError (state 3) or OnClose (state 4), with Blad()
+// holding host ":" port ": " and the reason; from then on notifications are ignored and
+// IsConnected() is false until Disconnect() or the next Connect().
+//
+// A class that overrides the handlers must call Disconnect() and then
+// Synchronizuj() on the message thread in its own destructor, so that no handler of it
+// runs while its part of the object goes.
+class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageReceiver {
+ public:
+  // Bytes the outgoing queue may hold. A peer that stops reading while more is written
+  // loses the connection instead of the program growing without limit.
+  static constexpr int kMaxQueued = 64 << 20;
+
+  // Idle, on message thread m (not owned, must outlive the client). `resolver` turns host
+  // names into addresses; the system's when none is given.
+  explicit TCPClient(MessageThread* m, std::shared_ptr<HostResolver> resolver = nullptr);
+  TCPClient(const TCPClient&) = delete;
+  TCPClient& operator=(const TCPClient&) = delete;
+  // Disconnect(), then waits until no message of this client is being handled.
+  ~TCPClient() override;
+
+  // Queues n bytes for sending, whole, if IsConnected(); drops them without a word
+  // otherwise. Bytes beyond kMaxQueued waiting to be sent fail the connection (OnClose).
+  void Write(const void* c, int n) override;
+  // Receives at most n bytes that have arrived; 0 when none have (or the peer has closed:
+  // that is reported by OnClose). Raises "!IsConnected()" when not connected, and
+  // host + " " + the system's text when the receive fails.
+  int ReadAnyNonBlocking(void* c, int n) override;
+
+  // Connects to "host:port" (an IPv6 literal host in brackets: "[::1]:12540"). Does
+  // nothing when already looking up, connecting or connected to that very address
+  // without an error; otherwise drops what there was and starts afresh. Raises "no port
+  // specified", "'<text>' is not a valid integer value" or "port out of range: <text>"
+  // for a bad address (the client is then idle), and an error when the lookup worker
+  // cannot be started.
+  void Connect(String address);
+  // Drops the connection, a lookup in progress (its result is thrown away when it comes)
+  // and the queued bytes, and returns to state 0. Never waits for the network.
+  void Disconnect();
+  // True when connected and no error has been met.
+  bool IsConnected();
+  // host ":" port, with an IPv6 host in brackets.
+  String Adres();
+  // The error text; empty while all is well.
+  String Blad();
+  // The state (0, 2, 3, 4 or 5).
+  int Stan();
+
+  // The state machine; called by the message thread.
+  void OnMessage(MSG& m) override;
+
+ protected:
+  // The handlers, called on the message thread under the client lock.
+  // The connection attempt failed.
+  virtual void OnConnectError() { Log(0, blad, KG_WHERE); }
+  // The host name lookup failed.
+  virtual void OnLookupError() { OnConnectError(); }
+  // The connection is up.
+  virtual void OnConnect() {}
+  // Bytes can be read (or the peer's close is next): read them with
+  // ReadAnyNonBlocking. Until something is read, no further OnRead comes.
+  virtual void OnRead() {}
+  // An established connection ended or failed.
+  virtual void OnClose() { Log(0, blad, KG_WHERE); }
+
+  // The client lock, for subclasses whose own operations must not interleave with the
+  // handlers.
+  ECriticalSection& Sekcja() { return sekcja; }
+
+ private:
+  struct Wyszukiwanie;  // the shared state of one lookup worker
+
+  bool Connected() const { return stan == 4 && blad.empty(); }
+  String AdresLocked() const;
+  void StartLookup();
+  void LookupDone(int error);
+  // Opens a socket for the next address and starts connecting; raises when none is left.
+  void TryNextAddress(const String& lastError);
+  void CloseSocket();
+  void SendQueued();
+
+  ECriticalSection sekcja;  // the client lock
+  int stan = 0;
+  String host;
+  int port = 0;
+  int msgSocket = 0;
+  int msgWyslij = 0;
+  MessageThread* watek;
+  std::shared_ptr<HostResolver> resolver;
+  std::shared_ptr<Wyszukiwanie> wyszukiwanie;  // the pending lookup, or none
+  String blad;
+  std::vector<AdresGniazda> adresy;  // the addresses of host, tried in order
+  size_t nastepnyAdres = 0;
+  int socket = -1;
+  std::unique_ptr<ThreadSafeBuffer> wyjscie;  // owned; replaced after a burst so that it does not keep its peak
+  int szczyt = 0;  // the most bytes wyjscie held on this connection
+  std::unique_ptr<char[]> scratch;  // one send chunk, made on first use
+  bool wyslijPosted = false;  // a msgWyslij is queued and will send what Write adds
+  bool czekaNaZapis = false;  // a send would block: the next FD_WRITE resumes
+  bool przepelnienie = false; // the outgoing queue overflowed; the connection fails
+};
