@@ -97,6 +97,8 @@ void CyclicBuffer::Skip(int n) {
   CheckSize();
   size2 -= n;
   head = Advance(head, n);
+  // Emptied: the next write starts at the front in one piece instead of wrapping.
+  if (head == tail) head = tail = 0;
 }
 
 void CyclicBuffer::PeekEx(void* v, int source, int length) const {
