@@ -63,8 +63,8 @@ size_t Count(const String& text, const String& what) {
 }
 
 TEST(MessageThread, NumbersAreFreshAndInRange) {
-  MessageThread thread;
   Recorder r;
+  MessageThread thread;
   std::set<int> seen;
   for (int i = 0; i < 5000; ++i) {
     const int n = thread.Zarejestruj(&r);
@@ -75,8 +75,8 @@ TEST(MessageThread, NumbersAreFreshAndInRange) {
 }
 
 TEST(MessageThread, DeliversPostedMessagesInOrderToTheirOwners) {
-  MessageThread thread;
   Recorder a, b;
+  MessageThread thread;
   const int na = thread.Zarejestruj(&a);
   const int nb = thread.Zarejestruj(&b);
   for (int i = 0; i < 100; ++i) thread.Post(i % 2 ? na : nb, static_cast<uintptr_t>(i), -i);
@@ -92,8 +92,8 @@ TEST(MessageThread, DeliversPostedMessagesInOrderToTheirOwners) {
 
 TEST(MessageThread, UnknownNumbersAreReportedAndForeignOnesDropped) {
   LogCapture log;
-  MessageThread thread;
   Recorder r;
+  MessageThread thread;
   const int n = thread.Zarejestruj(&r);
   thread.Post(500);      // below the loop's range: dropped without a word
   thread.Post(0x8000);   // above it
@@ -108,8 +108,8 @@ TEST(MessageThread, UnknownNumbersAreReportedAndForeignOnesDropped) {
 // drops all of them, silently, and the number is not handed out while they wait.
 TEST(MessageThread, GivenBackNumbersLoseTheirPendingMessagesSilently) {
   LogCapture log;
-  MessageThread thread;
   Recorder holder, gone, other;
+  MessageThread thread;
   const int nh = thread.Zarejestruj(&holder);
   const int ng = thread.Zarejestruj(&gone);
   const int no = thread.Zarejestruj(&other);
@@ -131,8 +131,8 @@ TEST(MessageThread, GivenBackNumbersLoseTheirPendingMessagesSilently) {
 // With every number taken, a given-back number comes back only once the loop has purged
 // it; until then there is none to give.
 TEST(MessageThread, AGivenBackNumberIsReusedOnlyAfterItsPurge) {
-  MessageThread thread;
   Recorder r;
+  MessageThread thread;
   std::vector<int> all;
   for (int i = 0; i < 31741; ++i) all.push_back(thread.Zarejestruj(&r));
   EXPECT_THROW(thread.Zarejestruj(&r), Exception);
@@ -146,8 +146,8 @@ TEST(MessageThread, AGivenBackNumberIsReusedOnlyAfterItsPurge) {
 }
 
 TEST(MessageThread, SynchronizujWaitsForTheMessageInHand) {
-  MessageThread thread;
   Recorder r;
+  MessageThread thread;
   const int n = thread.Zarejestruj(&r);
   thread.Post(n, Recorder::kHold);
   ASSERT_TRUE(r.entered.WaitFor(2000));
@@ -165,8 +165,8 @@ TEST(MessageThread, SynchronizujWaitsForTheMessageInHand) {
 
 TEST(MessageThread, AFailingReceiverDoesNotStopTheLoop) {
   LogCapture log;
-  MessageThread thread;
   Recorder r;
+  MessageThread thread;
   const int n = thread.Zarejestruj(&r);
   thread.Post(n, Recorder::kThrow);
   thread.Post(n);
@@ -196,6 +196,7 @@ TEST(MessageThread, OknoIsMadeOnceFromAnyThreadAndStopEndsTheLoop) {
   MakesWindow maker(&second);
   second.Post(second.Zarejestruj(&maker));
   for (int i = 0; i < 200 && maker.window == -2; ++i) std::this_thread::sleep_for(5ms);
+  second.Synchronizuj();
   EXPECT_GE(maker.window.load(), 0);
 
   thread->Finish();
@@ -214,6 +215,7 @@ TEST(MessageThread, OknoAfterTheLoopEndedRaisesInsteadOfWaiting) {
 // synchronised, and nothing is reported as a wrong message.
 TEST(MessageThread, ManyMessagesInFlightWhileReceiversComeAndGo) {
   LogCapture log;
+  Recorder r;
   MessageThread thread;
   class Guarded : public MessageReceiver {
    public:
@@ -242,7 +244,6 @@ TEST(MessageThread, ManyMessagesInFlightWhileReceiversComeAndGo) {
   }
   for (auto& w : workers) w.join();
   // A last message makes the loop purge what is left of the given-back numbers.
-  Recorder r;
   thread.Post(thread.Zarejestruj(&r));
   ASSERT_TRUE(r.WaitFor(1));
   thread.Synchronizuj();

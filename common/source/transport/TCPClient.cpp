@@ -194,12 +194,25 @@ void TCPClient::CloseSocket() {
 void TCPClient::Write(const void* c, int n) {
   Synchronized guard(&sekcja);
   if (!Connected() || przepelnienie || n <= 0) return;
+  const char* bytes = static_cast<const char*>(c);
+  if (!wyslijPosted && !czekaNaZapis && wyjscie->Size() == 0) {
+    // Nothing waits before these bytes: they go straight to the socket, without a trip
+    // through the message thread, which matters for commands that wait for an answer.
+    // What the socket does not take now is queued; a failure is left for the message
+    // thread to meet again and report.
+    const ssize_t sent = send(socket, bytes, static_cast<size_t>(n), MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent == n) return;
+    if (sent > 0) {
+      bytes += sent;
+      n -= static_cast<int>(sent);
+    }
+  }
   const int queued = wyjscie->Size();
   if (queued > kMaxQueued - n) {
     // Failing here would call OnClose on the writer's thread: the message thread does it.
     przepelnienie = true;
   } else {
-    wyjscie->Write(c, n);
+    wyjscie->Write(bytes, n);
     szczyt = std::max(szczyt, queued + n);
   }
   if (!wyslijPosted) {

@@ -43,8 +43,10 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   // Disconnect(), then waits until no message of this client is being handled.
   ~TCPClient() override;
 
-  // Queues n bytes for sending, whole, if IsConnected(); drops them without a word
-  // otherwise. Bytes beyond kMaxQueued waiting to be sent fail the connection (OnClose).
+  // Sends n bytes, whole and in order, if IsConnected(); drops them without a word
+  // otherwise. Never waits: what the socket does not take at once (or everything, when
+  // bytes are already waiting) is queued and sent by the message thread as the socket
+  // drains. Bytes beyond kMaxQueued waiting to be sent fail the connection (OnClose).
   void Write(const void* c, int n) override;
   // Receives at most n bytes that have arrived; 0 when none have (or the peer has closed:
   // that is reported by OnClose). Raises "!IsConnected()" when not connected, and

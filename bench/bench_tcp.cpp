@@ -1,0 +1,224 @@
+// The TCP client against plain blocking sockets on loopback: bulk transfer from a server
+// (MiB/s, bytes_per_second) and the round trip of a small message echoed by a server
+// (time per iteration). Each pair runs against the same server in the same process.
+#include <arpa/inet.h>
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "MessageThread.h"
+#include "TCPClient.h"
+
+namespace {
+
+constexpr int64_t kBulkBytes = 200LL << 20;
+constexpr int kMessage = 32;
+
+// A loopback server that runs `serve` on a thread of its own for every connection.
+class Server {
+ public:
+  template <typename F>
+  explicit Server(F serve) {
+    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    bind(listener_, reinterpret_cast<sockaddr*>(&a), length);
+    listen(listener_, 16);
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &length);
+    port_ = ntohs(a.sin_port);
+    acceptor_ = std::thread([this, serve] {
+      for (;;) {
+        const int peer = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (peer < 0) return;
+        const int one = 1;
+        setsockopt(peer, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        std::thread([peer, serve] {
+          serve(peer);
+          close(peer);
+        }).detach();
+      }
+    });
+  }
+  ~Server() {
+    shutdown(listener_, SHUT_RDWR);
+    acceptor_.join();
+    close(listener_);
+  }
+  int Port() const { return port_; }
+  String Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+  // A blocking client socket connected to the server.
+  int ConnectBlocking() const {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port_));
+    connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    const int one = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    return fd;
+  }
+
+ private:
+  int listener_ = -1;
+  int port_ = 0;
+  std::thread acceptor_;
+};
+
+void SendBulk(int peer) {
+  std::vector<char> block(1 << 20, 'a');
+  int64_t left = kBulkBytes;
+  while (left > 0) {
+    const ssize_t n = send(peer, block.data(), static_cast<size_t>(std::min<int64_t>(left, block.size())), MSG_NOSIGNAL);
+    if (n <= 0) return;
+    left -= n;
+  }
+}
+
+void Echo(int peer) {
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = recv(peer, buffer, sizeof buffer, 0);
+    if (n <= 0) return;
+    if (send(peer, buffer, static_cast<size_t>(n), MSG_NOSIGNAL) != n) return;
+  }
+}
+
+// A client that counts what it reads (reading `chunk` bytes at a time, as a packet reader
+// does) and lets a waiting thread know when a target is reached.
+class CountingClient : public TCPClient {
+ public:
+  CountingClient(MessageThread* m, int chunk) : TCPClient(m), thread_(m), buffer_(static_cast<size_t>(chunk)) {}
+  ~CountingClient() override {
+    Disconnect();
+    thread_->Synchronizuj();
+  }
+  void OnConnect() override { Notify(false); }
+  void OnRead() override {
+    int k;
+    int64_t got = 0;
+    while ((k = ReadAnyNonBlocking(buffer_.data(), static_cast<int>(buffer_.size()))) > 0) got += k;
+    if (got == 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    received_ += got;
+    if (received_ >= target_) changed_.notify_all();
+  }
+  void OnClose() override { Notify(true); }
+  void OnConnectError() override { Notify(true); }
+
+  // Waits until `bytes` arrived in all, or the connection failed; false then.
+  bool WaitFor(int64_t bytes) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    target_ = bytes;
+    changed_.wait(lock, [&] { return received_ >= bytes || failed_; });
+    return received_ >= bytes;
+  }
+  bool WaitConnected() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return connected_ || failed_; });
+    return connected_;
+  }
+
+ private:
+  // The handlers hold the client lock and then take mutex_; waiters hold mutex_ only.
+  void Notify(bool failed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    (failed ? failed_ : connected_) = true;
+    changed_.notify_all();
+  }
+  MessageThread* thread_;
+  std::vector<char> buffer_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int64_t received_ = 0;
+  int64_t target_ = 0;
+  bool connected_ = false;
+  bool failed_ = false;
+};
+
+void BM_BulkTCPClient(benchmark::State& state) {
+  Server server(SendBulk);
+  MessageThread thread;
+  for (auto _ : state) {
+    CountingClient client(&thread, static_cast<int>(state.range(0)));
+    client.Connect(server.Address());
+    if (!client.WaitFor(kBulkBytes)) state.SkipWithError(client.Blad().c_str());
+  }
+  state.SetBytesProcessed(state.iterations() * kBulkBytes);
+}
+BENCHMARK(BM_BulkTCPClient)->Arg(8192)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_BulkBlockingRecv(benchmark::State& state) {
+  Server server(SendBulk);
+  std::vector<char> buffer(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) {
+    const int fd = server.ConnectBlocking();
+    int64_t received = 0;
+    while (received < kBulkBytes) {
+      const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+      if (n <= 0) break;
+      received += n;
+    }
+    close(fd);
+    if (received < kBulkBytes) state.SkipWithError("short transfer");
+  }
+  state.SetBytesProcessed(state.iterations() * kBulkBytes);
+}
+BENCHMARK(BM_BulkBlockingRecv)->Arg(8192)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void BM_RoundTripTCPClient(benchmark::State& state) {
+  Server server(Echo);
+  MessageThread thread;
+  CountingClient client(&thread, 4096);
+  client.Connect(server.Address());
+  if (!client.WaitConnected()) {
+    state.SkipWithError("no connection");
+    return;
+  }
+  char message[kMessage];
+  std::memset(message, 'p', sizeof message);
+  int64_t expected = 0;
+  for (auto _ : state) {
+    client.Write(message, kMessage);
+    expected += kMessage;
+    if (!client.WaitFor(expected)) {
+      state.SkipWithError("connection lost");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_RoundTripTCPClient)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+void BM_RoundTripBlocking(benchmark::State& state) {
+  Server server(Echo);
+  const int fd = server.ConnectBlocking();
+  char message[kMessage];
+  std::memset(message, 'p', sizeof message);
+  for (auto _ : state) {
+    send(fd, message, kMessage, MSG_NOSIGNAL);
+    int got = 0;
+    while (got < kMessage) {
+      const ssize_t n = recv(fd, message + got, static_cast<size_t>(kMessage - got), 0);
+      if (n <= 0) break;
+      got += static_cast<int>(n);
+    }
+  }
+  close(fd);
+}
+BENCHMARK(BM_RoundTripBlocking)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
