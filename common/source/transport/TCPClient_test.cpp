@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -91,6 +92,12 @@ class Listener {
 int ClosedPort() {
   Listener l;
   return l.Port();
+}
+
+size_t OpenDescriptors() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
 }
 
 String ReadExactly(int fd, size_t n) {
@@ -321,6 +328,8 @@ TEST_F(TCPClientTest, EachFailureIsReportedOnceWithItsText) {
        5, [](Listener& l) { return l.Address() + ": garbage from the server in file \"TCPClient_test.cpp\" line"; },
        &Probe::closes},
   };
+  thread.Okno();
+  const size_t descriptors = OpenDescriptors();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Listener server;
@@ -345,6 +354,7 @@ TEST_F(TCPClientTest, EachFailureIsReportedOnceWithItsText) {
     client.Write("x", 1);  // dropped without a word
     EXPECT_THROW(client.ReadAnyNonBlocking(nullptr, 1), Exception);
   }
+  EXPECT_EQ(OpenDescriptors(), descriptors) << "a socket was left open";
 }
 
 TEST_F(TCPClientTest, ALookupFailureFallsBackToOnConnectErrorByDefault) {
