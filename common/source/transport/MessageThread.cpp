@@ -77,9 +77,15 @@ bool MessageThread::OnLoopThread() const { return loopThread.load() == gettid();
 int MessageThread::Run() {
   loopThread = gettid();
   gotowy.Set();
-  for (;;) {
-    Wait();
-    if (!DispatchQueued()) break;
+  try {
+    for (;;) {
+      Wait();
+      if (!DispatchQueued()) break;
+    }
+  } catch (const std::exception& e) {
+    // Receivers' failures are caught where they are called; this is the loop's own (out
+    // of memory): it ends as if stopped, so that nobody waits for it for ever.
+    Log(2, String("message loop failed: ") + e.what(), KG_WHERE);
   }
   {
     Synchronized guard(&mapLock);
