@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -111,9 +112,14 @@ class CountingClient : public TCPClient {
     int64_t got = 0;
     while ((k = ReadAnyNonBlocking(buffer_.data(), static_cast<int>(buffer_.size()))) > 0) got += k;
     if (got == 0) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    received_ += got;
-    if (received_ >= target_) changed_.notify_all();
+    bool reached;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      received_ += got;
+      reached = received_ >= target_;
+    }
+    // Outside the mutex, so that the woken waiter does not block on it at once.
+    if (reached) changed_.notify_all();
   }
   void OnClose() override { Notify(true); }
   void OnConnectError() override { Notify(true); }
@@ -200,6 +206,78 @@ void BM_RoundTripTCPClient(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RoundTripTCPClient)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// A client that answers every echo with the next message from its own handler, as the
+// player core answers the server's pings: the round trip without a thread handoff.
+class PingingClient : public TCPClient {
+ public:
+  explicit PingingClient(MessageThread* m) : TCPClient(m), thread_(m) { std::memset(message_, 'p', sizeof message_); }
+  ~PingingClient() override {
+    Disconnect();
+    thread_->Synchronizuj();
+  }
+  // Runs `rounds` round trips from the message thread; returns when they are done.
+  void Run(int rounds) {
+    {
+      Synchronized guard(&Sekcja());
+      left_ = rounds;
+      pending_ = kMessage;
+      done_ = false;
+      Write(message_, kMessage);
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return done_; });
+  }
+  void OnRead() override {
+    char buffer[4096];
+    int k;
+    while ((k = ReadAnyNonBlocking(buffer, sizeof buffer)) > 0) pending_ -= k;
+    if (pending_ > 0) return;
+    if (--left_ > 0) {
+      pending_ = kMessage;
+      Write(message_, kMessage);
+    } else {
+      Finish();
+    }
+  }
+  void OnClose() override { Finish(); }
+  void OnConnectError() override { Finish(); }
+
+ private:
+  void Finish() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    changed_.notify_all();
+  }
+  MessageThread* thread_;
+  char message_[kMessage];
+  int left_ = 0;     // under the client lock
+  int pending_ = 0;  // under the client lock
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool done_ = false;
+};
+
+void BM_RoundTripOnMessageThread(benchmark::State& state) {
+  constexpr int kRounds = 1000;
+  Server server(Echo);
+  MessageThread thread;
+  PingingClient client(&thread);
+  client.Connect(server.Address());
+  for (int i = 0; i < 5000 && !client.IsConnected() && client.Blad().empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (!client.IsConnected()) {
+    state.SkipWithError("no connection");
+    return;
+  }
+  for (auto _ : state) client.Run(kRounds);
+  state.counters["per_round_trip"] =
+      benchmark::Counter(kRounds, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RoundTripOnMessageThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RoundTripBlocking(benchmark::State& state) {
   Server server(Echo);

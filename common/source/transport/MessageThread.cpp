@@ -304,7 +304,7 @@ void MessageThread::Select(int socket, int msg, int events) {
   w.events = events;
   w.generation = ++nextGeneration;
   w.connecting = (events & FD_CONNECT) != 0;
-  w.readEnabled = !w.connecting && (events & FD_READ) != 0;
+  w.readWanted = w.readArmed = !w.connecting && (events & FD_READ) != 0;
   try {
     ApplyInterest(socket, w);
   } catch (...) {
@@ -320,9 +320,10 @@ void MessageThread::Reenable(int socket, int events) {
   Watch& w = found->second;
   if (w.closed || w.connecting) return;
   bool changed = false;
-  if ((events & FD_READ) != 0 && (w.events & FD_READ) != 0 && !w.readEnabled) {
-    w.readEnabled = true;
-    changed = true;
+  if ((events & FD_READ) != 0 && (w.events & FD_READ) != 0) {
+    w.readWanted = true;
+    changed = !w.readArmed;
+    w.readArmed = true;
   }
   if ((events & FD_WRITE) != 0 && (w.events & FD_WRITE) != 0 && !w.writeEnabled) {
     w.writeEnabled = true;
@@ -345,7 +346,7 @@ void MessageThread::ApplyInterest(int socket, Watch& w) {
     if (w.connecting) {
       wanted = EPOLLOUT;
     } else {
-      if (w.readEnabled) wanted |= EPOLLIN;
+      if (w.readArmed) wanted |= EPOLLIN;
       if (w.writeEnabled) wanted |= EPOLLOUT;
       if ((w.events & FD_CLOSE) != 0) wanted |= EPOLLRDHUP;
     }
@@ -391,7 +392,7 @@ void MessageThread::Notify(uint64_t key, uint32_t revents) {
     if (error != 0) {
       w.closed = true;
     } else {
-      w.readEnabled = (w.events & FD_READ) != 0;
+      w.readWanted = w.readArmed = (w.events & FD_READ) != 0;
     }
     raise(FD_CONNECT, error);
   } else if (failed) {
@@ -401,11 +402,11 @@ void MessageThread::Notify(uint64_t key, uint32_t revents) {
     if ((w.events & FD_CLOSE) != 0) raise(FD_CLOSE, error);
   } else {
     int closeError = -1;  // no FD_CLOSE yet
-    if ((revents & EPOLLIN) != 0 && w.readEnabled) {
+    if ((revents & EPOLLIN) != 0 && w.readWanted) {
       const int state = hungUp ? PeekState(socket) : 1;
       if (state > 0) {
-        w.readEnabled = false;
-        if ((w.events & FD_READ) != 0) raise(FD_READ, 0);
+        w.readWanted = false;
+        raise(FD_READ, 0);
       } else {
         closeError = -state;
       }
@@ -413,6 +414,11 @@ void MessageThread::Notify(uint64_t key, uint32_t revents) {
       // The owner let the last FD_READ pass without reading, or does not read at all:
       // the close is reported now rather than never.
       closeError = 0;
+    } else if ((revents & EPOLLIN) != 0) {
+      // The last FD_READ was handled and nothing was read: readable is not watched until
+      // the owner reads, so that the loop does not spin on it. An owner that reads keeps
+      // it watched and costs no registration changes.
+      w.readArmed = false;
     }
     if ((revents & EPOLLOUT) != 0 && w.writeEnabled && closeError < 0) {
       w.writeEnabled = false;

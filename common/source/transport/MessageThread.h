@@ -83,7 +83,8 @@ class MessageThread : public ZThread {
     int events = 0;            // the notifications asked for
     uint32_t generation = 0;   // tells the watch apart from an earlier one on the same descriptor
     bool connecting = false;   // FD_CONNECT still due
-    bool readEnabled = false;  // FD_READ may be raised
+    bool readWanted = false;   // FD_READ may be raised: the owner read since the last one
+    bool readArmed = false;    // readable is watched; dropped while an owner does not read
     bool writeEnabled = false; // FD_WRITE may be raised
     bool closed = false;       // FD_CLOSE raised or the connect failed: nothing more
     uint32_t interest = 0;     // the epoll mask registered, 0 when not registered
