@@ -97,10 +97,10 @@ void TCPClient::Connect(String address) {
   String newHost;
   String portText;
   if (!address.empty() && address[0] == '[') {
-    const size_t close = address.find(']');
-    if (close == String::npos) KG_ERROR("no closing bracket in " + address);
-    newHost = address.substr(1, close - 1);
-    Parser rest(address.substr(close + 1));
+    const size_t bracket = address.find(']');
+    if (bracket == String::npos) KG_ERROR("no closing bracket in " + address);
+    newHost = address.substr(1, bracket - 1);
+    Parser rest(address.substr(bracket + 1));
     portText = rest.Getto(':');
   } else {
     Parser parser(address);
@@ -112,10 +112,10 @@ void TCPClient::Connect(String address) {
 
   host = newHost;
   port = newPort;
-  msgSocket = watek->Zarejestruj(this);
-  msgWyslij = watek->Zarejestruj(this);
   stan = 2;
   try {
+    msgSocket = watek->Zarejestruj(this);
+    msgWyslij = watek->Zarejestruj(this);
     StartLookup();
   } catch (...) {
     Disconnect();
