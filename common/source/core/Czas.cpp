@@ -76,6 +76,7 @@ Czas Czas::Zaokraglij(Roznica krok) const {
 }
 
 Czas Czas::Teraz() {
+  KG_TRACE("Czas::Teraz()");
   timespec ts{};
   KG_SYSCHECK(clock_gettime(CLOCK_REALTIME, &ts) == 0);
   return Czas(kTicki1601Do1970 + static_cast<int64_t>(ts.tv_sec) * kTickowSekundy + ts.tv_nsec / 100);

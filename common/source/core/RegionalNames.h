@@ -11,6 +11,9 @@
 
 #include "String.h"
 
+// A set of names is a plain value. The process-wide one (Biezace) is read by any thread
+// without a lock; it is installed once under a private mutex and never changed or freed
+// afterwards.
 class RegionalNames {
  public:
   std::array<String, 12> miesiace;             // January first; form used with a day

@@ -24,7 +24,12 @@
 // "M3.2.0,M11.1.0". A zone whose daylight offset is behind its standard offset (negative
 // summer time, as Europe/Dublin states it: standard time in summer, daylight time in
 // winter) is turned round, so that `letni` always means summer time and the daylight bias
-// is negative, as the zone's users know it.
+// is negative, as the zone's users know it. Offsets with seconds are rounded to the minute.
+//
+// Summer time runs from each change to daylight time to the next change to standard time:
+// within one year in the north, across the new year where the start falls later in the
+// year than the end (the southern hemisphere), so there it is in force when t >= start or
+// t < end.
 #include <cstdint>
 #include <optional>
 
@@ -50,6 +55,8 @@ struct RegulaZmiany {
   bool operator==(const RegulaZmiany&) const = default;
 };
 
+// A record is a plain value. The process-wide one (Biezaca) is read by any thread without
+// a lock; it is installed once under a private mutex and never changed or freed afterwards.
 class TimeZone {
  public:
   int bias = 0;          // minutes, UTC = local standard time + bias + standardBias
