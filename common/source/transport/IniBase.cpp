@@ -5,7 +5,9 @@
 #include "CallTrace.h"
 #include "Core.h"
 #include "Cp1250.h"
+#include "Czas.h"
 #include "Exception.h"
+#include "Roznica.h"
 #include "Transportable.h"
 
 IniBase::IniBase(int m) : mode(m) {}
@@ -65,6 +67,29 @@ IniBase& IniBase::ReadWrite16(std::int64_t& first, std::int64_t& second) {
   KG_TRACE("IniBase::ReadWrite16(__int64&,__int64&)");
   ReadWrite(first);
   ReadWrite(second);
+  return *this;
+}
+
+IniBase& IniBase::ReadWrite(Czas& t) {
+  KG_TRACE("IniBase::ReadWrite(Czas&)");
+  std::int64_t ticks = t.Wartosc();
+  ReadWrite(ticks);
+  t = Czas(ticks);
+  return *this;
+}
+
+IniBase& IniBase::ReadWrite(Roznica& r) {
+  KG_TRACE("IniBase::ReadWrite(Roznica&)");
+  std::int64_t ticks = r.Wartosc();
+  ReadWrite(ticks);
+  r = Roznica(ticks);
+  return *this;
+}
+
+IniBase& IniBase::ReadWrite16(Czas& begin, Czas& end) {
+  KG_TRACE("IniBase::ReadWrite16(Czas&,Czas&)");
+  ReadWrite(begin);
+  ReadWrite(end);
   return *this;
 }
 

@@ -24,6 +24,8 @@
 #include "String.h"
 
 class Core;
+class Czas;
+class Roznica;
 class Transportable;
 
 class IniBase {
@@ -72,6 +74,11 @@ class IniBase {
   // A 16-byte value: the 8 bytes of `first`, then the 8 bytes of `second` (an interval's
   // begin and end).
   IniBase& ReadWrite16(std::int64_t& first, std::int64_t& second);
+  // Czas and Roznica: their 64-bit tick counts, 8 bytes little-endian; an interval is
+  // the 16 bytes of its begin then its end.
+  IniBase& ReadWrite(Czas& t);
+  IniBase& ReadWrite(Roznica& r);
+  IniBase& ReadWrite16(Czas& begin, Czas& end);
   // Text: the length, then the Windows-1250 bytes. Characters that Windows-1250 lacks
   // are written as "?". Raises for a length that is refused (above).
   IniBase& ReadWrite(String& s);

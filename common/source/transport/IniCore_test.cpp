@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "Czas.h"
 #include "Exception.h"
 #include "Transportable.h"
 
@@ -53,6 +54,8 @@ struct Probka : Transportable {
   double ulamek = 0;
   Kolor kolor = Kolor::Czerwony;
   std::int64_t od = 0, do_ = 0;
+  Czas poczatek, koniec;
+  Roznica krok;
   String tekst;
   String bajty;
   Core blok;
@@ -61,6 +64,7 @@ struct Probka : Transportable {
   void lsa(IniBase& f) override {
     f.ReadWrite(liczba).ReadWrite(duza).ReadWrite(krotka).ReadWrite(znak).ReadWrite(flaga);
     f.ReadWrite(ulamek).ReadWrite(kolor).ReadWrite16(od, do_);
+    f.ReadWrite16(poczatek, koniec).ReadWrite(krok);
     f.ReadWrite(tekst).ReadWriteBytes(bajty).ReadWrite(blok);
   }
 };
@@ -73,7 +77,7 @@ TEST(IniCore, WorkedExample) {
     IniCore f(block, 1);
     int one = 1;
     String abc = "abc";
-    std::int64_t second = 10000000;  // one second in 100 ns ticks
+    Roznica second = Roznica::Sekunda;
     f.ReadWrite(one).ReadWrite(abc).ReadWrite(second);
     EXPECT_EQ(f.Position(), 19);
   }
@@ -91,6 +95,9 @@ TEST(IniCore, EveryKindOfFieldRoundTrips) {
   in.kolor = Kolor::Zielony;
   in.od = 1;
   in.do_ = -1;
+  in.poczatek = Czas(0x01D3A1B2C3D4E5F6);
+  in.koniec = Czas(0x7FFFFFFFFFFFFFFF);
+  in.krok = Roznica(-2);
   in.tekst = "Łódź";
   in.bajty = String("\x00\x81\xFF", 3);
   in.blok = Bytes("xy");
@@ -105,6 +112,8 @@ TEST(IniCore, EveryKindOfFieldRoundTrips) {
             "00 00 00 00 00 00 F0 3F "                  // double 1.0
             "04 03 02 01 "                              // enumeration
             "01 00 00 00 00 00 00 00 FF FF FF FF FF FF FF FF "  // 16-byte value
+            "F6 E5 D4 C3 B2 A1 D3 01 FF FF FF FF FF FF FF 7F "  // interval of two Czas
+            "FE FF FF FF FF FF FF FF "                  // Roznica -2
             "04 00 00 00 A3 F3 64 9F "                  // text in Windows-1250
             "03 00 00 00 00 81 FF "                     // bytes unchanged
             "02 00 00 00 78 79");                       // Core
@@ -122,6 +131,9 @@ TEST(IniCore, EveryKindOfFieldRoundTrips) {
   EXPECT_EQ(out.kolor, in.kolor);
   EXPECT_EQ(out.od, in.od);
   EXPECT_EQ(out.do_, in.do_);
+  EXPECT_EQ(out.poczatek, in.poczatek);
+  EXPECT_EQ(out.koniec, in.koniec);
+  EXPECT_EQ(out.krok, in.krok);
   EXPECT_EQ(out.tekst, "Łódź");
   EXPECT_EQ(out.bajty, in.bajty);
   EXPECT_EQ(out.blok.Tekst(), "xy");
