@@ -1,0 +1,75 @@
+#include "DekoderMPEG23.h"
+
+#include <exception>
+
+#include "CallTrace.h"
+#include "Log.h"
+
+DekoderMPEG23::DekoderMPEG23() {
+  KG_TRACE("DekoderMPEG23::DekoderMPEG23()");
+  Open();
+}
+
+DekoderMPEG23::~DekoderMPEG23() { Close(); }
+
+void DekoderMPEG23::Open() {
+  KG_TRACE("DekoderMPEG23::Open()");
+  state = std::make_unique<Mpg123State>();
+  open = true;
+}
+
+void DekoderMPEG23::Close() {
+  KG_TRACE("DekoderMPEG23::Close()");
+  if (!open) return;
+  state.reset();
+  open = false;
+}
+
+void DekoderMPEG23::Write(const void* c, int n) {
+  KG_TRACE("DekoderMPEG23::Write(void *c, int n)");
+  if (n == 0) return;
+  try {
+    Decode(c, n);
+  } catch (const std::exception& e) {
+    Log(1, String("błąd dekodera mp3, ") + e.what(), KG_WHERE);
+    Reset();
+  }
+}
+
+void DekoderMPEG23::Decode(const void* c, int n) {
+  if (!open) Open();
+  // One frame per call into a fixed block: nothing is allocated per frame.
+  unsigned char block[8192];
+  int done = 0;
+  int r = state->Decode(c, n, block, sizeof block, &done);
+  while (r == Mpg123State::kFrame) {
+    output.Write(block, done);
+    r = state->Decode(nullptr, 0, block, sizeof block, &done);
+  }
+  if (r == Mpg123State::kError) {
+    Reset();
+    Log(1, "błąd dekodera mp3", KG_WHERE);
+  }
+}
+
+int DekoderMPEG23::ReadAnyNonBlocking(void* c, int n) {
+  KG_TRACE("DekoderMPEG23::ReadAnyNonBlocking(void *c, int n)");
+  return output.ReadAnyNonBlocking(c, n);
+}
+
+void DekoderMPEG23::Reset() {
+  KG_TRACE("DekoderMPEG23::Reset()");
+  Close();
+  Open();
+  output.Reset();
+}
+
+String DekoderMPEG23::Info() {
+  KG_TRACE("DekoderMPEG23::Info()");
+  return "MPEG 1 Layer 2/3 Decoder";
+}
+
+String DekoderMPEG23::SupportedFormats() {
+  KG_TRACE("DekoderMPEG23::SupportedFormats()");
+  return String();
+}

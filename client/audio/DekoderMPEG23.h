@@ -1,0 +1,41 @@
+#pragma once
+// The MPEG-1/2 audio layer II and III decoder (libmpg123). Every frame that written bytes
+// complete is decoded at once into `output`; a frame the library cannot decode resets it
+// with the warning "błąd dekodera mp3", and decoding goes on with the next bytes. One
+// thread at a time.
+#include <memory>
+
+#include "CyclicBuffer.h"
+#include "DekoderBase.h"
+#include "Mpg123State.h"
+
+class DekoderMPEG23 : public DekoderBase {
+ public:
+  // Opens the library state.
+  DekoderMPEG23();
+  // Close().
+  ~DekoderMPEG23() override;
+
+  // Opens the library state (raises when the library cannot); open = true.
+  void Open();
+  // Releases the library state when open; open = false.
+  void Close();
+
+  // Decodes every frame the bytes complete into `output`. Never raises for bad data.
+  void Write(const void* c, int n) override;
+  // Reads decoded PCM from `output`.
+  int ReadAnyNonBlocking(void* c, int n) override;
+  // Closes and reopens the library state and empties `output`.
+  void Reset() override;
+  // "MPEG 1 Layer 2/3 Decoder".
+  String Info() override;
+  // The empty text.
+  String SupportedFormats() override;
+
+ private:
+  void Decode(const void* c, int n);
+
+  std::unique_ptr<Mpg123State> state;
+  CyclicBuffer output;
+  bool open = false;
+};

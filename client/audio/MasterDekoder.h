@@ -1,0 +1,44 @@
+#pragma once
+// The decoder that the playback and export engines own: it chooses the concrete decoder
+// from the compression word of the audio format ("MPEG1": an MPEG frame filter in front
+// of the layer II/III decoder; "PCM": a pass-through) and forwards to it. One thread at a
+// time.
+#include <memory>
+
+#include "AudioFormat.h"
+#include "DekoderBase.h"
+
+class MasterDekoder : public DekoderBase {
+ public:
+  // No decoder, empty texts, both formats invalid.
+  MasterDekoder();
+  ~MasterDekoder() override;
+
+  // inFormat = f. The same compression word as the current decoder's only resets it.
+  // Another word deletes the decoder and makes one for the word; outFormat becomes the
+  // decompressed f. Raises "!valid" for an invalid f and "nieznany format: <word>" for a
+  // word it cannot decode, in both cases staying without a decoder.
+  void SetFormat(AudioFormat f);
+
+  // Raise "brak dekodera" while there is no decoder.
+  void Write(const void* c, int n) override;
+  int ReadAnyNonBlocking(void* c, int n) override;
+  // The decoder's Reset; nothing without one.
+  void Reset() override;
+  // "MasterDekoder".
+  String Info() override;
+  // "all".
+  String SupportedFormats() override;
+
+  // What comes out (the decompressed format) and what goes in (the last format set).
+  const AudioFormat& OutFormat() const { return outFormat; }
+  const AudioFormat& InFormat() const { return inFormat; }
+  // The decoder in use; null before the first format and after a failed one.
+  DekoderBase* Dekoder() const { return dekoder.get(); }
+
+ private:
+  std::unique_ptr<DekoderBase> dekoder;
+  String currentCompression;
+  AudioFormat outFormat;
+  AudioFormat inFormat;
+};
