@@ -144,10 +144,11 @@ class PulseDaemon {
     const std::string d = dir_->Path();
     chmod(d.c_str(), 0700);
     // -n: no default configuration; a unix socket only; norewinds: the monitor keeps the
-    // wall-clock timeline and the start latency stays small.
+    // wall-clock timeline and the start latency stays small. A daemon left behind by a
+    // test that died ends itself after 20 s without clients.
     const std::string command =
         "HOME='" + d + "' PULSE_RUNTIME_PATH='" + d + "' XDG_RUNTIME_DIR='" + d +
-        "' pulseaudio -n --daemonize=yes --use-pid-file=yes --exit-idle-time=-1 --log-target=file:'" + d +
+        "' pulseaudio -n --daemonize=yes --use-pid-file=yes --exit-idle-time=20 --log-target=file:'" + d +
         "/pulse.log' --log-level=notice --load='module-native-protocol-unix socket=" + d +
         "/native auth-anonymous=1' --load='module-null-sink sink_name=ci rate=48000 channels=2 norewinds=1'";
     if (Shell(command) != 0) return "the PulseAudio daemon did not start: " + fixtures::ReadFile(d + "/pulse.log");
