@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 
 #include "Log.h"
 
@@ -89,16 +88,17 @@ class WaveOutPulse::Stream {
 
 namespace {
 
-// Holds the main loop's lock for a scope.
-class LoopLock {
+// Releases a main loop's lock, taken by the caller, at the end of a scope.
+template <class Loop>
+class Unlocker {
  public:
-  explicit LoopLock(std::function<void()> unlock) : unlock_(std::move(unlock)) {}
-  ~LoopLock() { unlock_(); }
-  LoopLock(const LoopLock&) = delete;
-  LoopLock& operator=(const LoopLock&) = delete;
+  explicit Unlocker(Loop* loop) : loop_(loop) {}
+  ~Unlocker() { loop_->Unlock(); }
+  Unlocker(const Unlocker&) = delete;
+  Unlocker& operator=(const Unlocker&) = delete;
 
  private:
-  std::function<void()> unlock_;
+  Loop* loop_;
 };
 
 }  // namespace
@@ -407,7 +407,7 @@ int WaveOutPulse::Write(WAVEHDR* h) {
   std::lock_guard<std::mutex> guard(api);
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
-  LoopLock unlock([this] { mainloop->Unlock(); });
+  Unlocker<Mainloop> unlock(mainloop.get());
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   pa_stream* s = stream->Get();
   const bool restart = queue.empty() || underflowing;
@@ -458,7 +458,7 @@ int WaveOutPulse::Reset() {
   std::lock_guard<std::mutex> guard(api);
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
-  LoopLock unlock([this] { mainloop->Unlock(); });
+  Unlocker<Mainloop> unlock(mainloop.get());
   if (failed) {
     ReleaseAll();
     return Fail(kNoDriver, "the sound server connection ended");
@@ -490,7 +490,7 @@ int WaveOutPulse::Pause() {
   std::lock_guard<std::mutex> guard(api);
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
-  LoopLock unlock([this] { mainloop->Unlock(); });
+  Unlocker<Mainloop> unlock(mainloop.get());
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   if (paused) return kOk;
   lastPosition = Played();
@@ -510,7 +510,7 @@ int WaveOutPulse::Restart() {
   std::lock_guard<std::mutex> guard(api);
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
-  LoopLock unlock([this] { mainloop->Unlock(); });
+  Unlocker<Mainloop> unlock(mainloop.get());
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   if (!paused) return kOk;
   if (!RunOperation(pa_stream_cork(stream->Get(), 0, &WaveOutPulse::OnSuccess, this))) {
@@ -535,7 +535,7 @@ int WaveOutPulse::GetPosition(int64_t* bytes) {
   std::lock_guard<std::mutex> guard(api);
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
-  LoopLock unlock([this] { mainloop->Unlock(); });
+  Unlocker<Mainloop> unlock(mainloop.get());
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   *bytes = Played();
   return kOk;
