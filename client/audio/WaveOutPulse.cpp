@@ -69,8 +69,8 @@ class WaveOutPulse::Context {
 // One playback stream.
 class WaveOutPulse::Stream {
  public:
-  Stream(pa_context* c, const char* name, const pa_sample_spec* spec, const pa_channel_map* map)
-      : stream(pa_stream_new(c, name, spec, map)) {}
+  Stream(pa_context* c, const char* name, const pa_sample_spec* sampleSpec, const pa_channel_map* map)
+      : stream(pa_stream_new(c, name, sampleSpec, map)) {}
   ~Stream() {
     if (!stream) return;
     pa_stream_set_state_callback(stream, nullptr, nullptr);
@@ -208,15 +208,15 @@ int WaveOutPulse::Open(const WAVEFORMATEX& f, int bufferBytes, EventAutomatic* e
   std::lock_guard<std::mutex> guard(api);
   if (mainloop) return Fail(kError, "already open");
   lastError.clear();
-  pa_sample_spec spec;
-  spec.format = PA_SAMPLE_S16LE;
-  spec.rate = f.nSamplesPerSec;
-  spec.channels = static_cast<uint8_t>(std::min<unsigned>(f.nChannels, 255));
-  if (f.wFormatTag != 1 || f.wBitsPerSample != 16 || f.nChannels > PA_CHANNELS_MAX || !pa_sample_spec_valid(&spec)) {
+  pa_sample_spec sampleSpec;
+  sampleSpec.format = PA_SAMPLE_S16LE;
+  sampleSpec.rate = f.nSamplesPerSec;
+  sampleSpec.channels = static_cast<uint8_t>(std::min<unsigned>(f.nChannels, 255));
+  if (f.wFormatTag != 1 || f.wBitsPerSample != 16 || f.nChannels > PA_CHANNELS_MAX || !pa_sample_spec_valid(&sampleSpec)) {
     return Fail(kBadFormat, "unsupported format");
   }
-  frameBytes = static_cast<int>(pa_frame_size(&spec));
-  bytesPerSecond = static_cast<int64_t>(pa_bytes_per_second(&spec));
+  frameBytes = static_cast<int>(pa_frame_size(&sampleSpec));
+  bytesPerSecond = static_cast<int64_t>(pa_bytes_per_second(&sampleSpec));
   event = e;
 
   mainloop = std::make_unique<Mainloop>();
@@ -256,8 +256,8 @@ int WaveOutPulse::Open(const WAVEFORMATEX& f, int bufferBytes, EventAutomatic* e
       break;
     }
     pa_channel_map map;
-    pa_channel_map_init_extend(&map, spec.channels, PA_CHANNEL_MAP_DEFAULT);
-    stream = std::make_unique<Stream>(context->Get(), "KorwendoGra", &spec, &map);
+    pa_channel_map_init_extend(&map, sampleSpec.channels, PA_CHANNEL_MAP_DEFAULT);
+    stream = std::make_unique<Stream>(context->Get(), "KorwendoGra", &sampleSpec, &map);
     if (!stream->Get()) {
       result = kBadFormat;
       why = String("stream: ") + pa_strerror(pa_context_errno(context->Get()));
@@ -267,7 +267,7 @@ int WaveOutPulse::Open(const WAVEFORMATEX& f, int bufferBytes, EventAutomatic* e
     pa_stream_set_underflow_callback(stream->Get(), &WaveOutPulse::OnUnderflow, this);
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kSinkLatency, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kSinkLatency, &sampleSpec));
     // Playback starts with one buffer; a shorter first write is started by a trigger.
     const uint32_t one = static_cast<uint32_t>(std::max(bufferBytes, frameBytes) / frameBytes * frameBytes);
     attr.prebuf = std::min(one, attr.tlength);
