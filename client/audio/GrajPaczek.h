@@ -1,0 +1,61 @@
+#pragma once
+// The packet player: the sound output extended with the encoded bytes of accepted audio
+// packets, the PCM decoded from them and not yet handed to the card, and the decoder
+// between the two. It fills one output buffer at a time and decodes just as much as that
+// buffer needs, so decoding is paced by the card.
+//
+// Threads: no lock of its own; the playback thread and the callers of PlayAudio use it
+// only under PlayAudio's lock.
+#include <memory>
+
+#include "AudioFormat.h"
+#include "CyclicBuffer.h"
+#include "MasterDekoder.h"
+#include "Roznica.h"
+#include "WaveOutME.h"
+
+class GrajPaczek : public WaveOutME {
+ public:
+  // Closed output, empty buffers, a decoder without a format, InFormat() invalid.
+  GrajPaczek();
+  ~GrajPaczek() override;
+
+  // Prepares for audio in format f: the decoder for f, then the output opened for f's
+  // decompressed form. InFormat() becomes f only when both succeed; on failure the output
+  // is closed and InFormat() is invalid, so the next format always sets up afresh. Raises
+  // what the decoder ("nieznany format: <word>", "!valid") or the output's Open raises.
+  // The output must be closed.
+  void SetFormat(AudioFormat f);
+  // Appends encoded bytes in InFormat() (nothing is decoded yet).
+  void Append(const void* c, int n);
+  // Fills the active output buffer with up to 100 ms of PCM, decoding at most what that
+  // takes, and submits it. False when no buffer is free or there is nothing to play. A
+  // buffer is submitted short when the decoded audio runs short.
+  bool Fill();
+  // Stops the card and forgets the position and everything buffered, the decoder's state
+  // included. Device failures raise (see WaveOutME::Reset).
+  void Reset();
+  // Closes the output (the card stops reading the buffers first) and empties both byte
+  // buffers. The decoder and InFormat() stay.
+  void Close();
+
+  // The playing time of everything given to the player since the last reset: submitted,
+  // encoded and decoded. Each empty part counts one tick.
+  Roznica BufferedDuration();
+  // BufferedDuration() less GetPosition(): what is buffered and not yet heard. Raises
+  // when the card's position cannot be read.
+  Roznica QueuedDuration();
+
+  // The format of the audio being played as the packets state it; invalid until the
+  // first successful SetFormat.
+  const AudioFormat& InFormat() const { return inFormat; }
+  // Bytes not yet decoded / decoded and not yet submitted.
+  int InputSize() const { return input.Size(); }
+  int PcmSize() const { return pcm.Size(); }
+
+ private:
+  CyclicBuffer input;
+  CyclicBuffer pcm;
+  std::unique_ptr<MasterDekoder> dekoder;
+  AudioFormat inFormat;
+};

@@ -1,0 +1,384 @@
+#include "PlayAudio.h"
+
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+
+#include "AudioFormat.h"
+#include "CallTrace.h"
+#include "Cp1250.h"
+#include "ErrorText.h"
+#include "Exception.h"
+#include "Log.h"
+#include "ZThread.h"
+
+namespace {
+
+// The SCHED_FIFO priority the playback thread asks for: any real-time priority runs ahead
+// of every ordinary thread (the user interface above all); a low one leaves the sound
+// server's own real-time threads free to preempt the decoding.
+constexpr int kFifoPriority = 4;
+
+// Gives the calling thread the best scheduling the system grants: SCHED_FIFO when
+// permitted (within RLIMIT_RTPRIO when that is what limits it), else the lowest nice value
+// it may take. Logs what it got; never raises.
+void RaisePlaybackPriority() {
+  sched_param sp{};
+  sp.sched_priority =
+      std::clamp(kFifoPriority, sched_get_priority_min(SCHED_FIFO), sched_get_priority_max(SCHED_FIFO));
+  int r = pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp);
+  if (r == EPERM) {
+    rlimit rl{};
+    if (getrlimit(RLIMIT_RTPRIO, &rl) == 0 && rl.rlim_cur != RLIM_INFINITY && rl.rlim_cur >= 1 &&
+        rl.rlim_cur < static_cast<rlim_t>(sp.sched_priority)) {
+      sp.sched_priority = static_cast<int>(rl.rlim_cur);
+      r = pthread_setschedparam(pthread_self(), SCHED_FIFO, &sp);
+    }
+  }
+  if (r == 0) {
+    Log(0, "playback thread: SCHED_FIFO priority " + std::to_string(sp.sched_priority), KG_WHERE);
+    return;
+  }
+  const String refused = SystemErrorText(r);
+  // On Linux the nice value belongs to the thread named by its id.
+  const pid_t tid = gettid();
+  errno = 0;
+  const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+  if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid), -20) != 0) {
+    // Without the capability, RLIMIT_NICE sets the floor: 20 - its value.
+    rlimit rl{};
+    if (getrlimit(RLIMIT_NICE, &rl) == 0 && rl.rlim_cur != 0) {
+      const int floor = 20 - static_cast<int>(std::min<rlim_t>(rl.rlim_cur, 40));
+      if (floor < before) setpriority(PRIO_PROCESS, static_cast<id_t>(tid), floor);
+    }
+  }
+  const int after = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
+  Log(after < before ? 0 : 1,
+      "playback thread: SCHED_FIFO refused (" + refused + "), nice " + std::to_string(after), KG_WHERE);
+}
+
+void PutInt32(String& out, int64_t v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+// A "String" packet in its wire form, whole: the tag "paczk2", version 1, the type name,
+// the text as the payload, the description; each length a 32-bit little-endian count, the
+// texts in Windows-1250.
+String TextPacket(const String& text, const String& opis) {
+  static const String kName = "String";
+  const String payload = ToCp1250(text);
+  const String description = ToCp1250(opis);
+  String out;
+  out.reserve(22 + kName.size() + payload.size() + description.size());
+  out += "paczk2";
+  PutInt32(out, 1);
+  PutInt32(out, static_cast<int64_t>(kName.size()));
+  out += kName;
+  PutInt32(out, static_cast<int64_t>(payload.size()));
+  out += payload;
+  PutInt32(out, static_cast<int64_t>(description.size()));
+  out += description;
+  return out;
+}
+
+// Cuts this thread's call chain back to its depth at construction when it goes out of
+// scope, so that a failure caught behind it leaves no entries of the calls it unwound.
+class TraceMark {
+ public:
+  TraceMark() { TraceMarkDepth(); }
+  ~TraceMark() { TraceReturnToMark(); }
+  TraceMark(const TraceMark&) = delete;
+  TraceMark& operator=(const TraceMark&) = delete;
+};
+
+}  // namespace
+
+// The playback thread itself: one per start, so that an engine whose thread ended on a
+// failure can start another.
+class PlayAudio::Watek : public ZThread {
+ public:
+  explicit Watek(PlayAudio& o) : owner(o), done(std::make_shared<EventManual>()) {}
+
+  int Run() override {
+    // Signalled when the body no longer touches its owner, even if it was let go by a
+    // stop that timed out.
+    struct Signal {
+      std::shared_ptr<EventManual> e;
+      ~Signal() { e->Set(); }
+    } signal{done};
+    RaisePlaybackPriority();
+    owner.Execute();
+    return 0;
+  }
+
+  void RequestStop() override {
+    owner.terminate = true;
+    owner.event.Set();
+  }
+
+  // Asks the body to end and returns once it no longer touches its owner: the owner's
+  // memory must outlive it, so a body that overruns the stop time-out is still waited for.
+  void Stop() {
+    Finish();
+    done->Wait(-1);
+  }
+
+ private:
+  PlayAudio& owner;
+  std::shared_ptr<EventManual> done;
+};
+
+PlayAudio::PlayAudio(std::unique_ptr<WaveOutDevice> device) {
+  KG_TRACE("PlayAudio::PlayAudio()");
+  grajPaczek.SetEvent(&event);
+  if (device) grajPaczek.SetDevice(std::move(device));
+  Synchronized guard(&lock);
+  StartThread();
+}
+
+PlayAudio::~PlayAudio() {
+  KG_TRACE("PlayAudio::~PlayAudio()");
+  Terminate();
+  if (watek) watek->Stop();
+  watek.reset();
+  // The card stops reading the buffers before the packet player releases them.
+  grajPaczek.Close();
+}
+
+void PlayAudio::StartThread() {
+  terminate = false;
+  finished = false;
+  reason.clear();
+  {
+    std::lock_guard<std::mutex> g(settleMutex);
+    threadEnded = false;
+  }
+  auto w = std::make_unique<Watek>(*this);
+  w->Start("PlayAudio");
+  watek = std::move(w);
+}
+
+void PlayAudio::Play(PaczkaAudio& p) {
+  KG_TRACE("PlayAudio::Play(PaczkaAudio & p)");
+  Synchronized guard(&lock);
+  if (finished) throw Exception("thread finished: " + reason);
+  const ValidAudioFormat format(p.format);
+  const Roznica d = format.GetDuration(p.dane.Size());
+  Debug("setkolorznacznik 0xdddd00 " + p.czas.NapisHex());
+  Debug("setkolorznacznik 0xffff00 " + (p.czas + d).NapisHex());
+  kolejka.push_back(Wpis{p, format.GetString(), d});
+  queuedDuration += d;
+  event.Set();
+}
+
+void PlayAudio::Reset(Czas c) {
+  KG_TRACE("PlayAudio::Reset(Czas c)");
+  Synchronized guard(&lock);
+  startTime = c;
+  kolejka.clear();
+  queuedDuration = Roznica();
+  heard = Roznica();
+  if (finished && !terminated) {
+    // The thread ended on a failure: a fresh one, on an output opened afresh by the next
+    // packet.
+    if (watek) watek->Stop();
+    watek.reset();
+    grajPaczek.Close();
+    const String failure = reason;
+    try {
+      TraceMark mark;
+      StartThread();
+      Log(0, "playback thread started again after: " + failure, KG_WHERE);
+    } catch (const std::exception& e) {
+      reason = e.what();
+      finished = true;
+      std::lock_guard<std::mutex> g(settleMutex);
+      threadEnded = true;
+      Log(2, "playback thread cannot start: " + reason, KG_WHERE);
+    }
+  }
+  try {
+    TraceMark mark;
+    grajPaczek.Reset();
+    if (paused) grajPaczek.Pause();
+  } catch (const std::exception& e) {
+    OutputFailed(e, "reset");
+  }
+}
+
+void PlayAudio::Pause() {
+  KG_TRACE("PlayAudio::Pause()");
+  Synchronized guard(&lock);
+  paused = true;
+  try {
+    TraceMark mark;
+    grajPaczek.Pause();
+  } catch (const std::exception& e) {
+    OutputFailed(e, "pause");
+  }
+}
+
+void PlayAudio::Resume() {
+  KG_TRACE("PlayAudio::Resume()");
+  Synchronized guard(&lock);
+  paused = false;
+  try {
+    TraceMark mark;
+    grajPaczek.Resume();
+  } catch (const std::exception& e) {
+    OutputFailed(e, "resume");
+  }
+}
+
+void PlayAudio::OutputFailed(const std::exception& e, const String& what) {
+  Log(2, "playback: " + what + " failed, closing the output: " + e.what(), KG_WHERE);
+  grajPaczek.Close();
+  heard = Roznica();
+  event.Set();
+}
+
+Roznica PlayAudio::Heard() {
+  try {
+    TraceMark mark;
+    heard = grajPaczek.GetPosition();
+  } catch (const std::exception&) {
+    // The thread's next pass meets the same failure and reports it.
+  }
+  return heard;
+}
+
+Czas PlayAudio::GetCzas() {
+  KG_TRACE("PlayAudio::GetCzas()");
+  Synchronized guard(&lock);
+  return startTime + Heard();
+}
+
+Roznica PlayAudio::GetBufferedTime() {
+  KG_TRACE("PlayAudio::GetBufferedTime()");
+  Synchronized guard(&lock);
+  return grajPaczek.BufferedDuration() - Heard() + queuedDuration;
+}
+
+void PlayAudio::SetDebugStream(Writable* s) {
+  KG_TRACE("PlayAudio::SetDebugStream(Writable *s)");
+  Synchronized guard(&lock);
+  debugStream = s;
+}
+
+void PlayAudio::Debug(const String& s) {
+  if (debugStream == nullptr) return;
+  const String packet = TextPacket(s, "debug");
+  debugStream->Write(packet.data(), static_cast<int>(packet.size()));
+}
+
+void PlayAudio::Terminate() {
+  KG_TRACE("PlayAudio::Terminate()");
+  {
+    Synchronized guard(&lock);
+    terminated = true;
+  }
+  terminate = true;
+  event.Set();
+}
+
+bool PlayAudio::Settle(int milliseconds) {
+  std::unique_lock<std::mutex> g(settleMutex);
+  if (threadEnded) return true;
+  const uint64_t request = ++settleRequested;
+  g.unlock();
+  event.Set();
+  g.lock();
+  return settleDone.wait_for(g, std::chrono::milliseconds(milliseconds),
+                             [&] { return settled >= request || threadEnded; });
+}
+
+void PlayAudio::SettledUpTo(uint64_t request) {
+  {
+    std::lock_guard<std::mutex> g(settleMutex);
+    settled = std::max(settled, request);
+  }
+  settleDone.notify_all();
+}
+
+void PlayAudio::Execute() {
+  KG_TRACE("PlayAudio::Execute()");
+  String why = "terminated normally";
+  TraceMarkDepth();
+  try {
+    while (!terminate.load()) {
+      Pass();
+      event.Wait(-1);
+    }
+    TraceReturnToMark();
+  } catch (const std::exception& e) {
+    why = e.what();
+    Log(2, "exception in thread PlayAudio: " + CallTraceText() + " -> " + why + ". Stopping thread.", KG_WHERE);
+    TraceReturnToMark();
+  }
+  {
+    Synchronized guard(&lock);
+    reason = why;
+    finished = true;
+  }
+  {
+    std::lock_guard<std::mutex> g(settleMutex);
+    threadEnded = true;
+  }
+  settleDone.notify_all();
+}
+
+bool PlayAudio::Pass() {
+  Synchronized guard(&lock);
+  uint64_t request;
+  {
+    std::lock_guard<std::mutex> g(settleMutex);
+    request = settleRequested;
+  }
+  // Reading the position each pass is how a card that has gone away (a sound server that
+  // ended) is noticed: it raises and ends the thread.
+  if (grajPaczek.Opened()) heard = grajPaczek.GetPosition();
+  while (grajPaczek.Fill()) {
+  }
+  bool again = false;
+  if (!kolejka.empty()) {
+    const Wpis& w = kolejka.front();
+    const PaczkaAudio& p = w.paczka;
+    // Where audio appended now would be heard.
+    const Czas end = startTime + grajPaczek.BufferedDuration();
+    if (startTime != Czas()) Debug("setkolorznacznik 0x00ff00 " + end.NapisHex());
+    // Formats are compared in their printed form, so that a text with other spacing is
+    // the same format and not a change that reopens the card for every packet.
+    const bool sameFormat = grajPaczek.Opened() && grajPaczek.InFormat().GetString() == w.format;
+    if (sameFormat && Czas::Odstep(end, p.czas) < Roznica::Sekunda) {
+      grajPaczek.Append(p.dane.Data(), p.dane.Size());
+      queuedDuration -= w.dlugosc;
+      kolejka.pop_front();
+      again = true;
+    } else if (!grajPaczek.IsPlaying()) {
+      // Everything before the packet has been heard: a new stretch starts with it. The
+      // packet stays first in the queue and is appended by the next pass.
+      if (!sameFormat) {
+        grajPaczek.Close();
+        grajPaczek.SetFormat(AudioFormat(p.format));
+      }
+      startTime = p.czas;
+      grajPaczek.Reset();
+      heard = Roznica();
+      if (paused) grajPaczek.Pause();
+      again = true;
+    }
+  }
+  if (again) {
+    event.Set();
+  } else {
+    SettledUpTo(request);
+  }
+  return again;
+}

@@ -1,0 +1,134 @@
+#pragma once
+// The playback thread and its queue of audio packets. For each packet that reaches the
+// front of the queue it decides whether the packet continues the audio already buffered
+// (its time lies within 1 s of where the buffered audio ends: its bytes are appended) or
+// starts a new stretch (after a seek, a gap or an overlap of 1 s or more, or a change of
+// format): then it waits until the card has played everything before it, resets the card
+// (reopening it for a new format) and takes the packet's time as the stretch's start.
+// The time being heard is the stretch's start plus the card's position.
+//
+// The thread runs at the best priority the system grants. When something fails inside it
+// (an unknown compression, an output that cannot be opened, a sound server that went
+// away) it ends, keeping the reason: every Play then raises "thread finished: " + the
+// reason, until the next Reset starts a fresh thread on a freshly opened output.
+//
+// Diagnostic texts for the time axis go to the debug stream as "String" packets with the
+// description "debug": "setkolorznacznik 0xdddd00 <start>" and "setkolorznacznik
+// 0xffff00 <end>" for every packet queued, "setkolorznacznik 0x00ff00 <join point>"
+// whenever a queued packet is weighed against the buffered audio (times as 16
+// hexadecimal digits).
+//
+// Threads: the message thread calls Play and GetBufferedTime, the message and GUI threads
+// call Reset, Pause, Resume and GetCzas, and the playback thread runs the queue; all of
+// them under `lock`, which guards every field and the whole packet player. Lock order:
+// the player core's locks, then `lock`, then the debug stream's own lock.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+#include "Czas.h"
+#include "ECriticalSection.h"
+#include "EventOgolny.h"
+#include "GrajPaczek.h"
+#include "PaczkaAudio.h"
+#include "Roznica.h"
+#include "String.h"
+#include "WaveOutDevice.h"
+#include "Writable.h"
+
+class PlayAudio {
+ public:
+  // Starts the playback thread, not paused, with no output open. `device`: the sound
+  // device the output plays on (for tests and tools); none: the process's audio output
+  // choice (AudioOutputChoice.h). Raises when the thread cannot be started.
+  explicit PlayAudio(std::unique_ptr<WaveOutDevice> device = nullptr);
+  // Stops the thread and waits for it, then closes the output: the card has stopped
+  // reading the buffers before their memory goes.
+  ~PlayAudio();
+  PlayAudio(const PlayAudio&) = delete;
+  PlayAudio& operator=(const PlayAudio&) = delete;
+
+  // Queues a copy of p and wakes the thread. Raises "thread finished: <reason>" (without
+  // location) when the thread has ended, and the "Invalid format" error for a packet whose
+  // format text is not valid; nothing is queued then.
+  void Play(PaczkaAudio& p);
+  // A new stretch at c: drops the queue and everything buffered, stops the card and takes
+  // c as the start time; a paused engine stays paused. The thread is not woken. A thread
+  // that ended on a failure is replaced by a new one and the output is closed, to be
+  // opened again by the next packet. Failures of the card are logged, not raised.
+  void Reset(Czas c);
+  // Pauses / resumes the card; buffers keep being filled while paused. Failures of the
+  // card are logged and close the output (it is opened again by the next stretch).
+  void Pause();
+  void Resume();
+  // The time being heard: the stretch's start plus the card's position (one tick while the
+  // output is closed). When the card's position cannot be read, the last one read stands
+  // in. Never raises for a failed card.
+  Czas GetCzas();
+  // The time received and not yet heard: what the packet player holds less what the card
+  // has played, plus the queued packets (the empty parts count one tick each, so 3 ticks
+  // right after a reset).
+  Roznica GetBufferedTime();
+  // Where the diagnostic texts go (not owned); null: nowhere.
+  void SetDebugStream(Writable* s);
+  // Asks the thread to end and wakes it; it does not start again.
+  void Terminate();
+
+  // Returns once the thread has handled everything given to it before the call and has
+  // nothing left to do until the card or a caller wakes it; false when that takes longer
+  // than `milliseconds`. Returns at once when the thread has ended. For tests and tools
+  // that drive the card's clock themselves.
+  bool Settle(int milliseconds);
+
+ private:
+  class Watek;
+  // A packet waiting in the queue.
+  struct Wpis {
+    PaczkaAudio paczka;
+    String format;    // the printed form of paczka.format, as the output's is compared
+    Roznica dlugosc;  // paczka.IleCzasu()
+  };
+
+  // The thread body: passes until asked to end or until something raises.
+  void Execute();
+  // One pass: fill every free buffer, then weigh the first queued packet against the
+  // buffered audio. True when it signalled the event for another pass at once.
+  bool Pass();
+  // Sends a diagnostic text; `lock` is held.
+  void Debug(const String& s);
+  // Starts a new thread (`lock` is held, the previous thread has ended).
+  void StartThread();
+  // Logs a failure of the card and closes the output; `lock` is held.
+  void OutputFailed(const std::exception& e, const String& what);
+  // The card's position, or the last one read when the card fails; `lock` is held.
+  Roznica Heard();
+  void SettledUpTo(uint64_t request);
+
+  // Declared first, destroyed last: the card signals it until the output is closed.
+  EventAutomatic event;
+  GrajPaczek grajPaczek;
+  ECriticalSection lock;
+  std::deque<Wpis> kolejka;
+  Roznica queuedDuration;
+  bool finished = false;
+  Czas startTime;
+  String reason;
+  Writable* debugStream = nullptr;
+  bool paused = false;
+  // The card's position at the last successful reading since the last reset.
+  Roznica heard;
+
+  std::unique_ptr<Watek> watek;
+  std::atomic<bool> terminate{false};  // the running thread is asked to end
+  bool terminated = false;             // Terminate was called: no thread is started again
+
+  // Settle's bookkeeping: requests counted by callers, passes that saw them.
+  std::mutex settleMutex;
+  std::condition_variable settleDone;
+  uint64_t settleRequested = 0;
+  uint64_t settled = 0;
+  bool threadEnded = false;  // the current thread's body has ended
+};

@@ -1,0 +1,365 @@
+#include "PlayAudio.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "LogCapture.h"
+#include "MasterDekoder.h"
+#include "PlaybackFixtures.h"
+
+using namespace playback;
+
+namespace {
+
+// Equal to within the few one-tick values that empty buffers add.
+void ExpectAbout(Roznica actual, Roznica expected) {
+  EXPECT_LE(std::abs((actual - expected).Wartosc()), 3) << actual.Wartosc() << " vs " << expected.Wartosc();
+}
+
+// The first packet opens the output in its format and starts the stretch at its time;
+// the time heard then runs with the card.
+TEST(PlayAudio, FirstPacketOpensTheOutputAndStartsTheStretch) {
+  LogCapture log;
+  Engine e;
+  e.grajek->Start();
+  EXPECT_EQ(e.grajek->GetCzas(), Czas() + kTick);  // nothing yet: no start, closed card
+  e.Play(Packet(kT0, 1000, 0));
+  EXPECT_NE(log.Text().find("otwieram karte -1 8000 mono 128 PCM"), String::npos) << log.Text();
+  EXPECT_EQ(e.device->opens, 1);
+  EXPECT_EQ(e.device->writes, 10);  // the whole second fits the ten buffers
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + kTick);
+  e.Advance(300);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(300));
+  // 1 s written, 300 ms heard; the empty encoded and decoded buffers and the empty
+  // queue count a tick each.
+  EXPECT_EQ(e.grajek->IleWBuforze(), Ms(700) + kTick * 3);
+  e.Advance(1000);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(1000));  // ran dry: the time stays at the end
+  const std::vector<int16_t> heard = e.Heard();
+  EXPECT_EQ(heard.size(), 8000u);
+  EXPECT_TRUE(Continuous(heard));
+}
+
+// A second packet within 1 s of where the buffered audio ends continues the stretch (its
+// offset is absorbed); one further away waits until the first has been heard, then the
+// card is reset and the time jumps to the packet's own.
+TEST(PlayAudio, NextPacketJoinsWithinOneSecondElseStartsAStretchOnceTheCardIsDry) {
+  struct Case {
+    int offsetMs;  // of the second packet from the end of the first
+    bool joins;
+  };
+  const Case cases[] = {
+      {0, true}, {900, true}, {-900, true}, {999, true}, {1001, false}, {1500, false}, {-1500, false}, {60000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.offsetMs);
+    Engine e;
+    e.grajek->Start();
+    const Czas second = kT0 + Ms(1000 + c.offsetMs);
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Packet(kT0, 1000, 0)));
+    e.Play(Packet(second, 1000, 8000));
+    e.Advance(500);
+    EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(500));
+    ExpectAbout(e.grajek->IleWBuforze(), Ms(1500));
+    e.Advance(700);
+    if (c.joins) {
+      EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(1200));
+      EXPECT_EQ(e.device->resets, 1);  // only the first stretch's start
+    } else {
+      EXPECT_EQ(e.grajek->GetCzas(), second + Ms(200));
+      EXPECT_EQ(e.device->resets, 2);
+    }
+    EXPECT_EQ(e.device->opens, 1);
+    e.Advance(1000);
+    const std::vector<int16_t> heard = e.Heard();
+    EXPECT_EQ(heard.size(), 16000u);  // both packets, whole, in order
+    EXPECT_TRUE(Continuous(heard));
+  }
+}
+
+// A packet in another format waits until the card has played everything, then the output
+// is closed and opened again in the new format. A format text written with other spacing
+// is the same format.
+TEST(PlayAudio, FormatChangeReopensTheCardAfterItDrains) {
+  {
+    LogCapture log;
+    Engine e;
+    e.grajek->Start();
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Packet(kT0, 1000, 0)));
+    const Czas second = kT0 + Ms(1000);
+    e.Play(Packet(second, 500, 100, 2, "16000 mono 256 PCM", 16000));
+    e.Advance(900);
+    EXPECT_EQ(e.device->opens, 1);
+    EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(900));
+    e.Advance(300);
+    EXPECT_EQ(e.device->opens, 2);
+    EXPECT_NE(log.Text().find("otwieram karte -1 16000 mono 256 PCM"), String::npos);
+    EXPECT_EQ(e.grajek->GetCzas(), second + Ms(200));
+    e.Advance(400);
+    EXPECT_EQ(e.Heard(0).size(), 8000u);
+    const std::vector<int16_t> after = e.Heard(1);
+    ASSERT_EQ(after.size(), 8000u);
+    EXPECT_EQ(after[0], 100);
+    EXPECT_TRUE(Continuous(after));
+  }
+  {
+    Engine e;
+    e.grajek->Start();
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Packet(kT0, 1000, 0)));
+    e.Play(Packet(kT0 + Ms(1000), 1000, 8000, 2, "8000  mono   128 PCM"));
+    e.Advance(1500);
+    EXPECT_EQ(e.device->opens, 1);
+    EXPECT_EQ(e.device->resets, 1);
+    EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(1500));
+    EXPECT_TRUE(Continuous(e.Heard()));
+  }
+}
+
+// Real MPEG audio cut into packets at arbitrary byte boundaries plays as one stream, the
+// same PCM as the stream decoded whole; PCM after it reopens the card.
+TEST(PlayAudio, MpegPacketsPlayAsOneStreamThenPcmReopens) {
+  const std::vector<int16_t> tone = fixtures::Sine(44100, 2, 3.0, 440);
+  const std::string mp3 = fixtures::EncodeMp3(tone, 44100, 2, 128);
+  const String format = "44100 stereo 128 MPEG1";
+  std::string reference;
+  {
+    MasterDekoder d;
+    d.SetFormat(AudioFormat(format));
+    d.Write(mp3.data(), static_cast<int>(mp3.size()));
+    char block[65536];
+    for (int n; (n = d.ReadAnyNonBlocking(block, sizeof block)) > 0;) reference.append(block, static_cast<size_t>(n));
+  }
+  ASSERT_GT(reference.size(), 100000u);
+
+  Engine e;
+  e.grajek->Start();
+  // 16000 bytes a second: a packet's time follows from its offset in the stream.
+  const size_t cuts[] = {0, 7001, 16000, 29999, 40000, mp3.size()};
+  for (size_t i = 0; i + 1 < std::size(cuts); ++i) {
+    const Czas at = kT0 + Roznica::Sekunda * static_cast<int64_t>(cuts[i]) / 16000;
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Encoded(at, mp3.substr(cuts[i], cuts[i + 1] - cuts[i]), format)));
+  }
+  const Czas end = kT0 + Roznica::Sekunda * static_cast<int64_t>(mp3.size()) / 16000;
+  e.grajek->Graj(*std::make_unique<PaczkaAudio>(Packet(end, 500, 0)));
+  e.Settle();
+  e.Advance(2000);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(2000));
+  EXPECT_EQ(e.device->resets, 1);
+  e.Advance(2000);
+  const std::vector<int16_t> heard = e.Heard(0);
+  const std::vector<int16_t> expected = fixtures::Samples(reference);
+  // Everything but the last frame, which the frame filter keeps until a next header.
+  EXPECT_GE(heard.size() + 2 * 1152, expected.size());
+  ASSERT_LE(heard.size(), expected.size());
+  EXPECT_TRUE(std::equal(heard.begin(), heard.end(), expected.begin()));
+  EXPECT_EQ(e.device->opens, 2);
+  EXPECT_EQ(e.Heard(1).size(), 4000u);
+}
+
+// While paused, buffers are filled (ten at most) and the time stands; Start lets it run.
+// A reset while paused leaves the card paused.
+TEST(PlayAudio, PauseFillsTheBuffersAndHoldsTheTime) {
+  Engine e;  // created paused
+  e.Play(Packet(kT0, 2000, 0));
+  e.Advance(500);
+  EXPECT_EQ(e.device->writes, 10);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + kTick);
+  ExpectAbout(e.grajek->IleWBuforze(), Ms(2000));  // 1 s submitted, the rest encoded
+  e.grajek->Start();
+  EXPECT_FALSE(e.grajek->IsStopped());
+  e.Advance(300);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(300));
+  e.grajek->Stop();
+  EXPECT_TRUE(e.grajek->IsStopped());
+  e.Advance(1000);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(300));
+  EXPECT_EQ(e.device->writes, 13);  // the three heard buffers were refilled
+  e.grajek->Start();
+  e.Advance(200);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(500));
+
+  e.grajek->Stop();
+  const Czas c = kT0 + Roznica::Minuta;
+  e.grajek->Reset(c);
+  e.Play(Packet(c, 1000, 0, 3));
+  e.Advance(500);
+  EXPECT_EQ(e.grajek->GetCzas(), c + kTick);
+  e.grajek->Start();
+  e.Advance(100);
+  EXPECT_EQ(e.grajek->GetCzas(), c + Ms(100));
+}
+
+// A seek throws away the queue and everything buffered and shows its own time; the first
+// packet of the new request within 1 s of it is appended directly, one further away
+// starts the stretch at its own time.
+TEST(PlayAudio, SeekDropsEverythingAndStartsAtItsTime) {
+  for (const int offsetMs : {400, 2000}) {
+    SCOPED_TRACE(offsetMs);
+    Engine e;
+    e.grajek->Start();
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Packet(kT0, 2000, 0)));
+    e.Play(Packet(kT0 + Ms(5000), 1000, 0));  // waits for the card
+    e.Advance(500);
+    const Czas c = kT0 + Roznica::Godzina;
+    e.grajek->Reset(c);
+    EXPECT_EQ(e.grajek->NumerAudia(), 3);
+    EXPECT_EQ(e.grajek->GetCzas(), c + kTick);
+    EXPECT_EQ(e.grajek->IleWBuforze(), kTick * 3);
+    e.Play(Packet(kT0 + Ms(2000), 1000, 16000, 2));  // of the old request: dropped
+    EXPECT_EQ(e.grajek->IleWBuforze(), kTick * 3);
+    const size_t before = e.Heard().size();
+    e.Play(Packet(c + Ms(offsetMs), 1000, 20000, 3));
+    e.Advance(200);
+    EXPECT_EQ(e.grajek->GetCzas(), (offsetMs < 1000 ? c : c + Ms(offsetMs)) + Ms(200));
+    e.Advance(1000);
+    const std::vector<int16_t> heard = e.Heard();
+    ASSERT_EQ(heard.size(), before + 8000);
+    EXPECT_EQ(heard[before], 20000);  // nothing of the old request after the seek
+    EXPECT_TRUE(Continuous(std::vector<int16_t>(heard.begin() + static_cast<long>(before), heard.end())));
+  }
+}
+
+// Diagnostic texts go to the debug stream as whole "String" packets described "debug":
+// where each queued packet starts and ends, and where the next audio joins.
+TEST(PlayAudio, DebugMarkersShowPacketsAndTheJoinPoint) {
+  Engine e;
+  e.grajek->Start();
+  e.Play(Packet(kT0, 1000, 0));
+  std::vector<TextPacket> texts = ReadTextPackets(e.debug);
+  ASSERT_GE(texts.size(), 3u);
+  for (const TextPacket& t : texts) EXPECT_EQ(t.opis, "debug");
+  EXPECT_EQ(texts[0].text, "setkolorznacznik 0xdddd00 " + kT0.NapisHex());
+  EXPECT_EQ(texts[1].text, "setkolorznacznik 0xffff00 " + (kT0 + Ms(1000)).NapisHex());
+  // After the card was reset for the stretch: written, encoded and decoded parts empty.
+  EXPECT_EQ(texts.back().text, "setkolorznacznik 0x00ff00 " + (kT0 + kTick * 3).NapisHex());
+
+  // A packet that must wait: the join point is shown at every pass that weighs it.
+  e.Play(Packet(kT0 + Ms(3000), 500, 0));
+  texts = ReadTextPackets(e.debug);
+  ASSERT_GE(texts.size(), 3u);
+  EXPECT_EQ(texts[0].text, "setkolorznacznik 0xdddd00 " + (kT0 + Ms(3000)).NapisHex());
+  EXPECT_EQ(texts[1].text, "setkolorznacznik 0xffff00 " + (kT0 + Ms(3500)).NapisHex());
+  for (size_t i = 2; i < texts.size(); ++i) {
+    EXPECT_EQ(texts[i].text, "setkolorznacznik 0x00ff00 " + (kT0 + Ms(1000) + kTick * 2).NapisHex());
+  }
+}
+
+// A packet whose format text is not a valid format is refused before it is queued; the
+// engine plays on.
+TEST(PlayAudio, InvalidFormatIsRefusedAndQueuesNothing) {
+  Engine e;
+  e.grajek->Start();
+  PaczkaAudio bad = Packet(kT0, 1000, 0, 2, "44100 stereo");
+  const String m = MessageOf([&] { e.grajek->Graj(bad); });
+  EXPECT_EQ(Text(m), "Invalid format \"44100 stereo\".");
+  EXPECT_EQ(m.find(" in file "), m.rfind(" in file "));
+  EXPECT_EQ(e.grajek->IleWBuforze(), kTick * 3);
+  EXPECT_TRUE(ReadTextPackets(e.debug).empty());
+  e.Play(Packet(kT0, 1000, 0));
+  e.Advance(100);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(100));
+}
+
+// A failure inside the playback thread ends it with a reason that every Play reports; the
+// next Restart starts a fresh thread on a freshly opened card, and playback goes on.
+TEST(PlayAudio, RecoversAtTheNextRestartAfterTheThreadFailed) {
+  struct Case {
+    const char* name;
+    const char* reason;  // the text of "thread finished: " + reason, without location
+  };
+  const Case cases[] = {
+      {"unknown compression", "nieznany format: AAC"},
+      {"no sound server", "Problem z urzadzeniem wyjsciowym ( no device driver present )"},
+      {"sound server went away", " no device driver present "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LogCapture log;
+    Engine e;
+    e.grajek->Start();
+    const String name = c.name;
+    if (name == "unknown compression") {
+      e.Play(Packet(kT0, 1000, 0, 2, "44100 stereo 128 AAC"));
+    } else if (name == "no sound server") {
+      e.device->failOpen = true;
+      e.Play(Packet(kT0, 1000, 0));
+    } else {
+      e.Play(Packet(kT0, 1000, 0));
+      e.Advance(200);
+      e.device->gone = true;
+      EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(200));  // the last position read stands in
+      e.Advance(100);
+      EXPECT_EQ(e.grajek->GetCzas(), kT0 + Ms(200));
+    }
+    for (int i = 0; i < 2; ++i) {
+      PaczkaAudio p = Packet(kT0 + Ms(1000), 500, 8000);
+      const String m = MessageOf([&] { e.grajek->Graj(p); });
+      EXPECT_EQ(Text(m), String("thread finished: ") + c.reason) << m;
+    }
+    EXPECT_NE(log.Text().find("exception in thread PlayAudio"), String::npos);
+    e.device->failOpen = false;
+    e.device->gone = false;
+
+    const Czas restart = kT0 + Roznica::Minuta;
+    e.grajek->Restart(restart);
+    EXPECT_EQ(e.grajek->NumerAudia(), 2);
+    EXPECT_EQ(e.grajek->GetCzas(), restart + kTick);
+    EXPECT_EQ(e.grajek->IleWBuforze(), kTick * 3);
+    const int opens = e.device->opens;
+    e.Play(Packet(restart, 1000, 0));
+    e.Advance(300);
+    EXPECT_EQ(e.grajek->GetCzas(), restart + Ms(300));
+    EXPECT_EQ(e.device->opens, opens + 1);
+    EXPECT_NE(log.Text().find("playback thread started again after: " + String(c.reason)), String::npos);
+  }
+}
+
+// A reset or a pause on a card whose server went away is logged and closes the output;
+// it raises nothing, and the next stretch opens the card again.
+TEST(PlayAudio, CardFailuresInCallersAreLoggedNotRaised) {
+  LogCapture log;
+  Engine e;
+  e.grajek->Start();
+  e.Play(Packet(kT0, 1000, 0));
+  e.device->gone = true;
+  e.grajek->Stop();  // the null output pauses without asking the server
+  e.grajek->Reset(kT0 + Roznica::Minuta);
+  EXPECT_NE(log.Text().find("playback: reset failed, closing the output"), String::npos) << log.Text();
+  e.device->gone = false;
+  e.grajek->Start();
+  e.Play(Packet(kT0 + Roznica::Minuta, 1000, 0, 3));
+  e.Advance(100);
+  EXPECT_EQ(e.grajek->GetCzas(), kT0 + Roznica::Minuta + Ms(100));
+  EXPECT_EQ(e.device->opens, 2);
+}
+
+// Destroying the player while the card plays, while paused with full buffers, and after
+// the thread failed: the thread stops and the card stops reading before the buffers go.
+// Runs on the null output paced by the real clock, whose own thread reads the buffers.
+TEST(PlayAudio, DestructionWhilePlaying) {
+  std::mt19937 random(7);
+  for (int i = 0; i < 30; ++i) {
+    TempDir dir;
+    auto grajek = std::make_unique<Grajek>(nullptr, nullptr, std::make_unique<WaveOutNull>(dir / "heard.wav"));
+    if (i % 3 != 1) grajek->Start();
+    PaczkaAudio p = Packet(kT0, 300, 0);
+    grajek->Graj(p);
+    if (i % 3 == 2) {
+      PaczkaAudio bad = Packet(kT0 + Ms(300), 300, 0, 2, "8000 mono 128 AAC");
+      grajek->Graj(bad);
+    }
+    PaczkaAudio q = Packet(kT0 + Ms(300), 300, 2400);
+    try {
+      grajek->Graj(q);
+    } catch (const Exception&) {
+      // The thread may already have met the bad packet.
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
+    grajek.reset();
+  }
+}
+
+}  // namespace
