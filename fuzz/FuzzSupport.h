@@ -1,0 +1,38 @@
+#pragma once
+// What the fuzz targets share: a scope that keeps the call chain from growing, and every
+// Transportable of the protocol, made fresh. The packet parser takes each complete packet
+// out into the types that bear its name, and the archive target decodes arbitrary
+// payloads into each of them.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "CallTrace.h"
+#include "PaczkaAudio.h"
+#include "Transportable.h"
+
+namespace fuzz {
+
+// One input's traced calls: an exception leaves the entries of the functions it passed
+// on the thread's call chain (for the failure's log), and a connection's owner cuts the
+// chain back once it has handled the failure; so does each input of a fuzz target, or
+// the chain would grow for the whole run.
+class TraceScope {
+ public:
+  TraceScope() { TraceMarkDepth(); }
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+  ~TraceScope() { TraceReturnToMark(); }
+};
+
+// New types go at the end, so that the numbers the seed corpora use keep their meaning.
+using Fabryka = std::function<std::unique_ptr<Transportable>()>;
+
+inline const std::vector<Fabryka>& ProtocolTypes() {
+  static const std::vector<Fabryka> types = {
+      [] { return std::make_unique<PaczkaAudio>(); },
+  };
+  return types;
+}
+
+}  // namespace fuzz
