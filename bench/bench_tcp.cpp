@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "MessageThread.h"
+#include "Paczka2.h"
 #include "TCPClient.h"
 
 namespace {
@@ -88,6 +89,33 @@ void SendBulk(int peer) {
   }
 }
 
+// 200 MiB as audio packets of 64 KiB payload, the stream a player or an export reads.
+const String& PacketStream() {
+  static const String stream = [] {
+    struct Sink : Writable {
+      void Write(const void* c, int n) override { bytes.append(static_cast<const char*>(c), static_cast<size_t>(n)); }
+      String bytes;
+    } sink;
+    Paczka2 p;
+    p.Nazwa = "PaczkaAudio";
+    p.core.SetSize(64 << 10);
+    std::memset(p.core.Data(), 0x11, static_cast<size_t>(p.core.Size()));
+    while (static_cast<int64_t>(sink.bytes.size()) < kBulkBytes) p.Wyslij(sink);
+    return sink.bytes;
+  }();
+  return stream;
+}
+
+void SendPackets(int peer) {
+  const String& stream = PacketStream();
+  size_t done = 0;
+  while (done < stream.size()) {
+    const ssize_t n = send(peer, stream.data() + done, std::min<size_t>(stream.size() - done, 1 << 20), MSG_NOSIGNAL);
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
 void Echo(int peer) {
   char buffer[4096];
   for (;;) {
@@ -107,10 +135,17 @@ class CountingClient : public TCPClient {
     thread_->Synchronizuj();
   }
   void OnConnect() override { Notify(false); }
+  // Counts payload bytes of whole packets instead of raw bytes.
+  void ParsePackets() { packets_ = true; }
+
   void OnRead() override {
     int k;
     int64_t got = 0;
-    while ((k = ReadAnyNonBlocking(buffer_.data(), static_cast<int>(buffer_.size()))) > 0) got += k;
+    if (packets_) {
+      while (odbior_.Wczytaj(*this)) got += odbior_.core.Size();
+    } else {
+      while ((k = ReadAnyNonBlocking(buffer_.data(), static_cast<int>(buffer_.size()))) > 0) got += k;
+    }
     if (got == 0) return;
     bool reached;
     {
@@ -146,6 +181,8 @@ class CountingClient : public TCPClient {
   }
   MessageThread* thread_;
   std::vector<char> buffer_;
+  bool packets_ = false;
+  Paczka2 odbior_;
   std::mutex mutex_;
   std::condition_variable changed_;
   int64_t received_ = 0;
@@ -166,6 +203,26 @@ void BM_BulkTCPClient(benchmark::State& state) {
 }
 BENCHMARK(BM_BulkTCPClient)->Arg(8192)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
+// The same volume as 64 KiB audio packets, parsed by a Paczka2 in the read handler as the
+// player core does (Wczytaj reads 8 KiB at a time).
+void BM_BulkTCPClientPackets(benchmark::State& state) {
+  const String& stream = PacketStream();
+  const int64_t payload = [&] {
+    const int64_t packet = 22 + 11 + (64 << 10);
+    return static_cast<int64_t>(stream.size()) / packet * (64 << 10);
+  }();
+  Server server(SendPackets);
+  MessageThread thread;
+  for (auto _ : state) {
+    CountingClient client(&thread, 8192);
+    client.ParsePackets();
+    client.Connect(server.Address());
+    if (!client.WaitFor(payload)) state.SkipWithError("connection lost");
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(stream.size()));
+}
+BENCHMARK(BM_BulkTCPClientPackets)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
 void BM_BulkBlockingRecv(benchmark::State& state) {
   Server server(SendBulk);
   std::vector<char> buffer(static_cast<size_t>(state.range(0)));
@@ -183,6 +240,30 @@ void BM_BulkBlockingRecv(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * kBulkBytes);
 }
 BENCHMARK(BM_BulkBlockingRecv)->Arg(8192)->Arg(65536)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// The packet stream read by a blocking recv loop into the same parser: what the parser
+// costs by itself.
+void BM_BulkBlockingRecvPackets(benchmark::State& state) {
+  const String& stream = PacketStream();
+  Server server(SendPackets);
+  std::vector<char> buffer(8192);
+  for (auto _ : state) {
+    const int fd = server.ConnectBlocking();
+    Paczka2 p;
+    int64_t received = 0;
+    while (received < static_cast<int64_t>(stream.size())) {
+      const ssize_t n = recv(fd, buffer.data(), buffer.size(), 0);
+      if (n <= 0) break;
+      received += n;
+      p.Write(buffer.data(), static_cast<int>(n));
+      while (p.Skonczyl()) p.Write(nullptr, 0);
+    }
+    close(fd);
+    if (received < static_cast<int64_t>(stream.size())) state.SkipWithError("short transfer");
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(stream.size()));
+}
+BENCHMARK(BM_BulkBlockingRecvPackets)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 void BM_RoundTripTCPClient(benchmark::State& state) {
   Server server(Echo);

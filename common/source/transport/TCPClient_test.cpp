@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -21,6 +22,7 @@
 #include "EventOgolny.h"
 #include "Exception.h"
 #include "LogCapture.h"
+#include "Paczka2.h"
 
 namespace {
 
@@ -161,7 +163,7 @@ class FakeResolver : public HostResolver {
 // A client that counts its handlers and keeps what it reads.
 class Probe : public TCPClient {
  public:
-  enum class Mode { kReadAll, kIgnore, kThrow, kSlow };
+  enum class Mode { kReadAll, kIgnore, kPackets, kSlow };
   explicit Probe(MessageThread* m, std::shared_ptr<HostResolver> r = nullptr) : TCPClient(m, std::move(r)), thread_(m) {}
   ~Probe() override {
     Disconnect();
@@ -186,8 +188,14 @@ class Probe : public TCPClient {
     switch (mode) {
       case Mode::kIgnore:
         return;
-      case Mode::kThrow:
-        KG_ERROR("garbage from the server");
+      case Mode::kPackets:
+        // As the player core reads: every complete packet, then wait for more.
+        while (odbior.Wczytaj(*this)) {
+          std::lock_guard<std::mutex> lock(mutex_);
+          packets.push_back(odbior.Nazwa + "|" + odbior.Opis + "|" +
+                            (odbior.Nazwa == "String" ? odbior.DajString() : std::to_string(odbior.core.Size())));
+        }
+        return;
       case Mode::kSlow:
         inRead.Set();
         std::this_thread::sleep_for(200ms);
@@ -204,6 +212,10 @@ class Probe : public TCPClient {
     }
   }
 
+  std::vector<String> Packets() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return packets;
+  }
   String Received() {
     std::lock_guard<std::mutex> lock(mutex_);
     return received;
@@ -228,6 +240,8 @@ class Probe : public TCPClient {
   std::mutex mutex_;
   String received;
   String last;
+  Paczka2 odbior;  // on the message thread only
+  std::vector<String> packets;  // name|description|text or payload size
 };
 
 class TCPClientTest : public ::testing::Test {
@@ -271,6 +285,42 @@ TEST_F(TCPClientTest, ExchangesBytesBothWays) {
   close(peer);
 }
 
+TEST_F(TCPClientTest, ExchangesPackets) {
+  Listener server;
+  Probe client(&thread);
+  client.mode = Probe::Mode::kPackets;
+  client.Connect(server.Address());
+  const int peer = server.Accept();
+  ASSERT_TRUE(Eventually([&] { return client.IsConnected(); }));
+
+  // The command "play" as the client sends it: 32 bytes in one write.
+  Paczka2("play").Wyslij(client);
+  const String expected = String("paczk2") + String("\1\0\0\0\6\0\0\0", 8) + "String" +
+                          String("\4\0\0\0", 4) + "play" + String(4, '\0');
+  EXPECT_EQ(ReadExactly(peer, 32), expected);
+
+  // Packets from the server, one of them larger than the socket buffers, arriving in
+  // pieces of any size: each comes out whole and in order.
+  class Sink : public Writable {
+   public:
+    void Write(const void* c, int n) override { bytes.append(static_cast<const char*>(c), static_cast<size_t>(n)); }
+    String bytes;
+  } wire;
+  Paczka2("hello").Wyslij(wire);
+  Paczka2 big;
+  big.Nazwa = "PaczkaAudio";
+  big.Opis = "export";
+  big.core.SetSize(3 << 20);
+  std::memset(big.core.Data(), 0x5A, static_cast<size_t>(big.core.Size()));
+  big.Wyslij(wire);
+  Paczka2("ping 42").Wyslij(wire);
+  for (size_t at = 0; at < wire.bytes.size(); at += 9973) SendAll(peer, wire.bytes.substr(at, 9973));
+  ASSERT_TRUE(Eventually([&] { return client.Packets().size() == 3; }));
+  EXPECT_EQ(client.Packets(), (std::vector<String>{"String||hello", "PaczkaAudio|export|3145728", "String||ping 42"}));
+  EXPECT_EQ(client.Handlers(), 0) << client.Last();
+  close(peer);
+}
+
 TEST_F(TCPClientTest, ConnectsToAnIPv6Literal) {
   Listener server(AF_INET6);
   if (!server.Ok()) GTEST_SKIP() << "no IPv6 loopback here";
@@ -305,7 +355,7 @@ TEST_F(TCPClientTest, EachFailureIsReportedOnceWithItsText) {
   struct Case {
     const char* name;
     std::function<String(Listener&)> address;         // what to connect to
-    std::function<void(int peer)> server;              // what the server does once connected
+    std::function<bool(int peer)> server;              // what the server does once connected; true when it closed
     int state;                                         // the state left
     std::function<String(Listener&)> error;           // Blad() and the handler's text
     std::atomic<int> Probe::*handler;
@@ -316,16 +366,21 @@ TEST_F(TCPClientTest, EachFailureIsReportedOnceWithItsText) {
        [&](Listener&) { return "127.0.0.1:" + port + ": Connection refused"; }, &Probe::connectErrors},
       {"unknown host", [](Listener&) { return String("nonexistent.invalid:12540"); }, nullptr, 2,
        [](Listener&) { return String("nonexistent.invalid:12540: Name or service not known"); }, &Probe::lookupErrors},
-      {"orderly close", [](Listener& l) { return l.Address(); }, [](int peer) { close(peer); }, 5,
+      {"orderly close", [](Listener& l) { return l.Address(); }, [](int peer) { return close(peer) == 0; }, 5,
        [](Listener& l) { return l.Address() + ": Connection Closed: No Error"; }, &Probe::closes},
-      {"reset", [](Listener& l) { return l.Address(); }, [](int peer) { Reset(peer); }, 5,
+      {"reset", [](Listener& l) { return l.Address(); }, [](int peer) {
+         Reset(peer);
+         return true;
+       },
+       5,
        [](Listener& l) { return l.Address() + ": Connection Closed: Connection reset by peer"; }, &Probe::closes},
       {"garbage", [](Listener& l) { return l.Address(); },
        [](int peer) {
-         SendAll(peer, "not a packet");
-         close(peer);
+         // Open, so that it is the parser and not the close that ends the connection.
+         SendAll(peer, "this is not a packet at all");
+         return false;
        },
-       5, [](Listener& l) { return l.Address() + ": garbage from the server in file \"TCPClient_test.cpp\" line"; },
+       5, [](Listener& l) { return l.Address() + ": id=this i!=paczk2, poczatek pakietu:packet at all in file"; },
        &Probe::closes},
   };
   thread.Okno();
@@ -334,13 +389,14 @@ TEST_F(TCPClientTest, EachFailureIsReportedOnceWithItsText) {
     SCOPED_TRACE(c.name);
     Listener server;
     Probe client(&thread, resolver);
-    if (String(c.name) == "garbage") client.mode = Probe::Mode::kThrow;
+    if (String(c.name) == "garbage") client.mode = Probe::Mode::kPackets;
     client.Connect(c.address(server));
+    int open = -1;
     if (c.server) {
       const int peer = server.Accept();
       ASSERT_GE(peer, 0);
       ASSERT_TRUE(Eventually([&] { return client.IsConnected(); }));
-      c.server(peer);
+      if (!c.server(peer)) open = peer;
     }
     ASSERT_TRUE(Eventually([&] { return client.Handlers() > 0; }));
     std::this_thread::sleep_for(50ms);  // time for a second, wrong call to show
@@ -353,6 +409,7 @@ TEST_F(TCPClientTest, EachFailureIsReportedOnceWithItsText) {
     EXPECT_EQ(client.Last(), client.Blad());
     client.Write("x", 1);  // dropped without a word
     EXPECT_THROW(client.ReadAnyNonBlocking(nullptr, 1), Exception);
+    if (open >= 0) close(open);
   }
   EXPECT_EQ(OpenDescriptors(), descriptors) << "a socket was left open";
 }
