@@ -1,0 +1,252 @@
+#include "EsencjaPlayera.h"
+
+#include <string>
+
+#include "CallTrace.h"
+#include "Exception.h"
+#include "Log.h"
+#include "PaczkaAudio.h"
+#include "Parser.h"
+
+namespace {
+
+// The description of status texts in the inbox.
+const String kStatus = "bardzo ladny print";
+// Below this much buffered audio the server is asked for more.
+constexpr Roznica kMalyBufor = Roznica::Sekunda * 3;
+// No more than one request for audio in this time.
+constexpr Roznica kOdstepProsb = Roznica::Sekunda * 5;
+
+}  // namespace
+
+EsencjaPlayera::EsencjaPlayera(TimeComponent* t, MessageThread* m, PowiadomieniaPlayera* o)
+    : EsencjaPlayera(t, m, o, Wyposazenie()) {}
+
+EsencjaPlayera::EsencjaPlayera(TimeComponent* t, MessageThread* m, PowiadomieniaPlayera* o, Wyposazenie w)
+    : TCPClient(m, std::move(w.resolver)),
+      komunikaty(m),
+      okno(o),
+      zegar(w.zegar ? std::move(w.zegar) : std::function<Czas()>(&Czas::Teraz)),
+      czas(t) {
+  KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m)");
+  grajek = std::make_unique<Grajek>(t, &skrzynka, std::move(w.urzadzenie));
+  grajek->GetPlayAudio()->SetDebugStream(&skrzynka);
+  if (czas != nullptr) czas->SetListener(this);
+}
+
+EsencjaPlayera::~EsencjaPlayera() {
+  try {
+    Disconnect();
+    komunikaty->Synchronizuj();
+    if (czas != nullptr) czas->RemoveListener(this);
+  } catch (const std::exception& e) {
+    Log(2, e.what(), KG_WHERE);
+  }
+  grajek.reset();
+}
+
+String EsencjaPlayera::TekstPostepu(int n) {
+  if (n <= 9) return "Łączenie do serwera...";
+  if (n == 100) return String();
+  return "Odbieranie danych początkowych: " + std::to_string(n) + "%";
+}
+
+void EsencjaPlayera::Status(const String& s) { Paczka2(s, kStatus).Wyslij(skrzynka); }
+
+void EsencjaPlayera::UstawPostep(int n) {
+  postep = n;
+  Status(TekstPostepu(n));
+}
+
+void EsencjaPlayera::Powiadom(int komunikat, uintptr_t wParam) {
+  if (okno != nullptr) okno->Powiadom(komunikat, wParam);
+}
+
+void EsencjaPlayera::PowiadomZHandlera(int komunikat, uintptr_t wParam) {
+  TraceMarkDepth();
+  try {
+    Powiadom(komunikat, wParam);
+  } catch (const std::exception& e) {
+    Log(2, e.what(), KG_WHERE);
+  }
+  TraceReturnToMark();
+}
+
+bool EsencjaPlayera::Bramka(Roznica d) {
+  const Czas teraz = zegar();
+  if (teraz <= nastepnaProsba) return false;
+  nastepnaProsba = teraz + d;
+  return true;
+}
+
+void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
+  KG_TRACE("EsencjaPlayera::ZmienStacje(String cel,Czas t)");
+  // The message thread's notification target is made before the client lock is taken:
+  // the message thread may need that lock on its way to making it.
+  komunikaty->Okno();
+  Synchronized guard(&Sekcja());
+  Parser parser(cel);
+  stacja = parser.Getto('@');
+  const String adres = parser.Getto('@');
+  Connect(adres);
+  if (IsConnected()) {
+    grajek->Reset(t);
+    WyslijString("zmienstacje " + CzasGry().NapisHex() + " " + stacja);
+  } else {
+    grajek->Restart(t);
+    Status(TekstPostepu(0));
+    UstawPostep(0);
+    Powiadom(WM_PLAYER_LACZENIE, 0);
+  }
+}
+
+void EsencjaPlayera::ZmienStacje(String cel) {
+  KG_TRACE("EsencjaPlayera::ZmienStacje(String cel)");
+  ZmienStacje(std::move(cel), CzasGry());
+}
+
+void EsencjaPlayera::Graj() {
+  KG_TRACE("EsencjaPlayera::Graj()");
+  Synchronized guard(&Sekcja());
+  WyslijString("play");
+  grajek->Start();
+}
+
+void EsencjaPlayera::Stop() {
+  KG_TRACE("EsencjaPlayera::Stop()");
+  Synchronized guard(&Sekcja());
+  WyslijString("stop");
+  grajek->Stop();
+}
+
+void EsencjaPlayera::UstawPozycje(Czas t) {
+  KG_TRACE("EsencjaPlayera::UstawPozycje(Czas t)");
+  Synchronized guard(&Sekcja());
+  grajek->Reset(t);
+  WyslijString("setpos " + t.NapisHex());
+}
+
+void EsencjaPlayera::GrajIwenty(String s) {
+  KG_TRACE("EsencjaPlayera::GrajIwenty(String s)");
+  Synchronized guard(&Sekcja());
+  WyslijString("grajiwenty " + s);
+  grajek->Reset(czas != nullptr ? czas->Get() : CzasGry());
+}
+
+void EsencjaPlayera::GrajWszystko() {
+  KG_TRACE("EsencjaPlayera::GrajWszystko()");
+  WyslijString("grajwszystko");
+}
+
+void EsencjaPlayera::Wyslij(Paczka2& p) {
+  KG_TRACE("EsencjaPlayera::Wyslij(Paczka2 &p)");
+  p.Wyslij(*this);
+}
+
+void EsencjaPlayera::WyslijString(String s) {
+  KG_TRACE("EsencjaPlayera::WyslijString(String s)");
+  Paczka2(s).Wyslij(*this);
+}
+
+String EsencjaPlayera::DajStacje() {
+  KG_TRACE("EsencjaPlayera::DajStacje()");
+  Synchronized guard(&Sekcja());
+  return stacja;
+}
+
+Czas EsencjaPlayera::CzasGry() {
+  KG_TRACE("EsencjaPlayera::CzasGry()");
+  return grajek->GetCzas();
+}
+
+Czas EsencjaPlayera::OdswiezCzas() {
+  KG_TRACE("EsencjaPlayera::OdswiezCzas()");
+  const Czas c = CzasGry();
+  if (czas != nullptr) czas->Set(c);
+  return c;
+}
+
+void EsencjaPlayera::Hey() {
+  KG_TRACE("EsencjaPlayera::Hey()");
+  UstawPozycje(czas->Get());
+}
+
+void EsencjaPlayera::OnConnect() {
+  KG_TRACE("EsencjaPlayera::OnConnect()");
+  Log(0, "Connected", KG_WHERE);
+  odbior.Reset();
+  Write("player\n", 7);
+  WyslijString("zmienstacje " + CzasGry().NapisHex() + " " + stacja);
+  if (!grajek->IsStopped()) WyslijString("play");
+  PowiadomZHandlera(WM_PLAYER_POLACZONY, 0);
+}
+
+void EsencjaPlayera::OnRead() {
+  // A packet that cannot be parsed or decoded raises out of here: the TCP client then
+  // fails the connection and OnClose reports it lost. There is no resynchronising within
+  // a stream. The client catches and goes on, so the traced calls the failure passed
+  // through are cut from the message thread's chain here, lest they pile up.
+  TraceMarkDepth();
+  try {
+    Odbierz();
+  } catch (...) {
+    TraceReturnToMark();
+    throw;
+  }
+  TraceReturnToMark();
+}
+
+void EsencjaPlayera::Odbierz() {
+  KG_TRACE("EsencjaPlayera::OnRead()");
+  while (odbior.Wczytaj(*this)) {
+    const String& nazwa = odbior.Nazwa;
+    if (nazwa == "PrzedzialyAudio" && postep < 55) UstawPostep(55);
+    if (nazwa == "PaczkaAudio" && postep < 100) UstawPostep(100);
+    if (nazwa == "PaczkaAudio" && odbior.Opis.empty()) {
+      PaczkaAudio p;
+      odbior.Wyjmij(p);
+      grajek->Graj(p);
+      continue;
+    }
+    if (nazwa != "String") {
+      odbior.Wyslij(skrzynka);
+      continue;
+    }
+    Parser parser(odbior.DajString());
+    if (parser.Getword() == "ping") {
+      WyslijString("pong " + parser.GetRest());
+      continue;
+    }
+    odbior.Wyslij(skrzynka);
+  }
+
+  const int p = odbior.Postep();
+  if (p > 0) {
+    if (odbior.Nazwa == "PrzedzialyAudio" && postep < 55) {
+      UstawPostep(p * 45 / 100 + 10);
+    } else if (odbior.Nazwa == "PaczkaAudio" && postep < 100) {
+      UstawPostep(p * 45 / 100 + 55);
+    }
+  }
+
+  if (grajek->IleWBuforze() < kMalyBufor && Bramka(kOdstepProsb)) WyslijString("wyslijsztukeaudia");
+}
+
+void EsencjaPlayera::OnClose() {
+  KG_TRACE("EsencjaPlayera::OnClose()");
+  Log(0, Blad(), KG_WHERE);
+  grajek->Restart(CzasGry());
+  PowiadomZHandlera(WM_PLAYER_ZERWANY, 0);
+}
+
+void EsencjaPlayera::OnConnectError() {
+  KG_TRACE("EsencjaPlayera::OnConnectError()");
+  Log(0, Blad(), KG_WHERE);
+  PowiadomZHandlera(WM_PLAYER_NIEUDANY, 0);
+}
+
+void EsencjaPlayera::OnLookupError() {
+  KG_TRACE("EsencjaPlayera::OnLookupError()");
+  Log(0, Blad(), KG_WHERE);
+  PowiadomZHandlera(WM_PLAYER_NIEUDANY, 1);
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The player core: the client's one connection to one archive server at a time. It
+// announces itself as a player, sends the user's commands as text packets, hands audio
+// packets straight to the playback engine, answers the server's pings, keeps the engine's
+// buffer filled (asking for more audio below 3 s buffered, at most once per 5 s) and puts
+// every other packet, its progress texts and the engine's debug texts into the inbox that
+// the main window reads on its timer. It never reconnects by itself: the window decides
+// when to call ZmienStacje again.
+//
+// The server counts audio requests as the engine does: 2 on a new connection, one more
+// for each "setpos", each "grajiwenty" and each "zmienstacje" on a connection already up.
+//
+// Threads: the window's thread calls the commands, the message thread runs the socket
+// handlers; ZmienStacje, Graj, Stop, UstawPozycje and GrajIwenty hold the TCP client lock
+// for their whole run and every handler runs under it, so a command never interleaves with
+// the handling of received packets. The inbox has its own lock and is read by the window's
+// thread only.
+#include <functional>
+#include <memory>
+
+#include "Czas.h"
+#include "Grajek.h"
+#include "HostResolver.h"
+#include "Listener.h"
+#include "MessageThread.h"
+#include "Paczka2.h"
+#include "PowiadomieniaPlayera.h"
+#include "String.h"
+#include "TCPClient.h"
+#include "ThreadSafeBuffer.h"
+#include "TimeComponent.h"
+#include "WaveOutDevice.h"
+
+class EsencjaPlayera : public TCPClient, public Listener {
+ public:
+  // What a tool or a test may put in place of the program's own parts; each one left empty
+  // means the program's.
+  struct Wyposazenie {
+    std::unique_ptr<WaveOutDevice> urzadzenie;  // the sound device; else the output choice
+    std::function<Czas()> zegar;                // the clock of the audio requests; else Czas::Teraz
+    std::shared_ptr<HostResolver> resolver;     // host name lookup; else the system's
+  };
+
+  // The player core on message thread m (not owned, outliving it), with the playing-time
+  // component t (not owned, may be null; the player core becomes its listener, so it must
+  // have none) and the window's notifications `okno` (not owned, may be null). Creates the
+  // playback engine, paused, with its debug texts going to the inbox.
+  EsencjaPlayera(TimeComponent* t, MessageThread* m, PowiadomieniaPlayera* okno = nullptr);
+  EsencjaPlayera(TimeComponent* t, MessageThread* m, PowiadomieniaPlayera* okno, Wyposazenie w);
+  // Disconnects, waits until no socket handler runs, stops listening to t and stops the
+  // playback engine. Must not be called under the TCP client lock.
+  ~EsencjaPlayera() override;
+
+  // Plays the station `cel` ("station@host:port") from t. On the server already connected
+  // to, only "zmienstacje" is sent and the engine moves on to a new request. Otherwise the
+  // connection is (re)started, the engine restarts at t with request 2, the status
+  // "Łączenie do serwera..." goes to the inbox and the window is told WM_PLAYER_LACZENIE.
+  // Raises the TCP client's errors for a bad address (the client is then idle) and what
+  // the notification raises.
+  void ZmienStacje(String cel, Czas t);
+  // ZmienStacje(cel, CzasGry()): the playing time is kept.
+  void ZmienStacje(String cel);
+  // Sends "play" and resumes the engine.
+  void Graj();
+  // Sends "stop" and pauses the engine.
+  void Stop();
+  // A seek: the engine moves to t on a new request, then "setpos" + t is sent.
+  void UstawPozycje(Czas t);
+  // Sends "grajiwenty " + s (play only the events of family s) and moves the engine to a
+  // new request at the time the time component holds.
+  void GrajIwenty(String s);
+  // Sends "grajwszystko": play everything again.
+  void GrajWszystko();
+  // Sends any packet (dropped while not connected).
+  void Wyslij(Paczka2& p);
+  // Sends s as a "String" packet with an empty description.
+  void WyslijString(String s);
+  // The name of the station being played; empty before the first station change.
+  String DajStacje();
+  // The time being heard.
+  Czas CzasGry();
+  // Writes CzasGry() into the time component with Set (nobody is told) and returns it; the
+  // window calls it on its timer.
+  Czas OdswiezCzas();
+
+  // The time component was changed by the user: UstawPozycje(its time).
+  void Hey() override;
+
+  // The inbox: whole packets in wire form, read by the window. Received packets other than
+  // audio to play and pings, unchanged; status texts ("String", description "bardzo ladny
+  // print"); the engine's texts ("String", description "debug").
+  ThreadSafeBuffer& Skrzynka() { return skrzynka; }
+  // The playback engine (it locks itself).
+  Grajek& DajGrajka() { return *grajek; }
+
+  // The status texts of the progress n of the initial data: "Łączenie do serwera..." for
+  // n <= 9, the empty text for 100, else "Odbieranie danych początkowych: " + n + "%".
+  static String TekstPostepu(int n);
+
+ protected:
+  void OnConnectError() override;
+  void OnLookupError() override;
+  void OnConnect() override;
+  void OnRead() override;
+  void OnClose() override;
+
+ private:
+  // The dispatch loop of OnRead: every complete packet, the progress, the audio request.
+  void Odbierz();
+  // Puts a status text into the inbox.
+  void Status(const String& s);
+  // postep = n, and its status text into the inbox, changed or not.
+  void UstawPostep(int n);
+  // The window's notification; failures raise.
+  void Powiadom(int komunikat, uintptr_t wParam);
+  // The same from a socket handler: a failure is logged, the connection is not its cause.
+  void PowiadomZHandlera(int komunikat, uintptr_t wParam);
+  // Opens once per `d`: true, and the next opening no sooner than d from now, when now is
+  // later than nastepnaProsba.
+  bool Bramka(Roznica d);
+
+  MessageThread* komunikaty;
+  PowiadomieniaPlayera* okno;
+  std::function<Czas()> zegar;
+
+  ThreadSafeBuffer skrzynka;  // declared before grajek, whose debug texts it takes
+  String stacja;
+  std::unique_ptr<Grajek> grajek;
+  TimeComponent* czas;
+  Paczka2 odbior;
+  Czas nastepnaProsba;
+  int postep = 0;
+};
