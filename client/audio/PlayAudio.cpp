@@ -113,6 +113,8 @@ class PlayAudio::Watek : public ZThread {
       std::shared_ptr<EventManual> e;
       ~Signal() { e->Set(); }
     } signal{done};
+    // Named, so that tools listing threads (top -H, debuggers, /proc) show which it is.
+    pthread_setname_np(pthread_self(), "PlayAudio");
     RaisePlaybackPriority();
     owner.Execute();
     return 0;
@@ -297,6 +299,11 @@ bool PlayAudio::Settle(int milliseconds) {
   g.lock();
   return settleDone.wait_for(g, std::chrono::milliseconds(milliseconds),
                              [&] { return settled >= request || threadEnded; });
+}
+
+unsigned PlayAudio::ThreadId() {
+  Synchronized guard(&lock);
+  return watek ? watek->GetThreadId() : 0;
 }
 
 void PlayAudio::SettledUpTo(uint64_t request) {

@@ -82,6 +82,9 @@ class PlayAudio {
   // than `milliseconds`. Returns at once when the thread has ended. For tests and tools
   // that drive the card's clock themselves.
   bool Settle(int milliseconds);
+  // The system's id of the current playback thread (for diagnostics and measurements);
+  // 0 when none was started.
+  unsigned ThreadId();
 
  private:
   class Watek;

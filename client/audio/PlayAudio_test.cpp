@@ -9,6 +9,8 @@
 #include "LogCapture.h"
 #include "MasterDekoder.h"
 #include "PlaybackFixtures.h"
+#include "PulseTestDaemon.h"
+#include "WaveOutPulse.h"
 
 using namespace playback;
 
@@ -360,6 +362,46 @@ TEST(PlayAudio, DestructionWhilePlaying) {
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
     grajek.reset();
   }
+}
+
+// Through a real sound server (a private daemon with a null sink): MPEG packets play as
+// one stretch whose time follows the server's clock, a pause holds it, a seek shows its
+// own time, and the player can be destroyed while the server is playing.
+TEST(PlayAudioOnPulse, TimeFollowsTheServer) {
+  PulseTestDaemon daemon;
+  const std::string why = daemon.Start(44100);
+  if (!why.empty()) GTEST_SKIP() << "no PulseAudio daemon for this test: " << why;
+  const std::string mp3 = fixtures::EncodeMp3(fixtures::Sine(44100, 2, 5.0, 440), 44100, 2, 128);
+  LogCapture log;
+  Grajek grajek(nullptr, nullptr, std::make_unique<WaveOutPulse>());
+  grajek.Start();
+  for (size_t at = 0; at < mp3.size(); at += 16000) {
+    PaczkaAudio p = Encoded(kT0 + Roznica::Sekunda * static_cast<int64_t>(at / 16000), mp3.substr(at, 16000),
+                            "44100 stereo 128 MPEG1");
+    grajek.Graj(p);
+  }
+  auto sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+  auto seconds = [](Roznica r) { return static_cast<double>(r.Wartosc()) / Roznica::Sekunda.Wartosc(); };
+  sleep(1500);
+  // The server starts within its latency; the time runs with what it has played.
+  EXPECT_NEAR(seconds(grajek.GetCzas() - kT0), 1.5, 0.4);
+  EXPECT_NEAR(seconds(grajek.IleWBuforze()), static_cast<double>(mp3.size()) / 16000 - 1.5, 0.5);
+  grajek.Stop();
+  const Czas held = grajek.GetCzas();
+  sleep(500);
+  EXPECT_EQ(grajek.GetCzas(), held);
+  grajek.Start();
+  sleep(500);
+  EXPECT_NEAR(seconds(grajek.GetCzas() - held), 0.5, 0.25);
+  const Czas c = kT0 + Roznica::Godzina;
+  grajek.Reset(c);
+  EXPECT_EQ(grajek.GetCzas(), c + kTick);
+  PaczkaAudio p = Encoded(c, mp3.substr(0, 32000), "44100 stereo 128 MPEG1", 3);
+  grajek.Graj(p);
+  sleep(700);
+  EXPECT_NEAR(seconds(grajek.GetCzas() - c), 0.7, 0.4);
+  EXPECT_EQ(log.Text().find("thread finished"), String::npos);
+  EXPECT_EQ(log.Text().find("exception in thread"), String::npos) << log.Text();
 }
 
 }  // namespace
