@@ -7,9 +7,16 @@
 #include <memory>
 #include <vector>
 
+#include "BazaZintegrowana.h"
 #include "CallTrace.h"
 #include "PaczkaAudio.h"
+#include "Przedzialy.h"
+#include "PrzedzialyAudio.h"
+#include "PrzedzialyID.h"
+#include "TypMarkerow.h"
 #include "Transportable.h"
+#include "Update.h"
+#include "WieloWiecznosc.h"
 
 namespace fuzz {
 
@@ -31,6 +38,14 @@ using Fabryka = std::function<std::unique_ptr<Transportable>()>;
 inline const std::vector<Fabryka>& ProtocolTypes() {
   static const std::vector<Fabryka> types = {
       [] { return std::make_unique<PaczkaAudio>(); },
+      [] { return std::make_unique<Przedzialy>(); },
+      [] { return std::make_unique<PrzedzialyAudio>(); },
+      [] { return std::make_unique<PrzedzialyID>(); },
+      [] { return std::make_unique<WieloWiecznosc>(); },
+      [] { return std::make_unique<BazaZintegrowana>(); },
+      [] { return std::make_unique<Update<TypMarkerow>>(); },
+      [] { return std::make_unique<Update<Przedzialy>>(); },
+      [] { return std::make_unique<Update<BazaZintegrowana>>(); },
   };
   return types;
 }
