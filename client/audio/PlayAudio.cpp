@@ -12,10 +12,10 @@
 
 #include "AudioFormat.h"
 #include "CallTrace.h"
-#include "Cp1250.h"
 #include "ErrorText.h"
 #include "Exception.h"
 #include "Log.h"
+#include "Paczka2.h"
 #include "ZThread.h"
 
 namespace {
@@ -61,31 +61,6 @@ void RaisePlaybackPriority() {
   const int after = getpriority(PRIO_PROCESS, static_cast<id_t>(tid));
   Log(after < before ? 0 : 1,
       "playback thread: SCHED_FIFO refused (" + refused + "), nice " + std::to_string(after), KG_WHERE);
-}
-
-void PutInt32(String& out, int64_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  for (int i = 0; i < 4; ++i) out += static_cast<char>((u >> (8 * i)) & 0xFF);
-}
-
-// A "String" packet in its wire form, whole: the tag "paczk2", version 1, the type name,
-// the text as the payload, the description; each length a 32-bit little-endian count, the
-// texts in Windows-1250.
-String TextPacket(const String& text, const String& opis) {
-  static const String kName = "String";
-  const String payload = ToCp1250(text);
-  const String description = ToCp1250(opis);
-  String out;
-  out.reserve(22 + kName.size() + payload.size() + description.size());
-  out += "paczk2";
-  PutInt32(out, 1);
-  PutInt32(out, static_cast<int64_t>(kName.size()));
-  out += kName;
-  PutInt32(out, static_cast<int64_t>(payload.size()));
-  out += payload;
-  PutInt32(out, static_cast<int64_t>(description.size()));
-  out += description;
-  return out;
 }
 
 // Cuts this thread's call chain back to its depth at construction when it goes out of
@@ -276,8 +251,7 @@ void PlayAudio::SetDebugStream(Writable* s) {
 
 void PlayAudio::Debug(const String& s) {
   if (debugStream == nullptr) return;
-  const String packet = TextPacket(s, "debug");
-  debugStream->Write(packet.data(), static_cast<int>(packet.size()));
+  Paczka2(s, "debug").Wyslij(*debugStream);
 }
 
 void PlayAudio::Terminate() {
