@@ -1,0 +1,202 @@
+#include "FrameIndex.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "ArchiveFixtures.h"
+#include "TempDir.h"
+
+namespace {
+
+using fixtures::Strumien;
+
+// A file of the test's bytes, indexed as far as a size the test chooses: a file that
+// grows is the same bytes seen up to a later size.
+class Plik {
+ public:
+  Plik(const TempDir& dir, const std::string& bajty) : sciezka(dir / "f.mp3"), rozmiar(static_cast<int64_t>(bajty.size())) {
+    fixtures::Zapisz(dir.Path(), "f.mp3", bajty, Czas::Teraz());
+    fd = open(sciezka.c_str(), O_RDONLY);
+  }
+  ~Plik() { close(fd); }
+  void Indeksuj(FrameIndex& i, int64_t doRozmiaru = -1) const { i.Aktualizuj(fd, doRozmiaru < 0 ? rozmiar : doRozmiaru); }
+
+  std::string sciezka;
+  int64_t rozmiar;
+  int fd;
+};
+
+Strumien Vbr(Czas start, Roznica d) {
+  Strumien s(Strumien::Warstwa::III, start);
+  s.Cisza(d, {9, 11, 5, 14, 1, 9, 10});
+  return s;
+}
+
+void OczekujRamek(const FrameIndex::Segment& seg, const Strumien& s, int64_t od, int64_t przesuniecie, int64_t ile) {
+  ASSERT_EQ(seg.LiczbaRamek(), ile);
+  for (int64_t k = 0; k < ile; ++k) ASSERT_EQ(seg.Offset(k), s.Offset(od + k) + przesuniecie) << k;
+  EXPECT_EQ(seg.koniec, s.Offset(od + ile) + przesuniecie);
+}
+
+TEST(FrameIndexTest, VariableBitRateFramesAfterTagsAndInformationFrame) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 3, 5, 14), Roznica::Sekunda * 10);
+  // An ID3v2 tag of 300 bytes, then an information frame of the kind encoders write first.
+  std::string id3v2 = std::string("ID3\x04\x00\x00\x00\x00\x02\x22", 10) + std::string(290, 'x');
+  std::string info = s.Bajty().substr(0, static_cast<size_t>(s.Offset(1)));
+  std::memcpy(info.data() + 4 + 32, "Info", 4);
+  const std::string bajty = id3v2 + info + s.Bajty();
+  Plik f(dir, bajty);
+  FrameIndex i;
+  f.Indeksuj(i);
+  ASSERT_EQ(i.Segmenty().size(), 1u);
+  const auto& seg = i.Segmenty()[0];
+  EXPECT_EQ(seg.poczatek, static_cast<int64_t>(id3v2.size() + info.size()));
+  EXPECT_EQ(seg.Wiodace(), 0);
+  OczekujRamek(seg, s, 0, seg.poczatek, s.LiczbaRamek());
+  EXPECT_FALSE(seg.zamkniety);
+}
+
+TEST(FrameIndexTest, GrowingFileIndexesWholeFramesOnly) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 3, 5, 14), Roznica::Sekunda * 3);
+  const std::string tag = fixtures::Tag(fixtures::Utc(2024, 3, 5, 14));
+  // Frame 100 is of 128 kbit/s (417 bytes): cuts in its header, its middle, and where the
+  // block reaches past the frame's own length.
+  for (int wRamce : {2, 77, 300, 410}) {
+    SCOPED_TRACE(wRamce);
+    const int64_t ciecie = s.Offset(100) + wRamce;
+    const std::string bajty =
+        s.Bajty().substr(0, static_cast<size_t>(ciecie)) + tag + s.Bajty().substr(static_cast<size_t>(ciecie));
+    Plik f(dir, bajty);
+    FrameIndex caly;
+    f.Indeksuj(caly);
+    ASSERT_EQ(caly.Segmenty().size(), 2u);
+    EXPECT_EQ(caly.LiczbaRamek(), s.LiczbaRamek() - 1);  // all but the frame cut by the block
+
+    // Grown in steps of any size, the index ends the same, and never holds a frame that
+    // is not whole yet.
+    for (unsigned ziarno : {7u, 8u, 9u}) {
+      std::mt19937 los(ziarno);
+      FrameIndex rosnacy;
+      for (int64_t r = 0; r < f.rozmiar;) {
+        r = std::min<int64_t>(f.rozmiar, r + 1 + static_cast<int64_t>(los() % 700));
+        f.Indeksuj(rosnacy, r);
+        for (const auto& seg : rosnacy.Segmenty()) ASSERT_LE(seg.koniec, r);
+      }
+      ASSERT_EQ(rosnacy.Segmenty().size(), caly.Segmenty().size());
+      for (size_t k = 0; k < caly.Segmenty().size(); ++k) {
+        EXPECT_EQ(rosnacy.Segmenty()[k].ramki, caly.Segmenty()[k].ramki);
+        EXPECT_EQ(rosnacy.Segmenty()[k].reszta, caly.Segmenty()[k].reszta);
+        EXPECT_EQ(rosnacy.Segmenty()[k].kontynuacja, caly.Segmenty()[k].kontynuacja);
+      }
+    }
+  }
+}
+
+// Rotter appends to a file after its ID3v1 block: the same encoder goes on (the frame cut
+// off by the block continues after it), wherever in the frame the cut fell, even inside
+// its header.
+TEST(FrameIndexTest, TagInsideTheFileCutsAFrameThatContinuesAfterIt) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 10, 27, 0, 59, 50), Roznica::Sekunda * 4);
+  for (int wRamce : {1, 2, 3, 4, 50, 300}) {
+    SCOPED_TRACE(wRamce);
+    const int64_t k = 60;
+    if (wRamce >= s.Offset(k + 1) - s.Offset(k)) continue;
+    const int64_t ciecie = s.Offset(k) + wRamce;
+    const std::string tag = fixtures::Tag(fixtures::Utc(2024, 10, 27, 2));
+    const std::string bajty =
+        s.Bajty().substr(0, static_cast<size_t>(ciecie)) + tag + s.Bajty().substr(static_cast<size_t>(ciecie)) + tag;
+    Plik f(dir, bajty);
+    FrameIndex i;
+    f.Indeksuj(i);
+    ASSERT_EQ(i.Segmenty().size(), 2u);
+    const auto& a = i.Segmenty()[0];
+    const auto& b = i.Segmenty()[1];
+    OczekujRamek(a, s, 0, 0, k);
+    EXPECT_EQ(a.reszta, wRamce);
+    ASSERT_TRUE(a.tag.has_value());
+    EXPECT_EQ(a.tag->Nagrany(), fixtures::Utc(2024, 10, 27, 2));
+    EXPECT_TRUE(b.kontynuacja);
+    EXPECT_EQ(b.poczatek, ciecie + Id3v1::kRozmiar);
+    OczekujRamek(b, s, k + 1, Id3v1::kRozmiar, s.LiczbaRamek() - k - 1);
+    EXPECT_TRUE(b.tag.has_value());
+    EXPECT_EQ(b.reszta, 0);
+    // The cut frame, joined again, is the frame that was cut.
+    const std::string zlaczona = bajty.substr(static_cast<size_t>(a.koniec), static_cast<size_t>(a.reszta)) +
+                                 bajty.substr(static_cast<size_t>(b.poczatek), static_cast<size_t>(b.Wiodace()));
+    EXPECT_EQ(zlaczona, s.Bajty().substr(static_cast<size_t>(s.Offset(k)), static_cast<size_t>(s.Offset(k + 1) - s.Offset(k))));
+  }
+}
+
+TEST(FrameIndexTest, RestartAfterTagJunkAndFormatChangeStartNewSegments) {
+  TempDir dir;
+  const Czas t = fixtures::Utc(2024, 3, 5, 14);
+  const Strumien a = Vbr(t, Roznica::Sekunda * 2);
+  Strumien b(Strumien::Warstwa::III, t, 44100, 2, 128);
+  b.Cisza(Roznica::Sekunda * 2);
+  Strumien mono(Strumien::Warstwa::III, t, 44100, 1, 64);
+  mono.Cisza(Roznica::Sekunda);
+  const std::string tag = fixtures::Tag(t);
+  const int64_t ciecie = a.Offset(40) + 200;
+  const std::string smieci(333, '\x55');
+  // A cut frame, a restart (a new stream after the block), junk between whole frames,
+  // then a mono stream.
+  const std::string bajty = a.Bajty().substr(0, static_cast<size_t>(ciecie)) + tag + b.Bajty().substr(0, static_cast<size_t>(b.Offset(30))) +
+                            smieci + b.Bajty().substr(static_cast<size_t>(b.Offset(30))) + mono.Bajty();
+  Plik f(dir, bajty);
+  FrameIndex i;
+  f.Indeksuj(i);
+  ASSERT_EQ(i.Segmenty().size(), 4u);
+  const auto& s = i.Segmenty();
+  EXPECT_EQ(s[0].LiczbaRamek(), 40);
+  EXPECT_EQ(s[0].reszta, 200);
+  EXPECT_FALSE(s[1].kontynuacja);
+  EXPECT_EQ(s[1].Wiodace(), 0);
+  EXPECT_EQ(s[1].LiczbaRamek(), 30);
+  EXPECT_TRUE(s[2].kontynuacja);
+  EXPECT_EQ(s[2].LiczbaRamek(), b.LiczbaRamek() - 30);
+  EXPECT_FALSE(s[3].kontynuacja);
+  EXPECT_EQ(s[3].naglowek.Mode(), 3);
+  EXPECT_EQ(s[3].LiczbaRamek(), mono.LiczbaRamek());
+}
+
+TEST(FrameIndexTest, LeadingBytesOfAFileThatContinuesAnother) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 3, 5, 14), Roznica::Sekunda * 2);
+  const int64_t ciecie = s.Offset(20) + 123;
+  Plik f(dir, s.Bajty().substr(static_cast<size_t>(ciecie)));
+  FrameIndex i;
+  f.Indeksuj(i);
+  ASSERT_EQ(i.Segmenty().size(), 1u);
+  EXPECT_EQ(i.Segmenty()[0].Wiodace(), s.Offset(21) - ciecie);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(i.Segmenty()[0].wiodaceGlowa), 4),
+            s.Bajty().substr(static_cast<size_t>(ciecie), 4));
+}
+
+TEST(FrameIndexTest, RecordedTitle) {
+  Id3v1 t;
+  t.tytul = "Recorded 2024-03-05 14:37";
+  EXPECT_EQ(t.Nagrany(), fixtures::Utc(2024, 3, 5, 14, 37));
+  for (const char* zly : {"Recorded 2024-13-05 14:37", "Recorded 2024-03-05 14:3", "recorded 2024-03-05 14:37",
+                          "Recorded 2024-03-05T14:37", ""}) {
+    t.tytul = zly;
+    EXPECT_FALSE(t.Nagrany().has_value()) << zly;
+  }
+  unsigned char b[Id3v1::kRozmiar];
+  t.tytul = "Recorded 2024-03-05 14:00";
+  t.wykonawca = "host";
+  t.Zapisz(b);
+  const auto z = Id3v1::Czytaj(b);
+  ASSERT_TRUE(z.has_value());
+  EXPECT_EQ(z->tytul, t.tytul);
+  EXPECT_EQ(z->wykonawca, "host");
+  b[0] = 'X';
+  EXPECT_FALSE(Id3v1::Czytaj(b).has_value());
+}
+
+}  // namespace
