@@ -24,13 +24,7 @@ namespace fuzz {
 // on the thread's call chain (for the failure's log), and a connection's owner cuts the
 // chain back once it has handled the failure; so does each input of a fuzz target, or
 // the chain would grow for the whole run.
-class TraceScope {
- public:
-  TraceScope() { TraceMarkDepth(); }
-  TraceScope(const TraceScope&) = delete;
-  TraceScope& operator=(const TraceScope&) = delete;
-  ~TraceScope() { TraceReturnToMark(); }
-};
+using TraceScope = TraceDepthScope;
 
 // New types go at the end, so that the numbers the seed corpora use keep their meaning.
 using Fabryka = std::function<std::unique_ptr<Transportable>()>;

@@ -118,6 +118,18 @@ String CallTraceText();
 void TraceMarkDepth();
 void TraceReturnToMark();
 
+// Marks the depth at construction and cuts the chain back to it at destruction: whoever
+// catches failures of traced code and goes on running (a message loop, a fuzz input, a
+// playback thread) holds one around each unit of work, so the entries an exception left
+// behind never pile up or make a later exit raise.
+class TraceDepthScope {
+ public:
+  TraceDepthScope() { TraceMarkDepth(); }
+  TraceDepthScope(const TraceDepthScope&) = delete;
+  TraceDepthScope& operator=(const TraceDepthScope&) = delete;
+  ~TraceDepthScope() { TraceReturnToMark(); }
+};
+
 // At process exit, once every thread has stopped: tracing stops for good. The stacks are
 // left to the process's end, so a thread that outlived its owner cannot touch freed memory.
 void TraceShutdown();

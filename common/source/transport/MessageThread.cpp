@@ -1,5 +1,7 @@
 #include "MessageThread.h"
 
+#include "CallTrace.h"
+
 #include <errno.h>
 #include <poll.h>
 #include <sys/epoll.h>
@@ -280,6 +282,7 @@ void MessageThread::Deliver(MSG& m) {
     Log(2, "wrong message", KG_WHERE);
     return;
   }
+  TraceDepthScope depth;
   try {
     receiver->OnMessage(m);
   } catch (const std::exception& e) {

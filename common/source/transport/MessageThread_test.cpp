@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "CallTrace.h"
 #include "EventOgolny.h"
 #include "Exception.h"
 #include "LogCapture.h"
@@ -252,3 +253,36 @@ TEST(MessageThread, ManyMessagesInFlightWhileReceiversComeAndGo) {
 }
 
 }  // namespace
+
+namespace {
+
+// Each message runs traced code that fails; the receiver notes the chain it starts with.
+class FailingReceiver : public MessageReceiver {
+ public:
+  void OnMessage(MSG&) override {
+    chains.push_back(CallTraceText());
+    Fail();
+  }
+  static void Fail() {
+    KG_TRACE("FailingReceiver::Fail()");
+    KG_ERROR("handler failed");
+  }
+  std::vector<String> chains;
+};
+
+}  // namespace
+
+TEST(MessageThread, AFailedHandlerLeavesNoEntriesOnTheLoopsCallChain) {
+  LogCapture capture;
+  MessageThread thread;
+  FailingReceiver r;
+  const int n = thread.Zarejestruj(&r);
+  for (int i = 0; i < 3; ++i) thread.Post(n);
+  for (int i = 0; i < 200 && r.chains.size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  thread.Synchronizuj();
+  ASSERT_EQ(r.chains.size(), 3u);
+  EXPECT_EQ(r.chains[1], r.chains[0]);
+  EXPECT_EQ(r.chains[2], r.chains[0]);
+  EXPECT_EQ(r.chains[0].find("FailingReceiver::Fail()"), String::npos) << r.chains[0];
+  thread.Wyrejestruj(n);
+}
