@@ -1,0 +1,442 @@
+#include "ListaStacji.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+#include "CallTrace.h"
+#include "Cp1250.h"
+#include "CzytnikGniazdaQt.h"
+#include "EsencjaPlayera.h"
+#include "Exception.h"
+#include "Log.h"
+#include "Paczka2.h"
+#include "Parser.h"
+#include "PlikIni.h"
+#include "ZapisUstawien.h"
+
+// One station query: a non-blocking socket of the window's thread, the packet that collects
+// the answer, and whether a query is in progress on it.
+struct Konekt {
+  std::unique_ptr<QTcpSocket> gniazdo;
+  Paczka2 odbior;
+  bool aktywny = false;
+};
+
+namespace {
+
+// The port of a server-list value; the default when it is missing or not a port.
+int CzytajPort(const String& tekst, const String& wartosc) {
+  if (tekst.empty()) return ListaStacji::DomyslnyPort;
+  int port = 0;
+  const char* koniec = tekst.data() + tekst.size();
+  const auto [stop, blad] = std::from_chars(tekst.data(), koniec, port);
+  if (blad != std::errc() || stop != koniec || port < 1 || port > 65535) {
+    Log(1, "serwer \"" + wartosc + "\": zły port, przyjęto " + std::to_string(ListaStacji::DomyslnyPort), KG_WHERE);
+    return ListaStacji::DomyslnyPort;
+  }
+  return port;
+}
+
+// A time as the settings files hold it: 16 hexadecimal digits (lower-case ones too).
+bool CzytajCzas(String tekst, Czas& wynik) {
+  for (char& c : tekst) {
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return Czas::CzytajHex(tekst, wynik);
+}
+
+// The lines of a station query's answer; CR, LF or CR LF end a line, empty lines are none.
+std::vector<String> Linie(const String& s) {
+  std::vector<String> linie;
+  size_t poczatek = 0;
+  for (size_t i = 0; i <= s.size(); ++i) {
+    if (i < s.size() && s[i] != '\r' && s[i] != '\n') continue;
+    if (i > poczatek) linie.push_back(s.substr(poczatek, i - poczatek));
+    if (i + 1 < s.size() && s[i] == '\r' && s[i + 1] == '\n') ++i;
+    poczatek = i + 1;
+  }
+  return linie;
+}
+
+void SprawdzIndeks(int a, size_t c) {
+  if (a < 0 || static_cast<size_t>(a) >= c) KG_ASSERTION("a<0||a>=c");
+}
+
+}  // namespace
+
+String Serwer::Adres() const {
+  const String host = adres.find(':') != String::npos ? "[" + adres + "]" : adres;
+  return host + ":" + std::to_string(port);
+}
+
+String Stacja::Cel() const { return nazwa + "@" + serwer->Adres(); }
+
+ListaStacji::ListaStacji(String k) : katalog(std::move(k)), ulubione(IleUlubionych) {
+  KG_TRACE("ListaStacji::ListaStacji()");
+}
+
+ListaStacji::~ListaStacji() {
+  TraceMarkDepth();
+  try {
+    ZapiszListeSerwerow();
+  } catch (const std::exception& e) {
+    Log(2, e.what(), KG_WHERE);
+  }
+  TraceReturnToMark();
+  // The sockets go first, without a word to handlers that would touch the lists.
+  for (auto& k : konekty) {
+    if (k && k->gniazdo) {
+      k->gniazdo->disconnect();
+      k->gniazdo->abort();
+    }
+  }
+  konekty.clear();
+}
+
+void ListaStacji::OdczytajListeSerwerow() {
+  KG_TRACE("ListaStacji::OdczytajListeSerwerow()");
+  const PlikIni serweryIni(katalog + "/" + PlikSerwerow);
+  chronSerwery = serweryIni.DajStan() == PlikIni::Nieczytelny;
+  for (int n = 0;; ++n) {
+    const String wartosc = serweryIni.Czytaj("Serwery", "Serwer" + std::to_string(n));
+    if (wartosc.empty()) break;
+    String adres;
+    String port;
+    if (wartosc[0] == '[' && wartosc.find(']') != String::npos) {
+      const size_t nawias = wartosc.find(']');
+      adres = wartosc.substr(1, nawias - 1);
+      Parser reszta(wartosc.substr(nawias + 1));
+      port = reszta.Getto(':');
+    } else {
+      Parser parser(wartosc);
+      adres = parser.Getto(':');
+      port = parser.Getto(':');
+    }
+    DodajSerwer(adres, CzytajPort(port, wartosc));
+  }
+
+  const PlikIni uzytkownikaIni(katalog + "/" + PlikUzytkownika);
+  chronUzytkownika = uzytkownikaIni.DajStan() == PlikIni::Nieczytelny;
+  CzytajUzytkownika(uzytkownikaIni.DajStan() == PlikIni::Brak ? serweryIni : uzytkownikaIni);
+  if (poZmianie) poZmianie();
+
+  if (startNazwa.empty() || player == nullptr) return;
+  TraceMarkDepth();
+  try {
+    player->ZmienStacje(startNazwa, startCzas);
+  } catch (const std::exception& e) {
+    Log(1, "nie można wznowić \"" + startNazwa + "\": " + e.what(), KG_WHERE);
+  }
+  TraceReturnToMark();
+}
+
+void ListaStacji::CzytajUzytkownika(const PlikIni& plik) {
+  for (int i = 0; i < IleUlubionych; ++i) {
+    const String cel = plik.Czytaj("Ulubione", "Ulubiona" + std::to_string(i));
+    if (cel.empty()) continue;
+    Ulubiona& u = ulubione[static_cast<size_t>(i)];
+    u.podpowiedz = cel;
+    u.podpis = Parser(cel).Getto('@');
+  }
+
+  for (int k = 0; k < MaksZakladek; ++k) {
+    const String n = std::to_string(k);
+    Zakladka z;
+    z.opis = plik.Czytaj("Zakladki", "Opis" + n);
+    if (z.opis.empty()) break;
+    z.stacja = plik.Czytaj("Zakladki", "Stacja" + n);
+    const String czas = plik.Czytaj("Zakladki", "Czas" + n);
+    if (!CzytajCzas(czas, z.czas)) {
+      Log(1, "zakładka " + n + " \"" + z.opis + "\" pominięta: zły czas \"" + czas + "\"", KG_WHERE);
+      continue;
+    }
+    zakladki.push_back(std::move(z));
+  }
+
+  const String nazwa = plik.Czytaj("StartPos", "Name");
+  const String czas = plik.Czytaj("StartPos", "Time");
+  if (!nazwa.empty() && !czas.empty()) {
+    Czas t;
+    if (CzytajCzas(czas, t)) {
+      startNazwa = nazwa;
+      startCzas = t;
+    } else {
+      Log(1, "pozycja startowa \"" + nazwa + "\" pominięta: zły czas \"" + czas + "\"", KG_WHERE);
+    }
+  }
+  pokazTylko = plik.Czytaj("Opcje", "PokazTylko");
+}
+
+void ListaStacji::ZapiszListeSerwerow() {
+  KG_TRACE("ListaStacji::ZapiszListeSerwerow()");
+  std::error_code blad;
+  std::filesystem::create_directories(katalog, blad);
+  if (blad) KG_ERROR("nie można utworzyć katalogu \"" + katalog + "\": " + blad.message());
+
+  if (chronSerwery) {
+    Log(2, String("\"") + PlikSerwerow + "\" nie został odczytany, więc nie jest zapisywany", KG_WHERE);
+  } else {
+    ZapisUstawien f(katalog + "/" + PlikSerwerow);
+    f.Writeln("[Serwery]");
+    for (size_t n = 0; n < serwery.size(); ++n) f.WriteIniValue("Serwer" + std::to_string(n), serwery[n]->Adres());
+    f.Zatwierdz();
+  }
+
+  if (chronUzytkownika) {
+    Log(2, String("\"") + PlikUzytkownika + "\" nie został odczytany, więc nie jest zapisywany", KG_WHERE);
+    return;
+  }
+  ZapisUstawien f(katalog + "/" + PlikUzytkownika);
+  f.Writeln("[Ulubione]");
+  for (size_t i = 0; i < ulubione.size(); ++i) {
+    if (!ulubione[i].podpowiedz.empty()) f.WriteIniValue("Ulubiona" + std::to_string(i), ulubione[i].podpowiedz);
+  }
+  if (!startNazwa.empty()) {
+    f.Writeln("");
+    f.Writeln("[StartPos]");
+    f.WriteIniValue("Name", startNazwa);
+    f.WriteIniValue("Time", startCzas.NapisHex());
+  }
+  if (!zakladki.empty()) {
+    f.Writeln("");
+    f.Writeln("[Zakladki]");
+    for (size_t k = 0; k < zakladki.size(); ++k) {
+      const String n = std::to_string(k);
+      f.WriteIniValue("Opis" + n, zakladki[k].opis);
+      f.WriteIniValue("Stacja" + n, zakladki[k].stacja);
+      f.WriteIniValue("Czas" + n, zakladki[k].czas.NapisHex());
+    }
+  }
+  f.Writeln("");
+  f.Writeln("[Opcje]");
+  f.WriteIniValue("PokazTylko", pokazTylko);
+  f.Zatwierdz();
+}
+
+void ListaStacji::DodajSerwer(String adres, int port) {
+  KG_TRACE("ListaStacji::DodajSerwer(String adres,int port)");
+  auto s = std::make_unique<Serwer>();
+  s->adres = std::move(adres);
+  s->port = port;
+  serwery.push_back(std::move(s));
+}
+
+bool ListaStacji::Aktywny(int i) const {
+  return i >= 0 && static_cast<size_t>(i) < konekty.size() && konekty[static_cast<size_t>(i)] &&
+         konekty[static_cast<size_t>(i)]->aktywny;
+}
+
+void ListaStacji::PobierzListeStacji() {
+  KG_TRACE("ListaStacji::PobierzListeStacji()");
+  if (konekty.size() < serwery.size()) konekty.resize(serwery.size());
+  for (size_t i = 0; i < serwery.size(); ++i) {
+    std::unique_ptr<Konekt>& k = konekty[i];
+    const int indeks = static_cast<int>(i);
+    if (!k) {
+      k = std::make_unique<Konekt>();
+      k->gniazdo = std::make_unique<QTcpSocket>();
+      QTcpSocket* s = k->gniazdo.get();
+      QObject::connect(s, &QTcpSocket::connected, s, [this, indeks] { ClientSocketConnect(indeks); });
+      QObject::connect(s, &QTcpSocket::readyRead, s, [this, indeks] { ClientSocketRead(indeks); });
+      QObject::connect(s, &QAbstractSocket::errorOccurred, s,
+                       [this, indeks](QAbstractSocket::SocketError e) { ClientSocketError(indeks, static_cast<int>(e)); });
+    }
+    if (k->aktywny || k->gniazdo->state() != QAbstractSocket::UnconnectedState) k->gniazdo->abort();
+    // A part of an answer to the query closed just now must not spoil the next one.
+    k->odbior.Reset();
+    k->aktywny = true;
+    const Serwer& s = *serwery[i];
+    // A numeric address is used as it is; a name is looked up, without blocking.
+    k->gniazdo->connectToHost(QString::fromStdString(s.adres), static_cast<quint16>(s.port));
+  }
+}
+
+void ListaStacji::ClientSocketConnect(int i) {
+  KG_TRACE("ListaStacji::ClientSocketConnect(TObject *Sender,TCustomWinSocket *Socket)");
+  Konekt& k = *konekty[static_cast<size_t>(i)];
+  // A failed send shows as an error of the socket, which ends the query.
+  k.gniazdo->write("listabaz\n", 9);
+}
+
+void ListaStacji::ClientSocketRead(int i) {
+  KG_TRACE("ListaStacji::ClientSocketRead(TObject *Sender,TCustomWinSocket *Socket)");
+  Konekt& k = *konekty[static_cast<size_t>(i)];
+  if (!k.aktywny) return;
+  Serwer* serwer = serwery[static_cast<size_t>(i)].get();
+  std::vector<String> nazwy;
+  // A malformed answer fails the query as a lost connection does; nothing escapes into the
+  // event loop.
+  TraceMarkDepth();
+  try {
+    CzytnikGniazdaQt czytnik(*k.gniazdo);
+    if (!k.odbior.Wczytaj(czytnik)) {
+      TraceReturnToMark();
+      return;
+    }
+    nazwy = Linie(k.odbior.DajString());
+  } catch (const std::exception& e) {
+    TraceReturnToMark();
+    Nieudane(i, e.what());
+    return;
+  }
+  TraceReturnToMark();
+  serwer->dostepny = true;
+  for (const String& n : nazwy) DodajStacje(n, serwer);
+  k.aktywny = false;
+  k.gniazdo->abort();
+  WyswietlListeStacji();
+}
+
+void ListaStacji::ClientSocketError(int i, int blad) {
+  KG_TRACE("ListaStacji::ClientSocketError(TObject *Sender,TCustomWinSocket *Socket,TErrorEvent ErrorEvent,int &ErrorCode)");
+  Konekt& k = *konekty[static_cast<size_t>(i)];
+  if (!k.aktywny) return;
+  // A server may send its answer and close at once: what arrived is read first.
+  if (blad == QAbstractSocket::RemoteHostClosedError) {
+    ClientSocketRead(i);
+    if (!k.aktywny) return;
+  }
+  Nieudane(i, k.gniazdo->errorString().toStdString());
+}
+
+void ListaStacji::Nieudane(int i, const String& powod) {
+  Konekt& k = *konekty[static_cast<size_t>(i)];
+  Serwer* serwer = serwery[static_cast<size_t>(i)].get();
+  Log(0, serwer->Adres() + ": " + powod, KG_WHERE);
+  for (size_t j = 0; j < stacje.size();) {
+    if (stacje[j].serwer == serwer) {
+      stacje[j] = stacje.back();
+      stacje.pop_back();
+    } else {
+      ++j;
+    }
+  }
+  serwer->dostepny = false;
+  k.aktywny = false;
+  k.gniazdo->abort();
+  WyswietlListeStacji();
+}
+
+void ListaStacji::DodajStacje(String nazwa, Serwer* serwer) {
+  KG_TRACE("ListaStacji::DodajStacje(String nazwa,Serwer * serwer)");
+  for (const Stacja& s : stacje) {
+    if (s.nazwa == nazwa && s.serwer == serwer) {
+      serwer->dostepny = true;
+      return;
+    }
+  }
+  stacje.push_back(Stacja{std::move(nazwa), serwer});
+}
+
+void ListaStacji::WyswietlListeStacji() {
+  KG_TRACE("ListaStacji::WyswietlListeStacji()");
+  for (Ulubiona& u : ulubione) {
+    if (u.podpowiedz.empty()) continue;
+    const bool jest = std::any_of(stacje.begin(), stacje.end(), [&](const Stacja& s) { return s.Cel() == u.podpowiedz; });
+    u.lampka = jest ? Ulubiona::Zielona : Ulubiona::Czerwona;
+  }
+  if (poZmianie) poZmianie();
+}
+
+void ListaStacji::DodajZakladke(Czas czas, String opis, String stacja) {
+  KG_TRACE("ListaStacji::DodajZakladke(Czas czas,String opis,String stacja)");
+  zakladki.push_back(Zakladka{std::move(opis), std::move(stacja), czas});
+}
+
+void ListaStacji::ZagrajZakladke(int a) {
+  KG_TRACE("ListaStacji::ZakladkaClick(TObject * Sender)");
+  SprawdzIndeks(a, zakladki.size());
+  const Zakladka z = zakladki[static_cast<size_t>(a)];
+  if (player != nullptr) player->ZmienStacje(z.stacja, z.czas);
+}
+
+void ListaStacji::UsunZakladke(int a) {
+  KG_TRACE("ListaStacji::ZakladkaClick(TObject * Sender)");
+  SprawdzIndeks(a, zakladki.size());
+  zakladki.erase(zakladki.begin() + a);
+}
+
+void ListaStacji::Sortuj() {
+  // Byte order of the names as the servers send them, in Windows-1250.
+  std::vector<std::pair<String, Stacja>> klucze;
+  klucze.reserve(stacje.size());
+  for (Stacja& s : stacje) klucze.emplace_back(ToCp1250(s.nazwa), std::move(s));
+  std::stable_sort(klucze.begin(), klucze.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (size_t i = 0; i < stacje.size(); ++i) stacje[i] = std::move(klucze[i].second);
+}
+
+bool ListaStacji::Pokazana(const Stacja& s) const { return pokazTylko.empty() || pokazTylko == s.nazwa; }
+
+std::vector<PozycjaMenu> ListaStacji::UstawMenuUlubionych(int przycisk) {
+  KG_TRACE("ListaStacji::UstawMenuUlubionych()");
+  Sortuj();
+  std::vector<PozycjaMenu> menu;
+  for (const Stacja& s : stacje) {
+    if (!Pokazana(s)) continue;
+    PozycjaMenu p;
+    p.podpis = s.Cel();
+    p.tag = przycisk;
+    p.akcja = [this, przycisk, cel = p.podpis] { ContextClick(przycisk, cel); };
+    menu.push_back(std::move(p));
+  }
+  return menu;
+}
+
+void ListaStacji::ContextClick(int przycisk, const String& cel) {
+  KG_TRACE("ListaStacji::ContextClick(TObject * Sender)");
+  if (przycisk < 0 || przycisk >= static_cast<int>(ulubione.size())) KG_ASSERTION("przycisk<0||przycisk>=IleUlubionych");
+  Ulubiona& u = ulubione[static_cast<size_t>(przycisk)];
+  u.podpis = Parser(cel).Getto('@');
+  u.podpowiedz = cel;
+  // The lamps first, so that the window shows the new assignment even when saving fails.
+  WyswietlListeStacji();
+  ZapiszListeSerwerow();
+}
+
+std::vector<PozycjaMenu> ListaStacji::UstawMenuStacji() {
+  KG_TRACE("ListaStacji::UstawMenuStacji()");
+  Sortuj();
+  std::vector<PozycjaMenu> menu;
+  for (const Stacja& s : stacje) {
+    if (!Pokazana(s)) continue;
+    PozycjaMenu p;
+    p.podpis = s.nazwa;
+    p.podpowiedz = s.Cel();
+    p.akcja = [this, cel = p.podpowiedz] {
+      if (player != nullptr) player->ZmienStacje(cel);
+    };
+    menu.push_back(std::move(p));
+  }
+  return menu;
+}
+
+std::vector<PozycjaMenu> ListaStacji::UstawMenuZakladek() {
+  KG_TRACE("ListaStacji::UstawMenuZakladek()");
+  std::vector<PozycjaMenu> menu;
+  for (size_t a = 0; a < zakladki.size(); ++a) {
+    PozycjaMenu p;
+    p.podpis = zakladki[a].opis;
+    p.tag = static_cast<int>(a);
+    p.akcja = [this, a = p.tag] { ZagrajZakladke(a); };
+    menu.push_back(std::move(p));
+  }
+  return menu;
+}
+
+std::vector<PozycjaMenu> ListaStacji::UstawMenuUsuwania() {
+  KG_TRACE("ListaStacji::UstawMenuUsuwania()");
+  std::vector<PozycjaMenu> menu;
+  for (size_t a = 0; a < zakladki.size(); ++a) {
+    PozycjaMenu p;
+    p.podpis = zakladki[a].opis;
+    p.tag = static_cast<int>(a);
+    p.pytanie = "Czy chcesz skasować zakładkę \"" + zakladki[a].opis + "\"?";
+    p.tytulPytania = "Zakładki";
+    p.akcja = [this, a = p.tag] { UsunZakladke(a); };
+    menu.push_back(std::move(p));
+  }
+  return menu;
+}
