@@ -32,16 +32,17 @@ int TimeCode::Ton(int64_t sekunda, int slot) {
 }
 
 int64_t TimeCode::NumerProbki(Czas t, int czestotliwosc) {
+  // The last sample whose moment, rounded down to the tick, is not after t.
   const int64_t ticks = t.Wartosc() - kEpokaUnix;
   const int64_t sekundy = kalendarz::DzielWDol(ticks, 10'000'000);
   const int64_t reszta = ticks - sekundy * 10'000'000;
-  return sekundy * czestotliwosc + reszta * czestotliwosc / 10'000'000;
+  return sekundy * czestotliwosc + ((reszta + 1) * czestotliwosc - 1) / 10'000'000;
 }
 
 Czas TimeCode::CzasProbki(int64_t n, int czestotliwosc) {
   const int64_t sekundy = kalendarz::DzielWDol(n, czestotliwosc);
   const int64_t reszta = n - sekundy * czestotliwosc;
-  return Czas(kEpokaUnix + sekundy * 10'000'000 + (reszta * 10'000'000 + czestotliwosc / 2) / czestotliwosc);
+  return Czas(kEpokaUnix + sekundy * 10'000'000 + reszta * 10'000'000 / czestotliwosc);
 }
 
 void TimeCode::Probki(int64_t n, int ile, int kanaly, int16_t* out) const {

@@ -26,7 +26,8 @@ class TimeCode {
   static int Ton(int64_t sekunda, int slot);
   // 1970-01-01 00:00:00 UTC on the Czas scale.
   static constexpr int64_t kEpokaUnix = 116444736000000000;
-  // The number of the sample that plays at t, rounded down, and the moment sample n plays.
+  // The number of the sample that plays at t, and the moment sample n plays, both rounded
+  // down.
   static int64_t NumerProbki(Czas t, int czestotliwosc);
   static Czas CzasProbki(int64_t n, int czestotliwosc);
 

@@ -1,0 +1,114 @@
+#pragma once
+// The recordings of one station in a Rotter archive: which files exist, where each run
+// of their audio lies in UTC, and the exact intervals that hold audio. ArchiveReader reads
+// the audio of a moment from it.
+//
+// Where a file's audio lies is taken from the best evidence there is, in this order:
+//  1. a Broadcast WAV time reference;
+//  2. a name that states its start to the second or better (the "accurate" layout);
+//  3. the file's modification time: a finished file (closed by its ID3v1 block, or a
+//     WAV file whose header counts all its samples) was last written `opoznienieMtime`
+//     after its last sample, a file still being written at its last sample; accepted
+//     only when it puts the file within the hour (or other span) its name states;
+//  4. the name of a file that continues the previous one: it starts at the time named;
+//  5. an ID3v1 title "Recorded YYYY-MM-DD HH:MM" whose minutes are not 00;
+//  6. the name of a file that starts a recording (a partial first file): not before the
+//     time named;
+//  7. none: the audio follows the audio before it.
+// MPEG files that one encoder wrote one after another (the frame cut off at the end of one
+// is finished by the first bytes of the next, or, after an ID3v1 block, of the same file)
+// form a chain whose parts lie end to end, to the sample; the chain is placed by the best
+// evidence of any of its files. Placements that meet within the precision of their
+// evidence are joined; where two overlap, the better evidence wins and the other gives way.
+//
+// Threads: Odswiez runs on one thread at a time (the server's archive thread); readers and
+// the queries may run on any thread. Both take `sekcja` for what they share.
+#include <sys/stat.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "Czas.h"
+#include "ECriticalSection.h"
+#include "FrameIndex.h"
+#include "Roznica.h"
+#include "RotterLayout.h"
+#include "String.h"
+#include "WavInfo.h"
+
+struct KonfiguracjaArchiwum {
+  String stacja;   // the station's name
+  String katalog;  // the archive's root directory
+  RotterLayout uklad;
+  // How long after its last sample Rotter sets a finished file's modification time: a
+  // quarter of its ring buffer, 0.5 s by default.
+  Roznica opoznienieMtime = Roznica::Milisekunda * 500;
+};
+
+// [poczatek, koniec): from the first sample to the end of the last.
+struct ZakresCzasu {
+  Czas poczatek;
+  Czas koniec;
+  bool operator==(const ZakresCzasu&) const = default;
+};
+
+class Archive {
+ public:
+  // How a run of audio was placed in time, best first (see above).
+  enum class Dowod { Bext, NazwaDokladna, Mtime, NazwaPelnegoPliku, Id3, NazwaPoczatku, Sasiad };
+
+  // Remembers the configuration; nothing is read until Odswiez.
+  explicit Archive(KonfiguracjaArchiwum k);
+  ~Archive();
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+
+  // Looks at the archive again: new files are indexed, grown ones indexed further, removed
+  // or replaced ones forgotten, and every run is placed again. Returns true when anything
+  // changed. Files that cannot be read are logged and left out. Never raises for what
+  // the files hold.
+  bool Odswiez();
+
+  // The intervals that hold audio, ascending, disjoint, each from a first sample to the
+  // end of a last one; runs that meet exactly are one interval.
+  std::vector<ZakresCzasu> Przedzialy() const;
+  // The format text of the newest audio ("44100 stereo 128 MPEG1", "22050 mono 352 PCM");
+  // empty while there is none.
+  String Format() const;
+  // Grows by one with every change that Odswiez makes.
+  uint64_t Wersja() const;
+  const KonfiguracjaArchiwum& Konfiguracja() const { return konfiguracja; }
+
+  // One placed run of audio, for logs and tests.
+  struct Opis {
+    String plik;  // relative path
+    int segment;  // -1 for a WAV file
+    Czas poczatek;
+    Czas koniec;
+    Dowod dowod;
+    String format;
+  };
+  std::vector<Opis> Odcinki() const;
+
+ private:
+  friend class ArchiveReader;
+  struct Plik;
+  struct Odcinek;
+
+  void Uloz();
+  std::shared_ptr<Plik> Wczytaj(const String& wzgledna, const NazwaPliku& nazwa, const struct stat& st) const;
+  bool Doczytaj(Plik& p, const struct stat& st) const;
+
+  const KonfiguracjaArchiwum konfiguracja;
+  // Serialises Odswiez; taken before `sekcja`.
+  ECriticalSection odswiezanie;
+  // Guards everything below.
+  mutable ECriticalSection sekcja;
+  std::map<String, std::shared_ptr<Plik>> pliki;  // by relative path
+  std::vector<Odcinek> os;                         // the placed runs, by start time
+  // The placement of each chain (by its first file and segment), kept while its evidence
+  // stays of the same kind, so that a growing file does not move.
+  std::map<std::pair<String, int>, std::pair<Dowod, Czas>> kotwice;
+  uint64_t wersja = 0;
+};

@@ -1,0 +1,454 @@
+#include "Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+#include "ArchiveFixtures.h"
+#include "ArchiveReader.h"
+#include "AudioFormat.h"
+#include "MasterDekoder.h"
+#include "TempDir.h"
+#include "TimeCodeProbe.h"
+
+namespace {
+
+using fixtures::Strumien;
+using fixtures::Utc;
+using R = RotterLayout::Rodzaj;
+
+const Roznica kMs = Roznica::Milisekunda;
+
+TimeZone Cet() { return TimeZone::ZRegulyPosix("CET-1CEST,M3.5.0,M10.5.0/3"); }
+
+KonfiguracjaArchiwum Konfiguracja(const String& katalog, const RotterLayout& uklad) {
+  return KonfiguracjaArchiwum{"test", katalog, uklad};
+}
+
+// Every block from t (without stepping back) to the end of the archive.
+std::vector<ArchiveReader::Blok> CzytajWszystko(const Archive& a, Czas t, int maxBajtow = 5000) {
+  ArchiveReader r(a);
+  r.Seek(t, false);
+  std::vector<ArchiveReader::Blok> out;
+  ArchiveReader::Blok b;
+  while (r.Czytaj(maxBajtow, b)) out.push_back(b);
+  return out;
+}
+
+std::string Bajty(const std::vector<ArchiveReader::Blok>& bloki) {
+  std::string s;
+  for (const auto& b : bloki) s += b.dane;
+  return s;
+}
+
+// Reads `dlugosc` of audio from t as a client would play it (first channel), and checks
+// that the blocks follow each other without a gap and that every second decodes to the
+// time code of the moment their times say, within 30 ms. Returns the largest offset in ms.
+double SprawdzKod(const Archive& a, Czas t, Roznica dlugosc) {
+  ArchiveReader r(a);
+  r.Seek(t);
+  MasterDekoder d;
+  std::vector<int16_t> pcm;
+  ArchiveReader::Blok b;
+  Czas poczatek, koniec;
+  AudioFormat f;
+  while (koniec < t + dlugosc && r.Czytaj(8000, b)) {
+    if (poczatek == Czas()) {
+      poczatek = b.czas;
+      EXPECT_LE(b.czas, t);
+      EXPECT_GT(b.czas, t - kMs * 200) << "the step back is a few frames";
+      f = AudioFormat(b.format);
+      d.SetFormat(f);
+    } else {
+      EXPECT_FALSE(b.przerwa);
+      EXPECT_LE(Czas::Odstep(b.czas, koniec), Roznica(10)) << "blocks follow each other";
+    }
+    koniec = b.koniec;
+    d.Write(b.dane.data(), static_cast<int>(b.dane.size()));
+    int16_t bufor[4096];
+    for (int n; (n = d.ReadAnyNonBlocking(bufor, sizeof bufor)) > 0;) {
+      for (int i = 0; i < n / 2; i += f.GetChannels()) pcm.push_back(bufor[i]);
+    }
+  }
+  EXPECT_GE(koniec, t + dlugosc - kMs * 100);
+  const auto sekundy = probe::Czytaj(pcm, f.GetSps(), poczatek, f.GetSps() / 5);
+  EXPECT_GE(sekundy.size(), static_cast<size_t>(dlugosc / Roznica::Sekunda) - 2);
+  double najwiecej = 0;
+  for (const auto& s : sekundy) {
+    EXPECT_TRUE(s.Zgadza()) << "second " << s.oczekiwana << " reads " << s.godzina << ":" << s.minuta << ":" << s.sekunda;
+    EXPECT_LT(std::abs(s.przesuniecieMs), 30.0) << "second " << s.oczekiwana;
+    najwiecej = std::max(najwiecej, std::abs(s.przesuniecieMs));
+  }
+  return najwiecej;
+}
+
+// A Rotter recording of the time code from H - 12 s to H + 12 s, as two files: the one of
+// hour H - 1, cut off 0.3 s before H in the middle of a frame and closed with its ID3v1
+// block, and the one of hour H, which begins with the rest of that frame.
+struct DwaPliki {
+  Czas godzina = Utc(2024, 3, 5, 14);
+  Strumien s{Strumien::Warstwa::III, godzina - Roznica::Sekunda * 12};
+  int64_t ciecie = 0;
+  int64_t ramkaCiecia = 0;
+
+  DwaPliki() {
+    s.Kod(Roznica::Sekunda * 24);
+    ramkaCiecia = s.RamkaW(godzina - kMs * 300);
+    ciecie = s.Offset(ramkaCiecia) + 150;
+  }
+  std::string Pierwszy(Czas nazwany) const {
+    return s.Bajty().substr(0, static_cast<size_t>(ciecie)) + fixtures::Tag(nazwany);
+  }
+  std::string Drugi(Czas nazwany) const { return s.Bajty().substr(static_cast<size_t>(ciecie)) + fixtures::Tag(nazwany); }
+  // Rotter's modification times: R/4 after the last whole frame of each file.
+  Czas MtimePierwszego() const { return s.CzasRamki(ramkaCiecia) + kMs * 500; }
+  Czas MtimeDrugiego() const { return s.Koniec() + kMs * 500; }
+  void Zapisz(const std::string& katalog, const RotterLayout& l, bool mtime = true, Roznica strefa = Roznica(0)) const {
+    const Czas a = s.CzasRamki(0);
+    const Czas b = s.CzasRamki(ramkaCiecia + 1);
+    const bool dokladny = l.GetRodzaj() == R::Accurate;
+    // Rotter names a file after the hour it belongs to; the accurate layout after its start.
+    const Czas nazwaA = dokladny ? a : (godzina - Roznica::Godzina);
+    const Czas nazwaB = dokladny ? Czas(b.Wartosc() - b.Wartosc() % (kMs * 10).Wartosc()) : godzina;
+    fixtures::Zapisz(katalog, l.Sciezka(nazwaA), Pierwszy(nazwaA + strefa),
+                     mtime ? MtimePierwszego() : Czas::Teraz());
+    fixtures::Zapisz(katalog, l.Sciezka(nazwaB), Drugi(nazwaB + strefa), mtime ? MtimeDrugiego() : Czas::Teraz());
+  }
+};
+
+TEST(ArchiveTest, EveryLayoutPlaysAcrossItsFiles) {
+  const DwaPliki nagranie;
+  const std::vector<RotterLayout> uklady = {
+      RotterLayout(R::Flat, "mp3", "", true),
+      RotterLayout(R::Hierarchy, "mp3", "radio", true),
+      RotterLayout(R::Combo, "mp3", "", true),
+      RotterLayout(R::Dailydir, "mp3", "radio", true),
+      RotterLayout(R::Accurate, "mp3", "", true),
+      RotterLayout::ZWzoru("%Y/%j/%H-rec", "mp3", true),
+      RotterLayout(R::Flat, "mp3", "", false, Cet()),
+  };
+  for (const RotterLayout& l : uklady) {
+    SCOPED_TRACE(l.Wzor());
+    TempDir dir;
+    nagranie.Zapisz(dir.Path(), l, true, l.Utc() ? Roznica(0) : Roznica::Godzina);
+    Archive a(Konfiguracja(dir.Path(), l));
+    ASSERT_TRUE(a.Odswiez());
+    EXPECT_FALSE(a.Odswiez());
+    EXPECT_EQ(a.Format(), "44100 stereo 128 MPEG1");
+    // Exactly the recorded span, one interval, although it lies in two files.
+    EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{nagranie.s.CzasRamki(0), nagranie.s.Koniec()}}));
+    // Read from its start, it is the encoder's stream, the ID3v1 blocks left out and the
+    // frame cut between the files joined again.
+    EXPECT_EQ(Bajty(CzytajWszystko(a, nagranie.s.CzasRamki(0))), nagranie.s.Bajty());
+    const double ms = SprawdzKod(a, nagranie.godzina - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
+    std::printf("%s: time code within %.1f ms across the files\n", l.Wzor().c_str(), ms);
+  }
+}
+
+// The first file after a start is partial; its start comes from the best evidence left.
+TEST(ArchiveTest, PartialFirstFileIsPlacedByTheBestEvidence) {
+  const DwaPliki nagranie;
+  const RotterLayout l(R::Flat, "mp3", "", true);
+  const Czas start = nagranie.s.CzasRamki(0);
+  {
+    // Modification times as Rotter left them: exact.
+    TempDir dir;
+    nagranie.Zapisz(dir.Path(), l, true);
+    Archive a(Konfiguracja(dir.Path(), l));
+    a.Odswiez();
+    ASSERT_EQ(a.Odcinki().size(), 2u);
+    EXPECT_EQ(a.Odcinki()[0].dowod, Archive::Dowod::Mtime);
+    EXPECT_EQ(a.Odcinki()[0].poczatek, start);
+  }
+  {
+    // Copied files: their modification times say nothing and are refused; the name of the
+    // second, full, file places both, as precisely as Rotter names its files.
+    TempDir dir;
+    nagranie.Zapisz(dir.Path(), l, false);
+    Archive a(Konfiguracja(dir.Path(), l));
+    a.Odswiez();
+    const auto o = a.Odcinki();
+    ASSERT_EQ(o.size(), 2u);
+    EXPECT_EQ(o[0].dowod, Archive::Dowod::NazwaPelnegoPliku);
+    EXPECT_LT(Czas::Odstep(o[1].poczatek, nagranie.s.CzasRamki(nagranie.ramkaCiecia + 1)), kMs * 350);
+    EXPECT_EQ(o[1].poczatek, nagranie.godzina);
+    EXPECT_EQ(o[1].poczatek, o[0].koniec);
+  }
+  {
+    // The partial file alone: its modification time, bounded by its hour.
+    TempDir dir;
+    fixtures::Zapisz(dir.Path(), l.Sciezka(nagranie.godzina - Roznica::Godzina),
+                     nagranie.Pierwszy(nagranie.godzina - Roznica::Godzina), nagranie.MtimePierwszego());
+    Archive a(Konfiguracja(dir.Path(), l));
+    a.Odswiez();
+    ASSERT_EQ(a.Odcinki().size(), 1u);
+    EXPECT_EQ(a.Odcinki()[0].dowod, Archive::Dowod::Mtime);
+    EXPECT_EQ(a.Odcinki()[0].poczatek, start);
+    EXPECT_EQ(a.Odcinki()[0].koniec, nagranie.s.CzasRamki(nagranie.ramkaCiecia));
+  }
+  {
+    // A writer that tags the minute it started at, with no modification time to go by.
+    TempDir dir;
+    const Czas minuta = Utc(2024, 3, 5, 13, 59);
+    fixtures::Zapisz(dir.Path(), l.Sciezka(minuta),
+                     nagranie.s.Bajty().substr(0, static_cast<size_t>(nagranie.ciecie)) + fixtures::Tag(minuta, true),
+                     Czas::Teraz());
+    Archive a(Konfiguracja(dir.Path(), l));
+    a.Odswiez();
+    ASSERT_EQ(a.Odcinki().size(), 1u);
+    EXPECT_EQ(a.Odcinki()[0].dowod, Archive::Dowod::Id3);
+    EXPECT_EQ(a.Odcinki()[0].poczatek, minuta);
+  }
+}
+
+// When clocks go back, Rotter appends the repeated hour to the file of the first one,
+// after its ID3v1 block; both halves play at their true UTC times.
+TEST(ArchiveTest, RepeatedHourInOneFileBehindItsTag) {
+  const RotterLayout l(R::Flat, "mp3", "", false, Cet());
+  const Czas zmiana = Utc(2024, 10, 27, 1);  // 03:00 summer time becomes 02:00 winter time
+  Strumien s(Strumien::Warstwa::III, zmiana - Roznica::Sekunda * 20);
+  s.Kod(Roznica::Sekunda * 40);
+  const int64_t k = s.RamkaW(zmiana - kMs * 300);
+  const int64_t ciecie = s.Offset(k) + 222;
+  const Czas lokalna = Utc(2024, 10, 27, 2);  // the name's time, local
+  ASSERT_EQ(l.Sciezka(zmiana - Roznica::Sekunda), "2024-10-27-02.mp3");
+  ASSERT_EQ(l.Sciezka(zmiana + Roznica::Sekunda), "2024-10-27-02.mp3");
+  TempDir dir;
+  fixtures::Zapisz(dir.Path(), "2024-10-27-02.mp3",
+                   s.Bajty().substr(0, static_cast<size_t>(ciecie)) + fixtures::Tag(lokalna) +
+                       s.Bajty().substr(static_cast<size_t>(ciecie)) + fixtures::Tag(lokalna),
+                   s.Koniec() + kMs * 500);
+  Archive a(Konfiguracja(dir.Path(), l));
+  a.Odswiez();
+  const auto o = a.Odcinki();
+  ASSERT_EQ(o.size(), 2u);
+  EXPECT_EQ(o[0].poczatek, s.CzasRamki(0));
+  EXPECT_EQ(o[1].poczatek, s.CzasRamki(k + 1));
+  EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{s.CzasRamki(0), s.Koniec()}}));
+  EXPECT_EQ(Bajty(CzytajWszystko(a, s.CzasRamki(0))), s.Bajty());
+  SprawdzKod(a, zmiana - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
+}
+
+// Whole hours around both changes of the clocks, made of silent frames, from the names
+// alone (copied files): the repeated hour lies where it happened, the skipped one is no gap.
+TEST(ArchiveTest, WholeHoursAcrossClockChangesFromNamesAlone) {
+  const RotterLayout l(R::Flat, "mp3", "", false, Cet());
+  struct {
+    Czas od;               // first sample, UTC
+    std::vector<Czas> godziny;  // hour changes seen by Rotter, UTC
+    std::vector<const char*> nazwy;
+  } przypadki[] = {
+      {Utc(2024, 10, 26, 23, 59, 50), {Utc(2024, 10, 27, 0), Utc(2024, 10, 27, 1), Utc(2024, 10, 27, 2)},
+       {"2024-10-27-01.mp3", "2024-10-27-02.mp3", "2024-10-27-02.mp3", "2024-10-27-03.mp3"}},
+      {Utc(2024, 3, 30, 23, 59, 50), {Utc(2024, 3, 31, 0), Utc(2024, 3, 31, 1)},
+       {"2024-03-31-00.mp3", "2024-03-31-01.mp3", "2024-03-31-03.mp3"}},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwy[1]);
+    Strumien s(Strumien::Warstwa::III, p.od);
+    s.Cisza(p.godziny.back() - p.od + Roznica::Sekunda * 10);
+    std::map<std::string, std::string> pliki;
+    int64_t od = 0;
+    std::vector<int64_t> pierwszeRamki{0};
+    for (size_t i = 0; i <= p.godziny.size(); ++i) {
+      const int64_t k = i < p.godziny.size() ? s.RamkaW(p.godziny[i] - kMs * 300) : s.LiczbaRamek();
+      const int64_t doBajtu = i < p.godziny.size() ? s.Offset(k) + 100 : static_cast<int64_t>(s.Bajty().size());
+      pliki[p.nazwy[i]] += s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)) + fixtures::Tag(Czas());
+      od = doBajtu;
+      if (i < p.godziny.size()) pierwszeRamki.push_back(k + 1);
+    }
+    TempDir dir;
+    for (const auto& [nazwa, bajty] : pliki) fixtures::Zapisz(dir.Path(), nazwa, bajty, Czas::Teraz());
+    Archive a(Konfiguracja(dir.Path(), l));
+    a.Odswiez();
+    const auto o = a.Odcinki();
+    ASSERT_EQ(o.size(), p.nazwy.size());
+    for (size_t i = 1; i < o.size(); ++i) {
+      EXPECT_LT(Czas::Odstep(o[i].poczatek, s.CzasRamki(pierwszeRamki[i])), kMs * 350) << i;
+    }
+    const auto przedzialy = a.Przedzialy();
+    ASSERT_EQ(przedzialy.size(), 1u);
+    EXPECT_EQ(przedzialy[0].koniec - przedzialy[0].poczatek, s.Koniec() - s.CzasRamki(0));
+  }
+}
+
+TEST(ArchiveTest, GrowingFileIsReadAsItGrows) {
+  const RotterLayout l(R::Dailydir, "mp3", "", true);
+  const Czas start = Utc(2024, 3, 5, 14);
+  Strumien s(Strumien::Warstwa::III, start);
+  s.Kod(Roznica::Sekunda * 8);
+  TempDir dir;
+  const std::string wzgledna = l.Sciezka(start);
+  Archive a(Konfiguracja(dir.Path(), l));
+  ArchiveReader r(a);
+  r.Seek(start);
+  std::string przeczytane;
+  ArchiveReader::Blok b;
+  Czas koniec = start;
+  std::mt19937 los(3);
+  size_t zapisane = 0;
+  int puste = 0;
+  while (zapisane < s.Bajty().size()) {
+    // The writer appends whatever it has, frames cut anywhere.
+    zapisane = std::min(s.Bajty().size(), zapisane + 1 + los() % 3000);
+    fixtures::Zapisz(dir.Path(), wzgledna, s.Bajty().substr(0, zapisane), Czas::Teraz());
+    a.Odswiez();
+    while (r.Czytaj(1000, b)) {
+      EXPECT_FALSE(b.przerwa);
+      EXPECT_EQ(b.czas, koniec);
+      koniec = b.koniec;
+      przeczytane += b.dane;
+    }
+    ++puste;
+  }
+  EXPECT_EQ(przeczytane, s.Bajty());
+  EXPECT_EQ(koniec, s.Koniec());
+  EXPECT_GT(puste, 10);
+  EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{start, s.Koniec()}}));
+}
+
+TEST(ArchiveTest, GapsAreReportedAndSkipped) {
+  const RotterLayout l(R::Flat, "mp3", "", true);
+  const Czas h = Utc(2024, 3, 5, 14);
+  // A run that stopped at 14:10:20 and one that started at 15:00:10 (a new encoder).
+  Strumien a1(Strumien::Warstwa::III, h + Roznica::Minuta * 10);
+  a1.Kod(Roznica::Sekunda * 20);
+  Strumien a2(Strumien::Warstwa::III, h + Roznica::Godzina + Roznica::Sekunda * 10);
+  a2.Kod(Roznica::Sekunda * 10);
+  TempDir dir;
+  fixtures::Zapisz(dir.Path(), l.Sciezka(h), a1.Bajty() + fixtures::Tag(h), a1.Koniec() + kMs * 500);
+  fixtures::Zapisz(dir.Path(), l.Sciezka(h + Roznica::Godzina), a2.Bajty() + fixtures::Tag(h + Roznica::Godzina),
+                   a2.Koniec() + kMs * 500);
+  Archive a(Konfiguracja(dir.Path(), l));
+  a.Odswiez();
+  EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{a1.CzasRamki(0), a1.Koniec()}, {a2.CzasRamki(0), a2.Koniec()}}));
+
+  // Asked for a moment in the gap (or before everything): the next audio, marked.
+  for (const Czas t : {h + Roznica::Minuta * 30, h}) {
+    ArchiveReader r(a);
+    r.Seek(t);
+    ArchiveReader::Blok b;
+    ASSERT_TRUE(r.Czytaj(1000, b));
+    EXPECT_TRUE(b.przerwa);
+    EXPECT_EQ(b.przerwaOd, t);
+    EXPECT_EQ(b.czas, t < a1.CzasRamki(0) ? a1.CzasRamki(0) : a2.CzasRamki(0));
+  }
+  // Read on from the first run: the second follows, marked, and nothing after it.
+  const auto bloki = CzytajWszystko(a, a1.CzasRamki(0));
+  int przerwy = 0;
+  for (const auto& b : bloki) {
+    if (b.przerwa) {
+      ++przerwy;
+      EXPECT_EQ(b.przerwaOd, a1.Koniec());
+      EXPECT_EQ(b.czas, a2.CzasRamki(0));
+    }
+  }
+  EXPECT_EQ(przerwy, 1);
+  EXPECT_EQ(Bajty(bloki), a1.Bajty() + a2.Bajty());
+  ArchiveReader r(a);
+  r.Seek(a2.Koniec() + Roznica::Sekunda);
+  ArchiveReader::Blok b;
+  EXPECT_FALSE(r.Czytaj(1000, b));
+  SprawdzKod(a, a2.CzasRamki(0) + Roznica::Sekunda * 2, Roznica::Sekunda * 5);
+}
+
+// Two hours of variable bit rate: any moment is found at its frame, to the byte.
+TEST(ArchiveTest, SeekFindsTheFrameOfAnyMoment) {
+  const RotterLayout l(R::Hierarchy, "mp3", "", true);
+  const Czas h = Utc(2024, 3, 5, 14);
+  Strumien s(Strumien::Warstwa::III, h - kMs * 400);
+  s.Cisza(Roznica::Godzina * 2, {9, 11, 5, 14, 1, 9, 10, 3});
+  const int64_t k = s.RamkaW(h + Roznica::Godzina - kMs * 400);
+  const int64_t ciecie = s.Offset(k) + 50;
+  TempDir dir;
+  fixtures::Zapisz(dir.Path(), l.Sciezka(h), s.Bajty().substr(0, static_cast<size_t>(ciecie)) + fixtures::Tag(h),
+                   s.CzasRamki(k) + kMs * 500);
+  fixtures::Zapisz(dir.Path(), l.Sciezka(h + Roznica::Godzina),
+                   s.Bajty().substr(static_cast<size_t>(ciecie)) + fixtures::Tag(h), s.Koniec() + kMs * 500);
+  Archive a(Konfiguracja(dir.Path(), l));
+  a.Odswiez();
+  EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{s.CzasRamki(0), s.Koniec()}}));
+  std::mt19937_64 los(11);
+  ArchiveReader r(a);
+  for (int i = 0; i < 200; ++i) {
+    const Czas t = s.CzasRamki(0) + Roznica(static_cast<int64_t>(los() % static_cast<uint64_t>((s.Koniec() - s.CzasRamki(0)).Wartosc())));
+    r.Seek(t, false);
+    ArchiveReader::Blok b;
+    ASSERT_TRUE(r.Czytaj(3000, b));
+    const int64_t ramka = s.RamkaW(t);
+    ASSERT_EQ(b.czas, s.CzasRamki(ramka));
+    ASSERT_FALSE(b.przerwa);
+    ASSERT_EQ(b.dane, s.Bajty().substr(static_cast<size_t>(s.Offset(ramka)), b.dane.size()));
+    ASSERT_LE(b.dane.size(), 3000u);
+    const int64_t ostatnia = s.RamkaW(b.koniec - Roznica(1));
+    ASSERT_EQ(static_cast<int64_t>(b.dane.size()), s.Offset(ostatnia + 1) - s.Offset(ramka));
+  }
+}
+
+TEST(ArchiveTest, LayerTwoPlaysOnTime) {
+  const RotterLayout l(R::Accurate, "mp2", "", true);
+  const Czas start = Utc(2024, 3, 5, 14, 22);
+  Strumien s(Strumien::Warstwa::II, start, 48000, 2, 192);
+  s.Kod(Roznica::Sekunda * 12);
+  TempDir dir;
+  fixtures::Zapisz(dir.Path(), l.Sciezka(start), s.Bajty(), Czas::Teraz());
+  Archive a(Konfiguracja(dir.Path(), l));
+  a.Odswiez();
+  EXPECT_EQ(a.Format(), "48000 stereo 192 MPEG1");
+  EXPECT_EQ(a.Odcinki()[0].dowod, Archive::Dowod::NazwaDokladna);
+  const double ms = SprawdzKod(a, start + Roznica::Sekunda * 4, Roznica::Sekunda * 6);
+  std::printf("layer II: time code within %.1f ms\n", ms);
+}
+
+TEST(ArchiveTest, WavFilesByTheirTimeReference) {
+  const Czas start = Utc(2024, 3, 5, 13, 59, 40);
+  TempDir dir;
+  const RotterLayout l(R::Flat, "wav", "", true);
+  const int rate = 22050;
+  const TimeCode kod(rate);
+  std::vector<int16_t> pcm(static_cast<size_t>(rate) * 30);
+  kod.Probki(TimeCode::NumerProbki(start, rate), rate * 30, 1, pcm.data());
+  // The first 20 s in the file of hour 13 with its time reference, no useful modification
+  // time; the rest in the file of hour 14, as it is being written (header out of date).
+  {
+    BroadcastWavWriter w(dir / l.Sciezka(start), rate, 1, start);
+    w.Dopisz(pcm.data(), rate * 20);
+  }
+  const Czas drugi = start + Roznica::Sekunda * 20;
+  {
+    BroadcastWavWriter w(dir / l.Sciezka(drugi), rate, 1, drugi);
+    w.Dopisz(pcm.data() + rate * 20, rate * 4);
+  }
+  {
+    // Six more seconds appended behind the writer's back.
+    std::string reszta(static_cast<size_t>(rate) * 6 * 2, '\0');
+    for (size_t i = 0; i < reszta.size() / 2; ++i) {
+      const uint16_t v = static_cast<uint16_t>(pcm[static_cast<size_t>(rate) * 24 + i]);
+      reszta[2 * i] = static_cast<char>(v & 0xFF);
+      reszta[2 * i + 1] = static_cast<char>(v >> 8);
+    }
+    std::FILE* f = std::fopen((dir / l.Sciezka(drugi)).c_str(), "ab");
+    std::fwrite(reszta.data(), 1, reszta.size(), f);
+    std::fclose(f);
+  }
+  Archive a(Konfiguracja(dir.Path(), l));
+  a.Odswiez();
+  const auto o = a.Odcinki();
+  ASSERT_EQ(o.size(), 2u);
+  EXPECT_EQ(o[0].dowod, Archive::Dowod::Bext);
+  EXPECT_EQ(o[0].format, "22050 mono 352 PCM");
+  EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{start, start + Roznica::Sekunda * 30}}));
+  // Blocks are whole sample frames; a seek lands on the sample that plays then.
+  ArchiveReader r(a);
+  r.Seek(start + kMs * 1234 + Roznica(7));
+  ArchiveReader::Blok b;
+  ASSERT_TRUE(r.Czytaj(1001, b));
+  EXPECT_EQ(b.dane.size(), 1000u);
+  EXPECT_EQ(b.czas, TimeCode::CzasProbki(TimeCode::NumerProbki(start + kMs * 1234 + Roznica(7), rate), rate));
+  EXPECT_EQ(b.koniec, TimeCode::CzasProbki(TimeCode::NumerProbki(b.czas, rate) + 500, rate));
+  const double ms = SprawdzKod(a, start + Roznica::Sekunda * 17, Roznica::Sekunda * 10);
+  std::printf("PCM: time code within %.1f ms\n", ms);
+}
+
+}  // namespace
