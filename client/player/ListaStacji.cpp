@@ -81,7 +81,7 @@ ListaStacji::ListaStacji(String k) : katalog(std::move(k)), ulubione(IleUlubiony
 ListaStacji::~ListaStacji() {
   TraceMarkDepth();
   try {
-    ZapiszListeSerwerow();
+    if (odczytane) ZapiszListeSerwerow();
   } catch (const std::exception& e) {
     Log(2, e.what(), KG_WHERE);
   }
@@ -98,6 +98,7 @@ ListaStacji::~ListaStacji() {
 
 void ListaStacji::OdczytajListeSerwerow() {
   KG_TRACE("ListaStacji::OdczytajListeSerwerow()");
+  odczytane = true;
   const PlikIni serweryIni(katalog + "/" + PlikSerwerow);
   chronSerwery = serweryIni.DajStan() == PlikIni::Nieczytelny;
   for (int n = 0;; ++n) {

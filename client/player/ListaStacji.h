@@ -86,7 +86,8 @@ class ListaStacji {
   // Empty lists, four unassigned favourites, no player core; the settings files live in
   // `katalog` (made when first saved).
   explicit ListaStacji(String katalog);
-  // Saves (a failure is logged), then closes every query.
+  // Saves (a failure is logged) when the settings were read, then closes every query. A
+  // list that never read them (the window failed on its way up) must not wipe them.
   ~ListaStacji();
   ListaStacji(const ListaStacji&) = delete;
   ListaStacji& operator=(const ListaStacji&) = delete;
@@ -180,6 +181,8 @@ class ListaStacji {
   String pokazTylko;
   EsencjaPlayera* player = nullptr;
   std::function<void()> poZmianie;
+  // OdczytajListeSerwerow ran.
+  bool odczytane = false;
   // A file that existed but could not be read: saving leaves it alone.
   bool chronSerwery = false;
   bool chronUzytkownika = false;

@@ -132,6 +132,7 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
   const String dir = katalog / "nowy/KorwendoGra";
   {
     ListaStacji l(dir);
+    l.OdczytajListeSerwerow();  // nothing there yet
     l.DodajSerwer("archiwum.example", 2000);
     l.DodajSerwer("10.0.0.5", 12540);
     l.DodajSerwer("::1", 12541);
@@ -263,6 +264,15 @@ TEST_F(Lista, AnUnreadableFileIsNotOverwritten) {
   EXPECT_EQ(Plik("KorwendoGra.ini"), "[Serwery]\r\nSerwer0=a:1\r\nSerwer1=b:2\r\n");
   EXPECT_EQ(Czytaj(katalog / "KorwendoGraU.ini/Zakladki"), "keep");
   EXPECT_NE(log.Text().find("\"KorwendoGraU.ini\" nie został odczytany"), String::npos) << log.Text();
+}
+
+// A list that never read the settings (the window failed on its way up) leaves them be.
+TEST_F(Lista, SettingsNeverReadAreNotWiped) {
+  const String u = "[Ulubione]\r\nUlubiona0=Zegar@a:1\r\n";
+  Zapisz(katalog / "KorwendoGraU.ini", u);
+  { ListaStacji l(katalog.Path()); }
+  EXPECT_EQ(Plik("KorwendoGraU.ini"), u);
+  EXPECT_FALSE(std::filesystem::exists(katalog / "KorwendoGra.ini"));
 }
 
 // Every server is asked at once; the answers fill the station list, the lamps follow it,

@@ -59,7 +59,7 @@ PlikIni::PlikIni(const String& sciezka) {
   stan = Wczytany;
 
   std::vector<std::pair<String, String>>* biezaca = nullptr;
-  size_t poczatek = 0;
+  size_t poczatek = bajty.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   while (poczatek < bajty.size()) {
     size_t koniec = bajty.find('\n', poczatek);
     if (koniec == String::npos) koniec = bajty.size();

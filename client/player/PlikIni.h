@@ -4,6 +4,7 @@
 // regard to the case of ASCII letters; blanks around names and values are dropped; lines
 // starting with ";" or "#" and lines that are neither are ignored; a missing section or
 // key reads as the empty text. Where a key appears more than once, the first one counts.
+// A UTF-8 byte-order mark that an editor put at the start is skipped.
 // One thread at a time.
 #include <cstdint>
 #include <map>

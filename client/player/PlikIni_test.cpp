@@ -19,7 +19,7 @@ void Zapisz(const String& sciezka, const String& bajty) {
 TEST(PlikIni, ReadsTolerantly) {
   TempDir d;
   Zapisz(d / "a.ini",
-         "; komentarz\r\n"
+         "\xEF\xBB\xBF; komentarz\r\n"
          "[Serwery]\r\n"
          "Serwer0=host:2000\r\n"
          "  sERWER1 =  drugi:1 \r\n"

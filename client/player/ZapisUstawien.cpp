@@ -57,9 +57,19 @@ ZapisUstawien::~ZapisUstawien() {
   if (!tymczasowy.empty()) unlink(tymczasowy.c_str());
 }
 
-void ZapisUstawien::Writeln(const String& s) { plik->Writeln(ToCp1250(s)); }
+void ZapisUstawien::Writeln(const String& s) {
+  KG_TRACE("ZapisUstawien::Writeln(String s)");
+  plik->Writeln(ToCp1250(s));
+}
 
-void ZapisUstawien::WriteIniValue(const String& Name, const String& Value) { Writeln(Name + "=" + Value); }
+void ZapisUstawien::WriteIniValue(const String& Name, const String& Value) {
+  KG_TRACE("ZapisUstawien::WriteIniValue(String Name,String Value)");
+  String v = Value;
+  for (char& c : v) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  Writeln(Name + "=" + v);
+}
 
 void ZapisUstawien::Zatwierdz() {
   KG_TRACE("ZapisUstawien::Zatwierdz()");

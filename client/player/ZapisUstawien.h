@@ -20,7 +20,8 @@ class ZapisUstawien {
 
   // One line: s, then CR LF.
   void Writeln(const String& s);
-  // Writeln(Name + "=" + Value).
+  // Writeln(Name + "=" + Value), with every CR and LF of Value made a blank: a value is
+  // one line, and a line break in it would cut the file's later lines loose.
   void WriteIniValue(const String& Name, const String& Value);
   // Flushes the temporary file to the disk and puts it in the file's place, keeping the
   // old file's permissions (new files are the user's own, 0600). Raises the system's text

@@ -25,7 +25,8 @@ size_t IlePlikow(const TempDir& d) {
   return n;
 }
 
-// The file changes only at Zatwierdz, whole, in Windows-1250 with CR LF, keeping its mode.
+// The file changes only at Zatwierdz, whole, in Windows-1250 with CR LF, keeping its mode;
+// a value never breaks its line.
 TEST(ZapisUstawien, ReplacesTheFileWholeOnlyWhenCommitted) {
   TempDir d;
   const String plik = d / "KorwendoGraU.ini";
@@ -36,12 +37,12 @@ TEST(ZapisUstawien, ReplacesTheFileWholeOnlyWhenCommitted) {
   {
     ZapisUstawien z(plik);
     z.Writeln("[Opcje]");
-    z.WriteIniValue("PokazTylko", "Dwójka €");
+    z.WriteIniValue("PokazTylko", "Dwójka\r\n€");
     EXPECT_EQ(Czytaj(plik), "stare") << "nothing is seen before the commit";
     EXPECT_EQ(IlePlikow(d), 2u);
     z.Zatwierdz();
   }
-  EXPECT_EQ(Czytaj(plik), "[Opcje]\r\nPokazTylko=Dw\xF3jka \x80\r\n");
+  EXPECT_EQ(Czytaj(plik), "[Opcje]\r\nPokazTylko=Dw\xF3jka  \x80\r\n");
   EXPECT_EQ(IlePlikow(d), 1u);
   struct stat st {};
   ASSERT_EQ(stat(plik.c_str(), &st), 0);
@@ -52,7 +53,7 @@ TEST(ZapisUstawien, ReplacesTheFileWholeOnlyWhenCommitted) {
     z.Writeln("[Serwery]");
     // Dropped without a commit, as when saving fails half way: the old file stays.
   }
-  EXPECT_EQ(Czytaj(plik), "[Opcje]\r\nPokazTylko=Dw\xF3jka \x80\r\n");
+  EXPECT_EQ(Czytaj(plik), "[Opcje]\r\nPokazTylko=Dw\xF3jka  \x80\r\n");
   EXPECT_EQ(IlePlikow(d), 1u) << "the temporary file is removed";
 
   // A new file is the user's own.
