@@ -7,10 +7,8 @@
 
 #include "ArchiveFixtures.h"
 #include "ArchiveReader.h"
-#include "AudioFormat.h"
-#include "MasterDekoder.h"
 #include "TempDir.h"
-#include "TimeCodeProbe.h"
+#include "ReaderProbe.h"
 
 namespace {
 
@@ -40,47 +38,6 @@ std::string Bajty(const std::vector<ArchiveReader::Blok>& bloki) {
   std::string s;
   for (const auto& b : bloki) s += b.dane;
   return s;
-}
-
-// Reads `dlugosc` of audio from t as a client would play it (first channel), and checks
-// that the blocks follow each other without a gap and that every second decodes to the
-// time code of the moment their times say, within 30 ms. Returns the largest offset in ms.
-double SprawdzKod(const Archive& a, Czas t, Roznica dlugosc) {
-  ArchiveReader r(a);
-  r.Seek(t);
-  MasterDekoder d;
-  std::vector<int16_t> pcm;
-  ArchiveReader::Blok b;
-  Czas poczatek, koniec;
-  AudioFormat f;
-  while (koniec < t + dlugosc && r.Czytaj(8000, b)) {
-    if (poczatek == Czas()) {
-      poczatek = b.czas;
-      EXPECT_LE(b.czas, t);
-      EXPECT_GT(b.czas, t - kMs * 200) << "the step back is a few frames";
-      f = AudioFormat(b.format);
-      d.SetFormat(f);
-    } else {
-      EXPECT_FALSE(b.przerwa);
-      EXPECT_LE(Czas::Odstep(b.czas, koniec), Roznica(10)) << "blocks follow each other";
-    }
-    koniec = b.koniec;
-    d.Write(b.dane.data(), static_cast<int>(b.dane.size()));
-    int16_t bufor[4096];
-    for (int n; (n = d.ReadAnyNonBlocking(bufor, sizeof bufor)) > 0;) {
-      for (int i = 0; i < n / 2; i += f.GetChannels()) pcm.push_back(bufor[i]);
-    }
-  }
-  EXPECT_GE(koniec, t + dlugosc - kMs * 100);
-  const auto sekundy = probe::Czytaj(pcm, f.GetSps(), poczatek, f.GetSps() / 5);
-  EXPECT_GE(sekundy.size(), static_cast<size_t>(dlugosc / Roznica::Sekunda) - 2);
-  double najwiecej = 0;
-  for (const auto& s : sekundy) {
-    EXPECT_TRUE(s.Zgadza()) << "second " << s.oczekiwana << " reads " << s.godzina << ":" << s.minuta << ":" << s.sekunda;
-    EXPECT_LT(std::abs(s.przesuniecieMs), 30.0) << "second " << s.oczekiwana;
-    najwiecej = std::max(najwiecej, std::abs(s.przesuniecieMs));
-  }
-  return najwiecej;
 }
 
 // A Rotter recording of the time code from H - 12 s to H + 12 s, as two files: the one of
@@ -141,7 +98,7 @@ TEST(ArchiveTest, EveryLayoutPlaysAcrossItsFiles) {
     // Read from its start, it is the encoder's stream, the ID3v1 blocks left out and the
     // frame cut between the files joined again.
     EXPECT_EQ(Bajty(CzytajWszystko(a, nagranie.s.CzasRamki(0))), nagranie.s.Bajty());
-    const double ms = SprawdzKod(a, nagranie.godzina - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
+    const double ms = probe::SprawdzKod(a, nagranie.godzina - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
     std::printf("%s: time code within %.1f ms across the files\n", l.Wzor().c_str(), ms);
   }
 }
@@ -227,7 +184,7 @@ TEST(ArchiveTest, RepeatedHourInOneFileBehindItsTag) {
   EXPECT_EQ(o[1].poczatek, s.CzasRamki(k + 1));
   EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{s.CzasRamki(0), s.Koniec()}}));
   EXPECT_EQ(Bajty(CzytajWszystko(a, s.CzasRamki(0))), s.Bajty());
-  SprawdzKod(a, zmiana - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
+  probe::SprawdzKod(a, zmiana - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
 }
 
 // Whole hours around both changes of the clocks, made of silent frames, from the names
@@ -350,7 +307,7 @@ TEST(ArchiveTest, GapsAreReportedAndSkipped) {
   r.Seek(a2.Koniec() + Roznica::Sekunda);
   ArchiveReader::Blok b;
   EXPECT_FALSE(r.Czytaj(1000, b));
-  SprawdzKod(a, a2.CzasRamki(0) + Roznica::Sekunda * 2, Roznica::Sekunda * 5);
+  probe::SprawdzKod(a, a2.CzasRamki(0) + Roznica::Sekunda * 2, Roznica::Sekunda * 5);
 }
 
 // Two hours of variable bit rate: any moment is found at its frame, to the byte.
@@ -397,7 +354,7 @@ TEST(ArchiveTest, LayerTwoPlaysOnTime) {
   a.Odswiez();
   EXPECT_EQ(a.Format(), "48000 stereo 192 MPEG1");
   EXPECT_EQ(a.Odcinki()[0].dowod, Archive::Dowod::NazwaDokladna);
-  const double ms = SprawdzKod(a, start + Roznica::Sekunda * 4, Roznica::Sekunda * 6);
+  const double ms = probe::SprawdzKod(a, start + Roznica::Sekunda * 4, Roznica::Sekunda * 6);
   std::printf("layer II: time code within %.1f ms\n", ms);
 }
 
@@ -447,7 +404,7 @@ TEST(ArchiveTest, WavFilesByTheirTimeReference) {
   EXPECT_EQ(b.dane.size(), 1000u);
   EXPECT_EQ(b.czas, TimeCode::CzasProbki(TimeCode::NumerProbki(start + kMs * 1234 + Roznica(7), rate), rate));
   EXPECT_EQ(b.koniec, TimeCode::CzasProbki(TimeCode::NumerProbki(b.czas, rate) + 500, rate));
-  const double ms = SprawdzKod(a, start + Roznica::Sekunda * 17, Roznica::Sekunda * 10);
+  const double ms = probe::SprawdzKod(a, start + Roznica::Sekunda * 17, Roznica::Sekunda * 10);
   std::printf("PCM: time code within %.1f ms\n", ms);
 }
 

@@ -1,0 +1,60 @@
+#pragma once
+// The tests' check of what a client hears: reads a stretch of an archive as the server
+// would send it, decodes it with the client's own decoder chain, and reads the time code
+// in it (TimeCodeProbe). Header-only, with GoogleTest assertions; never part of the program.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "Archive.h"
+#include "ArchiveReader.h"
+#include "AudioFormat.h"
+#include "MasterDekoder.h"
+#include "TimeCodeProbe.h"
+
+namespace probe {
+
+// Reads `dlugosc` of audio from t as a client would play it (first channel), and checks
+// that the blocks follow each other without a gap and that every second decodes to the
+// time code of the moment their times say, within 30 ms. Returns the largest offset in ms.
+inline double SprawdzKod(const Archive& a, Czas t, Roznica dlugosc) {
+  ArchiveReader r(a);
+  r.Seek(t);
+  MasterDekoder d;
+  std::vector<int16_t> pcm;
+  ArchiveReader::Blok b;
+  Czas poczatek, koniec;
+  AudioFormat f;
+  while (koniec < t + dlugosc && r.Czytaj(8000, b)) {
+    if (poczatek == Czas()) {
+      poczatek = b.czas;
+      EXPECT_LE(b.czas, t);
+      EXPECT_GT(b.czas, t - Roznica::Milisekunda * 200) << "the step back is a few frames";
+      f = AudioFormat(b.format);
+      d.SetFormat(f);
+    } else {
+      EXPECT_FALSE(b.przerwa);
+      EXPECT_LE(Czas::Odstep(b.czas, koniec), Roznica(10)) << "blocks follow each other";
+    }
+    koniec = b.koniec;
+    d.Write(b.dane.data(), static_cast<int>(b.dane.size()));
+    int16_t bufor[4096];
+    for (int n; (n = d.ReadAnyNonBlocking(bufor, sizeof bufor)) > 0;) {
+      for (int i = 0; i < n / 2; i += f.GetChannels()) pcm.push_back(bufor[i]);
+    }
+  }
+  EXPECT_GE(koniec, t + dlugosc - Roznica::Milisekunda * 100);
+  const auto sekundy = probe::Czytaj(pcm, f.GetSps(), poczatek, f.GetSps() / 5);
+  EXPECT_GE(sekundy.size(), static_cast<size_t>(dlugosc / Roznica::Sekunda) - 2);
+  double najwiecej = 0;
+  for (const auto& s : sekundy) {
+    EXPECT_TRUE(s.Zgadza()) << "second " << s.oczekiwana << " reads " << s.godzina << ":" << s.minuta << ":" << s.sekunda;
+    EXPECT_LT(std::abs(s.przesuniecieMs), 30.0) << "second " << s.oczekiwana;
+    najwiecej = std::max(najwiecej, std::abs(s.przesuniecieMs));
+  }
+  return najwiecej;
+}
+
+}  // namespace probe
