@@ -4,9 +4,9 @@
 // two time queries to the playback engine (PlayAudio).
 //
 // Threads: the message thread calls Graj and IleWBuforze; the message and GUI threads call
-// Reset, Restart, Start, Stop and GetCzas. Its own two fields have no lock: the player
-// core makes every call that changes them under its TCP client lock; the engine behind it
-// takes the playback lock itself.
+// Reset, Restart, Start, Stop and GetCzas. Its own two flags are atomic and take no lock:
+// the player core makes every call that changes them under its TCP client lock; the
+// engine behind it takes the playback lock itself.
 #include <atomic>
 #include <memory>
 

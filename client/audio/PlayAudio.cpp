@@ -240,6 +240,9 @@ Czas PlayAudio::GetCzas() {
 Roznica PlayAudio::GetBufferedTime() {
   KG_TRACE("PlayAudio::GetBufferedTime()");
   Synchronized guard(&lock);
+  // Once the thread has ended only what the card still plays will be heard: the player
+  // core then asks for audio, and the next packet reports the failure.
+  if (finished) return grajPaczek.GetWrittenDuration() - Heard();
   return grajPaczek.BufferedDuration() - Heard() + queuedDuration;
 }
 
@@ -307,6 +310,9 @@ void PlayAudio::Execute() {
     Synchronized guard(&lock);
     reason = why;
     finished = true;
+    // Nothing queued will be played by this thread.
+    kolejka.clear();
+    queuedDuration = Roznica();
   }
   {
     std::lock_guard<std::mutex> g(settleMutex);

@@ -70,7 +70,9 @@ class PlayAudio {
   Czas GetCzas();
   // The time received and not yet heard: what the packet player holds less what the card
   // has played, plus the queued packets (the empty parts count one tick each, so 3 ticks
-  // right after a reset).
+  // right after a reset). Once the thread has ended, only what the card still plays: the
+  // rest will not be heard, and the player core should ask for audio (whose first packet
+  // then reports the failure).
   Roznica GetBufferedTime();
   // Where the diagnostic texts go (not owned); null: nowhere.
   void SetDebugStream(Writable* s);
