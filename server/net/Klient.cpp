@@ -1,0 +1,420 @@
+#include "Klient.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "AudioFormat.h"
+#include "Log.h"
+#include "PaczkaAudio.h"
+#include "Parser.h"
+#include "Update.h"
+
+namespace {
+
+std::string NaBajty(Paczka2& p) {
+  Core c;
+  p.WriteTo(c);
+  return std::string(c.Data() ? c.Data() : "", static_cast<size_t>(c.Size()));
+}
+
+}  // namespace
+
+Klient::Klient(std::vector<std::unique_ptr<Stacja>>& s, const Ustawienia& ust, Czas teraz)
+    : stacje(s), u(ust), polaczony(teraz) {
+  nastepnyPing = teraz + u.pingCo;
+}
+
+Klient::~Klient() = default;
+
+void Klient::Zerwij(const String& dlaczego) {
+  if (!zamknij) powod = dlaczego;
+  zamknij = true;
+}
+
+void Klient::Wyslano(size_t n) {
+  wyslane += n;
+  bajtyRazem -= n;
+  Kawalek& k = kolejka.front();
+  if (k.audio || k.eksport) bajtyAudio -= n;
+  if (wyslane == k.bajty.size()) {
+    kolejka.pop_front();
+    wyslane = 0;
+  }
+}
+
+void Klient::Kolejkuj(Paczka2& p, bool audio, bool eks) {
+  Kawalek k;
+  k.bajty = NaBajty(p);
+  k.audio = audio;
+  k.eksport = eks;
+  bajtyRazem += k.bajty.size();
+  if (audio || eks) bajtyAudio += k.bajty.size();
+  kolejka.push_back(std::move(k));
+  if (bajtyRazem > u.limitWyjscia) Zerwij("klient nie odbiera danych");
+}
+
+void Klient::Tekst(const String& s) {
+  Paczka2 p(s);
+  Kolejkuj(p);
+}
+
+void Klient::PorzucAudio(bool eks) {
+  // The front piece may be partly sent: it goes out whole so that the stream stays framed.
+  for (auto it = kolejka.begin(); it != kolejka.end();) {
+    const bool cel = eks ? it->eksport : it->audio;
+    if (cel && !(it == kolejka.begin() && wyslane > 0)) {
+      bajtyRazem -= it->bajty.size();
+      bajtyAudio -= it->bajty.size();
+      it = kolejka.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
+  if (zamknij || poWyslaniu) return;
+  size_t i = 0;
+  if (rodzaj == Rodzaj::Powitanie) {
+    while (i < n && rodzaj == Rodzaj::Powitanie && !zamknij) {
+      const char c = b[i++];
+      if (c == '\n') {
+        Powitanie(teraz);
+      } else {
+        linia += c;
+        if (linia.size() > 16) Zerwij("bledne powitanie");
+      }
+    }
+    if (rodzaj != Rodzaj::Player) return;
+  }
+  if (rodzaj != Rodzaj::Player) {
+    // A station query says nothing more; whatever it sends is ignored.
+    return;
+  }
+  try {
+    odbior.Write(b + i, static_cast<int>(n - i));
+    while (!zamknij && odbior.Skonczyl()) {
+      Pakiet(teraz);
+      odbior.Write(nullptr, 0);
+    }
+    if (odbior.Buforowane() > u.limitWejscia) Zerwij("za duzy pakiet");
+  } catch (const std::exception& e) {
+    Zerwij(String("bledny pakiet: ") + e.what());
+  }
+}
+
+void Klient::Powitanie(Czas teraz) {
+  if (linia == "player") {
+    rodzaj = Rodzaj::Player;
+    nastepnyPing = teraz + u.pingCo;
+  } else if (linia == "listabaz") {
+    rodzaj = Rodzaj::Zapytanie;
+    String lista;
+    for (const auto& s : stacje) {
+      if (!lista.empty()) lista += "\n";
+      lista += s->Nazwa();
+    }
+    Tekst(lista);
+    poWyslaniu = true;
+  } else {
+    Zerwij("nieznane powitanie");
+  }
+}
+
+void Klient::Pakiet(Czas teraz) {
+  if (odbior.Nazwa == "String") {
+    if (!odbior.Opis.empty()) {
+      Tekst("error nieznany opis " + odbior.Opis);
+      return;
+    }
+    Komenda(odbior.DajString(), teraz);
+  } else if (odbior.Nazwa == "Przedzialy" && odbior.Opis == "export") {
+    Przedzialy p;
+    try {
+      odbior.Wyjmij(p);
+    } catch (const std::exception& e) {
+      Tekst(String("error bledna paczka eksportu: ") + e.what());
+      return;
+    }
+    if (eksport) ZakonczEksport();
+    if (!stacja) {
+      Tekst("error eksport bez stacji");
+      Tekst("koniecexportu");
+      return;
+    }
+    Eksport e;
+    e.przedzialy = p.Wszystkie();
+    e.czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
+    eksport = std::move(e);
+    Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedzialow",
+        KG_WHERE);
+  } else {
+    Tekst("error nieznana paczka " + odbior.Nazwa + " z opisem " + odbior.Opis);
+  }
+}
+
+void Klient::Komenda(const String& tekst, Czas teraz) {
+  Parser p(tekst);
+  const String slowo = p.Getword();
+  const String reszta = p.GetRest();
+  if (slowo == "zmienstacje") {
+    ZmienStacje(reszta, teraz);
+  } else if (slowo == "play") {
+    if (!gra) {
+      kotwicaTeraz = teraz;
+      gra = true;
+    }
+    zapas = u.zapasPoczatkowy;
+  } else if (slowo == "stop") {
+    kotwica = PozycjaGry(teraz);
+    gra = false;
+  } else if (slowo == "setpos") {
+    Czas t;
+    ++numer;
+    if (reszta.size() != 16 || !Czas::CzytajHex(reszta, t)) {
+      Tekst("error zly czas " + reszta);
+      return;
+    }
+    Przewin(t, teraz);
+  } else if (slowo == "grajiwenty") {
+    ++numer;
+    UstawFiltr(reszta);
+    Przewin(PozycjaGry(teraz), teraz);
+  } else if (slowo == "grajwszystko") {
+    rodzina.reset();
+    filtr.clear();
+    wFiltrze = false;
+  } else if (slowo == "wyslijsztukeaudia") {
+    zapas = std::min(zapas + u.zapasNaProsbe, u.zapasMaks);
+  } else if (slowo == "pong") {
+    pingWyslany.reset();
+  } else if (slowo == "wylijbazeZ") {
+    if (stacja) WyslijIwenty("init iwentow");
+  } else if (slowo == "przerwijeksport") {
+    if (eksport) {
+      PorzucAudio(true);
+      Log(0, "eksport przerwany", KG_WHERE);
+    }
+    ZakonczEksport();
+  } else {
+    Tekst("error nieznana komenda " + tekst);
+  }
+}
+
+void Klient::ZmienStacje(const String& reszta, Czas teraz) {
+  // On a connection that is up the client counts each station change as a new request.
+  if (++zmianStacji > 1) ++numer;
+  Parser p(reszta);
+  const String czas = p.Getword();
+  const String nazwa = p.GetRest();
+  Czas t;
+  if (czas.size() != 16 || !Czas::CzytajHex(czas, t)) {
+    Tekst("error zly czas " + czas);
+    return;
+  }
+  Stacja* nowa = nullptr;
+  for (auto& s : stacje) {
+    if (s->Nazwa() == nazwa) nowa = s.get();
+  }
+  if (!nowa) {
+    stacja = nullptr;
+    czytnik.reset();
+    PorzucAudio(false);
+    Tekst("error nieznana stacja " + nazwa);
+    return;
+  }
+  stacja = nowa;
+  czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
+  rodzina.reset();
+  filtr.clear();
+  wFiltrze = false;
+  Ogloszenie();
+  Przewin(t, teraz);
+}
+
+void Klient::Ogloszenie() {
+  Tekst("terazgramy " + stacja->Nazwa());
+  PrzedzialyAudio a(stacja->Audio());
+  Paczka2 p(a, "");
+  Kolejkuj(p);
+  WyslijIwenty("init iwentow");
+  if (!stacja->Dostepna()) {
+    Tekst("busy " + stacja->Nazwa());
+  } else if (stacja->Audio().Wszystkie().empty()) {
+    Tekst("empty " + stacja->Nazwa());
+  }
+}
+
+void Klient::WyslijIwenty(const char* opis) {
+  Update<BazaZintegrowana> z;
+  z.plus = stacja->Iwenty();
+  Paczka2 p(z, opis);
+  Kolejkuj(p);
+}
+
+void Klient::UstawFiltr(const String& nazwa) {
+  rodzina = nazwa;
+  filtr.clear();
+  wFiltrze = false;
+  if (!stacja) return;
+  PrzedzialyID* r = stacja->Iwenty().iwenty.Znajdz(nazwa);
+  if (!r) {
+    Tekst("error nieznana rodzina " + nazwa);
+    return;
+  }
+  filtr = r->Wszystkie();
+}
+
+void Klient::Przewin(Czas t, Czas teraz) {
+  kotwica = t;
+  kotwicaTeraz = teraz;
+  PorzucAudio(false);
+  wFiltrze = false;
+  czekaNaDane = false;
+  if (czytnik) czytnik->Seek(t);
+  zapas = u.zapasPoczatkowy;
+  pierwszyPoPrzewinieciu = true;
+}
+
+Czas Klient::PozycjaGry(Czas teraz) const {
+  return gra ? kotwica + (teraz - kotwicaTeraz) : kotwica;
+}
+
+int Klient::Bajty(Roznica d) const {
+  const AudioFormat f(stacja->Archiwum().Format());
+  const int64_t b = f.IsValid() ? f.GetBytes(d) : 16 * 1024;
+  return static_cast<int>(std::clamp<int64_t>(b, 1, 1 << 20));
+}
+
+void Klient::Pompuj(Czas) {
+  if (zamknij || rodzaj != Rodzaj::Player) return;
+  try {
+    while (!zamknij && bajtyAudio < u.limitAudio) {
+      if (PompujGranie()) continue;
+      if (PompujEksport()) continue;
+      break;
+    }
+  } catch (const std::exception& e) {
+    // The archive failed under this client's request; the others go on.
+    Log(2, String("odczyt archiwum: ") + e.what(), KG_WHERE);
+    Tekst(String("error ") + e.what());
+    czekaNaDane = true;
+    if (eksport) ZakonczEksport();
+  }
+}
+
+bool Klient::PompujGranie() {
+  if (!gra || !czytnik || czekaNaDane || zapas <= Roznica(0)) return false;
+  Roznica dlugosc = pierwszyPoPrzewinieciu ? u.pierwszyPakiet : u.pakiet;
+  if (rodzina) {
+    const Czas poz = czytnik->Pozycja();
+    if (wFiltrze && poz >= koniecFiltra) wFiltrze = false;
+    if (!wFiltrze) {
+      auto it = std::find_if(filtr.begin(), filtr.end(), [&](const Przedzial& p) { return p.end > poz; });
+      if (it == filtr.end()) return false;  // the family has nothing more
+      if (it->begin > poz) czytnik->Seek(it->begin);
+      koniecFiltra = it->end;
+      wFiltrze = true;
+    }
+    dlugosc = std::min(dlugosc, koniecFiltra - czytnik->Pozycja());
+  }
+  ArchiveReader::Blok b;
+  if (!czytnik->Czytaj(Bajty(dlugosc), b)) {
+    czekaNaDane = true;
+    return false;
+  }
+  if (rodzina && b.czas >= koniecFiltra) {
+    wFiltrze = false;
+    return true;
+  }
+  PaczkaAudio a;
+  a.numeraudia = numer;
+  a.format = b.format;
+  a.czas = b.czas;
+  a.dane.SetSize(static_cast<int>(b.dane.size()));
+  if (!b.dane.empty()) std::memcpy(a.dane.Data(), b.dane.data(), b.dane.size());
+  Paczka2 p(a, "");
+  Kolejkuj(p, true);
+  zapas = zapas - (b.koniec - b.czas);
+  pierwszyPoPrzewinieciu = false;
+  return true;
+}
+
+bool Klient::PompujEksport() {
+  if (!eksport) return false;
+  Eksport& e = *eksport;
+  if (e.i >= e.przedzialy.size()) {
+    ZakonczEksport();
+    return false;
+  }
+  const Przedzial& p = e.przedzialy[e.i];
+  if (!e.ustawiony) {
+    e.czytnik->Seek(p.begin, false);
+    e.ustawiony = true;
+  }
+  ArchiveReader::Blok b;
+  const Roznica zostalo = p.end - e.czytnik->Pozycja();
+  if (zostalo < Roznica(0) || !e.czytnik->Czytaj(Bajty(std::min(zostalo, u.pakiet)), b) || b.czas > p.end) {
+    ++e.i;
+    e.ustawiony = false;
+    return true;
+  }
+  PaczkaAudio a;
+  a.numeraudia = numer;
+  a.format = b.format;
+  a.czas = b.czas;
+  a.dane.SetSize(static_cast<int>(b.dane.size()));
+  if (!b.dane.empty()) std::memcpy(a.dane.Data(), b.dane.data(), b.dane.size());
+  Paczka2 pk(a, "export");
+  Kolejkuj(pk, false, true);
+  return true;
+}
+
+void Klient::ZakonczEksport() {
+  eksport.reset();
+  Tekst("koniecexportu");
+}
+
+void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
+  if (&s != stacja || zamknij) return;
+  if (z.audio) {
+    if (!z.plus.Wszystkie().empty()) {
+      PrzedzialyAudio a(z.plus);
+      Paczka2 p(a, "update+");
+      Kolejkuj(p);
+    }
+    if (!z.minus.Wszystkie().empty()) {
+      PrzedzialyAudio a(z.minus);
+      Paczka2 p(a, "update-");
+      Kolejkuj(p);
+    }
+    czekaNaDane = false;
+  }
+  if (z.iwenty) {
+    WyslijIwenty("init iwentow");
+    if (rodzina) {
+      const String r = *rodzina;
+      PrzedzialyID* f = stacja->Iwenty().iwenty.Znajdz(r);
+      filtr = f ? f->Wszystkie() : std::vector<Przedzial>();
+      czekaNaDane = false;
+    }
+  }
+}
+
+void Klient::Zegar(Czas teraz) {
+  if (zamknij) return;
+  if (rodzaj == Rodzaj::Powitanie) {
+    if (teraz - polaczony > u.powitanieLimit) Zerwij("brak powitania");
+    return;
+  }
+  if (rodzaj != Rodzaj::Player) return;
+  if (pingWyslany && teraz - *pingWyslany > u.pingLimit) {
+    Zerwij("brak odpowiedzi na ping");
+    return;
+  }
+  if (teraz >= nastepnyPing) {
+    Tekst("ping " + std::to_string(++licznikPing));
+    if (!pingWyslany) pingWyslany = teraz;
+    nastepnyPing = teraz + u.pingCo;
+  }
+}

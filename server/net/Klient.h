@@ -1,0 +1,146 @@
+#pragma once
+// One client connection of the archive server, without its socket: it takes the bytes
+// the client sent, answers with whole packets queued for sending, and streams audio and
+// exports as the client's budget and the queue allow. The first raw line decides what the
+// connection is: "listabaz\n" (the station list, then close) or "player\n" (a player).
+//
+// Whatever the client sends costs at most this connection: a malformed packet, an
+// oversized one or an overfull output queue makes Zamknij() true, and the server drops it.
+//
+// Owned and used by the server's loop thread only.
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "ArchiveReader.h"
+#include "Czas.h"
+#include "Paczka2.h"
+#include "Przedzialy.h"
+#include "Roznica.h"
+#include "Stacja.h"
+#include "String.h"
+
+class Klient {
+ public:
+  struct Ustawienia {
+    // Audio granted by "play", a seek or a station change, and added by each
+    // "wyslijsztukeaudia"; never more than zapasMaks outstanding.
+    Roznica zapasPoczatkowy = Roznica::Sekunda * 10;
+    Roznica zapasNaProsbe = Roznica::Sekunda * 10;
+    Roznica zapasMaks = Roznica::Sekunda * 30;
+    // The first packet after a seek is short so that it leaves at once; later ones longer.
+    Roznica pierwszyPakiet = Roznica::Milisekunda * 250;
+    Roznica pakiet = Roznica::Sekunda;
+    // Audio and export bytes queued before more are read from the archive.
+    size_t limitAudio = 256 * 1024;
+    // Bytes queued in all; a client that lets more pile up is dropped.
+    size_t limitWyjscia = 8 * 1024 * 1024;
+    // Received bytes of one unfinished packet; more drops the client.
+    int limitWejscia = 4 * 1024 * 1024;
+    Roznica pingCo = Roznica::Sekunda * 15;
+    Roznica pingLimit = Roznica::Sekunda * 60;
+    // How long a connection may stay before its first line.
+    Roznica powitanieLimit = Roznica::Sekunda * 10;
+  };
+
+  // The stations must outlive the client.
+  Klient(std::vector<std::unique_ptr<Stacja>>& stacje, const Ustawienia& u, Czas teraz);
+  ~Klient();
+  Klient(const Klient&) = delete;
+  Klient& operator=(const Klient&) = delete;
+
+  // Handles n received bytes. Afterwards check Zamknij().
+  void Odbierz(const char* b, size_t n, Czas teraz);
+  // Queues audio and export packets as far as the budget and limitAudio allow.
+  void Pompuj(Czas teraz);
+  // Pings, the ping timeout and the greeting timeout.
+  void Zegar(Czas teraz);
+  // The station s changed; tells the client if it plays s and wakes a stream that waits
+  // at the live edge.
+  void ZmianaStacji(Stacja& s, const Stacja::Zmiany& z);
+
+  // The next bytes to send (the front of the queue) and how many were sent.
+  bool MaDoWyslania() const { return !kolejka.empty(); }
+  const char* Dane() const { return kolejka.front().bajty.data() + wyslane; }
+  size_t Ile() const { return kolejka.front().bajty.size() - wyslane; }
+  void Wyslano(size_t n);
+  // The connection must end: at once, or (ZamknijPoWyslaniu) once the queue is empty.
+  bool Zamknij() const { return zamknij; }
+  bool ZamknijPoWyslaniu() const { return poWyslaniu; }
+  // Why the connection ends, for the log.
+  const String& Powod() const { return powod; }
+
+  int Numer() const { return numer; }
+
+ private:
+  enum class Rodzaj { Powitanie, Player, Zapytanie };
+  struct Kawalek {
+    std::string bajty;
+    bool audio = false;  // playback audio, dropped on a seek while unsent
+    bool eksport = false;
+  };
+  struct Eksport {
+    std::vector<Przedzial> przedzialy;
+    size_t i = 0;
+    bool ustawiony = false;
+    std::unique_ptr<ArchiveReader> czytnik;
+  };
+
+  void Powitanie(Czas teraz);
+  void Pakiet(Czas teraz);
+  void Komenda(const String& tekst, Czas teraz);
+  void ZmienStacje(const String& reszta, Czas teraz);
+  void Przewin(Czas t, Czas teraz);
+  void UstawFiltr(const String& rodzina);
+  void Ogloszenie();
+  void WyslijIwenty(const char* opis);
+  void Kolejkuj(Paczka2& p, bool audio = false, bool eksport = false);
+  void Tekst(const String& s);
+  void Zerwij(const String& dlaczego);
+  void PorzucAudio(bool eksport);
+  bool PompujGranie();
+  bool PompujEksport();
+  void ZakonczEksport();
+  Czas PozycjaGry(Czas teraz) const;
+  int Bajty(Roznica d) const;
+
+  std::vector<std::unique_ptr<Stacja>>& stacje;
+  const Ustawienia u;
+  Rodzaj rodzaj = Rodzaj::Powitanie;
+  Czas polaczony;
+  std::string linia;
+  Paczka2 odbior;
+  std::deque<Kawalek> kolejka;
+  size_t wyslane = 0;
+  size_t bajtyRazem = 0;
+  size_t bajtyAudio = 0;
+  bool zamknij = false;
+  bool poWyslaniu = false;
+  String powod;
+
+  Stacja* stacja = nullptr;
+  std::unique_ptr<ArchiveReader> czytnik;
+  int numer = 2;
+  int zmianStacji = 0;
+  bool gra = false;
+  Roznica zapas;
+  bool pierwszyPoPrzewinieciu = false;
+  bool czekaNaDane = false;
+  // Where the client plays: kotwica at the wall-clock moment kotwicaTeraz, moving while
+  // it plays.
+  Czas kotwica;
+  Czas kotwicaTeraz;
+  // "grajiwenty": the family and its intervals; the interval being played ends at
+  // koniecFiltra while wFiltrze.
+  std::optional<String> rodzina;
+  std::vector<Przedzial> filtr;
+  bool wFiltrze = false;
+  Czas koniecFiltra;
+
+  std::optional<Eksport> eksport;
+
+  Czas nastepnyPing;
+  std::optional<Czas> pingWyslany;
+  int licznikPing = 0;
+};

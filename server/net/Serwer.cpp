@@ -1,0 +1,237 @@
+#include "Serwer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/epoll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "ErrorText.h"
+#include "Exception.h"
+#include "Log.h"
+
+namespace {
+
+void Nieblokujacy(int fd) {
+  const int f = fcntl(fd, F_GETFL, 0);
+  fcntl(fd, F_SETFL, f | O_NONBLOCK);
+}
+
+}  // namespace
+
+Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : stacje(std::move(s)), u(ust) {
+  for (auto& st : stacje) st->Odswiez();
+}
+
+Serwer::~Serwer() {
+  for (auto& [fd, p] : polaczenia) close(fd);
+  if (nasluch >= 0) close(nasluch);
+  if (epoll >= 0) close(epoll);
+  if (budzik >= 0) close(budzik);
+}
+
+void Serwer::Otworz() {
+  addrinfo wskazowki{};
+  wskazowki.ai_family = AF_UNSPEC;
+  wskazowki.ai_socktype = SOCK_STREAM;
+  wskazowki.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+  addrinfo* wynik = nullptr;
+  const String p = std::to_string(u.port);
+  const int r = getaddrinfo(u.host.empty() ? nullptr : u.host.c_str(), p.c_str(), &wskazowki, &wynik);
+  if (r != 0) KG_ERROR("adres " + u.host + ": " + gai_strerror(r));
+  int blad = 0;
+  for (addrinfo* a = wynik; a && nasluch < 0; a = a->ai_next) {
+    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+    if (fd < 0) {
+      blad = errno;
+      continue;
+    }
+    const int jeden = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &jeden, sizeof jeden);
+    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
+      blad = errno;
+      close(fd);
+      continue;
+    }
+    nasluch = fd;
+  }
+  freeaddrinfo(wynik);
+  if (nasluch < 0) KG_ERROR("nie mozna sluchac na " + u.host + ":" + p + ": " + SystemErrorText(blad));
+  Nieblokujacy(nasluch);
+  sockaddr_storage adres{};
+  socklen_t dl = sizeof adres;
+  getsockname(nasluch, reinterpret_cast<sockaddr*>(&adres), &dl);
+  port = ntohs(adres.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&adres)->sin6_port
+                                           : reinterpret_cast<sockaddr_in*>(&adres)->sin_port);
+  epoll = epoll_create1(EPOLL_CLOEXEC);
+  budzik = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (epoll < 0 || budzik < 0) RaiseSystemError(errno, __FILE__, __LINE__);
+  epoll_event e{};
+  e.events = EPOLLIN;
+  e.data.fd = nasluch;
+  epoll_ctl(epoll, EPOLL_CTL_ADD, nasluch, &e);
+  e.data.fd = budzik;
+  epoll_ctl(epoll, EPOLL_CTL_ADD, budzik, &e);
+  Log(3, "korwendo-server slucha na " + u.host + ":" + std::to_string(port), KG_WHERE);
+}
+
+void Serwer::Zatrzymaj() {
+  const uint64_t jeden = 1;
+  if (budzik >= 0) {
+    [[maybe_unused]] const ssize_t n = write(budzik, &jeden, sizeof jeden);
+  }
+}
+
+void Serwer::Uruchom() {
+  Czas odswiezone = Czas::Teraz();
+  Czas zegar = odswiezone;
+  epoll_event zdarzenia[64];
+  for (;;) {
+    const int n = epoll_wait(epoll, zdarzenia, 64, 50);
+    if (n < 0 && errno != EINTR) RaiseSystemError(errno, __FILE__, __LINE__);
+    for (int i = 0; i < n; ++i) {
+      const int fd = zdarzenia[i].data.fd;
+      if (fd == budzik) return;
+      if (fd == nasluch) {
+        Przyjmij();
+        continue;
+      }
+      auto it = polaczenia.find(fd);
+      if (it == polaczenia.end()) continue;
+      if (zdarzenia[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)) Czytaj(it->second);
+      it = polaczenia.find(fd);
+      if (it != polaczenia.end()) Pisz(it->second);
+    }
+    const Czas teraz = Czas::Teraz();
+    if (teraz - odswiezone >= u.odswiezCo) {
+      odswiezone = teraz;
+      Odswiez();
+    }
+    if (teraz - zegar >= Roznica::Milisekunda * 100) {
+      zegar = teraz;
+      std::vector<int> fds;
+      for (auto& [fd, p] : polaczenia) fds.push_back(fd);
+      for (int fd : fds) {
+        auto it = polaczenia.find(fd);
+        if (it == polaczenia.end()) continue;
+        it->second.klient->Zegar(teraz);
+        Pisz(it->second);
+      }
+    }
+  }
+}
+
+void Serwer::Przyjmij() {
+  for (int k = 0; k < 64; ++k) {
+    const int fd = accept4(nasluch, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0) {
+      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        Log(1, "accept: " + SystemErrorText(errno), KG_WHERE);
+      }
+      return;
+    }
+    if (static_cast<int>(polaczenia.size()) >= u.maksKlientow) {
+      Log(1, "za duzo klientow, polaczenie odrzucone", KG_WHERE);
+      close(fd);
+      continue;
+    }
+    const int jeden = 1;
+    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &jeden, sizeof jeden);
+    epoll_event e{};
+    e.events = EPOLLIN;
+    e.data.fd = fd;
+    if (epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &e) != 0) {
+      close(fd);
+      continue;
+    }
+    Polaczenie p{fd, std::make_unique<Klient>(stacje, u.klient, Czas::Teraz()), false};
+    polaczenia.emplace(fd, std::move(p));
+  }
+}
+
+void Serwer::Czytaj(Polaczenie& p) {
+  char bufor[16384];
+  const int fd = p.fd;
+  for (int k = 0; k < 4; ++k) {
+    const ssize_t n = recv(fd, bufor, sizeof bufor, MSG_DONTWAIT);
+    if (n == 0) {
+      Zamknij(fd, "klient zamknal polaczenie");
+      return;
+    }
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
+      Zamknij(fd, SystemErrorText(errno));
+      return;
+    }
+    p.klient->Odbierz(bufor, static_cast<size_t>(n), Czas::Teraz());
+    if (p.klient->Zamknij()) {
+      Zamknij(fd, p.klient->Powod());
+      return;
+    }
+    if (static_cast<size_t>(n) < sizeof bufor) return;
+  }
+}
+
+void Serwer::Pisz(Polaczenie& p) {
+  Klient& k = *p.klient;
+  const int fd = p.fd;
+  const Czas teraz = Czas::Teraz();
+  // A bounded number of writes per turn, so that one fast reader cannot hold the loop.
+  for (int i = 0; i < 32; ++i) {
+    k.Pompuj(teraz);
+    if (k.Zamknij()) break;
+    if (!k.MaDoWyslania()) break;
+    const ssize_t n = send(fd, k.Dane(), k.Ile(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
+      Zamknij(fd, SystemErrorText(errno));
+      return;
+    }
+    k.Wyslano(static_cast<size_t>(n));
+  }
+  if (k.Zamknij()) {
+    Zamknij(fd, k.Powod());
+    return;
+  }
+  if (k.ZamknijPoWyslaniu() && !k.MaDoWyslania()) {
+    shutdown(fd, SHUT_WR);
+    Zamknij(fd, "lista stacji wyslana");
+    return;
+  }
+  const bool zapis = k.MaDoWyslania();
+  if (zapis != p.czekaNaZapis) {
+    epoll_event e{};
+    e.events = EPOLLIN | (zapis ? EPOLLOUT : 0u);
+    e.data.fd = fd;
+    epoll_ctl(epoll, EPOLL_CTL_MOD, fd, &e);
+    p.czekaNaZapis = zapis;
+  }
+}
+
+void Serwer::Zamknij(int fd, const String& powod) {
+  Log(0, "klient " + std::to_string(fd) + " rozlaczony: " + powod, KG_WHERE);
+  epoll_ctl(epoll, EPOLL_CTL_DEL, fd, nullptr);
+  close(fd);
+  polaczenia.erase(fd);
+}
+
+void Serwer::Odswiez() {
+  for (auto& s : stacje) {
+    const Stacja::Zmiany z = s->Odswiez();
+    if (!z.audio && !z.iwenty) continue;
+    for (auto& [fd, p] : polaczenia) p.klient->ZmianaStacji(*s, z);
+  }
+  std::vector<int> fds;
+  for (auto& [fd, p] : polaczenia) fds.push_back(fd);
+  for (int fd : fds) {
+    auto it = polaczenia.find(fd);
+    if (it != polaczenia.end()) Pisz(it->second);
+  }
+}

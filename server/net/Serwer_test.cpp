@@ -1,0 +1,417 @@
+// The server over loopback: a small blocking client speaks the packet protocol to a
+// Serwer running on its own thread over fixture archives.
+#include "Serwer.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <thread>
+
+#include "ArchiveFixtures.h"
+#include "PaczkaAudio.h"
+#include "Update.h"
+#include "TempDir.h"
+
+namespace {
+
+const Czas kT0 = fixtures::Utc(2024, 5, 1, 10);
+const Roznica kS = Roznica::Sekunda;
+
+// A blocking test client.
+class Klient2 {
+ public:
+  explicit Klient2(int port) {
+    fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw std::runtime_error("connect");
+    timeval t{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+  }
+  ~Klient2() { close(fd); }
+  void Surowe(const std::string& s) { ASSERT_EQ(send(fd, s.data(), s.size(), MSG_NOSIGNAL), static_cast<ssize_t>(s.size())); }
+  void Wyslij(Paczka2& p) {
+    Core c;
+    p.WriteTo(c);
+    Surowe(std::string(c.Data(), static_cast<size_t>(c.Size())));
+  }
+  void Tekst(const String& s) {
+    Paczka2 p(s);
+    Wyslij(p);
+  }
+  // The next packet; false on end of stream or timeout.
+  bool Odbierz(Paczka2& p) {
+    for (;;) {
+      odbior.Write(nullptr, 0);
+      if (odbior.Skonczyl()) break;
+      char b[8192];
+      const ssize_t n = recv(fd, b, sizeof b, 0);
+      if (n <= 0) return false;
+      odbior.Write(b, static_cast<int>(n));
+      if (odbior.Skonczyl()) break;
+    }
+    p.Nazwa = odbior.Nazwa;
+    p.Opis = odbior.Opis;
+    p.Wersja = odbior.Wersja;
+    p.core = odbior.core;
+    return true;
+  }
+  // Skips pings and other packets until one named `nazwa` (with `opis` unless null).
+  bool Czekaj(const String& nazwa, Paczka2& p, const char* opis = nullptr) {
+    while (Odbierz(p)) {
+      if (p.Nazwa == nazwa && (!opis || p.Opis == opis)) return true;
+    }
+    return false;
+  }
+  bool CzekajTekst(const String& poczatek, String& s) {
+    Paczka2 p;
+    while (Czekaj("String", p)) {
+      s = Tekst(p);
+      if (s.rfind(poczatek, 0) == 0) return true;
+    }
+    return false;
+  }
+  static String Tekst(Paczka2& p) {
+    Paczka2 q;
+    q.Write(nullptr, 0);
+    return String(p.core.Data() ? p.core.Data() : "", static_cast<size_t>(p.core.Size()));
+  }
+  PaczkaAudio Audio(const char* opis = "") {
+    Paczka2 p;
+    PaczkaAudio a;
+    a.numeraudia = -1;
+    while (Czekaj("PaczkaAudio", p)) {
+      if (p.Opis != opis) continue;
+      Paczka2 q(a, "");
+      q.Nazwa = p.Nazwa;
+      q.core = p.core;
+      // Decode through a receiving packet so that Wyjmij sees it complete.
+      Core c;
+      Paczka2 r;
+      p.WriteTo(c);
+      r.Write(c.Data(), c.Size());
+      r.Wyjmij(a);
+      return a;
+    }
+    return a;
+  }
+  // True once the server has closed the connection.
+  bool Zamkniete() {
+    char b[4096];
+    for (;;) {
+      const ssize_t n = recv(fd, b, sizeof b, 0);
+      if (n == 0) return true;
+      if (n < 0) return errno == ECONNRESET;
+    }
+  }
+  int fd;
+  Paczka2 odbior;
+};
+
+std::string Dane(const PaczkaAudio& a) { return std::string(a.dane.Data(), static_cast<size_t>(a.dane.Size())); }
+
+struct Srodowisko {
+  Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia()) : s1(fixtures::Strumien::Warstwa::III, kT0) {
+    // Station A: 20 s of time code in two files cut at a frame boundary, then a gap, then
+    // 10 s of silence from T0 + 60 s.
+    s1.Kod(kS * 20);
+    const RotterLayout l(RotterLayout::Rodzaj::Accurate, "mp3", "", true);
+    const int64_t k = s1.RamkaW(kT0 + kS * 10);
+    poczatekB = s1.CzasRamki(k);
+    const String a = dir.Path() + "/a";
+    fixtures::Zapisz(a, l.Sciezka(kT0), s1.Bajty().substr(0, static_cast<size_t>(s1.Offset(k))), Czas::Teraz());
+    fixtures::Zapisz(a, l.Sciezka(poczatekB), s1.Bajty().substr(static_cast<size_t>(s1.Offset(k))), Czas::Teraz());
+    fixtures::Strumien s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60);
+    s2.Cisza(kS * 10);
+    fixtures::Zapisz(a, l.Sciezka(kT0 + kS * 60), s2.Bajty(), Czas::Teraz());
+    std::ofstream(dir.Path() + "/a.txt")
+        << "# events\nevent\tWiadomości\t2024-05-01T10:00:02.000Z\t2024-05-01T10:00:04.000Z\n"
+           "event\tWiadomości\t2024-05-01T10:01:02.000Z\t2024-05-01T10:01:03.000Z\n"
+           "marker\tSygnał\t2024-05-01T10:00:05.000Z\nbad line\n";
+    std::vector<std::unique_ptr<Stacja>> st;
+    st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"A", a, "accurate", "mp3", "", true, dir.Path() + "/a.txt"}));
+    st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Pusta", dir.Path() + "/pusta", "accurate", "mp3", "", true, ""}));
+    std::filesystem::create_directories(dir.Path() + "/pusta");
+    st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Brak", dir.Path() + "/brak", "accurate", "mp3", "", true, ""}));
+    Serwer::Ustawienia u;
+    u.host = "127.0.0.1";
+    u.port = 0;
+    u.klient = ku;
+    serwer = std::make_unique<Serwer>(std::move(st), u);
+    serwer->Otworz();
+    watek = std::thread([this] { serwer->Uruchom(); });
+  }
+  ~Srodowisko() {
+    serwer->Zatrzymaj();
+    watek.join();
+  }
+  int Port() const { return serwer->Port(); }
+  // A player on station A at t, playing.
+  std::unique_ptr<Klient2> Gracz(Czas t, const String& stacja = "A") {
+    auto k = std::make_unique<Klient2>(Port());
+    k->Surowe("player\n");
+    k->Tekst("zmienstacje " + t.NapisHex() + " " + stacja);
+    k->Tekst("play");
+    return k;
+  }
+
+  TempDir dir;
+  fixtures::Strumien s1;
+  Czas poczatekB;
+  std::unique_ptr<Serwer> serwer;
+  std::thread watek;
+};
+
+TEST(Serwer, StationQueryListsStationsAndCloses) {
+  Srodowisko s;
+  Klient2 k(s.Port());
+  k.Surowe("listabaz\n");
+  Paczka2 p;
+  ASSERT_TRUE(k.Odbierz(p));
+  EXPECT_EQ(p.Nazwa, "String");
+  EXPECT_EQ(Klient2::Tekst(p), "A\nPusta\nBrak");
+  EXPECT_TRUE(k.Zamkniete());
+}
+
+TEST(Serwer, AnnouncementThenAudioInOrderAcrossFilesAndGap) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0 + kS * 9);
+  // More than the first burst: on to the recording after the gap.
+  k->Tekst("wyslijsztukeaudia");
+  Paczka2 p;
+  ASSERT_TRUE(k->Odbierz(p));
+  EXPECT_EQ(Klient2::Tekst(p), "terazgramy A");
+  ASSERT_TRUE(k->Odbierz(p));
+  ASSERT_EQ(p.Nazwa, "PrzedzialyAudio");
+  EXPECT_EQ(p.Opis, "");
+  {
+    Core c;
+    p.WriteTo(c);
+    Paczka2 r;
+    r.Write(c.Data(), c.Size());
+    PrzedzialyAudio a;
+    r.Wyjmij(a);
+    const auto w = a.Wszystkie();
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_EQ(w[0].begin, kT0);
+    EXPECT_EQ(w[0].end, s.s1.Koniec());
+    EXPECT_EQ(w[1].begin, kT0 + kS * 60);
+  }
+  ASSERT_TRUE(k->Odbierz(p));
+  EXPECT_EQ(p.Nazwa, "Update<");
+  EXPECT_EQ(p.Opis, "init iwentow");
+
+  // The audio is the recorded stream, byte for byte, each packet at its first frame's time.
+  const std::string& b = s.s1.Bajty();
+  size_t offset = std::string::npos;
+  bool przezGranice = false;
+  for (;;) {
+    const PaczkaAudio a = k->Audio();
+    ASSERT_EQ(a.numeraudia, 2);
+    if (a.czas >= kT0 + kS * 20) {
+      // After the gap, the next recording.
+      EXPECT_EQ(a.czas, kT0 + kS * 60);
+      break;
+    }
+    const size_t o = b.find(Dane(a), offset == std::string::npos ? 0 : offset);
+    ASSERT_NE(o, std::string::npos);
+    if (offset != std::string::npos) {
+      EXPECT_EQ(o, offset);
+    } else {
+      EXPECT_LE(a.czas, kT0 + kS * 9);
+      EXPECT_GT(a.czas, kT0 + kS * 9 - Roznica::Milisekunda * 200);
+    }
+    const int64_t ramka = s.s1.RamkaW(a.czas);
+    EXPECT_EQ(s.s1.CzasRamki(ramka), a.czas);
+    EXPECT_EQ(static_cast<int64_t>(o), s.s1.Offset(ramka));
+    if (a.czas >= s.poczatekB) przezGranice = true;
+    offset = o + static_cast<size_t>(a.dane.Size());
+  }
+  EXPECT_TRUE(przezGranice);
+}
+
+TEST(Serwer, SequenceNumbersFollowSeeksEventsAndStationChanges) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0);
+  EXPECT_EQ(k->Audio().numeraudia, 2);
+  k->Tekst("setpos " + (kT0 + kS * 5).NapisHex());
+  PaczkaAudio a;
+  do a = k->Audio(); while (a.numeraudia == 2);
+  EXPECT_EQ(a.numeraudia, 3);
+  // The first packet after a seek begins at the frame that plays at the new position.
+  EXPECT_LE(a.czas, kT0 + kS * 5);
+  EXPECT_GT(a.czas, kT0 + kS * 5 - Roznica::Milisekunda * 200);
+  k->Tekst("zmienstacje " + (kT0 + kS * 62).NapisHex() + " A");
+  String t;
+  ASSERT_TRUE(k->CzekajTekst("terazgramy", t));
+  do a = k->Audio(); while (a.numeraudia == 3);
+  EXPECT_EQ(a.numeraudia, 4);
+  EXPECT_GE(a.czas, kT0 + kS * 61);
+  k->Tekst("grajiwenty Wiadomości");
+  do a = k->Audio(); while (a.numeraudia == 4);
+  EXPECT_EQ(a.numeraudia, 5);
+  k->Tekst("grajwszystko");
+  k->Tekst("setpos " + kT0.NapisHex());
+  do a = k->Audio(); while (a.numeraudia == 5);
+  EXPECT_EQ(a.numeraudia, 6);
+}
+
+TEST(Serwer, PlayingEventsSkipsFromOneIntervalToTheNext) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0);
+  k->Tekst("grajiwenty Wiadomości");
+  PaczkaAudio a;
+  do a = k->Audio(); while (a.numeraudia == 2);
+  ASSERT_EQ(a.numeraudia, 3);
+  bool drugi = false;
+  for (int i = 0; i < 40 && !drugi; ++i) {
+    // Only the family's intervals: [T0+2, T0+4] and [T0+62, T0+63].
+    const bool wPierwszym = a.czas >= kT0 + kS * 2 - Roznica::Milisekunda * 200 && a.czas <= kT0 + kS * 4;
+    drugi = a.czas >= kT0 + kS * 62 - Roznica::Milisekunda * 200 && a.czas <= kT0 + kS * 63;
+    EXPECT_TRUE(wPierwszym || drugi) << a.czas.NapisDokladny();
+    if (!drugi) a = k->Audio();
+  }
+  EXPECT_TRUE(drugi);
+}
+
+TEST(Serwer, EmptyAndUnreadableStationsAreReported) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0, "Pusta");
+  String t;
+  ASSERT_TRUE(k->CzekajTekst("empty", t));
+  EXPECT_EQ(t, "empty Pusta");
+  k->Tekst("zmienstacje " + kT0.NapisHex() + " Brak");
+  ASSERT_TRUE(k->CzekajTekst("busy", t));
+  EXPECT_EQ(t, "busy Brak");
+  k->Tekst("zmienstacje " + kT0.NapisHex() + " ../../etc");
+  ASSERT_TRUE(k->CzekajTekst("error", t));
+}
+
+TEST(Serwer, FlowControlGrantsAboutTenSecondsPerRequest) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0 + kS * 60);
+  // The burst covers about 10 s and then stops until the client asks.
+  Roznica suma(0);
+  PaczkaAudio a = k->Audio();
+  const Czas pierwszy = a.czas;
+  Czas koniec = a.Koniec();
+  timeval t{0, 500000};
+  setsockopt(k->fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+  for (;;) {
+    a = k->Audio();
+    if (a.numeraudia < 0) break;
+    koniec = a.Koniec();
+  }
+  suma = koniec - pierwszy;
+  EXPECT_GE(suma, kS * 9);
+  EXPECT_LE(suma, kS * 11);
+}
+
+TEST(Serwer, ExportCoversTheIntervalsAndEnds) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0);
+  k->Tekst("stop");
+  Przedzialy p;
+  p.Add(Przedzial(kT0 + kS * 3, kT0 + kS * 5));
+  p.Add(Przedzial(kT0 + kS * 12, kT0 + kS * 13));
+  Paczka2 e(p, "export");
+  k->Wyslij(e);
+  std::vector<PaczkaAudio> pakiety;
+  Paczka2 x;
+  while (k->Odbierz(x)) {
+    if (x.Nazwa == "String" && Klient2::Tekst(x) == "koniecexportu") break;
+    if (x.Nazwa != "PaczkaAudio" || x.Opis != "export") continue;
+    Core c;
+    x.WriteTo(c);
+    Paczka2 r;
+    r.Write(c.Data(), c.Size());
+    PaczkaAudio a;
+    r.Wyjmij(a);
+    pakiety.push_back(a);
+  }
+  ASSERT_FALSE(pakiety.empty());
+  EXPECT_LE(pakiety.front().czas, kT0 + kS * 3);
+  EXPECT_GT(pakiety.front().czas, kT0 + kS * 3 - Roznica::Milisekunda * 30);
+  Roznica razem(0);
+  for (const auto& a : pakiety) {
+    const bool w = (a.czas >= kT0 + kS * 3 - Roznica::Milisekunda * 30 && a.czas <= kT0 + kS * 5) ||
+                   (a.czas >= kT0 + kS * 12 - Roznica::Milisekunda * 30 && a.czas <= kT0 + kS * 13);
+    EXPECT_TRUE(w) << a.czas.NapisDokladny();
+  }
+  // Abort: "przerwijeksport" still ends with "koniecexportu".
+  Przedzialy dlugi;
+  dlugi.Add(Przedzial(kT0, kT0 + kS * 20));
+  Paczka2 e2(dlugi, "export");
+  k->Wyslij(e2);
+  k->Tekst("przerwijeksport");
+  String t;
+  EXPECT_TRUE(k->CzekajTekst("koniecexportu", t));
+}
+
+TEST(Serwer, PingIsSentAndASilentClientIsDropped) {
+  Klient::Ustawienia u;
+  u.pingCo = Roznica::Milisekunda * 200;
+  u.pingLimit = Roznica::Milisekunda * 600;
+  Srodowisko s(u);
+  auto k = std::make_unique<Klient2>(s.Port());
+  k->Surowe("player\n");
+  String t;
+  ASSERT_TRUE(k->CzekajTekst("ping", t));
+  EXPECT_TRUE(k->Zamkniete());
+  // A client that answers stays.
+  auto z = std::make_unique<Klient2>(s.Port());
+  z->Surowe("player\n");
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(z->CzekajTekst("ping", t));
+    z->Tekst("pong " + t.substr(5));
+  }
+}
+
+TEST(Serwer, BadInputCostsOnlyThatConnection) {
+  Srodowisko s;
+  auto dobry = s.Gracz(kT0 + kS * 60);
+  ASSERT_EQ(dobry->Audio().numeraudia, 2);
+  struct Przypadek {
+    const char* nazwa;
+    std::string bajty;
+    bool zamkniete;  // else an "error" reply
+  };
+  std::string duzy = "paczk2";
+  duzy += std::string("\x01\x00\x00\x00\x06\x00\x00\x00String\xff\xff\xff\x7f", 18);
+  const std::vector<Przypadek> przypadki = {
+      {"unknown greeting", "hello\n", true},
+      {"long greeting", std::string(100, 'x'), true},
+      {"wrong tag", "player\nXXXXXXXXXXXXXXXXXXXXXXXX", true},
+      {"huge length", "player\n" + duzy, true},
+  };
+  for (const auto& p : przypadki) {
+    Klient2 k(s.Port());
+    k.Surowe(p.bajty);
+    EXPECT_TRUE(k.Zamkniete()) << p.nazwa;
+  }
+  {
+    Klient2 k(s.Port());
+    k.Surowe("player\n");
+    k.Tekst("frobnicate now");
+    String t;
+    ASSERT_TRUE(k.CzekajTekst("error", t));
+    EXPECT_EQ(t, "error nieznana komenda frobnicate now");
+    k.Tekst("setpos 12");
+    ASSERT_TRUE(k.CzekajTekst("error", t));
+  }
+  // Idle connections and a half packet do not hold the others back.
+  std::vector<std::unique_ptr<Klient2>> bezczynne;
+  for (int i = 0; i < 200; ++i) bezczynne.push_back(std::make_unique<Klient2>(s.Port()));
+  Klient2 pol(s.Port());
+  pol.Surowe("player\npaczk2\x01");
+  dobry->Tekst("wyslijsztukeaudia");
+  EXPECT_EQ(dobry->Audio().numeraudia, 2);
+}
+
+}  // namespace
