@@ -1,0 +1,147 @@
+// The archive side of the server: how long it takes to find and read the first audio at a
+// random moment of a 24-hour archive (hourly MP3 files of varying bit rate, cut as Rotter
+// cuts them), how fast such an archive is indexed, and how fast the demo recorder writes
+// its backlog (seconds of audio of all stations per second).
+//
+// The 24-hour archive (about 1.4 GB) is made once in $TMPDIR/kg-bench-archive-24h and
+// reused; seeks are timed with the files in the page cache.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "Archive.h"
+#include "ArchiveFixtures.h"
+#include "ArchiveReader.h"
+#include "DemoRecorder.h"
+
+namespace {
+
+const Czas kPoczatek = fixtures::Utc(2024, 3, 5, 0);
+
+std::string KatalogArchiwum() {
+  return (std::filesystem::temp_directory_path() / "kg-bench-archive-24h").string();
+}
+
+RotterLayout Uklad() { return RotterLayout(RotterLayout::Rodzaj::Flat, "mp3", "", true); }
+
+// 24 hourly files of one continuous stream; each new file begins 0.3 s before its hour,
+// in the middle of a frame, the previous one closed by its ID3v1 block.
+void ZrobArchiwum() {
+  const std::string katalog = KatalogArchiwum();
+  if (std::filesystem::exists(katalog + "/.gotowe")) return;
+  std::filesystem::remove_all(katalog);
+  std::filesystem::create_directories(katalog);
+  fixtures::Strumien s(fixtures::Strumien::Warstwa::III, kPoczatek);
+  s.Cisza(Roznica::Dzien, {9, 10, 8, 11, 9, 7, 9, 12, 9});
+  int64_t od = 0;
+  for (int h = 0; h < 24; ++h) {
+    const Czas godzina = kPoczatek + Roznica::Godzina * h;
+    const bool ostatni = h == 23;
+    const int64_t k = ostatni ? s.LiczbaRamek() : s.RamkaW(godzina + Roznica::Godzina - Roznica::Milisekunda * 300);
+    const int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : s.Offset(k) + 100;
+    fixtures::Zapisz(katalog, Uklad().Sciezka(godzina),
+                     s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)) + fixtures::Tag(godzina),
+                     (ostatni ? s.Koniec() : s.CzasRamki(k)) + Roznica::Milisekunda * 500);
+    od = doBajtu;
+  }
+  std::ofstream(katalog + "/.gotowe") << "1\n";
+}
+
+Archive& Zaindeksowane() {
+  static Archive* a = [] {
+    ZrobArchiwum();
+    auto* archiwum = new Archive(KonfiguracjaArchiwum{"bench", KatalogArchiwum(), Uklad()});
+    archiwum->Odswiez();
+    return archiwum;
+  }();
+  return *a;
+}
+
+void Percentyle(benchmark::State& state, std::vector<double>& us) {
+  if (us.empty()) return;
+  std::sort(us.begin(), us.end());
+  state.counters["p50_us"] = us[us.size() / 2];
+  state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
+  state.counters["max_us"] = us.back();
+}
+
+// Seek to a random moment and read the first block of about a second of audio.
+void BM_ArchiveSeekAndFirstRead(benchmark::State& state) {
+  Archive& a = Zaindeksowane();
+  const auto p = a.Przedzialy();
+  if (p.size() != 1) {
+    state.SkipWithError("archive not one interval");
+    return;
+  }
+  std::mt19937_64 los(1);
+  const uint64_t zakres = static_cast<uint64_t>((p[0].koniec - p[0].poczatek).Wartosc());
+  std::vector<double> us;
+  ArchiveReader::Blok b;
+  for (auto _ : state) {
+    const Czas t = p[0].poczatek + Roznica(static_cast<int64_t>(los() % zakres));
+    const auto t0 = std::chrono::steady_clock::now();
+    ArchiveReader r(a);
+    r.Seek(t);
+    const bool ok = r.Czytaj(16000, b);
+    const auto t1 = std::chrono::steady_clock::now();
+    if (!ok || b.czas > t) {
+      state.SkipWithError("no audio at the moment");
+      return;
+    }
+    benchmark::DoNotOptimize(b.dane.data());
+    us.push_back(std::chrono::duration<double, std::micro>(t1 - t0).count());
+  }
+  Percentyle(state, us);
+}
+BENCHMARK(BM_ArchiveSeekAndFirstRead)->Iterations(5000)->Unit(benchmark::kMicrosecond);
+
+// Indexing the whole 24-hour archive from nothing (files in the page cache).
+void BM_ArchiveIndex24h(benchmark::State& state) {
+  Zaindeksowane();
+  int64_t bajty = 0;
+  for (const auto& e : std::filesystem::directory_iterator(KatalogArchiwum())) {
+    if (e.is_regular_file()) bajty += static_cast<int64_t>(e.file_size());
+  }
+  for (auto _ : state) {
+    Archive a(KonfiguracjaArchiwum{"bench", KatalogArchiwum(), Uklad()});
+    a.Odswiez();
+    benchmark::DoNotOptimize(a.Przedzialy());
+  }
+  state.SetBytesProcessed(bajty * state.iterations());
+}
+BENCHMARK(BM_ArchiveIndex24h)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// The demo backlog: 16 minutes of each of the three stations, on the recorder's own
+// threads; the clock stands in a break so that live recording waits.
+void BM_DemoBacklog(benchmark::State& state) {
+  const Czas teraz = fixtures::Utc(2024, 3, 5, 14, 21);
+  double sekundy = 0;
+  double czas = 0;
+  for (auto _ : state) {
+    const std::string katalog = (std::filesystem::temp_directory_path() / "kg-bench-demo").string();
+    std::filesystem::remove_all(katalog);
+    OpcjeDemo o;
+    o.zaleglosci = Roznica::Minuta * 16;
+    o.kawalek = Roznica::Sekunda * 96;
+    o.zegar = [teraz] { return teraz; };
+    const auto t0 = std::chrono::steady_clock::now();
+    DemoRecorder r(katalog, o);
+    r.Start();
+    r.CzekajNaZaleglosci(600000);
+    czas += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    sekundy += r.SekundyZaleglosci();
+    r.Stop();
+    std::filesystem::remove_all(katalog);
+  }
+  state.counters["audio_s_per_s"] = sekundy / czas;
+}
+BENCHMARK(BM_DemoBacklog)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
