@@ -38,8 +38,11 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKG_FUZZ=ON -DKG_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
 
+# The archive server recording its three demo stations, on loopback, in the foreground.
+DEMO_DIR ?= $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/KorwendoGra/demo
 demo: build
-	@echo "make demo arrives with the archive server and the player; nothing to run yet."
+	mkdir -p "$(DEMO_DIR)"
+	$(BUILD)/bin/korwendo-server --demo --archive "$(DEMO_DIR)" --listen 127.0.0.1:12540
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

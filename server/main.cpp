@@ -1,10 +1,12 @@
 // korwendo-server: serves the recorded stations named in its configuration over TCP.
 //   korwendo-server [--listen HOST:PORT] --config FILE
+//   korwendo-server [--listen HOST:PORT] --demo --archive DIR
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "DemoRecorder.h"
 #include "KonfiguracjaSerwera.h"
 #include "Log.h"
 #include "Serwer.h"
@@ -60,11 +62,20 @@ int main(int argc, char** argv) {
   if (demo == !config.empty() || (demo && archiwum.empty())) return Uzycie();
   try {
     std::vector<std::unique_ptr<Stacja>> stacje;
+    std::unique_ptr<DemoRecorder> nagrywarka;
     if (demo) {
-      std::fprintf(stderr, "korwendo-server: the demo recorder is not part of this build yet\n");
-      return 1;
+      // The recorder writes the three synthetic stations; the server reads them as any archive.
+      nagrywarka = std::make_unique<DemoRecorder>(archiwum);
+      nagrywarka->Start();
+      for (const StacjaDemo& d : DemoRecorder::Stacje()) {
+        stacje.push_back(std::make_unique<Stacja>(d.nazwa, std::make_shared<Archive>(nagrywarka->Archiwum(d)),
+                                                  nagrywarka->PlikZdarzen(d)));
+      }
+    } else {
+      for (const KonfiguracjaStacji& k : CzytajPlikKonfiguracji(config)) {
+        stacje.push_back(std::make_unique<Stacja>(k));
+      }
     }
-    for (const KonfiguracjaStacji& k : CzytajPlikKonfiguracji(config)) stacje.push_back(std::make_unique<Stacja>(k));
     Serwer s(std::move(stacje), u);
     s.Otworz();
     serwer = &s;
