@@ -21,7 +21,8 @@
 // Threads: the message thread calls Play and GetBufferedTime, the message and GUI threads
 // call Reset, Pause, Resume and GetCzas, and the playback thread runs the queue; all of
 // them under `lock`, which guards every field and the whole packet player. Lock order:
-// the player core's locks, then `lock`, then the debug stream's own lock.
+// the message-thread dispatch lock and the TCP client lock, then `lock`, then the debug
+// stream's (the inbox's) own lock; Settle's own mutex is taken alone or innermost.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
