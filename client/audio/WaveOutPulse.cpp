@@ -28,8 +28,9 @@ class WaveOutPulse::Mainloop {
 
   bool Valid() const { return loop != nullptr; }
   bool Start() {
+    // Named before it starts: naming a running loop renames the calling thread instead.
+    pa_threaded_mainloop_set_name(loop, "pulse-output");
     running = pa_threaded_mainloop_start(loop) >= 0;
-    if (running) pa_threaded_mainloop_set_name(loop, "pulse-output");
     return running;
   }
   // Ends the loop's thread; no callback runs afterwards. Must not hold the lock.
