@@ -76,6 +76,7 @@ TEST_F(Para, UserChangesAreCopiedAcrossAndToldOnce) {
 }
 
 TEST_F(Para, MissingHalvesAndReplacement) {
+  Pole inny;  // outlives the pair, which still holds it when it goes
   DoubleTimeComponent d(nullptr, nullptr);
   EXPECT_EQ(d.Get(), Czas());
   d.Set(Czas(1));  // nothing to show it on
@@ -93,7 +94,6 @@ TEST_F(Para, MissingHalvesAndReplacement) {
   EXPECT_EQ(d.Get(), Czas(5));
 
   // The replaced component is free again: someone else may listen to it.
-  Pole inny;
   d.SetFirst(&inny);
   Ucho v;
   os.SetListener(&v);
