@@ -16,6 +16,6 @@ function(kg_library name)
     target_include_directories(${name}_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
     gtest_discover_tests(${name}_test DISCOVERY_MODE PRE_TEST
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-      PROPERTIES ENVIRONMENT "KG_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+      PROPERTIES ENVIRONMENT "KG_SOURCE_DIR=${CMAKE_SOURCE_DIR}" LABELS ${name})
   endif()
 endfunction()
