@@ -235,7 +235,15 @@ void Archive::Uloz() {
     };
     Dowod najlepszy = Dowod::Sasiad;
     Czas start = koniecPoprzedniego;
+    // Rotter is never early: a full file begins before its hour, and a file is last
+    // written after its last sample. Both bound the start from above; the lowest bound is
+    // the nearest.
+    std::optional<std::pair<Dowod, Czas>> gorna;
     const auto rozwaz = [&](Dowod d, Czas s) {
+      if (d == Dowod::Mtime || d == Dowod::NazwaPelnegoPliku) {
+        if (!gorna || s < gorna->second) gorna = std::make_pair(d, s);
+        return;
+      }
       if (d < najlepszy) {
         najlepszy = d;
         start = s;
@@ -282,12 +290,19 @@ void Archive::Uloz() {
         }
       }
       if (ostatniPliku) {
-        // A finished file was last touched after its last sample; one being written, at it.
-        const bool skonczony = f.mpeg ? f.indeks.Segmenty().back().tag.has_value() : f.wav->rozmiarAktualny;
-        const Czas koniec = f.mtime - (skonczony ? konfiguracja.opoznienieMtime : Roznica(0));
-        // Its modification time stands for the end of its whole frames; a frame it cut off
-        // and the next file finished is not counted.
-        const Czas s = koniec - odStartuDo((w[i].ramek - (w[i].zlaczona ? 1 : 0)) * w[i].probekWRamce);
+        // Closed because the next file began (the encoder went on into it, or the next
+        // file's name states when this one was last written), the file was last written a
+        // quarter of Rotter's ring buffer after its last sample; stopped, or still being
+        // written, at any time after it.
+        const Roznica opoznienie = konfiguracja.opoznienieMtime;
+        bool zmiana = i + 1 < b;
+        if (!zmiana && i + 1 < w.size()) {
+          for (const Czas c : w[i + 1].plik->nazwa.utc) {
+            zmiana = zmiana || Czas::Odstep(f.mtime - opoznienie, c) <= kLuzNazwy;
+          }
+        }
+        const Czas koniec = f.mtime - (zmiana ? opoznienie : Roznica(0));
+        const Czas s = koniec - odStartuDo(w[i].ramek * w[i].probekWRamce);
         bool wiarygodny = true;
         for (size_t j = a; j < b; ++j) {
           if (w[j].plik != w[i].plik) continue;
@@ -297,6 +312,10 @@ void Archive::Uloz() {
         }
         if (wiarygodny) rozwaz(Dowod::Mtime, s);
       }
+    }
+    if (najlepszy > Dowod::NazwaDokladna && gorna) {
+      najlepszy = gorna->first;
+      start = gorna->second;
     }
     // A chain placed as before by evidence of the same kind stays where it was, so that
     // audio already served does not move as its file grows.

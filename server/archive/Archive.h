@@ -6,15 +6,15 @@
 // Where a file's audio lies is taken from the best evidence there is, in this order:
 //  1. a Broadcast WAV time reference;
 //  2. a name that states its start to the second or better (the "accurate" layout);
-//  3. the file's modification time: a finished file (closed by its ID3v1 block, or a
-//     WAV file whose header counts all its samples) was last written `opoznienieMtime`
-//     after its last sample, a file still being written at its last sample; accepted
-//     only when it puts the file within the hour (or other span) its name states;
-//  4. the name of a file that continues the previous one: it starts at the time named;
-//  5. an ID3v1 title "Recorded YYYY-MM-DD HH:MM" whose minutes are not 00;
-//  6. the name of a file that starts a recording (a partial first file): not before the
+//  3. the earliest of the bounds that Rotter's lateness gives: a file is last written after
+//     its last sample (`opoznienieMtime` after it when it was closed because the next file
+//     began, at any time after it when it was stopped or is still being written), and a
+//     file that continues the previous one begins before the hour it is named after. A
+//     modification time counts only when it puts the file within the span its name states;
+//  4. an ID3v1 title "Recorded YYYY-MM-DD HH:MM" whose minutes are not 00;
+//  5. the name of a file that starts a recording (a partial first file): not before the
 //     time named;
-//  7. none: the audio follows the audio before it.
+//  6. none: the audio follows the audio before it.
 // MPEG files that one encoder wrote one after another (the frame cut off at the end of one
 // is finished by the first bytes of the next, or, after an ID3v1 block, of the same file)
 // form a chain whose parts lie end to end, to the sample; the chain is placed by the best

@@ -175,4 +175,13 @@ inline void Zapisz(const std::string& katalog, const std::string& wzgledna, cons
   if (utimensat(AT_FDCWD, p.c_str(), czasy, 0) != 0) throw std::runtime_error("utimensat");
 }
 
+// Appends `bajty` to katalog/wzgledna, as a writer adds to a file it is recording.
+inline void Dopisz(const std::string& katalog, const std::string& wzgledna, const std::string& bajty) {
+  const std::filesystem::path p = std::filesystem::path(katalog) / wzgledna;
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary | std::ios::app);
+  f.write(bajty.data(), static_cast<std::streamsize>(bajty.size()));
+  if (!f) throw std::runtime_error("cannot append to " + p.string());
+}
+
 }  // namespace fixtures

@@ -34,21 +34,24 @@ TEST(TimeCodeTest, ProbeReadsTheCodeAndMeasuresItsOffset) {
   const int rate = 44100;
   const TimeCode kod(rate);
   const Czas t0 = fixtures::Utc(2024, 3, 5, 23, 59, 57);
-  std::vector<int16_t> x(static_cast<size_t>(rate) * 6);
-  kod.Probki(TimeCode::NumerProbki(t0, rate), rate * 6, 1, x.data());
+  std::vector<int16_t> x(static_cast<size_t>(rate) * 7);
+  kod.Probki(TimeCode::NumerProbki(t0, rate), rate * 7, 1, x.data());
   const auto dobre = probe::Czytaj(x, rate, t0);
-  ASSERT_EQ(dobre.size(), 6u);
+  ASSERT_EQ(dobre.size(), 5u);  // those with 400 ms of audio on either side
   for (const auto& s : dobre) {
     EXPECT_TRUE(s.Zgadza()) << s.oczekiwana;
     EXPECT_NEAR(s.przesuniecieMs, 0, 0.1);
   }
-  EXPECT_EQ(dobre[3].godzina, 0);  // past midnight
+  EXPECT_EQ(dobre[1].godzina, 23);
+  EXPECT_EQ(dobre[2].godzina, 0);  // past midnight
+  EXPECT_EQ(dobre[2].sekunda, 0);
   // Audio said to start 25 ms later than it does is heard 25 ms late by whoever trusts
   // that time.
   const auto przesuniete = probe::Czytaj(x, rate, t0 + Roznica::Milisekunda * 25);
   ASSERT_FALSE(przesuniete.empty());
   for (const auto& s : przesuniete) EXPECT_NEAR(s.przesuniecieMs, 25, 0.5);
-  // A second off reads as the wrong second.
+  // Off by more than a slot, and by a whole second: found, and read as what they are.
+  for (const auto& s : probe::Czytaj(x, rate, t0 - Roznica::Milisekunda * 230)) EXPECT_NEAR(s.przesuniecieMs, -230, 0.5);
   const auto zle = probe::Czytaj(x, rate, t0 - Roznica::Sekunda);
   for (const auto& s : zle) EXPECT_FALSE(s.Zgadza());
 }

@@ -109,7 +109,6 @@ std::optional<WavInfo> WavInfo::Czytaj(int fd, int64_t rozmiar) {
                                Drukowalny(nastepny) && U32(nastepny + 4) <= rozmiar - po - 8;
         if (!jestChunk) ile = zostalo;
       }
-      w.rozmiarAktualny = ile == rozm;
       w.ileDanych = ile - ile % w.blok;
       return w;
     }

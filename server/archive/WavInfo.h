@@ -15,9 +15,6 @@ struct WavInfo {
   int blok = 0;  // bytes of one sample frame
   int64_t dane = 0;      // offset of the first sample
   int64_t ileDanych = 0;  // bytes of whole sample frames present
-  // The data size in the header counts every sample in the file: the writer has brought
-  // the header up to date since its last samples (or has finished the file).
-  bool rozmiarAktualny = false;
   // The "bext" chunk: OriginationDate "yyyy-mm-dd", and the time reference: samples
   // from the midnight that starts that date to the first sample.
   bool maBext = false;
