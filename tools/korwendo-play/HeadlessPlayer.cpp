@@ -1,0 +1,434 @@
+#include "HeadlessPlayer.h"
+
+#include <unistd.h>
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+#include "Exception.h"
+#include "KatalogUstawien.h"
+#include "Log.h"
+#include "Paczka2.h"
+
+namespace {
+
+bool Cyfry(const String& s, size_t od, size_t ile) {
+  if (od + ile > s.size()) return false;
+  for (size_t i = od; i < od + ile; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+  }
+  return true;
+}
+
+int Liczba(const String& s, size_t od, size_t ile) { return std::stoi(s.substr(od, ile)); }
+
+String Wartosc(const std::vector<String>& a, size_t& i) {
+  if (i + 1 >= a.size()) KG_ERROR("brak wartości opcji " + a[i]);
+  return a[++i];
+}
+
+}  // namespace
+
+Czas ParsujCzas(const String& tekst) {
+  if (tekst.size() == 16) {
+    Czas c;
+    String duze = tekst;
+    for (char& z : duze) z = static_cast<char>(std::toupper(static_cast<unsigned char>(z)));
+    if (Czas::CzytajHex(duze, c)) return c;
+  }
+  // YYYY-MM-DDTHH:MM:SS[.fff...][Z]
+  const String& s = tekst;
+  if (s.size() >= 19 && Cyfry(s, 0, 4) && s[4] == '-' && Cyfry(s, 5, 2) && s[7] == '-' &&
+      Cyfry(s, 8, 2) && (s[10] == 'T' || s[10] == 't') && Cyfry(s, 11, 2) && s[13] == ':' &&
+      Cyfry(s, 14, 2) && s[16] == ':' && Cyfry(s, 17, 2)) {
+    size_t i = 19;
+    int64_t ulamek = 0;  // in ticks of 100 ns
+    if (i < s.size() && s[i] == '.') {
+      ++i;
+      int64_t waga = 1000000;
+      const size_t start = i;
+      while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        ulamek += (s[i] - '0') * waga;
+        waga /= 10;
+        ++i;
+      }
+      if (i == start) KG_ERROR("zły czas: " + tekst);
+    }
+    if (i < s.size() && (s[i] == 'Z' || s[i] == 'z')) ++i;
+    if (i == s.size()) {
+      SystemTime st;
+      st.wYear = static_cast<uint16_t>(Liczba(s, 0, 4));
+      st.wMonth = static_cast<uint16_t>(Liczba(s, 5, 2));
+      st.wDay = static_cast<uint16_t>(Liczba(s, 8, 2));
+      st.wHour = static_cast<uint16_t>(Liczba(s, 11, 2));
+      st.wMinute = static_cast<uint16_t>(Liczba(s, 14, 2));
+      st.wSecond = static_cast<uint16_t>(Liczba(s, 17, 2));
+      if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59) KG_ERROR("zły czas: " + tekst);
+      try {
+        return Czas::ZKalendarza(st) + Roznica(ulamek);
+      } catch (const std::exception&) {
+        KG_ERROR("zły czas: " + tekst);
+      }
+    }
+  }
+  KG_ERROR("zły czas: " + tekst);
+}
+
+std::optional<Roznica> ParsujPrzesuniecie(const String& tekst) {
+  if (tekst.size() < 3 || (tekst[0] != '+' && tekst[0] != '-')) return std::nullopt;
+  size_t i = 1;
+  int64_t n = 0;
+  while (i < tekst.size() && tekst[i] >= '0' && tekst[i] <= '9') {
+    if (n > 1000000000) return std::nullopt;
+    n = n * 10 + (tekst[i] - '0');
+    ++i;
+  }
+  if (i == 1) return std::nullopt;
+  const String jednostka = tekst.substr(i);
+  Roznica r;
+  if (jednostka == "ms") r = Roznica::Milisekunda * n;
+  else if (jednostka == "s") r = Roznica::Sekunda * n;
+  else if (jednostka == "m") r = Roznica::Minuta * n;
+  else if (jednostka == "h") r = Roznica::Godzina * n;
+  else if (jednostka == "d") r = Roznica::Dzien * n;
+  else return std::nullopt;
+  return tekst[0] == '-' ? Roznica() - r : r;
+}
+
+String NapisIso(Czas c) {
+  if (c.Wartosc() <= 0 || c == Czas::Max) return "---";
+  const SystemTime t = c.Kalendarz();
+  char b[64];
+  std::snprintf(b, sizeof b, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", unsigned{t.wYear},
+                unsigned{t.wMonth}, unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute},
+                unsigned{t.wSecond}, unsigned{t.wMilliseconds});
+  return b;
+}
+
+std::pair<String, int> ParsujAdres(const String& tekst) {
+  String host = tekst;
+  String port;
+  if (!tekst.empty() && tekst[0] == '[') {
+    const size_t z = tekst.find(']');
+    if (z == String::npos || (z + 1 < tekst.size() && tekst[z + 1] != ':'))
+      KG_ERROR("zły adres serwera: " + tekst);
+    host = tekst.substr(1, z - 1);
+    if (z + 1 < tekst.size()) port = tekst.substr(z + 2);
+  } else if (const size_t d = tekst.find(':'); d != String::npos && d == tekst.rfind(':')) {
+    // One colon: host and port. More than one: a bare IPv6 address on the default port.
+    host = tekst.substr(0, d);
+    port = tekst.substr(d + 1);
+    if (port.empty()) KG_ERROR("zły adres serwera: " + tekst);
+  }
+  int p = ListaStacji::DomyslnyPort;
+  if (!port.empty()) {
+    if (port.size() > 5 || !Cyfry(port, 0, port.size())) KG_ERROR("zły adres serwera: " + tekst);
+    p = std::stoi(port);
+    if (p < 1 || p > 65535) KG_ERROR("zły adres serwera: " + tekst);
+  }
+  if (host.empty()) KG_ERROR("zły adres serwera: " + tekst);
+  return {host, p};
+}
+
+OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& a) {
+  OpcjeOdtwarzacza o;
+  std::optional<String> audio;
+  String zapis;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const String& x = a[i];
+    if (x == "--server") {
+      o.serwery.push_back(Wartosc(a, i));
+      ParsujAdres(o.serwery.back());
+    } else if (x == "--config") {
+      o.katalog = Wartosc(a, i);
+    } else if (x == "--list") {
+      o.lista = true;
+    } else if (x == "--station") {
+      o.stacja = Wartosc(a, i);
+      if (o.stacja.empty()) KG_ERROR("pusta nazwa stacji");
+    } else if (x == "--at") {
+      o.od = ParsujCzas(Wartosc(a, i));
+    } else if (x == "--seconds") {
+      const String n = Wartosc(a, i);
+      if (n.empty() || n.size() > 7 || !Cyfry(n, 0, n.size()) || std::stoi(n) <= 0)
+        KG_ERROR("zła liczba sekund: " + n);
+      o.sekundy = std::stoi(n);
+    } else if (x == "--audio") {
+      audio = Wartosc(a, i);
+    } else if (x == "--capture") {
+      zapis = Wartosc(a, i);
+      if (zapis.empty()) KG_ERROR("pusta nazwa pliku --capture");
+    } else {
+      KG_ERROR("nieznana opcja " + x);
+    }
+  }
+  o.wyjscie = ResolveAudioOutput(audio);
+  if (!zapis.empty()) {
+    if (o.wyjscie.kind != AudioOutputChoice::Null) KG_ERROR("--capture działa tylko z --audio null");
+    o.wyjscie.wavPath = zapis;
+  }
+  return o;
+}
+
+HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
+  SetAudioOutput(opcje.wyjscie);
+  lista = std::make_unique<ListaStacji>(ResolveSettingsDirectory(opcje.katalog));
+  player = std::make_unique<EsencjaPlayera>(&pole, &watek, this);
+  connect(&zegarSekundy, &QTimer::timeout, this, [this] {
+    if (player && !cel.empty()) Wypisz("time " + NapisIso(player->OdswiezCzas()));
+  });
+  connect(&zegarSkrzynki, &QTimer::timeout, this, [this] { Odbierz(); });
+}
+
+HeadlessPlayer::~HeadlessPlayer() {
+  player.reset();  // no notification arrives after this
+}
+
+void HeadlessPlayer::Wypisz(const String& s) {
+  std::fputs((s + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
+void HeadlessPlayer::Blad(const String& s, int kod) {
+  std::fputs(("korwendo-play: " + s + "\n").c_str(), stderr);
+  std::fflush(stderr);
+  Koniec(kod);
+}
+
+void HeadlessPlayer::Koniec(int kod) {
+  if (konczy) return;
+  konczy = true;
+  zegarSekundy.stop();
+  zegarSkrzynki.stop();
+  if (wejscie) wejscie->setEnabled(false);
+  if (player && !cel.empty() && lista->StartNazwa() == cel) lista->UstawStartCzas(player->CzasGry());
+  QCoreApplication::exit(kod);
+}
+
+void HeadlessPlayer::Start() {
+  try {
+    if (opcje.serwery.empty()) {
+      // The settings files name the servers, and the position to resume at.
+      lista->OdczytajListeSerwerow();
+    } else {
+      for (const String& s : opcje.serwery) {
+        auto [host, port] = ParsujAdres(s);
+        lista->DodajSerwer(host, port);
+      }
+    }
+    if (lista->IleSerwerow() == 0 && (opcje.lista || (opcje.stacja.find('@') == String::npos &&
+                                                      !opcje.stacja.empty()))) {
+      Blad("brak serwerów: podaj --server HOST:PORT albo --config KATALOG", 2);
+      return;
+    }
+    if (opcje.lista) {
+      lista->PobierzListeStacji();
+      PoZapytaniach([this] { Listuj(); });
+      return;
+    }
+    if (opcje.sekundy > 0) QTimer::singleShot(opcje.sekundy * 1000, this, [this] { Koniec(0); });
+    wejscie = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+    connect(wejscie.get(), &QSocketNotifier::activated, this, [this] { CzytajWejscie(); });
+    zegarSkrzynki.start(10);
+    Graj();
+  } catch (const std::exception& e) {
+    Blad(e.what(), 2);
+  }
+}
+
+void HeadlessPlayer::PoZapytaniach(std::function<void()> f) {
+  auto koniec = std::make_shared<Czas>(Czas::Teraz() + Roznica::Sekunda * 10);
+  auto t = new QTimer(this);
+  connect(t, &QTimer::timeout, this, [this, t, f, koniec] {
+    bool aktywny = false;
+    for (int i = 0; i < lista->IleSerwerow(); ++i) aktywny = aktywny || lista->Aktywny(i);
+    if (aktywny && Czas::Teraz() < *koniec) return;
+    t->stop();
+    t->deleteLater();
+    f();
+  });
+  t->start(50);
+}
+
+void HeadlessPlayer::Listuj() {
+  bool ktorys = false;
+  for (int i = 0; i < lista->IleSerwerow(); ++i) {
+    const Serwer& s = lista->DajSerwer(i);
+    ktorys = ktorys || s.dostepny;
+    Wypisz(s.Adres() + (s.dostepny ? " [green]" : " [red] unreachable"));
+    for (const Stacja& st : lista->Stacje()) {
+      if (st.serwer == &s) Wypisz("  [green] " + st.nazwa + "  " + st.Cel());
+    }
+  }
+  if (!ktorys) {
+    Blad("żaden serwer nie odpowiedział", 1);
+    return;
+  }
+  Koniec(0);
+}
+
+void HeadlessPlayer::Graj() {
+  String s = opcje.stacja;
+  std::optional<Czas> t = opcje.od;
+  if (s.empty()) {
+    s = lista->StartNazwa();
+    if (s.empty()) {
+      Blad("nie podano stacji (--station) i nie ma miejsca do wznowienia w ustawieniach", 2);
+      return;
+    }
+    if (!t && lista->StartCzas().Wartosc() > 0) t = lista->StartCzas();
+  }
+  if (s.find('@') != String::npos) {
+    Polacz(s, t);
+  } else if (lista->IleSerwerow() == 1) {
+    Polacz(s + "@" + lista->DajSerwer(0).Adres(), t);
+  } else {
+    // Several servers: the station is played from the first one that records it.
+    lista->PobierzListeStacji();
+    PoZapytaniach([this, s, t] {
+      for (const Stacja& st : lista->Stacje()) {
+        if (st.nazwa == s) {
+          Polacz(st.Cel(), t);
+          return;
+        }
+      }
+      Blad("stacji \"" + s + "\" nie ma na żadnym serwerze", 1);
+    });
+  }
+}
+
+void HeadlessPlayer::Polacz(const String& c, std::optional<Czas> t) {
+  if (konczy) return;
+  cel = c;
+  lista->UstawStartNazwa(cel);
+  Wypisz("playing " + cel);
+  try {
+    if (t) player->ZmienStacje(cel, *t);
+    else if (player->CzasGry().Wartosc() > 0) player->ZmienStacje(cel);
+    else player->ZmienStacje(cel, Czas::Teraz());
+    player->Graj();
+  } catch (const std::exception& e) {
+    Blad(String("nie można grać ") + cel + ": " + e.what(), 1);
+    return;
+  }
+  if (!zegarSekundy.isActive()) zegarSekundy.start(1000);
+}
+
+void HeadlessPlayer::Powiadom(int komunikat, uintptr_t wParam) {
+  std::lock_guard<std::mutex> l(zawiadomieniaMutex);
+  zawiadomienia.emplace_back(komunikat, wParam);
+}
+
+void HeadlessPlayer::Odbierz() {
+  std::vector<std::pair<int, uintptr_t>> z;
+  {
+    std::lock_guard<std::mutex> l(zawiadomieniaMutex);
+    z.swap(zawiadomienia);
+  }
+  for (auto [k, w] : z) {
+    if (konczy) return;
+    Zawiadomienie(k, w);
+  }
+  Paczka2 p;
+  while (!konczy && p.Wczytaj(player->Skrzynka())) {
+    if (p.Nazwa != "String") continue;
+    const String tekst = p.DajString();
+    if (p.Opis == "debug") {
+      Log(0, tekst, KG_WHERE);
+    } else if (p.Opis == "bardzo ladny print") {
+      if (tekst != ostatniStatus && !tekst.empty()) Wypisz("status: " + tekst);
+      ostatniStatus = tekst;
+    } else {
+      Wypisz("server: " + tekst);
+      if (tekst.rfind("error nieznana stacja", 0) == 0 || tekst.rfind("error zly czas", 0) == 0) {
+        Blad("serwer odrzucił " + cel + ": " + tekst, 1);
+      }
+    }
+  }
+}
+
+void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
+  Wypisz("connection: " + OpisPowiadomienia(komunikat, wParam));
+  switch (komunikat) {
+    case WM_PLAYER_POLACZONY:
+      polaczony = true;
+      byloPolaczenie = true;
+      break;
+    case WM_PLAYER_ZERWANY:
+      polaczony = false;
+      Wypisz("reconnecting in 5 s");
+      QTimer::singleShot(5000, this, [this] {
+        if (!polaczony) Polacz(cel, std::nullopt);
+      });
+      break;
+    case WM_PLAYER_NIEUDANY:
+      polaczony = false;
+      if (wParam == 1) {
+        Blad("nie można znaleźć serwera " + cel + " (nazwa hosta się nie rozwiązuje)", 1);
+      } else if (!byloPolaczenie) {
+        Blad("nie można połączyć się z serwerem " + cel, 1);
+      } else {
+        Wypisz("reconnecting in 5 s");
+        QTimer::singleShot(5000, this, [this] {
+          if (!polaczony) Polacz(cel, std::nullopt);
+        });
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void HeadlessPlayer::CzytajWejscie() {
+  char b[4096];
+  const ssize_t n = ::read(STDIN_FILENO, b, sizeof b);
+  if (n <= 0) {
+    // End of input (or an error): commands are over, playing goes on.
+    wejscie->setEnabled(false);
+    return;
+  }
+  buforWejscia.append(b, static_cast<size_t>(n));
+  size_t k;
+  while ((k = buforWejscia.find('\n')) != String::npos) {
+    String linia = buforWejscia.substr(0, k);
+    buforWejscia.erase(0, k + 1);
+    if (!linia.empty() && linia.back() == '\r') linia.pop_back();
+    if (!Komenda(linia) || konczy) return;
+  }
+}
+
+bool HeadlessPlayer::Komenda(const String& linia) {
+  const size_t sp = linia.find(' ');
+  const String slowo = linia.substr(0, sp);
+  String reszta = sp == String::npos ? String() : linia.substr(sp + 1);
+  while (!reszta.empty() && reszta.front() == ' ') reszta.erase(0, 1);
+  while (!reszta.empty() && reszta.back() == ' ') reszta.pop_back();
+  try {
+    if (slowo.empty()) return true;
+    if (slowo == "quit" && reszta.empty()) {
+      Koniec(0);
+    } else if (slowo == "play" && reszta.empty()) {
+      player->Graj();
+    } else if (slowo == "stop" && reszta.empty()) {
+      player->Stop();
+    } else if (slowo == "seek" && !reszta.empty()) {
+      if (auto d = ParsujPrzesuniecie(reszta)) player->UstawPozycje(player->CzasGry() + *d);
+      else player->UstawPozycje(ParsujCzas(reszta));
+    } else if (slowo == "station" && !reszta.empty()) {
+      if (reszta.find('@') != String::npos) {
+        Polacz(reszta, std::nullopt);
+      } else {
+        const size_t at = cel.find('@');
+        Polacz(reszta + cel.substr(at == String::npos ? cel.size() : at), std::nullopt);
+      }
+    } else {
+      Wypisz("unknown command: " + linia + " (play, stop, seek +5s|-1m|TIME, station NAME, quit)");
+      return true;
+    }
+  } catch (const std::exception& e) {
+    Wypisz(String("command failed: ") + e.what());
+  }
+  return true;
+}

@@ -1,0 +1,109 @@
+#pragma once
+// The headless player: the player core and the real playback engine driven from the
+// command line and standard input instead of a window. It prints the time being heard once
+// a second, every status text and connection event as it happens, reconnects 5 s after a
+// lost connection (resuming at the position reached) and gives up when the host name does
+// not resolve, when the first connection fails or when the server rejects the station.
+//
+// Threads: everything runs on the thread of the Qt event loop except the player core's
+// notifications, which arrive on the message thread and are queued under `zawiadomieniaMutex`
+// for the event loop to print.
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "AudioOutputChoice.h"
+#include "Czas.h"
+#include "EsencjaPlayera.h"
+#include "ListaStacji.h"
+#include "MessageThread.h"
+#include "PowiadomieniaPlayera.h"
+#include "String.h"
+
+// What the command line asks for.
+struct OpcjeOdtwarzacza {
+  std::vector<String> serwery;      // "HOST:PORT" (or "HOST", port 12540)
+  std::optional<String> katalog;    // --config DIR
+  bool lista = false;               // --list
+  String stacja;                    // --station NAME (or NAME@HOST:PORT); empty: resume
+  std::optional<Czas> od;           // --at
+  int sekundy = 0;                  // --seconds; 0: until "quit" or end of input
+  AudioOutputChoice wyjscie;        // --audio / --capture
+};
+
+// Parses the arguments (without argv[0]). Raises with a text for the user on a bad one.
+OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty);
+
+// A moment given by the user: ISO 8601 UTC ("2026-12-10T08:30:00Z", optionally with
+// fractional seconds; a trailing "Z" may be left out) or 16 hexadecimal digits. Raises
+// "zły czas: " + text otherwise.
+Czas ParsujCzas(const String& tekst);
+// A signed offset with a unit: "+5s", "-1m", "+2h", "-250ms", "+1d". None when `tekst`
+// is not of that form.
+std::optional<Roznica> ParsujPrzesuniecie(const String& tekst);
+// ISO 8601 UTC with milliseconds, e.g. "2026-12-10T08:30:00.250Z"; "---" for no time.
+String NapisIso(Czas c);
+// "HOST:PORT", "HOST" or "[IPv6]:PORT" split; raises "zły adres serwera: " + text.
+std::pair<String, int> ParsujAdres(const String& tekst);
+
+class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
+ public:
+  explicit HeadlessPlayer(OpcjeOdtwarzacza o);
+  ~HeadlessPlayer() override;
+
+  // Starts the work on the running event loop; the loop is left with the exit status
+  // through QCoreApplication::exit.
+  void Start();
+
+  // Queues the notification for the event loop (called on the message thread).
+  void Powiadom(int komunikat, uintptr_t wParam) override;
+
+  // Runs one command line of standard input; false and a message for an unknown one.
+  bool Komenda(const String& linia);
+
+ private:
+  void Wypisz(const String& s);
+  void Blad(const String& s, int kod);
+  void Koniec(int kod);
+  // --list: prints every server's stations once the queries are over.
+  void Listuj();
+  // Picks the target and starts playing it.
+  void Graj();
+  void Polacz(const String& cel, std::optional<Czas> t);
+  // The 10 ms tick: notifications and the inbox.
+  void Odbierz();
+  void Zawiadomienie(int komunikat, uintptr_t wParam);
+  void CzytajWejscie();
+  // Waits for the station queries (at most 10 s), then calls f.
+  void PoZapytaniach(std::function<void()> f);
+
+  OpcjeOdtwarzacza opcje;
+  std::unique_ptr<ListaStacji> lista;
+  MessageThread watek;
+  struct Pole : TimeComponent {
+    Czas Get() override { return wartosc; }
+    void Set(Czas c) override { wartosc = c; }
+    Czas wartosc;
+  } pole;
+  std::unique_ptr<EsencjaPlayera> player;  // after what it uses, so gone before it
+
+  QTimer zegarSekundy;
+  QTimer zegarSkrzynki;
+  std::unique_ptr<QSocketNotifier> wejscie;
+  String buforWejscia;
+
+  String cel;                 // the target being played
+  bool polaczony = false;
+  bool byloPolaczenie = false;
+  bool konczy = false;
+  String ostatniStatus;
+
+  std::mutex zawiadomieniaMutex;
+  std::vector<std::pair<int, uintptr_t>> zawiadomienia;  // under zawiadomieniaMutex
+};
