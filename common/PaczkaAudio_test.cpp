@@ -4,20 +4,11 @@
 
 #include <cstdio>
 
+#include "CoreBytes.h"
 #include "Exception.h"
 #include "IniCore.h"
 
 namespace {
-
-String Hex(const Core& c) {
-  String out;
-  char two[4];
-  for (unsigned char b : c.Tekst()) {
-    std::snprintf(two, sizeof two, "%02X", b);
-    out += two;
-  }
-  return out;
-}
 
 void SetBytes(Core& c, const String& bytes) {
   c.SetSize(0);

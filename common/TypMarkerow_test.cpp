@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "CoreBytes.h"
 #include "Core.h"
 #include "Exception.h"
 #include "IniCore.h"
@@ -27,25 +28,6 @@ TypMarkerow Typ(std::initializer_list<Czas> momenty) {
 }
 
 std::vector<Czas> V(const TypMarkerow& t) { return {t.Momenty().begin(), t.Momenty().end()}; }
-
-String Hex(const Core& c) {
-  String out;
-  char dwa[4];
-  for (unsigned char b : c.Tekst()) {
-    std::snprintf(dwa, sizeof dwa, "%02X", b);
-    out += dwa;
-  }
-  return out;
-}
-
-Core ZHex(const String& hex) {
-  Core c;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    const char b = static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    c.InsertAt(c.Size(), &b, 1);
-  }
-  return c;
-}
 
 TEST(TypMarkerow, SetOperations) {
   TypMarkerow t = Typ({T(5), T(1), T(3)});

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "CoreBytes.h"
 #include "BazaZintegrowana.h"
 #include "Core.h"
 #include "Exception.h"
@@ -19,23 +20,6 @@ namespace {
 
 Czas S(std::int64_t s) { return Czas(s * 10000000); }
 Przedzial P(std::int64_t a, std::int64_t b) { return Przedzial(S(a), S(b)); }
-
-String Hex(const Core& c) {
-  String out;
-  char dwa[4];
-  for (unsigned char b : c.Tekst()) {
-    std::snprintf(dwa, sizeof dwa, "%02X", b);
-    out += dwa;
-  }
-  return out;
-}
-
-Core Zapisz(Transportable& t) {
-  Core c;
-  IniCore f(c, 1);
-  t.lsa(f);
-  return c;
-}
 
 TypMarkerow Typ(std::initializer_list<std::int64_t> sekundy) {
   TypMarkerow t;

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "CoreBytes.h"
 #include "Core.h"
 #include "Exception.h"
 #include "IniCore.h"
@@ -31,45 +32,6 @@ Przedzialy Zbior(std::initializer_list<Przedzial> lista) {
 }
 
 std::vector<Przedzial> V(std::initializer_list<Przedzial> lista) { return lista; }
-
-String Blad(const auto& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nic)";
-}
-
-bool ZaczynaSie(const String& tekst, const String& poczatek) {
-  return tekst.compare(0, poczatek.size(), poczatek) == 0;
-}
-
-String Hex(const Core& c) {
-  String out;
-  char dwa[4];
-  for (unsigned char b : c.Tekst()) {
-    std::snprintf(dwa, sizeof dwa, "%02X", b);
-    out += dwa;
-  }
-  return out;
-}
-
-Core ZHex(const String& hex) {
-  Core c;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    const char b = static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    c.InsertAt(c.Size(), &b, 1);
-  }
-  return c;
-}
-
-Core Zapisz(Transportable& t) {
-  Core c;
-  IniCore f(c, 1);
-  t.lsa(f);
-  return c;
-}
 
 void Wczytaj(Transportable& t, Core& c) {
   IniCore f(c, 0);

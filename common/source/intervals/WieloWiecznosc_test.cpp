@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "CoreBytes.h"
 #include "Core.h"
 #include "Exception.h"
 #include "IniCore.h"
@@ -16,45 +17,6 @@ namespace {
 
 Czas S(std::int64_t s) { return Czas(s * 10000000); }
 Przedzial P(std::int64_t a, std::int64_t b) { return Przedzial(S(a), S(b)); }
-
-String Blad(const auto& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nic)";
-}
-
-bool ZaczynaSie(const String& tekst, const String& poczatek) {
-  return tekst.compare(0, poczatek.size(), poczatek) == 0;
-}
-
-String Hex(const Core& c) {
-  String out;
-  char dwa[4];
-  for (unsigned char b : c.Tekst()) {
-    std::snprintf(dwa, sizeof dwa, "%02X", b);
-    out += dwa;
-  }
-  return out;
-}
-
-Core ZHex(const String& hex) {
-  Core c;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    const char b = static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    c.InsertAt(c.Size(), &b, 1);
-  }
-  return c;
-}
-
-Core Zapisz(Transportable& t) {
-  Core c;
-  IniCore f(c, 1);
-  t.lsa(f);
-  return c;
-}
 
 // "Wiadomości" with events [0, 10] and [20, 30]; "Reklamy" with [100, 110].
 WieloWiecznosc Przyklad() {
