@@ -46,7 +46,7 @@ void ZrobArchiwum() {
     const int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : s.Offset(k) + 100;
     fixtures::Zapisz(katalog, Uklad().Sciezka(godzina),
                      s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)) + fixtures::Tag(godzina),
-                     ostatni ? s.Koniec() : s.CzasRamki(k + 1) + Roznica::Milisekunda * 500);
+                     ostatni ? s.Koniec() + fixtures::kKoder : s.CzasRamki(k + 1) + fixtures::kZamkniecie);
     od = doBajtu;
   }
   std::ofstream(katalog + "/.gotowe") << "1\n";

@@ -249,6 +249,13 @@ void Archive::Uloz() {
         start = s;
       }
     };
+    // Closed when this file began: Rotter went on from that file into this one.
+    if (a > 0 && w[a - 1].plik != w[a].plik) {
+      const Czas zamkniety = w[a - 1].plik->mtime - konfiguracja.opoznienieMtime;
+      for (const Czas c : w[a].plik->nazwa.utc) {
+        if (Czas::Odstep(zamkniety, c) <= kLuzNazwy) rozwaz(Dowod::PoPoprzednim, koniecPoprzedniego);
+      }
+    }
     for (size_t i = a; i < b; ++i) {
       const Plik& f = *w[i].plik;
       const bool pierwszyPliku = i == 0 || w[i - 1].plik != w[i].plik;
@@ -301,7 +308,10 @@ void Archive::Uloz() {
             zmiana = zmiana || Czas::Odstep(f.mtime - opoznienie, c) <= kLuzNazwy;
           }
         }
-        const Czas koniec = f.mtime - (zmiana ? opoznienie : Roznica(0));
+        const Roznica koder = w[i].segment >= 0 && w[i].Segment().naglowek.Layer() == Mp3Header::kLayer3
+                                  ? konfiguracja.opoznienieMp3
+                                  : Roznica(0);
+        const Czas koniec = f.mtime - (zmiana ? opoznienie : Roznica(0)) - koder;
         const Czas s = koniec - odStartuDo(w[i].ramek * w[i].probekWRamce);
         bool wiarygodny = true;
         for (size_t j = a; j < b; ++j) {
@@ -313,7 +323,7 @@ void Archive::Uloz() {
         if (wiarygodny) rozwaz(Dowod::Mtime, s);
       }
     }
-    if (najlepszy > Dowod::NazwaDokladna && gorna) {
+    if (najlepszy > Dowod::PoPoprzednim && gorna) {
       najlepszy = gorna->first;
       start = gorna->second;
     }
@@ -342,7 +352,8 @@ void Archive::Uloz() {
       Lancuch& p = ulozone.back();
       const Czas koniecP = std::min(p.koniec, p.granica);
       const Roznica odstep = l.start - koniecP;
-      if (l.dowod == Dowod::Sasiad || Czas::Odstep(l.start, koniecP) <= Tolerancja(l.dowod) ||
+      if (l.dowod == Dowod::Sasiad || l.dowod == Dowod::PoPoprzednim ||
+          Czas::Odstep(l.start, koniecP) <= Tolerancja(l.dowod) ||
           (odstep.Wartosc() < 0 && l.dowod >= p.dowod)) {
         l.start = koniecP;
         break;
