@@ -305,9 +305,12 @@ void HeadlessPlayer::Polacz(const String& c, std::optional<Czas> t) {
   lista->UstawStartNazwa(cel);
   Wypisz("playing " + cel);
   try {
+    // A station change or a reconnection goes on from the time being heard; the first
+    // station without a moment given starts live.
     if (t) player->ZmienStacje(cel, *t);
-    else if (player->CzasGry().Wartosc() > 0) player->ZmienStacje(cel);
+    else if (gralo) player->ZmienStacje(cel);
     else player->ZmienStacje(cel, Czas::Teraz());
+    gralo = true;
     player->Graj();
   } catch (const std::exception& e) {
     Blad(String("nie można grać ") + cel + ": " + e.what(), 1);

@@ -102,6 +102,7 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   bool polaczony = false;
   bool byloPolaczenie = false;
   bool konczy = false;
+  bool gralo = false;         // a station was started: later ones keep the time heard
   String ostatniStatus;
 
   std::mutex zawiadomieniaMutex;

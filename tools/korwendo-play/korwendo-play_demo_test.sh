@@ -1,0 +1,47 @@
+#!/bin/bash
+# End to end: korwendo-play plays the demo server's station Zegar on the null output for a
+# few seconds, prints advancing playing times, records what it played and exits 0; an
+# unknown station and an unreachable server end it with a non-zero status.
+set -u
+bin=$1
+dir=$(mktemp -d)
+srv=
+trap '[ -n "$srv" ] && kill $srv 2>/dev/null; wait 2>/dev/null; rm -rf "$dir"' EXIT
+fail() { echo "FAIL: $*"; echo "--- player output:"; cat "$dir/out" 2>/dev/null; exit 1; }
+
+"$bin/korwendo-server" --demo --archive "$dir/archive" --listen 127.0.0.1:0 2>"$dir/server.log" &
+srv=$!
+port=
+for _ in $(seq 200); do
+  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9][0-9]*\).*/\1/p' "$dir/server.log")
+  [ -n "$port" ] && break
+  sleep 0.1
+done
+[ -n "$port" ] || { cat "$dir/server.log"; fail "server did not start"; }
+
+at=$(date -u -d '-3 minutes' +%Y-%m-%dT%H:%M:%SZ)
+"$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Zegar --at "$at" \
+  --seconds 6 --audio null --capture "$dir/heard.wav" </dev/null >"$dir/out" 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "exit status $rc"
+grep -qx "connection: connected" "$dir/out" || fail "no connection line"
+grep -qx "server: terazgramy Zegar" "$dir/out" || fail "no station announcement"
+mapfile -t times < <(grep -E '^time [0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}Z$' "$dir/out")
+[ ${#times[@]} -ge 4 ] || fail "fewer than 4 playing times"
+[[ "${times[-1]}" > "${times[0]}" ]] || fail "the playing time did not advance"
+[[ "${times[0]}" > "time ${at%Z}" || "${times[0]}" == "time ${at%Z}.000Z" ]] || fail "started before $at"
+[ "$(stat -c %s "$dir/heard.wav")" -gt 44 ] || fail "nothing recorded in the capture"
+
+"$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Brak \
+  --seconds 6 --audio null </dev/null >"$dir/out" 2>&1 && fail "unknown station exited 0"
+grep -q "error nieznana stacja Brak" "$dir/out" || fail "no message for the unknown station"
+
+"$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --list >"$dir/out" 2>&1 ||
+  fail "--list failed"
+grep -q "Zegar@127.0.0.1:$port" "$dir/out" || fail "--list lacks Zegar"
+
+kill $srv; wait $srv 2>/dev/null; srv=
+"$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Zegar \
+  --seconds 6 --audio null </dev/null >"$dir/out" 2>&1 && fail "unreachable server exited 0"
+grep -q "connection failed" "$dir/out" || fail "no message for the unreachable server"
+echo OK
