@@ -178,6 +178,48 @@ TEST(FrameIndexTest, LeadingBytesOfAFileThatContinuesAnother) {
             s.Bajty().substr(static_cast<size_t>(ciecie), 4));
 }
 
+// Damaged files (bytes changed, lost, added anywhere), indexed as they grow: whatever the
+// index holds are whole frames of its segments' format, in the file, in order.
+TEST(FrameIndexTest, DamagedFilesIndexOnlyRealFrames) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 3, 5, 14), Roznica::Sekunda * 2);
+  const std::string tag = fixtures::Tag(fixtures::Utc(2024, 3, 5, 14));
+  const std::string wzor = s.Bajty().substr(0, static_cast<size_t>(s.Offset(30) + 99)) + tag +
+                           s.Bajty().substr(static_cast<size_t>(s.Offset(30) + 99)) + tag;
+  std::mt19937 los(17);
+  for (int proba = 0; proba < 300; ++proba) {
+    std::string b = wzor;
+    for (int zmiana = 0, ile = 1 + static_cast<int>(los() % 6); zmiana < ile; ++zmiana) {
+      const size_t p = los() % b.size();
+      switch (los() % 4) {
+        case 0: b[p] = static_cast<char>(los()); break;
+        case 1: b.erase(p, std::min<size_t>(b.size() - p - 1, los() % 600)); break;
+        case 2: b.insert(p, std::string(los() % 600, static_cast<char>(los()))); break;
+        default: b.insert(p, wzor.substr(los() % wzor.size(), los() % 500)); break;
+      }
+    }
+    Plik f(dir, b);
+    FrameIndex i;
+    for (int64_t r = 0; r < f.rozmiar;) {
+      r = std::min<int64_t>(f.rozmiar, r + 1 + static_cast<int64_t>(los() % 5000));
+      f.Indeksuj(i, r);
+    }
+    int64_t poprzedni = -1;
+    for (const auto& seg : i.Segmenty()) {
+      ASSERT_LE(seg.koniec, f.rozmiar);
+      for (int64_t k = 0; k < seg.LiczbaRamek(); ++k) {
+        const int64_t o = seg.Offset(k);
+        ASSERT_GT(o, poprzedni);
+        const Mp3Header h = Mp3Header::FromBytes(reinterpret_cast<const unsigned char*>(b.data() + o));
+        ASSERT_TRUE(h.IsValid());
+        ASSERT_TRUE(FrameIndex::Zgodne(h, seg.naglowek));
+        ASSERT_EQ(seg.Offset(k + 1) - o, h.FrameLength());
+        poprzedni = o;
+      }
+    }
+  }
+}
+
 TEST(FrameIndexTest, RecordedTitle) {
   Id3v1 t;
   t.tytul = "Recorded 2024-03-05 14:37";
