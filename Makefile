@@ -46,11 +46,25 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKG_FUZZ=ON -DKG_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
 
-# The archive server recording its three demo stations, on loopback, in the foreground.
+# The archive server recording its three demo stations on loopback, in the background, and
+# the headless player on its station Zegar from ten minutes ago (on the sound server when
+# one answers, else on the null output); the server stops when the player does.
 DEMO_DIR ?= $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/KorwendoGra/demo
+demo: SHELL := /bin/bash
 demo: build
 	mkdir -p "$(DEMO_DIR)"
-	$(BUILD)/bin/korwendo-server --demo --archive "$(DEMO_DIR)" --listen 127.0.0.1:12540
+	@$(BUILD)/bin/korwendo-server --demo --archive "$(DEMO_DIR)" --listen 127.0.0.1:12540 & srv=$$!; \
+	trap 'kill $$srv 2>/dev/null; wait $$srv 2>/dev/null' EXIT; trap 'exit 130' INT TERM; \
+	for i in $$(seq 300); do \
+	  (exec 3<>/dev/tcp/127.0.0.1/12540) 2>/dev/null && break; \
+	  kill -0 $$srv 2>/dev/null || { echo "korwendo-server stopped" >&2; exit 1; }; \
+	  sleep 0.1; \
+	done; \
+	(exec 3<>/dev/tcp/127.0.0.1/12540) 2>/dev/null || { echo "korwendo-server does not answer on 127.0.0.1:12540" >&2; exit 1; }; \
+	if pactl info >/dev/null 2>&1; then audio=pulse; else audio=null; fi; \
+	echo "korwendo-play on $$audio output; commands: play, stop, seek +5s|-1m|TIME, station NAME, quit"; \
+	$(BUILD)/bin/korwendo-play --server 127.0.0.1:12540 --station Zegar \
+	  --at "$$(date -u -d '-10 minutes' +%Y-%m-%dT%H:%M:%SZ)" --audio $$audio
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz
