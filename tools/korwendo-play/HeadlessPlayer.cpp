@@ -1,6 +1,9 @@
 #include "HeadlessPlayer.h"
 
+#include <sys/signalfd.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <QCoreApplication>
 
@@ -180,10 +183,40 @@ HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
     if (player && !cel.empty()) Wypisz("time " + NapisIso(player->OdswiezCzas()));
   });
   connect(&zegarSkrzynki, &QTimer::timeout, this, [this] { Odbierz(); });
+  SluchajSygnalow();
 }
 
 HeadlessPlayer::~HeadlessPlayer() {
   player.reset();  // no notification arrives after this
+  if (sygnaly >= 0) ::close(sygnaly);
+}
+
+void ZablokujSygnalyKonca() {
+  sigset_t z;
+  sigemptyset(&z);
+  sigaddset(&z, SIGINT);
+  sigaddset(&z, SIGTERM);
+  sigaddset(&z, SIGHUP);
+  KG_SYSCHECK(pthread_sigmask(SIG_BLOCK, &z, nullptr) == 0);
+}
+
+void HeadlessPlayer::SluchajSygnalow() {
+  sigset_t z;
+  sigemptyset(&z);
+  sigaddset(&z, SIGINT);
+  sigaddset(&z, SIGTERM);
+  sigaddset(&z, SIGHUP);
+  sygnaly = ::signalfd(-1, &z, SFD_CLOEXEC | SFD_NONBLOCK);
+  KG_SYSCHECK(sygnaly >= 0);
+  notyfikatorSygnalow = std::make_unique<QSocketNotifier>(sygnaly, QSocketNotifier::Read);
+  connect(notyfikatorSygnalow.get(), &QSocketNotifier::activated, this, [this] {
+    signalfd_siginfo i{};
+    if (::read(sygnaly, &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return;
+    notyfikatorSygnalow->setEnabled(false);
+    // The position reached is kept for the next start, as on "quit"; the status tells the
+    // caller that the player was interrupted.
+    Koniec(128 + static_cast<int>(i.ssi_signo));
+  });
 }
 
 void HeadlessPlayer::Wypisz(const String& s) {
@@ -261,6 +294,11 @@ void HeadlessPlayer::Listuj() {
     for (const Stacja& st : lista->Stacje()) {
       if (st.serwer == &s) Wypisz("  [green] " + st.nazwa + "  " + st.Cel());
     }
+  }
+  lista->WyswietlListeStacji();
+  for (const Ulubiona& u : lista->Ulubione()) {
+    if (u.podpowiedz.empty()) continue;
+    Wypisz(String("favourite ") + (u.lampka == Ulubiona::Zielona ? "[green] " : "[red] ") + u.podpowiedz);
   }
   if (!ktorys) {
     Blad("żaden serwer nie odpowiedział", 1);

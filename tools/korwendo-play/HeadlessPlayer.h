@@ -52,6 +52,10 @@ String NapisIso(Czas c);
 // "HOST:PORT", "HOST" or "[IPv6]:PORT" split; raises "zły adres serwera: " + text.
 std::pair<String, int> ParsujAdres(const String& tekst);
 
+// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and the threads it starts later,
+// so that the headless player receives them on its event loop; call before any thread starts.
+void ZablokujSygnalyKonca();
+
 class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
  public:
   explicit HeadlessPlayer(OpcjeOdtwarzacza o);
@@ -80,6 +84,8 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   void Odbierz();
   void Zawiadomienie(int komunikat, uintptr_t wParam);
   void CzytajWejscie();
+  // SIGINT, SIGTERM and SIGHUP (blocked by ZablokujSygnalyKonca) end the loop cleanly.
+  void SluchajSygnalow();
   // Waits for the station queries (at most 10 s), then calls f.
   void PoZapytaniach(std::function<void()> f);
 
@@ -97,6 +103,8 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   QTimer zegarSkrzynki;
   std::unique_ptr<QSocketNotifier> wejscie;
   String buforWejscia;
+  int sygnaly = -1;  // the signalfd
+  std::unique_ptr<QSocketNotifier> notyfikatorSygnalow;
 
   String cel;                 // the target being played
   bool polaczony = false;

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "korwendo-play: %s\n", e.what());
     return Uzycie();
   }
+  ZablokujSygnalyKonca();
   QCoreApplication app(argc, argv);
   int kod = 0;
   {
