@@ -40,6 +40,23 @@ grep -q "error nieznana stacja Brak" "$dir/out" || fail "no message for the unkn
   fail "--list failed"
 grep -q "Zegar@127.0.0.1:$port" "$dir/out" || fail "--list lacks Zegar"
 
+# A lost connection is retried every 5 s and playing goes on from the position reached.
+"$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Zegar --at "$at" \
+  --seconds 16 --audio null </dev/null >"$dir/out" 2>&1 &
+player=$!
+sleep 4
+kill $srv; wait $srv 2>/dev/null
+"$bin/korwendo-server" --demo --archive "$dir/archive" --listen "127.0.0.1:$port" 2>"$dir/server.log" &
+srv=$!
+wait $player || fail "exit status $? after a reconnection"
+grep -qx "connection: connection lost" "$dir/out" || fail "the loss was not reported"
+[ "$(grep -cx "connection: connected" "$dir/out")" -ge 2 ] || fail "no reconnection"
+lost=$(grep -n -m1 -x "connection: connection lost" "$dir/out" | cut -d: -f1)
+before=$(head -n "$lost" "$dir/out" | grep '^time 2' | tail -1)
+after=$(tail -n 1 "$dir/out" | grep '^time 2')
+[ -n "$before" ] && [ -n "$after" ] || fail "no playing times around the loss"
+[[ "$after" > "$before" ]] || fail "playing did not go on after reconnecting ($before, $after)"
+
 kill $srv; wait $srv 2>/dev/null; srv=
 "$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Zegar \
   --seconds 6 --audio null </dev/null >"$dir/out" 2>&1 && fail "unreachable server exited 0"
