@@ -25,6 +25,13 @@ namespace {
 
 const Roznica kKrokKawalka = Roznica::Sekunda * 96;
 
+// Makes the directory and those above it; raises the system's text when it cannot.
+void UtworzKatalogi(const std::filesystem::path& p) {
+  std::error_code blad;
+  std::filesystem::create_directories(p, blad);
+  if (blad) KG_ERROR(blad.message() + " \"" + p.string() + "\"");
+}
+
 void PiszWszystko(int fd, const char* b, size_t n) {
   while (n > 0) {
     const ssize_t r = write(fd, b, n);
@@ -224,7 +231,7 @@ std::vector<KawalekDemo> DemoRecorder::Zaleglosci() const {
 void DemoRecorder::Start() {
   KG_TRACE("DemoRecorder::Start()");
   if (!watki.empty()) KG_ERROR("DemoRecorder juz dziala");
-  for (const StacjaDemo& s : Stacje()) std::filesystem::create_directories(std::filesystem::path(katalog) / s.nazwa);
+  for (const StacjaDemo& s : Stacje()) UtworzKatalogi(std::filesystem::path(katalog) / s.nazwa);
   const Czas teraz = Teraz();
 
   // The first start is remembered: the backlog ends where its live recording began.
@@ -315,7 +322,7 @@ void DemoRecorder::Zaleglosc() {
     const std::filesystem::path p(cel);
     const String tymczasowy = (p.parent_path() / ("." + p.filename().string() + ".part")).string();
     try {
-      std::filesystem::create_directories(p.parent_path());
+      UtworzKatalogi(p.parent_path());
       {
         PisarzKawalka pisarz(s, Kod(s.czestotliwosc), z.kawalek, tymczasowy);
         while (!pisarz.Krok(std::numeric_limits<int64_t>::max(), s.czestotliwosc)) {
@@ -366,7 +373,7 @@ void DemoRecorder::NaZywo() {
         if (!pisarze[i]) {
           if (teraz < kawalki[i].poczatek) continue;  // in the break before the next run
           const String sciezka = Sciezka(s, kawalki[i].poczatek);
-          std::filesystem::create_directories(std::filesystem::path(sciezka).parent_path());
+          UtworzKatalogi(std::filesystem::path(sciezka).parent_path());
           pisarze[i] = std::make_unique<PisarzKawalka>(s, Kod(s.czestotliwosc), kawalki[i], sciezka);
         }
         // A few seconds at a time, so that every station keeps up while one catches up.

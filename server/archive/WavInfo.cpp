@@ -178,8 +178,14 @@ BroadcastWavWriter::BroadcastWavWriter(const String& sciezka, int czestotliwosc,
   Zapisz32(cialo + 342, static_cast<uint32_t>(referencja >> 32));
   Zapisz16(cialo + 346, 1);
   std::memcpy(bext + 8 + kBext, "data", 4);
-  PiszWszystko(fd, h, sizeof h, 0);
-  Popraw();
+  try {
+    PiszWszystko(fd, h, sizeof h, 0);
+    Popraw();
+  } catch (...) {
+    close(fd);
+    fd = -1;
+    throw;
+  }
 }
 
 BroadcastWavWriter::~BroadcastWavWriter() {
