@@ -70,6 +70,16 @@ class FrameIndex {
     int mainDataBegin = 0;
 
     int64_t LiczbaRamek() const { return static_cast<int64_t>(ramki.size()); }
+    // When frame k begins, counted from the segment's first frame (every frame of one
+    // stream plays the same number of samples, whatever its bit rate), and the frame that
+    // plays `d` after it (not limited to the frames indexed).
+    Roznica CzasRamki(int64_t k) const {
+      return Roznica(k * naglowek.SamplesPerFrame() * 10'000'000LL / naglowek.GetSampling());
+    }
+    int64_t RamkaW(Roznica d) const {
+      return d.Wartosc() * naglowek.GetSampling() / (10'000'000LL * naglowek.SamplesPerFrame());
+    }
+    Roznica Dlugosc() const { return CzasRamki(LiczbaRamek()); }
     // The offset of frame k; k == LiczbaRamek() gives `koniec`.
     int64_t Offset(int64_t k) const {
       return k < LiczbaRamek() ? pierwszaRamka + ramki[static_cast<size_t>(k)] : koniec;

@@ -58,6 +58,11 @@ TEST(FrameIndexTest, VariableBitRateFramesAfterTagsAndInformationFrame) {
   EXPECT_EQ(seg.Wiodace(), 0);
   OczekujRamek(seg, s, 0, seg.poczatek, s.LiczbaRamek());
   EXPECT_FALSE(seg.zamkniety);
+  // Times go by frames, not bytes.
+  EXPECT_EQ(seg.Dlugosc(), s.Koniec() - s.CzasRamki(0));
+  EXPECT_EQ(seg.CzasRamki(100), s.CzasRamki(100) - s.CzasRamki(0));
+  EXPECT_EQ(seg.RamkaW(s.CzasRamki(100) - s.CzasRamki(0) + Roznica(1)), 100);
+  EXPECT_EQ(seg.RamkaW(s.CzasRamki(101) - s.CzasRamki(0) - Roznica(1)), 100);
 }
 
 TEST(FrameIndexTest, GrowingFileIndexesWholeFramesOnly) {
