@@ -256,6 +256,7 @@ void HeadlessPlayer::Start() {
       Blad("brak serwerów: podaj --server HOST:PORT albo --config KATALOG", 2);
       return;
     }
+    if (!opcje.lista && opcje.wyjscie.kind == AudioOutputChoice::Pulse && !SprawdzDzwiek()) return;
     if (opcje.lista) {
       lista->PobierzListeStacji();
       PoZapytaniach([this] { Listuj(); });
@@ -269,6 +270,26 @@ void HeadlessPlayer::Start() {
   } catch (const std::exception& e) {
     Blad(e.what(), 2);
   }
+}
+
+bool HeadlessPlayer::SprawdzDzwiek() {
+  // Without a sound server the engine's thread fails on every packet and the connection
+  // would be lost and retried for ever: better said once, at the start.
+  std::unique_ptr<WaveOutDevice> d = MakeWaveOutDevice(opcje.wyjscie);
+  WAVEFORMATEX f;
+  f.wFormatTag = 1;  // PCM
+  f.nChannels = 2;
+  f.nSamplesPerSec = 44100;
+  f.wBitsPerSample = 16;
+  f.nBlockAlign = 4;
+  f.nAvgBytesPerSec = 44100 * 4;
+  EventAutomatic e;
+  if (d->Open(f, 44100 * 4 / 10, &e) != WaveOutDevice::kOk) {
+    Blad("nie można otworzyć wyjścia dźwięku " + d->Name() + ": " + d->LastError() + " (--audio null gra bez dźwięku)", 1);
+    return false;
+  }
+  d->Close();
+  return true;
 }
 
 void HeadlessPlayer::PoZapytaniach(std::function<void()> f) {
@@ -383,8 +404,16 @@ void HeadlessPlayer::Odbierz() {
       ostatniStatus = tekst;
     } else {
       Wypisz("server: " + tekst);
-      if (tekst.rfind("error nieznana stacja", 0) == 0 || tekst.rfind("error zly czas", 0) == 0) {
-        Blad("serwer odrzucił " + cel + ": " + tekst, 1);
+      if (tekst.rfind("terazgramy ", 0) == 0) {
+        grana = cel;
+      } else if (tekst.rfind("error nieznana stacja", 0) == 0 || tekst.rfind("error zly czas", 0) == 0) {
+        if (grana.empty() || grana == cel) {
+          Blad("serwer odrzucił " + cel + ": " + tekst, 1);
+        } else {
+          // A station changed to by a command that does not exist: back to the one heard.
+          Wypisz("back to " + grana);
+          Polacz(grana, std::nullopt);
+        }
       }
     }
   }

@@ -84,6 +84,8 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   void Odbierz();
   void Zawiadomienie(int komunikat, uintptr_t wParam);
   void CzytajWejscie();
+  // Opens and closes the chosen sound output once; false (and the end) when it cannot open.
+  bool SprawdzDzwiek();
   // SIGINT, SIGTERM and SIGHUP (blocked by ZablokujSygnalyKonca) end the loop cleanly.
   void SluchajSygnalow();
   // Waits for the station queries (at most 10 s), then calls f.
@@ -107,6 +109,7 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   std::unique_ptr<QSocketNotifier> notyfikatorSygnalow;
 
   String cel;                 // the target being played
+  String grana;               // the last target the server accepted ("terazgramy")
   bool polaczony = false;
   bool byloPolaczenie = false;
   bool konczy = false;
