@@ -281,7 +281,10 @@ Czas Klient::PozycjaGry(Czas teraz) const {
 }
 
 int Klient::Bajty(Roznica d) const {
-  const AudioFormat f(stacja->Archiwum().Format());
+  // A station whose first file is still being written has no format yet.
+  const String tekst = stacja->Archiwum().Format();
+  if (tekst.empty()) return 16 * 1024;
+  const AudioFormat f(tekst);
   const int64_t b = f.IsValid() ? f.GetBytes(d) : 16 * 1024;
   return static_cast<int>(std::clamp<int64_t>(b, 1, 1 << 20));
 }
