@@ -78,8 +78,6 @@ class Klient2 {
     return false;
   }
   static String Tekst(Paczka2& p) {
-    Paczka2 q;
-    q.Write(nullptr, 0);
     return String(p.core.Data() ? p.core.Data() : "", static_cast<size_t>(p.core.Size()));
   }
   PaczkaAudio Audio(const char* opis = "") {
@@ -88,9 +86,6 @@ class Klient2 {
     a.numeraudia = -1;
     while (Czekaj("PaczkaAudio", p)) {
       if (p.Opis != opis) continue;
-      Paczka2 q(a, "");
-      q.Nazwa = p.Nazwa;
-      q.core = p.core;
       // Decode through a receiving packet so that Wyjmij sees it complete.
       Core c;
       Paczka2 r;
