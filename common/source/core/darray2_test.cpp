@@ -2,28 +2,10 @@
 
 #include <gtest/gtest.h>
 
-
+#include "Raised.h"
 #include "Exception.h"
 
 namespace {
-
-// The message that `body` raised, each location suffix (` in file "<name>" line <n>`)
-// written as "@": the assertion form reads "cond@@", the explicit error "text@".
-template <class F>
-String Raised(F body) {
-  String m = "(nothing raised)";
-  try {
-    body();
-  } catch (const Exception& e) {
-    m = e.Message();
-  }
-  for (size_t at; (at = m.find(" in file \"")) != String::npos;) {
-    size_t end = m.find(" line ", m.find('"', at + 10)) + 6;
-    while (end < m.size() && m[end] >= '0' && m[end] <= '9') ++end;
-    m.replace(at, end - at, "@");
-  }
-  return m;
-}
 
 }  // namespace
 

@@ -2,22 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "Raised.h"
 #include "Exception.h"
 
 namespace {
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
-
-// The message without its location suffix(es).
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
 
 Core Of(const String& bytes) {
   Core c;

@@ -5,23 +5,12 @@
 #include <cstdio>
 #include <functional>
 
+#include "Raised.h"
 #include "Czas.h"
 #include "Exception.h"
 #include "Transportable.h"
 
 namespace {
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
-
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
 
 String Hex(const String& bytes) {
   String out;

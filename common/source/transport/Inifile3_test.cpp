@@ -7,24 +7,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "Raised.h"
 #include "ErrorText.h"
 #include "Exception.h"
 #include "TempDir.h"
 #include "Transportable.h"
 
 namespace {
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
-
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
 
 String Contents(const String& path) {
   std::ifstream in(path, std::ios::binary);
