@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "AudioFormat.h"
+#include "CallTrace.h"
 #include "Log.h"
 #include "PaczkaAudio.h"
 #include "Parser.h"
@@ -32,6 +33,7 @@ void Klient::Zerwij(const String& dlaczego) {
 }
 
 void Klient::Wyslano(size_t n) {
+  KG_TRACE("Klient::Wyslano(size_t n)");
   wyslane += n;
   bajtyRazem -= n;
   Kawalek& k = kolejka.front();
@@ -73,6 +75,7 @@ void Klient::PorzucAudio(bool eks) {
 }
 
 void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
+  KG_TRACE("Klient::Odbierz(const char* b, size_t n, Czas teraz)");
   if (zamknij || poWyslaniu) return;
   size_t i = 0;
   if (rodzaj == Rodzaj::Powitanie) {
@@ -91,6 +94,7 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
     // A station query says nothing more; whatever it sends is ignored.
     return;
   }
+  TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
   try {
     odbior.Write(b + i, static_cast<int>(n - i));
     while (!zamknij && odbior.Skonczyl()) {
@@ -130,6 +134,7 @@ void Klient::Pakiet(Czas teraz) {
     Komenda(odbior.DajString(), teraz);
   } else if (odbior.Nazwa == "Przedzialy" && odbior.Opis == "export") {
     Przedzialy p;
+    TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
     try {
       odbior.Wyjmij(p);
     } catch (const std::exception& e) {
@@ -290,7 +295,9 @@ int Klient::Bajty(Roznica d) const {
 }
 
 void Klient::Pompuj(Czas) {
+  KG_TRACE("Klient::Pompuj(Czas teraz)");
   if (zamknij || rodzaj != Rodzaj::Player) return;
+  TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
   try {
     while (!zamknij && bajtyAudio < u.limitAudio) {
       if (PompujGranie()) continue;
@@ -379,6 +386,7 @@ void Klient::ZakonczEksport() {
 }
 
 void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
+  KG_TRACE("Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z)");
   if (&s != stacja || zamknij) return;
   if (z.audio) {
     if (!z.plus.Wszystkie().empty()) {
@@ -394,7 +402,13 @@ void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
     czekaNaDane = false;
   }
   if (z.iwenty) {
-    WyslijIwenty("init iwentow");
+    if (z.iwentyCale) {
+      WyslijIwenty("init iwentow");
+    } else {
+      Update<BazaZintegrowana> zmiana = z.zmianaIwentow;
+      Paczka2 p(zmiana, "update iwentow");
+      Kolejkuj(p);
+    }
     if (rodzina) {
       const String r = *rodzina;
       PrzedzialyID* f = stacja->Iwenty().iwenty.Znajdz(r);
@@ -405,6 +419,7 @@ void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
 }
 
 void Klient::Zegar(Czas teraz) {
+  KG_TRACE("Klient::Zegar(Czas teraz)");
   if (zamknij) return;
   if (rodzaj == Rodzaj::Powitanie) {
     if (teraz - polaczony > u.powitanieLimit) Zerwij("brak powitania");

@@ -5,14 +5,17 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
+#include "CallTrace.h"
 #include "ErrorText.h"
 #include "Exception.h"
 #include "Log.h"
@@ -35,9 +38,11 @@ Serwer::~Serwer() {
   if (nasluch >= 0) close(nasluch);
   if (epoll >= 0) close(epoll);
   if (budzik >= 0) close(budzik);
+  if (odczytano >= 0) close(odczytano);
 }
 
 void Serwer::Otworz() {
+  KG_TRACE("Serwer::Otworz()");
   addrinfo wskazowki{};
   wskazowki.ai_family = AF_UNSPEC;
   wskazowki.ai_socktype = SOCK_STREAM;
@@ -72,13 +77,16 @@ void Serwer::Otworz() {
                                            : reinterpret_cast<sockaddr_in*>(&adres)->sin_port);
   epoll = epoll_create1(EPOLL_CLOEXEC);
   budzik = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (epoll < 0 || budzik < 0) RaiseSystemError(errno, __FILE__, __LINE__);
+  odczytano = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (epoll < 0 || budzik < 0 || odczytano < 0) RaiseSystemError(errno, __FILE__, __LINE__);
   epoll_event e{};
   e.events = EPOLLIN;
   e.data.fd = nasluch;
   epoll_ctl(epoll, EPOLL_CTL_ADD, nasluch, &e);
   e.data.fd = budzik;
   epoll_ctl(epoll, EPOLL_CTL_ADD, budzik, &e);
+  e.data.fd = odczytano;
+  epoll_ctl(epoll, EPOLL_CTL_ADD, odczytano, &e);
   Log(3, "korwendo-server slucha na " + u.host + ":" + std::to_string(port), KG_WHERE);
 }
 
@@ -90,10 +98,31 @@ void Serwer::Zatrzymaj() {
 }
 
 void Serwer::Uruchom() {
-  Czas odswiezone = Czas::Teraz();
-  Czas zegar = odswiezone;
+  KG_TRACE("Serwer::Uruchom()");
+  {
+    std::lock_guard<std::mutex> l(mutex);
+    koniec = false;
+  }
+  std::thread archiwista([this] { Archiwista(); });
+  // The archive thread ends with the loop, however the loop ends.
+  struct Koniec {
+    Serwer& s;
+    std::thread& t;
+    ~Koniec() {
+      {
+        std::lock_guard<std::mutex> l(s.mutex);
+        s.koniec = true;
+      }
+      s.cv.notify_all();
+      t.join();
+    }
+  } koniecArchiwisty{*this, archiwista};
+
+  Czas zegar = Czas::Teraz();
   epoll_event zdarzenia[64];
   for (;;) {
+    // A client's failed request leaves its call chain behind; each turn cuts it back.
+    TraceDepthScope glebokosc;
     const int n = epoll_wait(epoll, zdarzenia, 64, 50);
     if (n < 0 && errno != EINTR) RaiseSystemError(errno, __FILE__, __LINE__);
     for (int i = 0; i < n; ++i) {
@@ -103,6 +132,10 @@ void Serwer::Uruchom() {
         Przyjmij();
         continue;
       }
+      if (fd == odczytano) {
+        Odswiez();
+        continue;
+      }
       auto it = polaczenia.find(fd);
       if (it == polaczenia.end()) continue;
       if (zdarzenia[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)) Czytaj(it->second);
@@ -110,10 +143,6 @@ void Serwer::Uruchom() {
       if (it != polaczenia.end()) Pisz(it->second);
     }
     const Czas teraz = Czas::Teraz();
-    if (teraz - odswiezone >= u.odswiezCo) {
-      odswiezone = teraz;
-      Odswiez();
-    }
     if (teraz - zegar >= Roznica::Milisekunda * 100) {
       zegar = teraz;
       std::vector<int> fds;
@@ -123,6 +152,32 @@ void Serwer::Uruchom() {
         if (it == polaczenia.end()) continue;
         it->second.klient->Zegar(teraz);
         Pisz(it->second);
+      }
+    }
+  }
+}
+
+void Serwer::Archiwista() {
+  pthread_setname_np(pthread_self(), "archiwum");
+  std::unique_lock<std::mutex> l(mutex);
+  for (;;) {
+    cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec; });
+    if (koniec) return;
+    for (auto& s : stacje) {
+      l.unlock();
+      std::optional<Stacja::Odczyt> o;
+      TraceDepthScope glebokosc;
+      try {
+        o = s->Sprawdz();
+      } catch (const std::exception& e) {
+        Log(2, "stacja " + s->Nazwa() + ": " + e.what(), KG_WHERE);
+      }
+      l.lock();
+      if (koniec) return;
+      if (o) {
+        odczyty.emplace_back(s.get(), std::move(*o));
+        const uint64_t jeden = 1;
+        [[maybe_unused]] const ssize_t n = write(odczytano, &jeden, sizeof jeden);
       }
     }
   }
@@ -223,8 +278,16 @@ void Serwer::Zamknij(int fd, const String& powod) {
 }
 
 void Serwer::Odswiez() {
-  for (auto& s : stacje) {
-    const Stacja::Zmiany z = s->Odswiez();
+  KG_TRACE("Serwer::Odswiez()");
+  uint64_t ile = 0;
+  [[maybe_unused]] const ssize_t r = read(odczytano, &ile, sizeof ile);
+  std::vector<std::pair<Stacja*, Stacja::Odczyt>> nowe;
+  {
+    std::lock_guard<std::mutex> l(mutex);
+    nowe.swap(odczyty);
+  }
+  for (auto& [s, o] : nowe) {
+    const Stacja::Zmiany z = s->Zastosuj(std::move(o));
     if (!z.audio && !z.iwenty) continue;
     for (auto& [fd, p] : polaczenia) p.klient->ZmianaStacji(*s, z);
   }

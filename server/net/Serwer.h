@@ -1,12 +1,18 @@
 #pragma once
 // The archive server's readiness loop: one listening TCP socket, every client connection
-// (Klient) on it, the periodic look at each station's archive and the pings, all on one
-// thread with epoll. A client's failure or slowness closes only its own connection.
+// (Klient) on it and the pings, all on one thread with epoll; the periodic look at each
+// station's archive (file system work and indexing, which may take long) runs on an
+// archive thread beside it, which hands what it found to the loop. A client's failure or
+// slowness closes only its own connection.
 //
-// Uruchom runs on the loop thread; Zatrzymaj may be called from any thread (and from a
-// signal handler): it only writes to an eventfd.
+// Uruchom runs on the loop thread and starts and joins the archive thread; Zatrzymaj may be
+// called from any thread (and from a signal handler): it only writes to an eventfd. The
+// two threads share `odczyty` under `mutex` and the stations' Archive (guarded by itself).
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Klient.h"
@@ -49,6 +55,9 @@ class Serwer {
   void Czytaj(Polaczenie& p);
   void Pisz(Polaczenie& p);
   void Zamknij(int fd, const String& powod);
+  // The archive thread's body: a look at every station each odswiezCo until `koniec`.
+  void Archiwista();
+  // On the loop thread: applies what the archive thread found and tells the clients.
   void Odswiez();
 
   std::vector<std::unique_ptr<Stacja>> stacje;
@@ -56,6 +65,12 @@ class Serwer {
   int nasluch = -1;
   int epoll = -1;
   int budzik = -1;
+  int odczytano = -1;  // eventfd: the archive thread queued an Odczyt
   int port = 0;
+
+  std::mutex mutex;
+  std::condition_variable cv;
+  bool koniec = false;
+  std::vector<std::pair<Stacja*, Stacja::Odczyt>> odczyty;
   std::map<int, Polaczenie> polaczenia;
 };

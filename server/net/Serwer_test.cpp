@@ -109,10 +109,21 @@ class Klient2 {
   Paczka2 odbior;
 };
 
+// Decodes a received packet's payload into t.
+template <class T>
+void Wyjmij(Paczka2& p, T& t) {
+  Core c;
+  p.WriteTo(c);
+  Paczka2 r;
+  r.Write(c.Data(), c.Size());
+  r.Wyjmij(t);
+}
+
 std::string Dane(const PaczkaAudio& a) { return std::string(a.dane.Data(), static_cast<size_t>(a.dane.Size())); }
 
 struct Srodowisko {
-  Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia()) : s1(fixtures::Strumien::Warstwa::III, kT0) {
+  Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia())
+      : s1(fixtures::Strumien::Warstwa::III, kT0), s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60) {
     // Station A: 20 s of time code in two files cut at a frame boundary, then a gap, then
     // 10 s of silence from T0 + 60 s.
     s1.Kod(kS * 20);
@@ -122,7 +133,6 @@ struct Srodowisko {
     const String a = dir.Path() + "/a";
     fixtures::Zapisz(a, l.Sciezka(kT0), s1.Bajty().substr(0, static_cast<size_t>(s1.Offset(k))), Czas::Teraz());
     fixtures::Zapisz(a, l.Sciezka(poczatekB), s1.Bajty().substr(static_cast<size_t>(s1.Offset(k))), Czas::Teraz());
-    fixtures::Strumien s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60);
     s2.Cisza(kS * 10);
     fixtures::Zapisz(a, l.Sciezka(kT0 + kS * 60), s2.Bajty(), Czas::Teraz());
     std::ofstream(dir.Path() + "/a.txt")
@@ -138,6 +148,7 @@ struct Srodowisko {
     u.host = "127.0.0.1";
     u.port = 0;
     u.klient = ku;
+    u.odswiezCo = Roznica::Milisekunda * 100;
     serwer = std::make_unique<Serwer>(std::move(st), u);
     serwer->Otworz();
     watek = std::thread([this] { serwer->Uruchom(); });
@@ -156,8 +167,12 @@ struct Srodowisko {
     return k;
   }
 
+  // Wakes the archive thread's next look at the archive.
+  void Zmien(const String& plik, const std::string& tresc) { std::ofstream(dir.Path() + "/" + plik) << tresc; }
+
   TempDir dir;
   fixtures::Strumien s1;
+  fixtures::Strumien s2;  // the recording from T0 + 60 s, the one that grows
   Czas poczatekB;
   std::unique_ptr<Serwer> serwer;
   std::thread watek;
@@ -273,6 +288,61 @@ TEST(Serwer, PlayingEventsSkipsFromOneIntervalToTheNext) {
     if (!drugi) a = k->Audio();
   }
   EXPECT_TRUE(drugi);
+}
+
+// A recording that grows is announced as an addition and its new audio streams on to a
+// client that waited at its end; an events file that changes is sent as a change, or whole
+// when a kind of event went away.
+TEST(Serwer, GrowingRecordingAndChangedEventsReachAPlayingClient) {
+  Srodowisko s;
+  auto k = s.Gracz(kT0 + kS * 68);
+  const Czas staryKoniec = s.s2.Koniec();
+  PaczkaAudio a;
+  do a = k->Audio(); while (a.numeraudia == 2 && a.czas < kT0 + kS * 69);
+  ASSERT_EQ(a.numeraudia, 2);
+
+  const size_t stare = s.s2.Bajty().size();
+  s.s2.Cisza(kS * 5);
+  const RotterLayout l(RotterLayout::Rodzaj::Accurate, "mp3", "", true);
+  fixtures::Dopisz(s.dir.Path() + "/a", l.Sciezka(kT0 + kS * 60), s.s2.Bajty().substr(stare));
+  Paczka2 p;
+  ASSERT_TRUE(k->Czekaj("PrzedzialyAudio", p, "update+"));
+  PrzedzialyAudio plus;
+  Wyjmij(p, plus);
+  ASSERT_EQ(plus.Wszystkie().size(), 1u);
+  // Closed intervals: the addition begins one tick after what the client has.
+  EXPECT_LE(Czas::Odstep(plus.Wszystkie()[0].begin, staryKoniec), Roznica(1));
+  EXPECT_EQ(plus.Wszystkie()[0].end, s.s2.Koniec());
+  // The stream goes on where it stopped, up to the new end.
+  a = k->Audio();
+  EXPECT_EQ(a.numeraudia, 2);
+  EXPECT_EQ(a.czas, staryKoniec);
+  EXPECT_EQ(Dane(a), s.s2.Bajty().substr(stare, static_cast<size_t>(a.dane.Size())));
+
+  // One event stays, one goes, one and a marker come.
+  s.Zmien("a.txt",
+          "event\tWiadomości\t2024-05-01T10:00:02.000Z\t2024-05-01T10:00:04.000Z\n"
+          "event\tWiadomości\t2024-05-01T10:01:05.000Z\t2024-05-01T10:01:06.000Z\n"
+          "marker\tSygnał\t2024-05-01T10:00:05.000Z\nmarker\tSygnał\t2024-05-01T10:00:07.000Z\n");
+  ASSERT_TRUE(k->Czekaj("Update<", p));
+  EXPECT_EQ(p.Opis, "update iwentow");
+  Update<BazaZintegrowana> u;
+  Wyjmij(p, u);
+  const auto tylko = [](BazaZintegrowana& b, const char* rodzina) {
+    PrzedzialyID* r = b.iwenty.Znajdz(rodzina);
+    return r ? r->Wszystkie() : std::vector<Przedzial>();
+  };
+  EXPECT_EQ(tylko(u.plus, "Wiadomości"), (std::vector<Przedzial>{{kT0 + kS * 65, kT0 + kS * 66}}));
+  EXPECT_EQ(tylko(u.minus, "Wiadomości"), (std::vector<Przedzial>{{kT0 + kS * 62, kT0 + kS * 63}}));
+  EXPECT_EQ(u.plus.Markery("Sygnał").Momenty(), (std::set<Czas>{kT0 + kS * 7}));
+  EXPECT_EQ(u.minus.Markery("Sygnał").Ile(), 0);
+
+  s.Zmien("a.txt", "marker\tSygnał\t2024-05-01T10:00:05.000Z\n");
+  ASSERT_TRUE(k->Czekaj("Update<", p));
+  EXPECT_EQ(p.Opis, "init iwentow");
+  Wyjmij(p, u);
+  EXPECT_EQ(u.plus.iwenty.Znajdz("Wiadomości"), nullptr);
+  EXPECT_EQ(u.plus.Markery("Sygnał").Momenty(), (std::set<Czas>{kT0 + kS * 5}));
 }
 
 TEST(Serwer, EmptyAndUnreadableStationsAreReported) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CallTrace.h"
 #include "Exception.h"
 #include "Log.h"
 
@@ -37,10 +38,34 @@ bool CzytajCzas(const String& s, Czas& out) {
   t.wMinute = static_cast<uint16_t>(mi);
   t.wSecond = static_cast<uint16_t>(se);
   t.wMilliseconds = static_cast<uint16_t>(ms);
+  TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
   try {
     out = Czas::ZKalendarza(t);
   } catch (const std::exception&) {
     return false;
+  }
+  return true;
+}
+
+// No event and no marker (kinds without any may be listed).
+bool Pusta(const BazaZintegrowana& b) {
+  if (b.iwenty.Wszystko()) return false;
+  for (int i = 0; i < b.iwenty.Ile(); ++i) {
+    if (!b.iwenty.Element(i).Wszystkie().empty()) return false;
+  }
+  for (const auto& [nazwa, m] : b.markery) {
+    if (m.Ile() > 0) return false;
+  }
+  return true;
+}
+
+// Whether every kind of event and of marker that `a` names, `b` names too.
+bool MaRodzaje(const BazaZintegrowana& a, BazaZintegrowana& b) {
+  for (int i = 0; i < a.iwenty.Ile(); ++i) {
+    if (!b.iwenty.Znajdz(a.iwenty.Element(i).id)) return false;
+  }
+  for (const auto& [nazwa, m] : a.markery) {
+    if (b.markery.count(nazwa) == 0) return false;
   }
   return true;
 }
@@ -59,20 +84,16 @@ std::vector<String> Podziel(const String& s, char c) {
 }  // namespace
 
 Stacja::Stacja(const KonfiguracjaStacji& k)
-    : nazwa(k.nazwa), plikIwentow(k.iwenty), audio(Pusty()) {
+    : nazwa(k.nazwa), plikIwentow(k.iwenty), audioS(Pusty()), audio(Pusty()) {
   archiwum = std::make_shared<Archive>(
       KonfiguracjaArchiwum{k.nazwa, k.katalog, RotterLayout::ZNapisu(k.uklad, k.sufiks, k.nazwaPlikow, k.utc)});
 }
 
 Stacja::Stacja(const String& n, std::shared_ptr<Archive> a, const String& plik)
-    : nazwa(n), archiwum(std::move(a)), plikIwentow(plik), audio(Pusty()) {}
-
-void Stacja::UstawIwenty(const BazaZintegrowana& b) {
-  iwenty = b;
-  noweIwenty = true;
-}
+    : nazwa(n), archiwum(std::move(a)), plikIwentow(plik), audioS(Pusty()), audio(Pusty()) {}
 
 void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
+  KG_TRACE("Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b)");
   b.Wyczysc();
   std::istringstream in(tekst);
   String linia;
@@ -94,19 +115,21 @@ void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
   }
 }
 
-Stacja::Zmiany Stacja::Odswiez() {
-  Zmiany z;
-  struct stat st{};
+std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
+  KG_TRACE("Stacja::Sprawdz()");
+  Odczyt o;
   const String& katalog = archiwum->Konfiguracja().katalog;
-  const bool byla = dostepna;
   DIR* d = opendir(katalog.c_str());
-  dostepna = d != nullptr;
+  o.dostepna = d != nullptr;
   if (d) closedir(d);
-  if (dostepna != byla || pierwszy) {
-    Log(dostepna ? 0 : 1, "stacja " + nazwa + (dostepna ? ": archiwum " : ": nie mozna czytac archiwum ") + katalog,
-        KG_WHERE);
+  bool zmiana = o.dostepna != dostepnaS || pierwszy;
+  if (zmiana) {
+    Log(o.dostepna ? 0 : 1,
+        "stacja " + nazwa + (o.dostepna ? ": archiwum " : ": nie mozna czytac archiwum ") + katalog, KG_WHERE);
   }
-  if (dostepna) {
+  dostepnaS = o.dostepna;
+  if (o.dostepna) {
+    TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
     try {
       archiwum->Odswiez();
     } catch (const std::exception& e) {
@@ -114,30 +137,60 @@ Stacja::Zmiany Stacja::Odswiez() {
     }
   }
   PrzedzialyAudio nowe = Pusty();
-  if (dostepna) {
+  if (o.dostepna) {
     for (const ZakresCzasu& r : archiwum->Przedzialy()) nowe.Add(Przedzial(r.poczatek, r.koniec));
   }
-  if (nowe.Wszystkie() != audio.Wszystkie()) {
+  if (nowe.Wszystkie() != audioS.Wszystkie()) {
+    Zmiany& z = o.zmiany;
     z.plus = nowe;
     z.plus.tolerancja = Roznica(0);
-    z.plus.Remove(audio);
-    z.minus = audio;
+    z.plus.Remove(audioS);
+    z.minus = audioS;
     z.minus.tolerancja = Roznica(0);
     z.minus.Remove(nowe);
     z.audio = true;
-    audio = nowe;
+    audioS = nowe;
+    o.audio = std::move(nowe);
+    zmiana = true;
   }
+  struct stat st{};
   if (!plikIwentow.empty() && stat(plikIwentow.c_str(), &st) == 0 &&
       (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec)) {
     mtimeIwentow = st.st_mtim;
     std::ifstream f(plikIwentow, std::ios::binary);
     std::ostringstream s;
     s << f.rdbuf();
-    CzytajIwenty(s.str(), iwenty);
-    noweIwenty = true;
+    BazaZintegrowana b;
+    CzytajIwenty(s.str(), b);
+    BazaZintegrowana dodane = b;
+    dodane.Odejmij(iwentyS);
+    BazaZintegrowana odjete = iwentyS;
+    odjete.Odejmij(b);
+    if (!Pusta(dodane) || !Pusta(odjete) || !MaRodzaje(iwentyS, b)) {
+      o.zmiany.iwenty = !pierwszy;
+      // A kind that is gone cannot be taken away by a change: clients get the whole base.
+      o.zmiany.iwentyCale = !MaRodzaje(iwentyS, b);
+      o.zmiany.zmianaIwentow.plus = std::move(dodane);
+      o.zmiany.zmianaIwentow.minus = std::move(odjete);
+      iwentyS = b;
+      o.iwenty = std::move(b);
+      zmiana = true;
+    }
   }
-  z.iwenty = noweIwenty && !pierwszy;
-  noweIwenty = false;
   pierwszy = false;
-  return z;
+  if (!zmiana) return std::nullopt;
+  return o;
+}
+
+Stacja::Zmiany Stacja::Zastosuj(Odczyt o) {
+  KG_TRACE("Stacja::Zastosuj(Odczyt o)");
+  dostepna = o.dostepna;
+  if (o.audio) audio = std::move(*o.audio);
+  if (o.iwenty) iwenty = std::move(*o.iwenty);
+  return std::move(o.zmiany);
+}
+
+Stacja::Zmiany Stacja::Odswiez() {
+  std::optional<Odczyt> o = Sprawdz();
+  return o ? Zastosuj(std::move(*o)) : Zmiany();
 }

@@ -8,32 +8,57 @@
 //   event<TAB>Wiadomości<TAB>2024-05-01T10:00:00.000Z<TAB>2024-05-01T10:05:00.000Z
 //   marker<TAB>Sygnał<TAB>2024-05-01T10:10:00.000Z
 // Blank lines and lines starting with '#' are ignored; a line of another form is logged
-// and skipped. The file is read again whenever its modification time changes.
+// and skipped. The file is read again whenever its modification time changes; clients
+// are told what was added and taken away.
+//
+// Threads: Sprawdz runs on the server's archive thread, everything else on its loop
+// thread; the two sides share nothing but the Odczyt handed from one to the other (and the
+// Archive, which guards itself).
 #include <sys/types.h>
 
 #include <memory>
+#include <optional>
 
 #include "Archive.h"
 #include "BazaZintegrowana.h"
 #include "KonfiguracjaSerwera.h"
 #include "Przedzialy.h"
 #include "PrzedzialyAudio.h"
+#include "Update.h"
 
 class Stacja {
  public:
-  // Raises for a layout it cannot understand. Reads nothing until Odswiez.
+  // Raises for a layout it cannot understand. Reads nothing until Sprawdz.
   explicit Stacja(const KonfiguracjaStacji& k);
   // A station over an archive the caller made (the demo recorder's).
   Stacja(const String& nazwa, std::shared_ptr<Archive> archiwum, const String& plikIwentow = String());
 
-  // What one Odswiez changed.
+  // What changed for the clients.
   struct Zmiany {
     Przedzialy plus;   // audio intervals that appeared
     Przedzialy minus;  // audio intervals that went away
     bool audio = false;
-    bool iwenty = false;  // the event base was replaced
+    bool iwenty = false;                    // the event base changed:
+    Update<BazaZintegrowana> zmianaIwentow;  // what was added to it and taken from it
+    bool iwentyCale = false;                 // a kind disappeared: send the base whole
   };
-  // Looks at the archive and the events file again. Never raises for what they hold.
+  // What one look at the archive and the events file found: the new state and the
+  // changes that lead to it from the state before.
+  struct Odczyt {
+    bool dostepna = false;
+    std::optional<PrzedzialyAudio> audio;       // set when the intervals changed
+    std::optional<BazaZintegrowana> iwenty;     // set when the event base changed
+    Zmiany zmiany;
+  };
+
+  // Looks at the archive and the events file again (the slow part: file system work and
+  // indexing). Never raises for what they hold. Nothing when nothing changed. Runs on one
+  // thread at a time, the server's archive thread; it touches nothing the clients read.
+  std::optional<Odczyt> Sprawdz();
+  // Makes what Sprawdz found the state the clients see, and returns the changes to tell
+  // them. On the loop thread. Every Odczyt must be applied, in the order made.
+  Zmiany Zastosuj(Odczyt o);
+  // Both at once, for a caller that has one thread.
   Zmiany Odswiez();
 
   const String& Nazwa() const { return nazwa; }
@@ -42,8 +67,6 @@ class Stacja {
   // The intervals that hold audio, closed, exact (no merging tolerance).
   const PrzedzialyAudio& Audio() const { return audio; }
   BazaZintegrowana& Iwenty() { return iwenty; }
-  // Replaces the event base (the demo's schedule); clients are told at the next Odswiez.
-  void UstawIwenty(const BazaZintegrowana& b);
   Archive& Archiwum() { return *archiwum; }
 
   // Parses the text of an events file into b (see above).
@@ -53,10 +76,16 @@ class Stacja {
   String nazwa;
   std::shared_ptr<Archive> archiwum;
   String plikIwentow;
+
+  // The archive thread's side: what it last found.
   timespec mtimeIwentow{};
-  bool dostepna = false;
   bool pierwszy = true;
-  bool noweIwenty = false;
+  bool dostepnaS = false;
+  PrzedzialyAudio audioS;
+  BazaZintegrowana iwentyS;
+
+  // The loop thread's side: what the clients see.
+  bool dostepna = false;
   PrzedzialyAudio audio;
   BazaZintegrowana iwenty;
 };
