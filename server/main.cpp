@@ -1,6 +1,8 @@
 // korwendo-server: serves the recorded stations named in its configuration over TCP.
 //   korwendo-server [--listen HOST:PORT] --config FILE
 //   korwendo-server [--listen HOST:PORT] --demo --archive DIR
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -60,6 +62,13 @@ int main(int argc, char** argv) {
     }
   }
   if (demo == !config.empty() || (demo && archiwum.empty())) return Uzycie();
+  // Every client and every archive file read costs a descriptor; the usual soft limit of
+  // 1024 would refuse clients long before the server's own limit.
+  rlimit r{};
+  if (getrlimit(RLIMIT_NOFILE, &r) == 0 && r.rlim_cur < r.rlim_max) {
+    r.rlim_cur = r.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &r);
+  }
   try {
     std::vector<std::unique_ptr<Stacja>> stacje;
     std::unique_ptr<DemoRecorder> nagrywarka;

@@ -39,6 +39,7 @@ Serwer::~Serwer() {
   if (epoll >= 0) close(epoll);
   if (budzik >= 0) close(budzik);
   if (odczytano >= 0) close(odczytano);
+  if (zapasowy >= 0) close(zapasowy);
 }
 
 void Serwer::Otworz() {
@@ -70,6 +71,7 @@ void Serwer::Otworz() {
   freeaddrinfo(wynik);
   if (nasluch < 0) KG_ERROR("nie mozna sluchac na " + u.host + ":" + p + ": " + SystemErrorText(blad));
   Nieblokujacy(nasluch);
+  zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
   sockaddr_storage adres{};
   socklen_t dl = sizeof adres;
   getsockname(nasluch, reinterpret_cast<sockaddr*>(&adres), &dl);
@@ -187,9 +189,23 @@ void Serwer::Przyjmij() {
   for (int k = 0; k < 64; ++k) {
     const int fd = accept4(nasluch, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
-      if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-        Log(1, "accept: " + SystemErrorText(errno), KG_WHERE);
+      const int e = errno;
+      if (e == EAGAIN || e == EWOULDBLOCK || e == EINTR) return;
+      if ((e == EMFILE || e == ENFILE) && zapasowy >= 0) {
+        // Out of descriptors: the waiting connection would keep the listening socket
+        // readable and the loop spinning. The spare descriptor makes room to take it and
+        // close it at once; the clients already served go on.
+        close(zapasowy);
+        const int odrzucony = accept4(nasluch, nullptr, nullptr, SOCK_CLOEXEC);
+        if (odrzucony >= 0) close(odrzucony);
+        // Logged while the descriptor is free, since writing the log may need one.
+        if (++odrzuconeBezDeskryptorow == 1 || odrzuconeBezDeskryptorow % 1000 == 0) {
+          Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzuconeBezDeskryptorow) + ")", KG_WHERE);
+        }
+        zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        continue;
       }
+      Log(1, "accept: " + SystemErrorText(e), KG_WHERE);
       return;
     }
     if (static_cast<int>(polaczenia.size()) >= u.maksKlientow) {

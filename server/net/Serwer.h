@@ -66,6 +66,8 @@ class Serwer {
   int epoll = -1;
   int budzik = -1;
   int odczytano = -1;  // eventfd: the archive thread queued an Odczyt
+  int zapasowy = -1;   // held in reserve to refuse connections when descriptors run out
+  int64_t odrzuconeBezDeskryptorow = 0;
   int port = 0;
 
   std::mutex mutex;

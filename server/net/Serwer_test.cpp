@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <thread>
 
 #include "ArchiveFixtures.h"
+#include "LogCapture.h"
 #include "PaczkaAudio.h"
 #include "Update.h"
 #include "TempDir.h"
@@ -480,6 +482,38 @@ TEST(Serwer, BadInputCostsOnlyThatConnection) {
   pol.Surowe("player\npaczk2\x01");
   dobry->Tekst("wyslijsztukeaudia");
   EXPECT_EQ(dobry->Audio().numeraudia, 2);
+}
+
+// Out of file descriptors, the server refuses the connections it cannot take (instead of
+// spinning on them) and serves its players again once descriptors are free.
+TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
+  LogCapture log;
+  Srodowisko s;
+  auto dobry = s.Gracz(kT0 + kS * 60);
+  ASSERT_EQ(dobry->Audio().numeraudia, 2);
+  rlimit stary{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &stary), 0);
+  const auto otwarte = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+  rlimit nowy = stary;
+  nowy.rlim_cur = static_cast<rlim_t>(otwarte + 30);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &nowy), 0);
+  std::vector<std::unique_ptr<Klient2>> nadmiar;
+  for (int i = 0; i < 40; ++i) {
+    try {
+      nadmiar.push_back(std::make_unique<Klient2>(s.Port()));
+    } catch (const std::exception&) {
+      break;  // this side ran out first
+    }
+  }
+  ASSERT_GT(nadmiar.size(), 20u);
+  EXPECT_TRUE(nadmiar.back()->Zamkniete());
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &stary), 0);
+  EXPECT_NE(log.Text().find("brak deskryptorow, polaczenie odrzucone (1)"), std::string::npos);
+  nadmiar.clear();
+  dobry->Tekst("setpos " + (kT0 + kS * 61).NapisHex());
+  PaczkaAudio a;
+  do a = dobry->Audio(); while (a.numeraudia == 2);
+  EXPECT_EQ(a.numeraudia, 3);
 }
 
 }  // namespace
