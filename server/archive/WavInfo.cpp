@@ -134,9 +134,13 @@ std::optional<Czas> WavInfo::BextPoczatek() const {
     return std::nullopt;
   }
   const int64_t polnoc = kalendarz::NumerDnia(v[0], v[1], v[2]) * Roznica::Dzien.Wartosc();
-  const int64_t sekundy = static_cast<int64_t>(bextProbki / static_cast<uint64_t>(czestotliwosc));
+  const uint64_t sekundy = bextProbki / static_cast<uint64_t>(czestotliwosc);
   const int64_t reszta = static_cast<int64_t>(bextProbki % static_cast<uint64_t>(czestotliwosc));
-  return Czas(polnoc + sekundy * 10'000'000 + reszta * 10'000'000 / czestotliwosc);
+  // The reference may run past the day, but not beyond the last date the field can state:
+  // a start after 9999-12-31 is no start (and would not fit the time scale).
+  static const int64_t kRok10000 = kalendarz::NumerDnia(10000, 1, 1) * Roznica::Dzien.Wartosc();
+  if (sekundy >= static_cast<uint64_t>((kRok10000 - polnoc) / 10'000'000)) return std::nullopt;
+  return Czas(polnoc + static_cast<int64_t>(sekundy) * 10'000'000 + reszta * 10'000'000 / czestotliwosc);
 }
 
 BroadcastWavWriter::BroadcastWavWriter(const String& sciezka, int czestotliwosc, int k, Czas start, bool utc)

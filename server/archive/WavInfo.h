@@ -27,7 +27,8 @@ struct WavInfo {
 
   int64_t LiczbaProbek() const { return blok > 0 ? ileDanych / blok : 0; }
   // The midnight of bextData plus the time reference, as a time value in the zone the
-  // date was written in; nullopt without a bext chunk or with a malformed date.
+  // date was written in; nullopt without a bext chunk, with a malformed date, or with a
+  // reference that puts the start after 9999-12-31 (the last date the chunk can state).
   std::optional<Czas> BextPoczatek() const;
 };
 
