@@ -1,0 +1,457 @@
+// The player core (EsencjaPlayera) with the real playback engine on the null output,
+// against a real Serwer on loopback. The server runs in a child process, so that this
+// process's CPU clock counts the player side only. Its archive: four minutes of the time
+// code as 128 kbit/s MP3 (44100 Hz stereo), made once in $TMPDIR/kg-bench-archive-player,
+// served as two stations "A" and "B" over the same files.
+//
+// The moment audio reaches the output is the first buffer of PCM that the engine hands to
+// the sound device (WaveOutDevice::Write) after the command's reset of the output (or
+// after the output's opening, on a first connection): a device between the engine and
+// the null output notes it. The null output plays in real time by the monotonic clock.
+//
+// BM_StationChangeNewConnection: ZmienStacje to a server not yet connected, playing: the
+// connection, the greeting, the station's announcement and the first audio. A fresh
+// player core each time.
+// BM_StationChangeSameServer: ZmienStacje to the other station of the server already
+// connected: one "zmienstacje" and the first audio of the new request.
+// BM_SeekToFirstAudio: UstawPozycje to a random moment of the station being played.
+// Each of them waits for the burst of the request before the next one, as a listener
+// does; counters p50_ms, p99_ms, max_ms.
+//
+// BM_PlaybackCpu: the player's CPU over 20 s of steady playback once 2 s have played:
+// cpu_ms_per_s (this process, every thread), and its parts: message_ms_per_s (the socket
+// handlers and the audio requests), playback_ms_per_s (decoding, the playback thread),
+// other_ms_per_s (the null output's pacing thread and the inbox reader, which stands in
+// for the window); played_s, the seconds heard in the span (20 when playback never
+// stalled), and cpu_ms_per_played_s, the process's CPU per second actually heard.
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Archive.h"
+#include "ArchiveFixtures.h"
+#include "EsencjaPlayera.h"
+#include "Log.h"
+#include "Serwer.h"
+#include "WaveOutNull.h"
+
+namespace {
+
+using Zegar = std::chrono::steady_clock;
+
+const Czas kPoczatek = fixtures::Utc(2024, 3, 5, 10);
+const Roznica kDlugosc = Roznica::Minuta * 4;
+
+std::string KatalogArchiwum() {
+  return (std::filesystem::temp_directory_path() / "kg-bench-archive-player").string();
+}
+
+RotterLayout Uklad() { return RotterLayout(RotterLayout::Rodzaj::Accurate, "mp3", "", true); }
+
+// Four one-minute files of one continuous encoded stream, each cut at a frame boundary.
+void ZrobArchiwum() {
+  const std::string katalog = KatalogArchiwum();
+  if (std::filesystem::exists(katalog + "/.gotowe")) return;
+  std::filesystem::remove_all(katalog);
+  std::filesystem::create_directories(katalog);
+  fixtures::Strumien s(fixtures::Strumien::Warstwa::III, kPoczatek);
+  s.Kod(kDlugosc);
+  int64_t od = 0;
+  for (int m = 0; m < 4; ++m) {
+    const bool ostatni = m == 3;
+    const int64_t k = ostatni ? s.LiczbaRamek() : s.RamkaW(kPoczatek + Roznica::Minuta * (m + 1));
+    const int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : s.Offset(k);
+    const Czas poczatek = s.CzasRamki(s.RamkaW(kPoczatek + Roznica::Minuta * m));
+    fixtures::Zapisz(katalog, Uklad().Sciezka(m == 0 ? kPoczatek : poczatek),
+                     s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)),
+                     s.CzasRamki(k) + fixtures::kKoder);
+    od = doBajtu;
+  }
+  std::ofstream(katalog + "/.gotowe") << "1\n";
+}
+
+// Moments to play from: anywhere but the last 20 s, so that every request has its burst.
+Czas Losowy(std::mt19937_64& los) {
+  const uint64_t zakres = static_cast<uint64_t>((kDlugosc - Roznica::Sekunda * 20).Wartosc());
+  return kPoczatek + Roznica(static_cast<int64_t>(los() % zakres));
+}
+
+Serwer* gSerwer = nullptr;
+void Koniec(int) {
+  if (gSerwer) gSerwer->Zatrzymaj();
+}
+
+// A korwendo server on 127.0.0.1 in a child process, stopped (SIGTERM) when this ends.
+class SerwerProces {
+ public:
+  SerwerProces() {
+    const auto log = std::filesystem::temp_directory_path() / "kg-bench-log";
+    std::filesystem::create_directories(log);
+    SetLogBaseDirectory(log.string());
+    ZrobArchiwum();
+    int rura[2];
+    if (pipe2(rura, O_CLOEXEC) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      close(rura[0]);
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      int p = 0;
+      try {
+        std::vector<std::unique_ptr<Stacja>> stacje;
+        for (const char* nazwa : {"A", "B"}) {
+          stacje.push_back(std::make_unique<Stacja>(
+              nazwa, std::make_shared<Archive>(KonfiguracjaArchiwum{nazwa, KatalogArchiwum(), Uklad()})));
+        }
+        Serwer::Ustawienia u;
+        u.host = "127.0.0.1";
+        u.port = 0;
+        Serwer s(std::move(stacje), u);
+        s.Otworz();
+        gSerwer = &s;
+        struct sigaction a {};
+        a.sa_handler = Koniec;
+        sigaction(SIGTERM, &a, nullptr);
+        p = s.Port();
+        [[maybe_unused]] const ssize_t n = write(rura[1], &p, sizeof p);
+        close(rura[1]);
+        s.Uruchom();
+        gSerwer = nullptr;
+      } catch (const std::exception& e) {
+        Log(2, e.what(), KG_WHERE);
+        [[maybe_unused]] const ssize_t n = write(rura[1], &p, sizeof p);
+      }
+      _exit(0);
+    }
+    close(rura[1]);
+    if (pid > 0 && read(rura[0], &port, sizeof port) != sizeof port) port = 0;
+    close(rura[0]);
+  }
+  ~SerwerProces() {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+  }
+  // 0 when the server did not start.
+  int Port() const { return port; }
+  String Cel(const String& stacja) const { return stacja + "@127.0.0.1:" + std::to_string(port); }
+
+ private:
+  pid_t pid = -1;
+  int port = 0;
+};
+
+// Made at the first use, before any thread of the player exists, and kept to the end.
+SerwerProces& Serwer0() {
+  static SerwerProces s;
+  return s;
+}
+
+// A sound device in front of another that notes when the first buffer after an armed
+// moment is handed to it: armed by Uzbroj, it waits for the next Reset or Open (the
+// engine's new stretch) and times the first Write after that.
+// Threads: the engine calls the device operations under its playback lock; Uzbroj and
+// Czekaj are called by the benchmark's thread; `mutex` guards the state.
+class Podgladacz : public WaveOutDevice {
+ public:
+  explicit Podgladacz(std::unique_ptr<WaveOutDevice> d) : w(std::move(d)) {}
+
+  void Uzbroj() {
+    std::lock_guard<std::mutex> l(mutex);
+    stan = Stan::Uzbrojony;
+  }
+  // The moment of the timed Write, or nothing after `limit`.
+  std::optional<Zegar::time_point> Czekaj(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> l(mutex);
+    if (!zmiana.wait_for(l, limit, [&] { return stan == Stan::Zapisany; })) return std::nullopt;
+    return kiedy;
+  }
+
+  int Open(const WAVEFORMATEX& f, int bajty, EventAutomatic* e) override {
+    const int r = w->Open(f, bajty, e);
+    Nowy();
+    return r;
+  }
+  void Close() override { w->Close(); }
+  int Write(WAVEHDR* h) override {
+    {
+      std::lock_guard<std::mutex> l(mutex);
+      if (stan == Stan::Czeka) {
+        kiedy = Zegar::now();
+        stan = Stan::Zapisany;
+        zmiana.notify_all();
+      }
+    }
+    return w->Write(h);
+  }
+  int Reset() override {
+    const int r = w->Reset();
+    Nowy();
+    return r;
+  }
+  int Pause() override { return w->Pause(); }
+  int Restart() override { return w->Restart(); }
+  int GetPosition(int64_t* b) override { return w->GetPosition(b); }
+  String LastError() override { return w->LastError(); }
+  String Name() const override { return w->Name(); }
+
+ private:
+  enum class Stan { Spoczynek, Uzbrojony, Czeka, Zapisany };
+  void Nowy() {
+    std::lock_guard<std::mutex> l(mutex);
+    if (stan == Stan::Uzbrojony) stan = Stan::Czeka;
+  }
+
+  std::unique_ptr<WaveOutDevice> w;
+  std::mutex mutex;
+  std::condition_variable zmiana;
+  Stan stan = Stan::Spoczynek;
+  Zegar::time_point kiedy;
+};
+
+// The player core on its message thread, on the null output behind a Podgladacz, with a
+// thread that empties its inbox every 100 ms as the window's timer does.
+class Odtwarzacz {
+ public:
+  Odtwarzacz() {
+    auto p = std::make_unique<Podgladacz>(std::make_unique<WaveOutNull>());
+    wyjscie = p.get();
+    EsencjaPlayera::Wyposazenie w;
+    w.urzadzenie = std::move(p);
+    player = std::make_unique<EsencjaPlayera>(nullptr, &watek, nullptr, std::move(w));
+    okno = std::thread([this] {
+      Paczka2 paczka;
+      std::unique_lock<std::mutex> l(mutex);
+      while (!koniec) {
+        zmiana.wait_for(l, std::chrono::milliseconds(100));
+        while (paczka.Wczytaj(player->Skrzynka())) {
+        }
+      }
+    });
+  }
+  ~Odtwarzacz() {
+    {
+      std::lock_guard<std::mutex> l(mutex);
+      koniec = true;
+    }
+    zmiana.notify_all();
+    okno.join();
+    player.reset();
+  }
+  MessageThread watek;
+  Podgladacz* wyjscie;
+  std::unique_ptr<EsencjaPlayera> player;
+
+ private:
+  std::mutex mutex;
+  std::condition_variable zmiana;
+  bool koniec = false;
+  std::thread okno;
+};
+
+void Percentyle(benchmark::State& state, std::vector<double>& ms) {
+  if (ms.empty()) return;
+  std::sort(ms.begin(), ms.end());
+  state.counters["p50_ms"] = ms[ms.size() / 2];
+  state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+  state.counters["max_ms"] = ms.back();
+}
+
+// Times `polecenie`, which moves playback to `t`, from its call to the first buffer of
+// the new stretch at the output; negative when none came within 5 s or the engine is not
+// then at t.
+template <typename F>
+double Zmierz(Odtwarzacz& o, Czas t, F polecenie) {
+  o.wyjscie->Uzbroj();
+  const auto t0 = Zegar::now();
+  polecenie();
+  const auto t1 = o.wyjscie->Czekaj(std::chrono::milliseconds(5000));
+  if (!t1 || Czas::Odstep(o.player->CzasGry(), t) > Roznica::Sekunda) return -1;
+  return std::chrono::duration<double>(*t1 - t0).count();
+}
+
+// Connected to station A and playing; false when no audio came.
+bool Graj(Odtwarzacz& o, Czas t) {
+  o.player->Graj();
+  const double s = Zmierz(o, t, [&] { o.player->ZmienStacje(Serwer0().Cel("A"), t); });
+  return s >= 0;
+}
+
+void BM_StationChangeNewConnection(benchmark::State& state) {
+  if (Serwer0().Port() == 0) {
+    state.SkipWithError("the server did not start");
+    return;
+  }
+  std::mt19937_64 los(3);
+  std::vector<double> ms;
+  for (auto _ : state) {
+    auto o = std::make_unique<Odtwarzacz>();
+    o->player->Graj();
+    const Czas t = Losowy(los);
+    const double s = Zmierz(*o, t, [&] { o->player->ZmienStacje(Serwer0().Cel("A"), t); });
+    if (s < 0) {
+      state.SkipWithError("no audio reached the output");
+      return;
+    }
+    state.SetIterationTime(s);
+    ms.push_back(s * 1000);
+    // The burst lands before the player goes, as it would for a listener.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    o.reset();
+  }
+  Percentyle(state, ms);
+}
+BENCHMARK(BM_StationChangeNewConnection)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_StationChangeSameServer(benchmark::State& state) {
+  if (Serwer0().Port() == 0) {
+    state.SkipWithError("the server did not start");
+    return;
+  }
+  std::mt19937_64 los(5);
+  Odtwarzacz o;
+  if (!Graj(o, Losowy(los))) {
+    state.SkipWithError("no audio reached the output");
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::vector<double> ms;
+  bool b = true;
+  for (auto _ : state) {
+    const String cel = Serwer0().Cel(b ? "B" : "A");
+    b = !b;
+    const Czas t = Losowy(los);
+    const double s = Zmierz(o, t, [&] { o.player->ZmienStacje(cel, t); });
+    if (s < 0) {
+      state.SkipWithError("no audio reached the output");
+      return;
+    }
+    state.SetIterationTime(s);
+    ms.push_back(s * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  Percentyle(state, ms);
+}
+BENCHMARK(BM_StationChangeSameServer)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_SeekToFirstAudio(benchmark::State& state) {
+  if (Serwer0().Port() == 0) {
+    state.SkipWithError("the server did not start");
+    return;
+  }
+  std::mt19937_64 los(9);
+  Odtwarzacz o;
+  if (!Graj(o, Losowy(los))) {
+    state.SkipWithError("no audio reached the output");
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::vector<double> ms;
+  for (auto _ : state) {
+    const Czas t = Losowy(los);
+    const double s = Zmierz(o, t, [&] { o.player->UstawPozycje(t); });
+    if (s < 0) {
+      state.SkipWithError("no audio reached the output");
+      return;
+    }
+    state.SetIterationTime(s);
+    ms.push_back(s * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  Percentyle(state, ms);
+}
+BENCHMARK(BM_SeekToFirstAudio)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+double CpuSekundy(clockid_t zegar) {
+  timespec t{};
+  clock_gettime(zegar, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// Seconds on a CPU of each thread of this process, by thread id.
+std::map<long, double> Watki() {
+  std::map<long, double> t;
+  DIR* d = opendir("/proc/self/task");
+  if (d == nullptr) return t;
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] == '.') continue;
+    std::ifstream stat(std::string("/proc/self/task/") + e->d_name + "/schedstat");
+    long long ns = 0;
+    if (stat >> ns) t[std::atol(e->d_name)] = static_cast<double>(ns) / 1e9;
+  }
+  closedir(d);
+  return t;
+}
+
+double Sekundy(Roznica r) { return static_cast<double>(r.Wartosc()) / static_cast<double>(Roznica::Sekunda.Wartosc()); }
+
+void BM_PlaybackCpu(benchmark::State& state) {
+  if (Serwer0().Port() == 0) {
+    state.SkipWithError("the server did not start");
+    return;
+  }
+  constexpr int kSekund = 20;
+  for (auto _ : state) {
+    Odtwarzacz o;
+    if (!Graj(o, kPoczatek)) {
+      state.SkipWithError("no audio reached the output");
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const long watekKomunikatow = static_cast<long>(o.watek.GetThreadId());
+    const long watekGrania = static_cast<long>(o.player->DajGrajka().GetPlayAudio()->ThreadId());
+    const Czas slyszane0 = o.player->CzasGry();
+    const auto watki0 = Watki();
+    const double cpu0 = CpuSekundy(CLOCK_PROCESS_CPUTIME_ID);
+    const auto w0 = Zegar::now();
+    std::this_thread::sleep_for(std::chrono::seconds(kSekund));
+    const double cpu = CpuSekundy(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    const auto watki1 = Watki();
+    const double sciana = std::chrono::duration<double>(Zegar::now() - w0).count();
+    const Czas slyszane1 = o.player->CzasGry();
+    double komunikaty = 0, granie = 0, inne = 0;
+    for (const auto& [id, sek] : watki1) {
+      const auto b = watki0.find(id);
+      const double uzyte = sek - (b == watki0.end() ? 0 : b->second);
+      if (id == watekKomunikatow) {
+        komunikaty += uzyte;
+      } else if (id == watekGrania) {
+        granie += uzyte;
+      } else {
+        inne += uzyte;
+      }
+    }
+    state.SetIterationTime(sciana);
+    state.counters["cpu_ms_per_s"] = cpu * 1000 / sciana;
+    state.counters["message_ms_per_s"] = komunikaty * 1000 / sciana;
+    state.counters["playback_ms_per_s"] = granie * 1000 / sciana;
+    state.counters["other_ms_per_s"] = inne * 1000 / sciana;
+    const double grane = Sekundy(slyszane1 - slyszane0);
+    state.counters["played_s"] = grane;
+    if (grane > 0) state.counters["cpu_ms_per_played_s"] = cpu * 1000 / grane;
+  }
+}
+BENCHMARK(BM_PlaybackCpu)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
