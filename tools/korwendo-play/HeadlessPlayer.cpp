@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -178,9 +179,15 @@ OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& a) {
 HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
   SetAudioOutput(opcje.wyjscie);
   lista = std::make_unique<ListaStacji>(ResolveSettingsDirectory(opcje.katalog));
-  player = std::make_unique<EsencjaPlayera>(&pole, &watek, this);
+  EsencjaPlayera::Wyposazenie w;
+  if (opcje.wyjscie.kind == AudioOutputChoice::Null && !opcje.wyjscie.wavPath.empty()) {
+    auto d = std::make_unique<CountingWaveOut>(MakeWaveOutDevice(opcje.wyjscie));
+    licznik = d.get();
+    w.urzadzenie = std::move(d);
+  }
+  player = std::make_unique<EsencjaPlayera>(&pole, &watek, this, std::move(w));
   connect(&zegarSekundy, &QTimer::timeout, this, [this] {
-    if (player && !cel.empty()) Wypisz("time " + NapisIso(player->OdswiezCzas()));
+    if (player && !cel.empty()) WypiszCzas();
   });
   connect(&zegarSkrzynki, &QTimer::timeout, this, [this] { Odbierz(); });
   SluchajSygnalow();
@@ -217,6 +224,27 @@ void HeadlessPlayer::SluchajSygnalow() {
     // caller that the player was interrupted.
     Koniec(128 + static_cast<int>(i.ssi_signo));
   });
+}
+
+void HeadlessPlayer::WypiszCzas() {
+  if (licznik == nullptr) {
+    Wypisz("time " + NapisIso(player->OdswiezCzas()));
+    return;
+  }
+  // The time and the frame count are read back to back: a pair that a pre-emption split by
+  // more than a millisecond is read again, lest the time be tied to the wrong frame.
+  Czas t;
+  int64_t przed = 0;
+  int64_t po = 0;
+  for (int proba = 0; proba < 5; ++proba) {
+    const auto start = std::chrono::steady_clock::now();
+    przed = licznik->Heard();
+    t = player->OdswiezCzas();
+    po = licznik->Heard();
+    if (std::chrono::steady_clock::now() - start <= std::chrono::milliseconds(1)) break;
+  }
+  Wypisz("time " + NapisIso(t));
+  Wypisz("captured " + std::to_string(przed + (po - przed) / 2));
 }
 
 void HeadlessPlayer::Wypisz(const String& s) {

@@ -1,9 +1,11 @@
 #pragma once
 // The headless player: the player core and the real playback engine driven from the
 // command line and standard input instead of a window. It prints the time being heard once
-// a second, every status text and connection event as it happens, reconnects 5 s after a
-// lost connection (resuming at the position reached) and gives up when the host name does
-// not resolve, when the first connection fails or when the server rejects the station.
+// a second (followed, when the null output records, by the number of sample frames recorded
+// before the one heard at that time), every status text and connection event as it
+// happens, reconnects 5 s after a lost connection (resuming at the position reached) and
+// gives up when the host name does not resolve, when the first connection fails or when
+// the server rejects the station.
 //
 // Threads: everything runs on the thread of the Qt event loop except the player core's
 // notifications, which arrive on the message thread and are queued under `zawiadomieniaMutex`
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "AudioOutputChoice.h"
+#include "CountingWaveOut.h"
 #include "Czas.h"
 #include "EsencjaPlayera.h"
 #include "ListaStacji.h"
@@ -80,6 +83,8 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   // Picks the target and starts playing it.
   void Graj();
   void Polacz(const String& cel, std::optional<Czas> t);
+  // The "time" line, and the "captured" line after it when the output records.
+  void WypiszCzas();
   // The 10 ms tick: notifications and the inbox.
   void Odbierz();
   void Zawiadomienie(int komunikat, uintptr_t wParam);
@@ -99,6 +104,9 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
     void Set(Czas c) override { wartosc = c; }
     Czas wartosc;
   } pole;
+  // The recording output's frame counter, owned by the player core's engine; null when
+  // nothing is recorded.
+  CountingWaveOut* licznik = nullptr;
   std::unique_ptr<EsencjaPlayera> player;  // after what it uses, so gone before it
 
   QTimer zegarSekundy;

@@ -3,6 +3,8 @@
 //                 [--station NAME] [--at TIME] [--seconds N]
 //                 [--audio pulse|null] [--capture FILE.wav]
 // Commands on standard input: play, stop, seek +5s | -1m | TIME, station NAME, quit.
+// With --capture, each "time" line is followed by "captured N": the sample frames recorded
+// (over all the capture's files) before the one heard at that time.
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -23,7 +25,10 @@ int Uzycie() {
       "                     [--station NAME] [--at TIME] [--seconds N]\n"
       "                     [--audio pulse|null] [--capture FILE.wav]\n"
       "  TIME: ISO 8601 UTC (2026-12-10T08:30:00Z) or 16 hexadecimal digits\n"
-      "  commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME, quit\n",
+      "  commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME, quit\n"
+      "  prints \"time TIME\" (the moment heard) once a second; with --capture (which records\n"
+      "  what was heard, as heard) each is followed by \"captured N\": the sample frames\n"
+      "  recorded before the one heard at that moment, over all the files recorded\n",
       stderr);
   return 2;
 }
