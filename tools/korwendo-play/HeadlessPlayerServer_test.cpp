@@ -1,0 +1,708 @@
+// End to end: korwendo-play against real korwendo-server processes on loopback. One demo
+// server (and its archive) serves the whole file; a second server reads the same archive
+// through a configuration file. What the player shows is checked against what it played:
+// the null output records what was heard, "captured N" places each printed time in that
+// recording, and the demo time code read there says which moment was really heard.
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "DemoRecorder.h"
+#include "DemoSchedule.h"
+#include "EventsFile.h"
+#include "HeadlessPlayer.h"
+#include "RotterLayout.h"
+#include "TempDir.h"
+#include "TimeCode.h"
+#include "TimeCodeProbe.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How far the moment heard may be from the moment shown.
+constexpr double kZgodnoscMs = 30;
+// How much audio after a printed time is read for its time code.
+constexpr Roznica kOkno = Roznica::Milisekunda * 2900;
+
+// A child process: its standard input a pipe from the test, its standard output and error
+// one pipe to the test, read into lines by a thread of the test.
+// Threads: the test's thread and the reader; `mutex` guards the lines and the end flag.
+class Proces {
+ public:
+  // Starts argv[0] in `katalog`. The child is sent SIGTERM when the test process ends, so
+  // that no server outlives a test run that was killed.
+  Proces(const std::vector<String>& argv, const String& katalog) {
+    int we[2];
+    int wy[2];
+    if (pipe2(we, O_CLOEXEC) != 0 || pipe2(wy, O_CLOEXEC) != 0) std::abort();
+    std::vector<char*> a;
+    for (const String& s : argv) a.push_back(const_cast<char*>(s.c_str()));
+    a.push_back(nullptr);
+    const pid_t rodzic = getpid();
+    pid = fork();
+    if (pid < 0) std::abort();
+    if (pid == 0) {
+      // Only async-signal-safe calls from here to exec.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (getppid() != rodzic) _exit(127);
+      dup2(we[0], 0);
+      dup2(wy[1], 1);
+      dup2(wy[1], 2);
+      if (chdir(katalog.c_str()) != 0) _exit(127);
+      execve(a[0], a.data(), environ);
+      _exit(127);
+    }
+    close(we[0]);
+    close(wy[1]);
+    wejscie = we[1];
+    wyjscie = wy[0];
+    czytelnik = std::thread([this] { Czytaj(); });
+  }
+
+  // Ends the process (SIGTERM, after 5 s SIGKILL) when it still runs.
+  ~Proces() {
+    if (pid > 0 && !kod) {
+      kill(pid, SIGTERM);
+      if (!Koniec(5000)) {
+        kill(pid, SIGKILL);
+        Koniec(-1);
+      }
+    }
+    if (wejscie >= 0) close(wejscie);
+    czytelnik.join();
+    close(wyjscie);
+  }
+  Proces(const Proces&) = delete;
+  Proces& operator=(const Proces&) = delete;
+
+  // Sends one line to its standard input.
+  void Pisz(const String& linia) {
+    const String s = linia + "\n";
+    [[maybe_unused]] const ssize_t n = write(wejscie, s.data(), s.size());
+  }
+
+  // Waits up to `ms` until `warunek` holds for the lines read; true when it does.
+  bool Czekaj(const std::function<bool(const std::vector<String>&)>& warunek, int ms) {
+    std::unique_lock<std::mutex> l(mutex);
+    zmiana.wait_for(l, std::chrono::milliseconds(ms), [&] { return zamkniete || warunek(linie); });
+    return warunek(linie);
+  }
+  // Waits until a line from index `od` on equals `tekst`; its index, or -1.
+  int CzekajNaLinie(const String& tekst, size_t od, int ms) {
+    int gdzie = -1;
+    Czekaj(
+        [&](const std::vector<String>& l) {
+          for (size_t i = od; i < l.size(); ++i) {
+            if (l[i] == tekst) {
+              gdzie = static_cast<int>(i);
+              return true;
+            }
+          }
+          return false;
+        },
+        ms);
+    return gdzie;
+  }
+  // Waits until `n` lines starting with "time 2" follow index `od`.
+  bool CzekajNaCzasy(size_t od, int n, int ms) {
+    return Czekaj(
+        [&](const std::vector<String>& l) {
+          int ile = 0;
+          for (size_t i = od; i < l.size(); ++i) ile += l[i].rfind("time 2", 0) == 0 ? 1 : 0;
+          return ile >= n;
+        },
+        ms);
+  }
+
+  std::vector<String> Linie() {
+    std::lock_guard<std::mutex> l(mutex);
+    return linie;
+  }
+  size_t IleLinii() {
+    std::lock_guard<std::mutex> l(mutex);
+    return linie.size();
+  }
+  String Tekst() {
+    String s;
+    for (const String& l : Linie()) s += l + "\n";
+    return s;
+  }
+
+  // Waits up to `ms` (-1: for ever) for the process to end; its exit status (128 + the
+  // signal for a killed one), none on a time-out.
+  std::optional<int> Koniec(int ms) {
+    if (kod) return kod;
+    const auto koniec = Clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+      int status = 0;
+      const pid_t r = waitpid(pid, &status, ms < 0 ? 0 : WNOHANG);
+      if (r == pid) {
+        kod = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return kod;
+      }
+      if (r < 0 || (ms >= 0 && Clock::now() >= koniec)) return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  }
+
+ private:
+  void Czytaj() {
+    char b[4096];
+    String reszta;
+    for (;;) {
+      const ssize_t n = read(wyjscie, b, sizeof b);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      reszta.append(b, static_cast<size_t>(n));
+      std::lock_guard<std::mutex> l(mutex);
+      size_t k;
+      while ((k = reszta.find('\n')) != String::npos) {
+        linie.push_back(reszta.substr(0, k));
+        reszta.erase(0, k + 1);
+      }
+      zmiana.notify_all();
+    }
+    std::lock_guard<std::mutex> l(mutex);
+    if (!reszta.empty()) linie.push_back(reszta);
+    zamkniete = true;
+    zmiana.notify_all();
+  }
+
+  pid_t pid = -1;
+  int wejscie = -1;
+  int wyjscie = -1;
+  std::optional<int> kod;
+  std::thread czytelnik;
+  std::mutex mutex;
+  std::condition_variable zmiana;
+  std::vector<String> linie;
+  bool zamkniete = false;
+};
+
+// Starts a server with `argumenty` in `katalog` and returns it with the port it listens
+// on; the port is 0 when it did not start.
+std::pair<std::unique_ptr<Proces>, int> StartSerwera(const std::vector<String>& argumenty, const String& katalog) {
+  std::vector<String> a{KG_SERVER};
+  a.insert(a.end(), argumenty.begin(), argumenty.end());
+  a.insert(a.end(), {"--listen", "127.0.0.1:0"});
+  auto p = std::make_unique<Proces>(a, katalog);
+  const String znak = "listening on 127.0.0.1:";
+  int port = 0;
+  p->Czekaj(
+      [&](const std::vector<String>& l) {
+        for (const String& s : l) {
+          if (const size_t i = s.find(znak); i != String::npos) {
+            port = std::atoi(s.c_str() + i + znak.size());
+            return true;
+          }
+        }
+        return false;
+      },
+      20000);
+  return {std::move(p), port};
+}
+
+// The local ports of the established loopback connections to `port` (the client ends).
+std::set<int> PolaczeniaDo(int port) {
+  std::set<int> out;
+  std::ifstream f("/proc/net/tcp");
+  String linia;
+  std::getline(f, linia);  // the heading
+  while (std::getline(f, linia)) {
+    std::istringstream s(linia);
+    String nr, lokalny, zdalny, stan;
+    s >> nr >> lokalny >> zdalny >> stan;
+    const size_t a = lokalny.find(':');
+    const size_t b = zdalny.find(':');
+    if (a == String::npos || b == String::npos || stan != "01") continue;
+    if (std::stoi(zdalny.substr(b + 1), nullptr, 16) == port) out.insert(std::stoi(lokalny.substr(a + 1), nullptr, 16));
+  }
+  return out;
+}
+
+// Waits up to `ms` until the connections to `port` satisfy `warunek`.
+bool CzekajNaPolaczenia(int port, const std::function<bool(const std::set<int>&)>& warunek, int ms) {
+  const auto koniec = Clock::now() + std::chrono::milliseconds(ms);
+  while (!warunek(PolaczeniaDo(port))) {
+    if (Clock::now() >= koniec) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// One "time" line and the "captured" line after it.
+struct Odczyt {
+  Czas czas;
+  int64_t klatka = 0;
+  size_t linia = 0;
+};
+
+std::vector<Odczyt> Odczyty(const std::vector<String>& l, size_t od = 0) {
+  std::vector<Odczyt> out;
+  for (size_t i = od; i + 1 < l.size(); ++i) {
+    if (l[i].rfind("time 2", 0) != 0 || l[i + 1].rfind("captured ", 0) != 0) continue;
+    out.push_back(Odczyt{ParsujCzas(l[i].substr(5)), std::stoll(l[i + 1].substr(9)), i});
+  }
+  return out;
+}
+
+std::vector<Czas> Czasy(const std::vector<String>& l, size_t od = 0) {
+  std::vector<Czas> out;
+  for (size_t i = od; i < l.size(); ++i) {
+    if (l[i].rfind("time 2", 0) == 0) out.push_back(ParsujCzas(l[i].substr(5)));
+  }
+  return out;
+}
+
+double Ms(Roznica r) { return static_cast<double>(r.Wartosc()) / 1e4; }
+
+// What the null output recorded: its files one after another (a new one for each change
+// of format), each as its first channel at its own rate.
+class Nagranie {
+ public:
+  struct Czesc {
+    int64_t od = 0;  // the frame count before it
+    int rate = 0;
+    std::vector<int16_t> probki;
+  };
+
+  // Reads `sciezka` and its sequels "-2", "-3", ... beside it.
+  explicit Nagranie(const String& sciezka) {
+    const size_t kropka = sciezka.rfind('.');
+    int64_t od = 0;
+    for (int n = 1;; ++n) {
+      const String p = n == 1 ? sciezka : sciezka.substr(0, kropka) + "-" + std::to_string(n) + sciezka.substr(kropka);
+      std::ifstream f(p, std::ios::binary);
+      if (!f) break;
+      const String b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+      const auto u16 = [&](size_t i) { return static_cast<unsigned>(static_cast<unsigned char>(b[i]) | static_cast<unsigned char>(b[i + 1]) << 8); };
+      const auto u32 = [&](size_t i) { return u16(i) | u16(i + 2) << 16; };
+      Czesc c;
+      c.od = od;
+      unsigned kanaly = 0;
+      for (size_t i = 12; i + 8 <= b.size();) {
+        const String id = b.substr(i, 4);
+        const size_t dl = std::min<size_t>(u32(i + 4), b.size() - i - 8);
+        if (id == "fmt ") {
+          kanaly = u16(i + 10);
+          c.rate = static_cast<int>(u32(i + 12));
+        } else if (id == "data" && kanaly > 0) {
+          for (size_t j = i + 8; j + 2 * kanaly <= i + 8 + dl; j += 2 * kanaly) {
+            c.probki.push_back(static_cast<int16_t>(u16(j)));
+          }
+        }
+        i += 8 + dl + (dl & 1);
+      }
+      od += static_cast<int64_t>(c.probki.size());
+      czesci.push_back(std::move(c));
+    }
+  }
+
+  // The part that holds frame n, or null.
+  const Czesc* W(int64_t n) const {
+    for (const Czesc& c : czesci) {
+      if (n >= c.od && n < c.od + static_cast<int64_t>(c.probki.size())) return &c;
+    }
+    return nullptr;
+  }
+  int64_t Klatek() const { return czesci.empty() ? 0 : czesci.back().od + static_cast<int64_t>(czesci.back().probki.size()); }
+
+  std::vector<Czesc> czesci;
+};
+
+// One printed time checked against the time code heard from its frame on.
+struct Pomiar {
+  Czas czas;
+  std::vector<double> przesunieciaMs;  // for each whole second read: how late it was heard
+  bool zgodne = true;                   // each second read is the one the time shown puts there
+};
+
+// Measures the pair at k when the pairs after it show that the audio captured in kOkno
+// from its frame on is one stretch (the time shown advancing with the frames heard,
+// within 5 ms); none otherwise.
+std::optional<Pomiar> Zmierz(const std::vector<Odczyt>& o, size_t k, const Nagranie& n) {
+  const Nagranie::Czesc* c = n.W(o[k].klatka);
+  if (c == nullptr) return std::nullopt;
+  const int64_t dl = kOkno.Wartosc() * c->rate / Roznica::Sekunda.Wartosc();
+  const int64_t poczatek = o[k].klatka - c->od;
+  if (poczatek + dl > static_cast<int64_t>(c->probki.size())) return std::nullopt;
+  bool dosc = false;
+  for (size_t j = k + 1; j < o.size() && !dosc; ++j) {
+    const Roznica wedlugKlatek = Roznica::Sekunda * (o[j].klatka - o[k].klatka) / c->rate;
+    if (std::abs(Ms((o[j].czas - o[k].czas) - wedlugKlatek)) > 5) return std::nullopt;
+    dosc = o[j].klatka - o[k].klatka >= dl;
+  }
+  if (!dosc) return std::nullopt;
+  const std::vector<int16_t> x(c->probki.begin() + poczatek, c->probki.begin() + poczatek + dl);
+  Pomiar p;
+  p.czas = o[k].czas;
+  for (const probe::Sekunda& s : probe::Czytaj(x, c->rate, o[k].czas)) {
+    p.przesunieciaMs.push_back(s.przesuniecieMs);
+    p.zgodne = p.zgodne && s.Zgadza();
+  }
+  if (p.przesunieciaMs.empty()) return std::nullopt;
+  return p;
+}
+
+// Whether a moment heard further than kZgodnoscMs from the one shown fails the test
+// (Wymagana) or is only reported (ZnanyBlad): the playback engine labels the audio that
+// the server sends ahead of a moment asked for (the frames that the frame at that moment
+// needs to decode whole, stamped with their own, earlier time) with the moment asked for,
+// whenever the output stays open in the same format across the reset (a seek, a
+// reconnection): the whole stretch is then heard 50-100 ms later than shown. The cases
+// that meet it are skipped, with what they measured, until the engine is mended.
+enum class Zgodnosc { Wymagana, ZnanyBlad };
+
+// Checks the pairs printed from line `odLinii` on whose time lies in [od, do_]: the first
+// of them and at least `ile` in all can be measured, and in each the second heard is the
+// one shown, and (unless a known fault is met) heard within kZgodnoscMs of when it is
+// shown. Prints the offsets under `nazwa` and returns the largest.
+double SprawdzMoment(const char* nazwa, const std::vector<Odczyt>& o, const Nagranie& n, Czas od, Czas do_,
+                     size_t odLinii, Zgodnosc z = Zgodnosc::Wymagana, int ile = 3) {
+  SCOPED_TRACE(nazwa);
+  String raport;
+  double najwiecej = 0;
+  int zmierzone = 0;
+  bool pierwszy = true;
+  for (size_t k = 0; k < o.size(); ++k) {
+    if (o[k].linia < odLinii || o[k].czas < od || o[k].czas > do_) continue;
+    const std::optional<Pomiar> p = Zmierz(o, k, n);
+    if (pierwszy) {
+      EXPECT_TRUE(p) << "the first time shown, " << NapisIso(o[k].czas) << ", begins no steady stretch";
+    }
+    pierwszy = false;
+    if (!p) continue;
+    ++zmierzone;
+    EXPECT_TRUE(p->zgodne) << "at " << NapisIso(p->czas) << " another second was heard";
+    for (double ms : p->przesunieciaMs) {
+      if (z == Zgodnosc::Wymagana) {
+        EXPECT_LE(std::abs(ms), kZgodnoscMs) << "at " << NapisIso(p->czas);
+      }
+      najwiecej = std::max(najwiecej, std::abs(ms));
+      char b[32];
+      std::snprintf(b, sizeof b, " %+.1f", ms);
+      raport += b;
+    }
+  }
+  EXPECT_FALSE(pierwszy) << "no time shown in [" << NapisIso(od) << ", " << NapisIso(do_) << "]";
+  EXPECT_GE(zmierzone, ile);
+  std::printf("[ moment  ] %s: heard later than shown by (ms):%s\n", nazwa, raport.c_str());
+  std::fflush(stdout);
+  return najwiecej;
+}
+
+class HeadlessPlayerServer : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::signal(SIGPIPE, SIG_IGN);
+    katalog = std::make_unique<TempDir>();
+    archiwum = *katalog / "archive";
+    auto [a, pa] = StartSerwera({"--demo", "--archive", archiwum}, katalog->Path());
+    serwerA = std::move(a);
+    portA = pa;
+    ASSERT_GT(portA, 0) << serwerA->Tekst();
+    start = Clock::now();
+    std::ifstream f(archiwum + "/.demo-start");
+    String linia;
+    std::getline(f, linia);
+    const std::optional<Czas> l = EventsFile::ZIso(linia);
+    ASSERT_TRUE(l) << linia;
+    naZywo = *l;
+
+    // The second server reads the same archive through its configuration.
+    std::ofstream k(*katalog / "b.conf");
+    for (const StacjaDemo& s : DemoRecorder::Stacje()) {
+      k << "[" << s.nazwa << "]\nkatalog = " << archiwum << "/" << s.nazwa << "\nuklad = accurate\nsufiks = " << s.sufiks
+        << "\nczas = utc\n";
+    }
+    k.close();
+    auto [b, pb] = StartSerwera({"--config", *katalog / "b.conf"}, katalog->Path());
+    serwerB = std::move(b);
+    portB = pb;
+    ASSERT_GT(portB, 0) << serwerB->Tekst();
+  }
+
+  void SetUp() override {
+    ASSERT_GT(portA, 0);
+    ASSERT_GT(portB, 0);
+  }
+
+  static void TearDownTestSuite() {
+    serwerB.reset();
+    serwerA.reset();
+    katalog.reset();
+  }
+
+  // Waits, at most until `limitS` seconds after the server started, until every demo
+  // station has recorded [od, do_) (which must lie in the backlog, before naZywo).
+  static void CzekajNaNagranie(Czas od, Czas do_, int limitS) {
+    ASSERT_LE(do_, naZywo);
+    const Roznica kawalek = OpcjeDemo().kawalek;
+    bool czekano = false;
+    for (;;) {
+      bool sa = true;
+      for (const KawalekDemo& k : DemoSchedule::Kawalki(od, do_, kawalek)) {
+        for (const StacjaDemo& s : DemoRecorder::Stacje()) {
+          const String p = archiwum + "/" + s.nazwa + "/" + RotterLayout(RotterLayout::Rodzaj::Accurate, s.sufiks, "", true).Sciezka(k.poczatek);
+          sa = sa && std::filesystem::exists(p);
+        }
+      }
+      if (sa) break;
+      ASSERT_LT(Clock::now(), start + std::chrono::seconds(limitS))
+          << "the demo backlog has not reached " << NapisIso(od) << " in " << limitS << " s";
+      czekano = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    // The server looks at its archive once a second.
+    if (czekano) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  }
+
+  // Starts korwendo-play on `stacja` (NAME@HOST:PORT) at `at`, recording into heard.wav.
+  std::unique_ptr<Proces> Graj(const String& stacja, Czas at) {
+    return std::make_unique<Proces>(
+        std::vector<String>{KG_PLAYER, "--config", dir / "cfg", "--station", stacja, "--at", NapisIso(at), "--audio",
+                            "null", "--capture", Nagrania()},
+        dir.Path());
+  }
+  String Nagrania() const { return dir / "heard.wav"; }
+
+  // Ends the player with "quit"; it must exit 0.
+  static void Zakoncz(Proces& p) {
+    p.Pisz("quit");
+    const std::optional<int> kod = p.Koniec(10000);
+    EXPECT_EQ(kod, std::optional<int>(0)) << p.Tekst();
+  }
+
+  static String A() { return "127.0.0.1:" + std::to_string(portA); }
+  static String B() { return "127.0.0.1:" + std::to_string(portB); }
+
+  static inline std::unique_ptr<TempDir> katalog;
+  static inline String archiwum;
+  static inline std::unique_ptr<Proces> serwerA;  // the demo server
+  static inline std::unique_ptr<Proces> serwerB;  // reads the demo server's archive
+  static inline int portA = 0;
+  static inline int portB = 0;
+  static inline Czas naZywo;  // where the live recording began: the backlog ends there
+  static inline Clock::time_point start;
+  TempDir dir;
+};
+
+// The moment shown is the moment heard: after the start, a seek forward and a seek back.
+TEST_F(HeadlessPlayerServer, TheMomentShownIsTheMomentHeard) {
+  const Czas at = naZywo - Roznica::Minuta * 6;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at - Roznica::Minuta * 2, naZywo, 60));
+  auto p = Graj("Zegar@" + A(), at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 6, 20000)) << p->Tekst();
+  const size_t poStarcie = p->IleLinii();
+  p->Pisz("seek +2m");
+  ASSERT_TRUE(p->CzekajNaCzasy(poStarcie, 7, 15000)) << p->Tekst();
+  const size_t poPrzod = p->IleLinii();
+  p->Pisz("seek -3m");
+  ASSERT_TRUE(p->CzekajNaCzasy(poPrzod, 7, 15000)) << p->Tekst();
+  Zakoncz(*p);
+
+  const std::vector<Odczyt> o = Odczyty(p->Linie());
+  const Nagranie n(Nagrania());
+  ASSERT_FALSE(o.empty()) << p->Tekst();
+  ASSERT_LE(o.back().klatka, n.Klatek());
+  SprawdzMoment("after the start", o, n, at, at + Roznica::Sekunda * 10, 0);
+  // The seeks move from the time heard when the command arrived.
+  const Czas przod = at + Roznica::Minuta * 2;
+  const Czas tyl = przod - Roznica::Minuta * 3;
+  const double wPrzod =
+      SprawdzMoment("after a seek forward", o, n, przod, przod + Roznica::Sekunda * 15, poStarcie, Zgodnosc::ZnanyBlad);
+  const double wTyl = SprawdzMoment("after a seek back", o, n, tyl, tyl + Roznica::Sekunda * 25, poPrzod, Zgodnosc::ZnanyBlad);
+  const double poSkokach = std::max(wPrzod, wTyl);
+  if (poSkokach > kZgodnoscMs) {
+    GTEST_SKIP() << "known fault: after a seek the audio is heard up to " << poSkokach << " ms later than shown";
+  }
+}
+
+// "stop" holds the time shown and the audio; "play" goes on from the moment held.
+TEST_F(HeadlessPlayerServer, StopHoldsTheTimeAndPlayGoesOnFromIt) {
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  auto p = Graj("Zegar@" + A(), at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 3, 20000)) << p->Tekst();
+  const size_t przedStop = p->IleLinii();
+  p->Pisz("stop");
+  ASSERT_TRUE(p->CzekajNaCzasy(przedStop, 5, 15000)) << p->Tekst();
+  const size_t przedPlay = p->IleLinii();
+  p->Pisz("play");
+  ASSERT_TRUE(p->CzekajNaCzasy(przedPlay, 7, 15000)) << p->Tekst();
+  Zakoncz(*p);
+
+  const std::vector<String> l = p->Linie();
+  const std::vector<Odczyt> o = Odczyty(l);
+  std::vector<Odczyt> stoi;
+  for (const Odczyt& x : o) {
+    if (x.linia >= przedStop && x.linia < przedPlay) stoi.push_back(x);
+  }
+  // The first time after "stop" may have been read before the command arrived.
+  ASSERT_GE(stoi.size(), 4u) << p->Tekst();
+  for (size_t i = 2; i < stoi.size(); ++i) {
+    EXPECT_EQ(stoi[i].czas, stoi[1].czas) << p->Tekst();
+    EXPECT_EQ(stoi[i].klatka, stoi[1].klatka) << "audio was heard while stopped";
+  }
+  const Czas trzymany = stoi.back().czas;
+  const std::vector<Czas> po = Czasy(l, przedPlay);
+  ASSERT_GE(po.size(), 6u);
+  for (size_t i = 1; i < po.size(); ++i) EXPECT_GE(po[i], po[i - 1]);
+  EXPECT_GT(po.back(), trzymany + Roznica::Sekunda * 3) << "playing did not go on";
+  EXPECT_LE(po[1], trzymany + Roznica::Milisekunda * 2500) << "playing did not go on from the moment held";
+  const Nagranie n(Nagrania());
+  SprawdzMoment("after stop and play", o, n, trzymany, trzymany + Roznica::Sekunda * 15, przedPlay);
+}
+
+// A station on the server already connected to: the same connection goes on (only the
+// station is changed), the time heard is kept, and the new station is heard at the moment
+// shown.
+TEST_F(HeadlessPlayerServer, StationChangeOnTheSameServerKeepsTheConnectionAndTheTime) {
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  auto p = Graj("Zegar@" + A(), at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 3, 20000)) << p->Tekst();
+  const std::set<int> polaczenia = PolaczeniaDo(portA);
+  ASSERT_EQ(polaczenia.size(), 1u);
+  const size_t od = p->IleLinii();
+  const Czas slyszany = Czasy(p->Linie()).back();
+  p->Pisz("station Fala");
+  const int gra = p->CzekajNaLinie("server: terazgramy Fala", od, 10000);
+  ASSERT_GE(gra, 0) << p->Tekst();
+  ASSERT_TRUE(p->CzekajNaCzasy(static_cast<size_t>(gra), 7, 15000)) << p->Tekst();
+  EXPECT_EQ(PolaczeniaDo(portA), polaczenia) << "the player connected again";
+  Zakoncz(*p);
+
+  const std::vector<String> l = p->Linie();
+  for (size_t i = od; i < l.size(); ++i) EXPECT_NE(l[i].rfind("connection: ", 0), 0u) << l[i];
+  const std::vector<Czas> po = Czasy(l, static_cast<size_t>(gra));
+  ASSERT_FALSE(po.empty());
+  EXPECT_GE(po.front(), slyszany);
+  EXPECT_LE(po.front(), slyszany + Roznica::Sekunda * 3) << "the time heard was not kept";
+  SprawdzMoment("after a station change on the same server (Fala)", Odczyty(l), Nagranie(Nagrania()), slyszany,
+                slyszany + Roznica::Sekunda * 15, static_cast<size_t>(gra));
+}
+
+// A station on another server: the player leaves the first server for the second, and
+// goes on from the time heard.
+TEST_F(HeadlessPlayerServer, StationChangeToAnotherServerReconnectsAndKeepsTheTime) {
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  auto p = Graj("Zegar@" + A(), at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 3, 20000)) << p->Tekst();
+  ASSERT_EQ(PolaczeniaDo(portA).size(), 1u);
+  EXPECT_TRUE(PolaczeniaDo(portB).empty());
+  const size_t od = p->IleLinii();
+  const Czas slyszany = Czasy(p->Linie()).back();
+  p->Pisz("station Zegar@" + B());
+  const int gra = p->CzekajNaLinie("server: terazgramy Zegar", od, 10000);
+  ASSERT_GE(gra, 0) << p->Tekst();
+  EXPECT_TRUE(CzekajNaPolaczenia(portB, [](const std::set<int>& s) { return s.size() == 1; }, 10000));
+  EXPECT_TRUE(CzekajNaPolaczenia(portA, [](const std::set<int>& s) { return s.empty(); }, 10000))
+      << "the first server's connection stayed";
+  ASSERT_TRUE(p->CzekajNaCzasy(static_cast<size_t>(gra), 7, 15000)) << p->Tekst();
+  Zakoncz(*p);
+
+  const std::vector<String> l = p->Linie();
+  EXPECT_GE(p->CzekajNaLinie("connection: connected", od, 0), 0) << p->Tekst();
+  const std::vector<Czas> po = Czasy(l, static_cast<size_t>(gra));
+  ASSERT_FALSE(po.empty());
+  EXPECT_GE(po.front(), slyszany);
+  EXPECT_LE(po.front(), slyszany + Roznica::Sekunda * 3) << "the time heard was not kept";
+  const double odchylenie = SprawdzMoment("after a change to another server", Odczyty(l), Nagranie(Nagrania()), slyszany,
+                                          slyszany + Roznica::Sekunda * 15, static_cast<size_t>(gra), Zgodnosc::ZnanyBlad);
+  if (odchylenie > kZgodnoscMs) {
+    GTEST_SKIP() << "known fault: after reconnecting the audio is heard " << odchylenie << " ms later than shown";
+  }
+}
+
+// --list asks every server at once: the one that answers lists its stations with a green
+// lamp, the one that refuses is red, and so are the favourites that point at it or at a
+// station no server has. With no server answering it ends with status 1.
+TEST_F(HeadlessPlayerServer, ListShowsTheLampsOfALiveAndADeadServer) {
+  // A port bound but not listening: connections to it are refused.
+  const int gniazdo = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(gniazdo, 0);
+  sockaddr_in adres{};
+  adres.sin_family = AF_INET;
+  adres.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(gniazdo, reinterpret_cast<sockaddr*>(&adres), sizeof adres), 0);
+  socklen_t dl = sizeof adres;
+  ASSERT_EQ(getsockname(gniazdo, reinterpret_cast<sockaddr*>(&adres), &dl), 0);
+  const String D = "127.0.0.1:" + std::to_string(ntohs(adres.sin_port));
+
+  std::filesystem::create_directories(dir / "cfg");
+  std::ofstream(dir / "cfg/KorwendoGra.ini") << "[Serwery]\r\nSerwer0=" << A() << "\r\nSerwer1=" << D << "\r\n";
+  std::ofstream(dir / "cfg/KorwendoGraU.ini") << "[Ulubione]\r\nUlubiona0=Zegar@" << A() << "\r\nUlubiona1=Zegar@" << D
+                                              << "\r\nUlubiona2=Brak@" << A() << "\r\n";
+  {
+    Proces p({KG_PLAYER, "--config", dir / "cfg", "--list"}, dir.Path());
+    EXPECT_EQ(p.Koniec(15000), std::optional<int>(0)) << p.Tekst();
+    const std::vector<String> l = p.Linie();
+    for (const String& w : {A() + " [green]", "  [green] Zegar  Zegar@" + A(), "  [green] Fala  Fala@" + A(),
+                            D + " [red] unreachable", "favourite [green] Zegar@" + A(), "favourite [red] Zegar@" + D,
+                            "favourite [red] Brak@" + A()}) {
+      EXPECT_NE(std::find(l.begin(), l.end(), w), l.end()) << "no line \"" << w << "\" in\n" << p.Tekst();
+    }
+    for (const String& s : l) {
+      EXPECT_FALSE(s.rfind("  [green] ", 0) == 0 && s.find("@" + D) != String::npos) << "a station of the dead server: " << s;
+    }
+  }
+  {
+    Proces p({KG_PLAYER, "--config", dir / "cfg2", "--server", D, "--list"}, dir.Path());
+    EXPECT_EQ(p.Koniec(15000), std::optional<int>(1)) << p.Tekst();
+    EXPECT_NE(p.Tekst().find(D + " [red] unreachable"), String::npos) << p.Tekst();
+    EXPECT_NE(p.Tekst().find("żaden serwer nie odpowiedział"), String::npos) << p.Tekst();
+  }
+  close(gniazdo);
+}
+
+// Across a recording gap of the schedule the time shown jumps over it with the audio, and
+// the moment heard stays the moment shown. Last, so that the backlog has the most time to
+// reach back to the gap.
+TEST_F(HeadlessPlayerServer, TheMomentHeardAcrossARecordingGap) {
+  // The latest gap whose recording after it lies whole in the backlog.
+  const Czas luka = (naZywo - Roznica::Minuta * 23).Zaokraglij(Roznica::Godzina) + Roznica::Minuta * 20;
+  ASSERT_FALSE(DemoSchedule::Nagrywa(luka));
+  ASSERT_TRUE(DemoSchedule::Nagrywa(luka - Roznica::Milisekunda));
+  const Czas poLuce = luka + Roznica::Minuta * 2;
+  ASSERT_TRUE(DemoSchedule::Nagrywa(poLuce));
+  const Czas at = luka - Roznica::Sekunda * 10;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at - Roznica::Minuta, poLuce + Roznica::Minuta, 240));
+  auto p = Graj("Zegar@" + A(), at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 18, 40000)) << p->Tekst();
+  Zakoncz(*p);
+
+  const std::vector<String> l = p->Linie();
+  for (Czas c : Czasy(l)) EXPECT_TRUE(c <= luka || c >= poLuce) << "shown in the gap: " << NapisIso(c);
+  const std::vector<Odczyt> o = Odczyty(l);
+  const Nagranie n(Nagrania());
+  SprawdzMoment("before a recording gap", o, n, at, luka, 0);
+  SprawdzMoment("after a recording gap", o, n, poLuce, poLuce + Roznica::Sekunda * 15, 0);
+}
+
+}  // namespace
