@@ -159,6 +159,7 @@ void PlayAudio::Reset(Czas c) {
   KG_TRACE("PlayAudio::Reset(Czas c)");
   Synchronized guard(&lock);
   startTime = c;
+  stretchEmpty = true;
   kolejka.clear();
   queuedDuration = Roznica();
   heard = Roznica();
@@ -343,7 +344,15 @@ bool PlayAudio::Pass() {
     // Formats are compared in their printed form, so that a text with other spacing is
     // the same format and not a change that reopens the card for every packet.
     const bool sameFormat = grajPaczek.Opened() && grajPaczek.InFormat().GetString() == w.format;
-    if (sameFormat && Czas::Odstep(end, p.czas) < Roznica::Sekunda) {
+    if (sameFormat && stretchEmpty) {
+      // The stretch begins with this packet, wherever the moment asked for lay.
+      startTime = p.czas;
+      grajPaczek.Append(p.dane.Data(), p.dane.Size());
+      stretchEmpty = false;
+      queuedDuration -= w.dlugosc;
+      kolejka.pop_front();
+      again = true;
+    } else if (sameFormat && Czas::Odstep(end, p.czas) < Roznica::Sekunda) {
       grajPaczek.Append(p.dane.Data(), p.dane.Size());
       queuedDuration -= w.dlugosc;
       kolejka.pop_front();
@@ -358,6 +367,7 @@ bool PlayAudio::Pass() {
       startTime = p.czas;
       grajPaczek.Reset();
       heard = Roznica();
+      stretchEmpty = true;
       if (paused) grajPaczek.Pause();
       again = true;
     }

@@ -126,6 +126,8 @@ class PlayAudio {
   bool paused = false;
   // The card's position at the last successful reading since the last reset.
   Roznica heard;
+  // No audio was appended since the last reset: startTime is only the moment asked for.
+  bool stretchEmpty = true;
 
   std::unique_ptr<Watek> watek;
   std::atomic<bool> terminate{false};  // the running thread is asked to end
