@@ -86,7 +86,7 @@ void ZrobArchiwum() {
     const int64_t k = ostatni ? s.LiczbaRamek() : s.RamkaW(kPoczatek + Roznica::Minuta * (m + 1));
     const int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : s.Offset(k);
     const Czas poczatek = s.CzasRamki(s.RamkaW(kPoczatek + Roznica::Minuta * m));
-    fixtures::Zapisz(katalog, Uklad().Sciezka(m == 0 ? kPoczatek : poczatek),
+    fixtures::Zapisz(katalog, Uklad().Sciezka(poczatek),
                      s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)),
                      s.CzasRamki(k) + fixtures::kKoder);
     od = doBajtu;
@@ -100,9 +100,10 @@ Czas Losowy(std::mt19937_64& los) {
   return kPoczatek + Roznica(static_cast<int64_t>(los() % zakres));
 }
 
-Serwer* gSerwer = nullptr;
+// The server of the child process, for its SIGTERM handler.
+std::atomic<Serwer*> gSerwer{nullptr};
 void Koniec(int) {
-  if (gSerwer) gSerwer->Zatrzymaj();
+  if (Serwer* s = gSerwer.load()) s->Zatrzymaj();
 }
 
 // A korwendo server on 127.0.0.1 in a child process, stopped (SIGTERM) when this ends.
@@ -138,11 +139,14 @@ class SerwerProces {
         p = s.Port();
         [[maybe_unused]] const ssize_t n = write(rura[1], &p, sizeof p);
         close(rura[1]);
+        rura[1] = -1;
         s.Uruchom();
         gSerwer = nullptr;
       } catch (const std::exception& e) {
         Log(2, e.what(), KG_WHERE);
-        [[maybe_unused]] const ssize_t n = write(rura[1], &p, sizeof p);
+        if (rura[1] >= 0) {
+          [[maybe_unused]] const ssize_t n = write(rura[1], &p, sizeof p);
+        }
       }
       _exit(0);
     }

@@ -28,7 +28,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
@@ -43,7 +42,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
