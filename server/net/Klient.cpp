@@ -167,11 +167,13 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   } else if (slowo == "play") {
     if (!gra) {
       kotwicaTeraz = teraz;
+      graOd = teraz;
       gra = true;
     }
     zapas = u.zapasPoczatkowy;
   } else if (slowo == "stop") {
     kotwica = PozycjaGry(teraz);
+    granePrzed = Grane(teraz);
     gra = false;
   } else if (slowo == "setpos") {
     Czas t;
@@ -273,6 +275,9 @@ void Klient::UstawFiltr(const String& nazwa) {
 void Klient::Przewin(Czas t, Czas teraz) {
   kotwica = t;
   kotwicaTeraz = teraz;
+  wyslanoOdPrzewiniecia = Roznica(0);
+  granePrzed = Roznica(0);
+  graOd = teraz;
   PorzucAudio(false);
   wFiltrze = false;
   czekaNaDane = false;
@@ -280,6 +285,8 @@ void Klient::Przewin(Czas t, Czas teraz) {
   zapas = u.zapasPoczatkowy;
   pierwszyPoPrzewinieciu = true;
 }
+
+Roznica Klient::Grane(Czas teraz) const { return gra ? granePrzed + (teraz - graOd) : granePrzed; }
 
 Czas Klient::PozycjaGry(Czas teraz) const {
   return gra ? kotwica + (teraz - kotwicaTeraz) : kotwica;
@@ -294,13 +301,13 @@ int Klient::Bajty(Roznica d) const {
   return static_cast<int>(std::clamp<int64_t>(b, 1, 1 << 20));
 }
 
-void Klient::Pompuj(Czas) {
+void Klient::Pompuj(Czas teraz) {
   KG_TRACE("Klient::Pompuj(Czas teraz)");
   if (zamknij || rodzaj != Rodzaj::Player) return;
   TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
   try {
     while (!zamknij && bajtyAudio < u.limitAudio) {
-      if (PompujGranie()) continue;
+      if (PompujGranie(teraz)) continue;
       if (PompujEksport()) continue;
       break;
     }
@@ -313,8 +320,9 @@ void Klient::Pompuj(Czas) {
   }
 }
 
-bool Klient::PompujGranie() {
-  if (!gra || !czytnik || czekaNaDane || zapas <= Roznica(0)) return false;
+bool Klient::PompujGranie(Czas teraz) {
+  if (!gra || !czytnik || czekaNaDane) return false;
+  if (zapas <= Roznica(0) && wyslanoOdPrzewiniecia >= Grane(teraz) + u.wyprzedzenie) return false;
   Roznica dlugosc = pierwszyPoPrzewinieciu ? u.pierwszyPakiet : u.pakiet;
   if (rodzina) {
     const Czas poz = czytnik->Pozycja();
@@ -346,6 +354,7 @@ bool Klient::PompujGranie() {
   Paczka2 p(a, "");
   Kolejkuj(p, true);
   zapas = zapas - (b.koniec - b.czas);
+  wyslanoOdPrzewiniecia = wyslanoOdPrzewiniecia + (b.koniec - b.czas);
   pierwszyPoPrzewinieciu = false;
   return true;
 }

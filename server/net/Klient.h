@@ -29,6 +29,11 @@ class Klient {
     Roznica zapasPoczatkowy = Roznica::Sekunda * 10;
     Roznica zapasNaProsbe = Roznica::Sekunda * 10;
     Roznica zapasMaks = Roznica::Sekunda * 30;
+    // Beyond the grants, audio follows the pace of playing this far ahead of what the
+    // client has played since the last seek (by the wall clock): a client asks for more
+    // only when audio arrives while it holds under 3 s, so audio must keep arriving while
+    // it plays. More than that 3 s, so that a client that keeps up never needs to ask.
+    Roznica wyprzedzenie = Roznica::Sekunda * 5;
     // The first packet after a seek is short so that it leaves at once; later ones longer.
     Roznica pierwszyPakiet = Roznica::Milisekunda * 250;
     Roznica pakiet = Roznica::Sekunda;
@@ -99,7 +104,9 @@ class Klient {
   void Tekst(const String& s);
   void Zerwij(const String& dlaczego);
   void PorzucAudio(bool eksport);
-  bool PompujGranie();
+  bool PompujGranie(Czas teraz);
+  // How long the client has been playing since the last seek.
+  Roznica Grane(Czas teraz) const;
   bool PompujEksport();
   void ZakonczEksport();
   Czas PozycjaGry(Czas teraz) const;
@@ -126,6 +133,11 @@ class Klient {
   bool gra = false;
   Roznica zapas;
   bool pierwszyPoPrzewinieciu = false;
+  // Audio sent since the last seek, and the playing time since then: before the last
+  // "stop" (granePrzed) and from the last "play" (graOd) while it plays.
+  Roznica wyslanoOdPrzewiniecia;
+  Roznica granePrzed;
+  Czas graOd;
   bool czekaNaDane = false;
   // Where the client plays: kotwica at the wall-clock moment kotwicaTeraz, moving while
   // it plays.

@@ -383,6 +383,37 @@ TEST(Serwer, FlowControlGrantsAboutTenSecondsPerRequest) {
   EXPECT_LE(suma, kS * 11);
 }
 
+// Past the grant, audio keeps coming at the pace of playing, a little ahead of it, so
+// that a client which asks only when audio arrives while it is short never starves; a
+// stopped client gets nothing more.
+TEST(Serwer, AudioFollowsThePaceOfPlayingBeyondTheGrant) {
+  Klient::Ustawienia ku;
+  ku.zapasPoczatkowy = kS * 2;
+  ku.wyprzedzenie = kS;
+  Srodowisko s(ku);
+  auto k = s.Gracz(kT0);
+  const auto start = std::chrono::steady_clock::now();
+  timeval t{0, 200000};
+  setsockopt(k->fd, SOL_SOCKET, SO_RCVTIMEO, &t, sizeof t);
+  Czas koniec;
+  while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+    const PaczkaAudio a = k->Audio();
+    if (a.numeraudia >= 0) koniec = std::max(koniec, a.Koniec());
+  }
+  // After 3 s of playing: the 3 s played plus 1 s ahead, give or take a packet.
+  EXPECT_GE(koniec - kT0, kS * 3 + kS / 2);
+  EXPECT_LE(koniec - kT0, kS * 5 + kS / 2);
+
+  k->Tekst("stop");
+  for (;;) {
+    const PaczkaAudio a = k->Audio();  // what was on its way
+    if (a.numeraudia < 0) break;
+  }
+  const Czas zatrzymany = koniec;
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_LT(k->Audio().numeraudia, 0) << "audio after stop, from " << zatrzymany.NapisHex();
+}
+
 TEST(Serwer, ExportCoversTheIntervalsAndEnds) {
   Srodowisko s;
   auto k = s.Gracz(kT0);
