@@ -34,8 +34,6 @@ namespace {
 
 int Plik() {
   static const int fd = [] {
-    // The station logs every line it skips: those lines go nowhere here.
-    SetLogBaseDirectory("/dev/null");
     const int f = memfd_create("fuzz_events_file", MFD_CLOEXEC);
     if (f < 0) Fail("memfd_create");
     return f;
@@ -136,6 +134,13 @@ void Plikowo(const String& tekst, size_t ciecie) {
 }
 
 }  // namespace
+
+// The station logs every line it skips: here those lines go nowhere. The log file's name
+// is fixed at its first line, so this comes before any input.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  SetLogBaseDirectory("/dev/null");
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const fuzz::TraceScope trace;
