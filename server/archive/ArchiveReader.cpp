@@ -109,7 +109,8 @@ void ArchiveReader::Seek(Czas t, bool przedbieg) {
   if (!ustawiony) return;
   odcinek = i;
   const Archive::Odcinek& o = os[i];
-  ramka = std::clamp<int64_t>(o.RamkaW(t), o.od, o.do_ - 1);
+  // A moment before the run (any time a client names, however far back) is its first frame.
+  ramka = t <= o.CzasRamki(o.od) ? o.od : std::clamp<int64_t>(o.RamkaW(t), o.od, o.do_ - 1);
   nastepny = o.CzasRamki(ramka);
   if (!przedbieg || o.Pcm()) {
     oczekiwany = std::min(t, nastepny);

@@ -148,6 +148,7 @@ void Klient::Pakiet(Czas teraz) {
       return;
     }
     Eksport e;
+    e.stacja = stacja;
     e.przedzialy = p.Wszystkie();
     e.czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
     eksport = std::move(e);
@@ -178,7 +179,7 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   } else if (slowo == "setpos") {
     Czas t;
     ++numer;
-    if (reszta.size() != 16 || !Czas::CzytajHex(reszta, t)) {
+    if (reszta.size() != 16 || !Czas::CzytajHex(reszta, t) || t.Wartosc() < 0) {
       Tekst("error zly czas " + reszta);
       return;
     }
@@ -198,11 +199,13 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   } else if (slowo == "wylijbazeZ") {
     if (stacja) WyslijIwenty("init iwentow");
   } else if (slowo == "przerwijeksport") {
+    // Without an export running (it may have just ended) there is nothing to end: another
+    // "koniecexportu" would end the client's next export.
     if (eksport) {
       PorzucAudio(true);
       Log(0, "eksport przerwany", KG_WHERE);
+      ZakonczEksport();
     }
-    ZakonczEksport();
   } else {
     Tekst("error nieznana komenda " + tekst);
   }
@@ -215,7 +218,7 @@ void Klient::ZmienStacje(const String& reszta, Czas teraz) {
   const String czas = p.Getword();
   const String nazwa = p.GetRest();
   Czas t;
-  if (czas.size() != 16 || !Czas::CzytajHex(czas, t)) {
+  if (czas.size() != 16 || !Czas::CzytajHex(czas, t) || t.Wartosc() < 0) {
     Tekst("error zly czas " + czas);
     return;
   }
@@ -292,9 +295,9 @@ Czas Klient::PozycjaGry(Czas teraz) const {
   return gra ? kotwica + (teraz - kotwicaTeraz) : kotwica;
 }
 
-int Klient::Bajty(Roznica d) const {
+int Klient::Bajty(Stacja& s, Roznica d) {
   // A station whose first file is still being written has no format yet.
-  const String tekst = stacja->Archiwum().Format();
+  const String tekst = s.Archiwum().Format();
   if (tekst.empty()) return 16 * 1024;
   const AudioFormat f(tekst);
   const int64_t b = f.IsValid() ? f.GetBytes(d) : 16 * 1024;
@@ -337,7 +340,7 @@ bool Klient::PompujGranie(Czas teraz) {
     dlugosc = std::min(dlugosc, koniecFiltra - czytnik->Pozycja());
   }
   ArchiveReader::Blok b;
-  if (!czytnik->Czytaj(Bajty(dlugosc), b)) {
+  if (!czytnik->Czytaj(Bajty(*stacja, dlugosc), b)) {
     czekaNaDane = true;
     return false;
   }
@@ -373,7 +376,9 @@ bool Klient::PompujEksport() {
   }
   ArchiveReader::Blok b;
   const Roznica zostalo = p.end - e.czytnik->Pozycja();
-  if (zostalo < Roznica(0) || !e.czytnik->Czytaj(Bajty(std::min(zostalo, u.pakiet)), b) || b.czas > p.end) {
+  // Nothing left of the interval: not even one more frame at its end.
+  if (zostalo <= Roznica(0) || !e.czytnik->Czytaj(Bajty(*e.stacja, std::min(zostalo, u.pakiet)), b) ||
+      b.czas > p.end) {
     ++e.i;
     e.ustawiony = false;
     return true;

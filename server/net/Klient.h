@@ -86,6 +86,7 @@ class Klient {
     bool eksport = false;
   };
   struct Eksport {
+    Stacja* stacja;  // the station exported, whatever the client plays meanwhile
     std::vector<Przedzial> przedzialy;
     size_t i = 0;
     bool ustawiony = false;
@@ -110,7 +111,8 @@ class Klient {
   bool PompujEksport();
   void ZakonczEksport();
   Czas PozycjaGry(Czas teraz) const;
-  int Bajty(Roznica d) const;
+  // The bytes of about d of the station's audio.
+  static int Bajty(Stacja& s, Roznica d);
 
   std::vector<std::unique_ptr<Stacja>>& stacje;
   const Ustawienia u;

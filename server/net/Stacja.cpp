@@ -3,11 +3,11 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "CallTrace.h"
+#include "EventsFile.h"
 #include "Exception.h"
 #include "Log.h"
 
@@ -17,34 +17,6 @@ PrzedzialyAudio Pusty() {
   PrzedzialyAudio p;
   p.tolerancja = Roznica(0);
   return p;
-}
-
-// "YYYY-MM-DDTHH:MM:SS.mmmZ" in UTC.
-bool CzytajCzas(const String& s, Czas& out) {
-  int y, mo, d, h, mi, se, ms, n = 0;
-  if (std::sscanf(s.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3dZ%n", &y, &mo, &d, &h, &mi, &se, &ms, &n) != 7 ||
-      static_cast<size_t>(n) != s.size()) {
-    return false;
-  }
-  if (y < 1601 || y > 30000 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-      se < 0 || se > 60 || ms < 0 || ms > 999) {
-    return false;
-  }
-  SystemTime t;
-  t.wYear = static_cast<uint16_t>(y);
-  t.wMonth = static_cast<uint16_t>(mo);
-  t.wDay = static_cast<uint16_t>(d);
-  t.wHour = static_cast<uint16_t>(h);
-  t.wMinute = static_cast<uint16_t>(mi);
-  t.wSecond = static_cast<uint16_t>(se);
-  t.wMilliseconds = static_cast<uint16_t>(ms);
-  TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
-  try {
-    out = Czas::ZKalendarza(t);
-  } catch (const std::exception&) {
-    return false;
-  }
-  return true;
 }
 
 // No event and no marker (kinds without any may be listed).
@@ -70,17 +42,6 @@ bool MaRodzaje(const BazaZintegrowana& a, BazaZintegrowana& b) {
   return true;
 }
 
-std::vector<String> Podziel(const String& s, char c) {
-  std::vector<String> w;
-  size_t a = 0;
-  for (;;) {
-    const size_t b = s.find(c, a);
-    w.push_back(s.substr(a, b == String::npos ? String::npos : b - a));
-    if (b == String::npos) return w;
-    a = b + 1;
-  }
-}
-
 }  // namespace
 
 Stacja::Stacja(const KonfiguracjaStacji& k)
@@ -102,15 +63,13 @@ void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
     ++numer;
     if (!linia.empty() && linia.back() == '\r') linia.pop_back();
     if (linia.empty() || linia[0] == '#') continue;
-    const auto w = Podziel(linia, '\t');
-    Czas od, do_;
-    if (w.size() == 4 && w[0] == "event" && !w[1].empty() && CzytajCzas(w[2], od) && CzytajCzas(w[3], do_) &&
-        od <= do_) {
-      b.iwenty.DajPrzedzialy(w[1]).Add(Przedzial(od, do_));
-    } else if (w.size() == 3 && w[0] == "marker" && !w[1].empty() && CzytajCzas(w[2], od)) {
-      b.Markery(w[1]).Dodaj(od);
-    } else {
+    const std::optional<Zdarzenie> z = EventsFile::ZLinii(linia);
+    if (!z) {
       Log(1, "iwenty: bledna linia " + std::to_string(numer) + ": " + linia, KG_WHERE);
+    } else if (z->rodzaj == Zdarzenie::Rodzaj::Wydarzenie) {
+      b.iwenty.DajPrzedzialy(z->nazwa).Add(Przedzial(z->poczatek, z->koniec));
+    } else {
+      b.Markery(z->nazwa).Dodaj(z->poczatek);
     }
   }
 }

@@ -3,8 +3,9 @@
 // the intervals that hold audio as clients are told them, and its event base read from
 // an optional events file. Owned and used by the server's loop thread only.
 //
-// The events file is the one the demo recorder writes beside its audio: UTF-8 text, one
-// entry a line, fields separated by one tab, times ISO 8601 in UTC with milliseconds:
+// The events file is the one the demo recorder writes beside its audio (EventsFile.h):
+// UTF-8 text, one entry a line, fields separated by one tab, times ISO 8601 in UTC with
+// milliseconds:
 //   event<TAB>Wiadomości<TAB>2024-05-01T10:00:00.000Z<TAB>2024-05-01T10:05:00.000Z
 //   marker<TAB>Sygnał<TAB>2024-05-01T10:10:00.000Z
 // Blank lines and lines starting with '#' are ignored; a line of another form is logged
