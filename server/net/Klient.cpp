@@ -199,13 +199,13 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   } else if (slowo == "wylijbazeZ") {
     if (stacja) WyslijIwenty("init iwentow");
   } else if (slowo == "przerwijeksport") {
-    // Without an export running (it may have just ended) there is nothing to end: another
-    // "koniecexportu" would end the client's next export.
     if (eksport) {
       PorzucAudio(true);
       Log(0, "eksport przerwany", KG_WHERE);
-      ZakonczEksport();
     }
+    // Answered also when no export runs: a client whose connection was lost mid-export
+    // is still waiting for the end, and asks for it on its new connection.
+    ZakonczEksport();
   } else {
     Tekst("error nieznana komenda " + tekst);
   }

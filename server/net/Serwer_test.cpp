@@ -459,8 +459,11 @@ TEST(Serwer, ExportCoversTheIntervalsAndEnds) {
   Przedzialy dlugi;
   dlugi.Add(Przedzial(kT0, kT0 + kS * 20));
   Paczka2 e2(dlugi, "export");
-  k->Wyslij(e2);
-  k->Tekst("przerwijeksport");
+  Paczka2 przerwij("przerwijeksport");
+  Core obie;
+  e2.WriteTo(obie);
+  przerwij.WriteTo(obie);
+  k->Surowe(std::string(obie.Data(), static_cast<size_t>(obie.Size())));  // read as one
   String t;
   EXPECT_TRUE(k->CzekajTekst("koniecexportu", t));
 
@@ -470,10 +473,10 @@ TEST(Serwer, ExportCoversTheIntervalsAndEnds) {
   odPoczatku.Add(Przedzial(Czas(INT64_MIN / 2), kT0 + kS * 2));
   Paczka2 e3(odPoczatku, "export");
   Paczka2 zmiana("zmienstacje " + kT0.NapisHex() + " Nieznana");
-  Core obie;
-  e3.WriteTo(obie);
-  zmiana.WriteTo(obie);
-  k->Surowe(std::string(obie.Data(), static_cast<size_t>(obie.Size())));  // read as one
+  Core obie3;
+  e3.WriteTo(obie3);
+  zmiana.WriteTo(obie3);
+  k->Surowe(std::string(obie3.Data(), static_cast<size_t>(obie3.Size())));
   bool pierwszy = true;
   bool nieznana = false;
   razem = Roznica(0);
@@ -492,6 +495,10 @@ TEST(Serwer, ExportCoversTheIntervalsAndEnds) {
   EXPECT_TRUE(nieznana);
   EXPECT_GE(razem, kS * 2);
   EXPECT_LE(razem, kS * 2 + Roznica::Milisekunda * 30);
+  // Asked to end when none runs (a client whose connection was lost mid-export), the
+  // server still ends it.
+  k->Tekst("przerwijeksport");
+  EXPECT_TRUE(k->CzekajTekst("koniecexportu", t));
   // Negative moments are refused.
   k->Tekst("setpos 8000000000000000");
   EXPECT_TRUE(k->CzekajTekst("error", t));
