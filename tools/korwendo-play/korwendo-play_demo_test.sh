@@ -18,6 +18,16 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 [ -n "$port" ] || { cat "$dir/server.log"; fail "server did not start"; }
+# The backlog is written newest piece first (pieces of 8 minutes); on a busy machine that
+# takes a while. Wait for the two newest, which hold the moment played, and for the
+# server's next look at the archive.
+pieces() { find "$dir/archive/Zegar" -name '[0-9]*.mp3' 2>/dev/null | wc -l; }
+for _ in $(seq 900); do
+  [ "$(pieces)" -ge 2 ] && break
+  sleep 0.1
+done
+[ "$(pieces)" -ge 2 ] || fail "the backlog was not written in 90 s"
+sleep 2
 
 at=$(date -u -d '-3 minutes' +%Y-%m-%dT%H:%M:%SZ)
 "$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Zegar --at "$at" \
