@@ -16,46 +16,19 @@
 
 #include "Archive.h"
 #include "ArchiveFixtures.h"
+#include "Archiwum24h.h"
 #include "ArchiveReader.h"
 #include "DemoRecorder.h"
 
 namespace {
 
-const Czas kPoczatek = fixtures::Utc(2024, 3, 5, 0);
-
-std::string KatalogArchiwum() {
-  return (std::filesystem::temp_directory_path() / "kg-bench-archive-24h").string();
-}
-
-RotterLayout Uklad() { return RotterLayout(RotterLayout::Rodzaj::Flat, "mp3", "", true); }
-
-// 24 hourly files of one continuous stream; each new file begins 0.3 s before its hour,
-// in the middle of a frame, the previous one closed by its ID3v1 block.
-void ZrobArchiwum() {
-  const std::string katalog = KatalogArchiwum();
-  if (std::filesystem::exists(katalog + "/.gotowe")) return;
-  std::filesystem::remove_all(katalog);
-  std::filesystem::create_directories(katalog);
-  fixtures::Strumien s(fixtures::Strumien::Warstwa::III, kPoczatek);
-  s.Cisza(Roznica::Dzien, {9, 10, 8, 11, 9, 7, 9, 12, 9});
-  int64_t od = 0;
-  for (int h = 0; h < 24; ++h) {
-    const Czas godzina = kPoczatek + Roznica::Godzina * h;
-    const bool ostatni = h == 23;
-    const int64_t k = ostatni ? s.LiczbaRamek() : s.RamkaW(godzina + Roznica::Godzina - Roznica::Milisekunda * 300);
-    const int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : s.Offset(k) + 100;
-    fixtures::Zapisz(katalog, Uklad().Sciezka(godzina),
-                     s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)) + fixtures::Tag(godzina),
-                     ostatni ? s.Koniec() + fixtures::kKoder : s.CzasRamki(k + 1) + fixtures::kZamkniecie);
-    od = doBajtu;
-  }
-  std::ofstream(katalog + "/.gotowe") << "1\n";
-}
+using archiwum24h::kPoczatek;
+using archiwum24h::Uklad;
 
 Archive& Zaindeksowane() {
   static Archive* a = [] {
-    ZrobArchiwum();
-    auto* archiwum = new Archive(KonfiguracjaArchiwum{"bench", KatalogArchiwum(), Uklad()});
+    archiwum24h::Zrob();
+    auto* archiwum = new Archive(KonfiguracjaArchiwum{"bench", archiwum24h::Katalog(), Uklad()});
     archiwum->Odswiez();
     return archiwum;
   }();
@@ -104,11 +77,11 @@ BENCHMARK(BM_ArchiveSeekAndFirstRead)->Iterations(5000)->Unit(benchmark::kMicros
 void BM_ArchiveIndex24h(benchmark::State& state) {
   Zaindeksowane();
   int64_t bajty = 0;
-  for (const auto& e : std::filesystem::directory_iterator(KatalogArchiwum())) {
+  for (const auto& e : std::filesystem::directory_iterator(archiwum24h::Katalog())) {
     if (e.is_regular_file()) bajty += static_cast<int64_t>(e.file_size());
   }
   for (auto _ : state) {
-    Archive a(KonfiguracjaArchiwum{"bench", KatalogArchiwum(), Uklad()});
+    Archive a(KonfiguracjaArchiwum{"bench", archiwum24h::Katalog(), Uklad()});
     a.Odswiez();
     benchmark::DoNotOptimize(a.Przedzialy());
   }

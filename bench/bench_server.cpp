@@ -50,6 +50,7 @@
 
 #include "Archive.h"
 #include "ArchiveFixtures.h"
+#include "Archiwum24h.h"
 #include "AudioFormat.h"
 #include "Log.h"
 #include "Paczka2.h"
@@ -60,35 +61,8 @@ namespace {
 
 using Zegar = std::chrono::steady_clock;
 
-// The archive of bench_archive_seek, made the same way (see there).
-const Czas kPoczatek = fixtures::Utc(2024, 3, 5, 0);
-
-std::string KatalogArchiwum() {
-  return (std::filesystem::temp_directory_path() / "kg-bench-archive-24h").string();
-}
-
-RotterLayout Uklad() { return RotterLayout(RotterLayout::Rodzaj::Flat, "mp3", "", true); }
-
-void ZrobArchiwum() {
-  const std::string katalog = KatalogArchiwum();
-  if (std::filesystem::exists(katalog + "/.gotowe")) return;
-  std::filesystem::remove_all(katalog);
-  std::filesystem::create_directories(katalog);
-  fixtures::Strumien s(fixtures::Strumien::Warstwa::III, kPoczatek);
-  s.Cisza(Roznica::Dzien, {9, 10, 8, 11, 9, 7, 9, 12, 9});
-  int64_t od = 0;
-  for (int h = 0; h < 24; ++h) {
-    const Czas godzina = kPoczatek + Roznica::Godzina * h;
-    const bool ostatni = h == 23;
-    const int64_t k = ostatni ? s.LiczbaRamek() : s.RamkaW(godzina + Roznica::Godzina - Roznica::Milisekunda * 300);
-    const int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : s.Offset(k) + 100;
-    fixtures::Zapisz(katalog, Uklad().Sciezka(godzina),
-                     s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)) + fixtures::Tag(godzina),
-                     ostatni ? s.Koniec() + fixtures::kKoder : s.CzasRamki(k + 1) + fixtures::kZamkniecie);
-    od = doBajtu;
-  }
-  std::ofstream(katalog + "/.gotowe") << "1\n";
-}
+using archiwum24h::kPoczatek;
+using archiwum24h::Uklad;
 
 // Seek targets: anywhere but the last minute, so that every request has its full burst.
 const Roznica kZakres = Roznica::Dzien - Roznica::Minuta;
@@ -114,10 +88,10 @@ class SerwerWTle {
  public:
   explicit SerwerWTle(const Klient::Ustawienia& ku = Klient::Ustawienia()) {
     LogNaBok();
-    ZrobArchiwum();
+    archiwum24h::Zrob();
     std::vector<std::unique_ptr<Stacja>> stacje;
     stacje.push_back(std::make_unique<Stacja>(
-        "Doba", std::make_shared<Archive>(KonfiguracjaArchiwum{"Doba", KatalogArchiwum(), Uklad()})));
+        "Doba", std::make_shared<Archive>(KonfiguracjaArchiwum{"Doba", archiwum24h::Katalog(), Uklad()})));
     Serwer::Ustawienia u;
     u.host = "127.0.0.1";
     u.port = 0;
