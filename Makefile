@@ -20,10 +20,11 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
-# The libraries that decode bytes from the network and files, and the core under them,
-# tested again under AddressSanitizer and UndefinedBehaviorSanitizer. SANITIZE_LIBS=all
-# takes every test.
-SANITIZE_LIBS ?= core transport intervals common mpeg
+# The libraries that decode bytes from the network and files (the protocol, the MPEG
+# headers, the archive's files, the server's connections), and the core under them, tested
+# again under AddressSanitizer and UndefinedBehaviorSanitizer. SANITIZE_LIBS=all takes
+# every test.
+SANITIZE_LIBS ?= core transport intervals common mpeg archive server
 test-sanitize: deps
 	cmake -S . -B build-asan -DKG_WERROR=ON -DKG_SANITIZE=ON -DKG_BENCH=OFF
 ifeq ($(SANITIZE_LIBS),all)
