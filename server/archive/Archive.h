@@ -75,7 +75,8 @@ class Archive {
   // Looks at the archive again: new files are indexed, grown ones indexed further, removed
   // or replaced ones forgotten, and every run is placed again. Returns true when anything
   // changed. Files that cannot be read are logged and left out. Never raises for what
-  // the files hold.
+  // the files hold; raises, changing nothing, when the archive cannot be listed for want
+  // of descriptors or memory.
   bool Odswiez();
 
   // The intervals that hold audio, ascending, disjoint, each from a first sample to the

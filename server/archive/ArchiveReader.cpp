@@ -156,8 +156,9 @@ void ArchiveReader::Seek(Czas t, bool przedbieg) {
 
 bool ArchiveReader::Czytaj(int maxBajtow, Blok& blok) {
   KG_TRACE("ArchiveReader::Czytaj(int maxBajtow, Blok &blok)");
+  std::vector<Kawalek> kawalki;
   for (int proba = 0; proba < 16; ++proba) {
-    std::vector<Kawalek> kawalki;
+    kawalki.clear();
     {
       Synchronized l(&archiwum.sekcja);
       const auto& os = archiwum.os;
@@ -232,12 +233,17 @@ bool ArchiveReader::Czytaj(int maxBajtow, Blok& blok) {
       oczekiwany = blok.koniec;
       return true;
     }
-    // A file that went away meanwhile: what it held is a gap now.
-    Log(1, "archiwum " + archiwum.konfiguracja.stacja + ": nie mozna przeczytac " +
-               (kawalki.empty() ? String() : kawalki.front().sciezka),
-        KG_WHERE);
+    // A file that went away: once the archive has looked again, what it held is a gap and
+    // the next try reads on after it. Until then, it cannot be read.
     for (const auto& [sciezka, fd] : deskryptory) close(fd);
     deskryptory.clear();
+    bool nowszy;
+    {
+      Synchronized l(&archiwum.sekcja);
+      nowszy = wersja != archiwum.wersja;
+    }
+    if (!nowszy) break;
   }
-  return false;
+  KG_ERROR("nie mozna przeczytac archiwum " + archiwum.konfiguracja.stacja + ": " +
+           (kawalki.empty() ? String() : kawalki.front().sciezka));
 }

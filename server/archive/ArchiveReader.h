@@ -38,7 +38,9 @@ class ArchiveReader {
   void Seek(Czas t, bool przedbieg = true);
   // The next block of at most `maxBajtow` bytes, and at least one frame; false when no
   // audio has been recorded yet at the position (the live end, or a moment after all
-  // audio): call again later.
+  // audio): call again later. Raises when the files that hold the audio cannot be read
+  // (gone before the archive looked again, or out of descriptors); the position stays, so
+  // a later call tries again.
   bool Czytaj(int maxBajtow, Blok& blok);
   // Where the next block begins (or would begin).
   Czas Pozycja() const { return nastepny; }

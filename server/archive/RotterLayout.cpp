@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <map>
 
 #include "CallTrace.h"
+#include "ErrorText.h"
 #include "Exception.h"
 #include "Kalendarz.h"
 #include "ListaPlikow.h"
@@ -320,6 +322,10 @@ std::vector<String> RotterLayout::Pliki(const String& katalog) const {
     for (const String& wzgledny : poziom) {
       const String katalogBiezacy = wzgledny.empty() ? katalog : katalog + "/" + wzgledny;
       ListaPlikow lista(katalogBiezacy + "/" + maski[k]);
+      // Out of descriptors or memory the listing would look empty and every file gone.
+      if (lista.blad == EMFILE || lista.blad == ENFILE || lista.blad == ENOMEM) {
+        KG_ERROR("nie mozna czytac katalogu " + katalogBiezacy + ": " + SystemErrorText(lista.blad));
+      }
       for (int i = 0; i < lista.count; ++i) {
         const String sciezka = wzgledny.empty() ? lista[i] : wzgledny + "/" + lista[i];
         const String pelna = katalog + "/" + sciezka;

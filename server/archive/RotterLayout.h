@@ -56,8 +56,9 @@ class RotterLayout {
   // Reads a relative path; nullopt when it is not a name of this layout (a foreign file,
   // a temporary file, an impossible date).
   std::optional<NazwaPliku> Czytaj(const String& wzgledna) const;
-  // The relative paths of every file of this layout under `katalog`, as found; never
-  // raises (an unreadable directory gives nothing).
+  // The relative paths of every file of this layout under `katalog`, as found; an
+  // unreadable directory gives nothing, but running out of descriptors or memory raises
+  // (a listing cut short would look like files removed).
   std::vector<String> Pliki(const String& katalog) const;
 
   Rodzaj GetRodzaj() const { return rodzaj; }

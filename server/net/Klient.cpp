@@ -12,6 +12,12 @@
 
 namespace {
 
+// The latest moment a client may name: far beyond any recording, and far enough from the
+// end of the time scale that positions plus durations never overflow.
+constexpr Czas kNajpozniej(4'000'000'000'000'000'000);
+
+bool WZakresie(Czas t) { return t.Wartosc() >= 0 && t <= kNajpozniej; }
+
 std::string NaBajty(Paczka2& p) {
   Core c;
   p.WriteTo(c);
@@ -149,7 +155,12 @@ void Klient::Pakiet(Czas teraz) {
     }
     Eksport e;
     e.stacja = stacja;
-    e.przedzialy = p.Wszystkie();
+    // Moments outside the time scale's sane range are cut to it.
+    for (Przedzial q : p.Wszystkie()) {
+      q.begin = std::clamp(q.begin, Czas(0), kNajpozniej);
+      q.end = std::clamp(q.end, Czas(0), kNajpozniej);
+      if (q.begin <= q.end) e.przedzialy.push_back(q);
+    }
     e.czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
     eksport = std::move(e);
     Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedzialow",
@@ -179,7 +190,7 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   } else if (slowo == "setpos") {
     Czas t;
     ++numer;
-    if (reszta.size() != 16 || !Czas::CzytajHex(reszta, t) || t.Wartosc() < 0) {
+    if (reszta.size() != 16 || !Czas::CzytajHex(reszta, t) || !WZakresie(t)) {
       Tekst("error zly czas " + reszta);
       return;
     }
@@ -218,7 +229,7 @@ void Klient::ZmienStacje(const String& reszta, Czas teraz) {
   const String czas = p.Getword();
   const String nazwa = p.GetRest();
   Czas t;
-  if (czas.size() != 16 || !Czas::CzytajHex(czas, t) || t.Wartosc() < 0) {
+  if (czas.size() != 16 || !Czas::CzytajHex(czas, t) || !WZakresie(t)) {
     Tekst("error zly czas " + czas);
     return;
   }
@@ -307,19 +318,29 @@ int Klient::Bajty(Stacja& s, Roznica d) {
 void Klient::Pompuj(Czas teraz) {
   KG_TRACE("Klient::Pompuj(Czas teraz)");
   if (zamknij || rodzaj != Rodzaj::Player) return;
-  TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
-  try {
-    while (!zamknij && bajtyAudio < u.limitAudio) {
+  // The archive may fail under one of this client's requests; the other goes on, and so
+  // do the other clients.
+  while (!zamknij && bajtyAudio < u.limitAudio) {
+    TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
+    try {
       if (PompujGranie(teraz)) continue;
-      if (PompujEksport()) continue;
-      break;
+    } catch (const std::exception& e) {
+      Log(2, String("odczyt archiwum: ") + e.what(), KG_WHERE);
+      Tekst(String("error ") + e.what());
+      // Tried again when the station's audio changes, or at a seek.
+      czekaNaDane = true;
+      continue;
     }
-  } catch (const std::exception& e) {
-    // The archive failed under this client's request; the others go on.
-    Log(2, String("odczyt archiwum: ") + e.what(), KG_WHERE);
-    Tekst(String("error ") + e.what());
-    czekaNaDane = true;
-    if (eksport) ZakonczEksport();
+    try {
+      if (PompujEksport()) continue;
+    } catch (const std::exception& e) {
+      // An export that lacks a part is no success: the client is told before the end.
+      Log(2, String("eksport: ") + e.what(), KG_WHERE);
+      Tekst(String("error eksport: ") + e.what());
+      ZakonczEksport();
+      continue;
+    }
+    break;
   }
 }
 
@@ -356,7 +377,9 @@ bool Klient::PompujGranie(Czas teraz) {
   if (!b.dane.empty()) std::memcpy(a.dane.Data(), b.dane.data(), b.dane.size());
   Paczka2 p(a, "");
   Kolejkuj(p, true);
-  zapas = zapas - (b.koniec - b.czas);
+  // Audio sent at the pace of playing is not taken from the grant: a grant is always
+  // audio beyond what playing itself brings.
+  zapas = std::max(Roznica(0), zapas - (b.koniec - b.czas));
   wyslanoOdPrzewiniecia = wyslanoOdPrzewiniecia + (b.koniec - b.czas);
   pierwszyPoPrzewinieciu = false;
   return true;

@@ -7,6 +7,8 @@
 // Whatever the client sends costs at most this connection: a malformed packet, an
 // oversized one or an overfull output queue makes Zamknij() true, and the server drops it.
 //
+// Every `teraz` is a monotonic clock: only differences of it are ever taken.
+//
 // Owned and used by the server's loop thread only.
 #include <deque>
 #include <memory>

@@ -22,6 +22,14 @@
 
 namespace {
 
+// The clients' clock: monotonic, so that a step of the system clock neither stalls nor
+// floods a stream (the clients only ever take differences of it).
+Czas Zegar() {
+  return Czas(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                  .count() /
+              100);
+}
+
 void Nieblokujacy(int fd) {
   const int f = fcntl(fd, F_GETFL, 0);
   fcntl(fd, F_SETFL, f | O_NONBLOCK);
@@ -120,7 +128,7 @@ void Serwer::Uruchom() {
     }
   } koniecArchiwisty{*this, archiwista};
 
-  Czas zegar = Czas::Teraz();
+  Czas zegar = Zegar();
   epoll_event zdarzenia[64];
   for (;;) {
     // A client's failed request leaves its call chain behind; each turn cuts it back.
@@ -144,9 +152,13 @@ void Serwer::Uruchom() {
       it = polaczenia.find(fd);
       if (it != polaczenia.end()) Pisz(it->second);
     }
-    const Czas teraz = Czas::Teraz();
+    const Czas teraz = Zegar();
     if (teraz - zegar >= Roznica::Milisekunda * 100) {
       zegar = teraz;
+      if (nasluchWstrzymany) {
+        if (zapasowy < 0) zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (zapasowy >= 0) WstrzymajNasluch(false);
+      }
       std::vector<int> fds;
       for (auto& [fd, p] : polaczenia) fds.push_back(fd);
       for (int fd : fds) {
@@ -185,7 +197,20 @@ void Serwer::Archiwista() {
   }
 }
 
+void Serwer::WstrzymajNasluch(bool wstrzymaj) {
+  if (wstrzymaj == nasluchWstrzymany) return;
+  epoll_event e{};
+  e.events = EPOLLIN;
+  e.data.fd = nasluch;
+  epoll_ctl(epoll, wstrzymaj ? EPOLL_CTL_DEL : EPOLL_CTL_ADD, nasluch, wstrzymaj ? nullptr : &e);
+  nasluchWstrzymany = wstrzymaj;
+  Log(wstrzymaj ? 2 : 0,
+      wstrzymaj ? "brak deskryptorow: nowe polaczenia czekaja" : "deskryptory sa: nowe polaczenia przyjmowane",
+      KG_WHERE);
+}
+
 void Serwer::Przyjmij() {
+  if (zapasowy < 0) zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
   for (int k = 0; k < 64; ++k) {
     const int fd = accept4(nasluch, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
@@ -205,11 +230,20 @@ void Serwer::Przyjmij() {
         zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
         continue;
       }
+      if (e == EMFILE || e == ENFILE) {
+        // Not even the spare is left (another thread took the slot): the listening socket
+        // leaves the loop until the next tick finds a descriptor again, so that the loop
+        // does not spin on it.
+        WstrzymajNasluch(true);
+        return;
+      }
       Log(1, "accept: " + SystemErrorText(e), KG_WHERE);
       return;
     }
     if (static_cast<int>(polaczenia.size()) >= u.maksKlientow) {
-      Log(1, "za duzo klientow, polaczenie odrzucone", KG_WHERE);
+      if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
+        Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
+      }
       close(fd);
       continue;
     }
@@ -222,7 +256,7 @@ void Serwer::Przyjmij() {
       close(fd);
       continue;
     }
-    Polaczenie p{fd, std::make_unique<Klient>(stacje, u.klient, Czas::Teraz()), false};
+    Polaczenie p{fd, std::make_unique<Klient>(stacje, u.klient, Zegar()), false};
     polaczenia.emplace(fd, std::move(p));
   }
 }
@@ -241,7 +275,7 @@ void Serwer::Czytaj(Polaczenie& p) {
       Zamknij(fd, SystemErrorText(errno));
       return;
     }
-    p.klient->Odbierz(bufor, static_cast<size_t>(n), Czas::Teraz());
+    p.klient->Odbierz(bufor, static_cast<size_t>(n), Zegar());
     if (p.klient->Zamknij()) {
       Zamknij(fd, p.klient->Powod());
       return;
@@ -253,7 +287,7 @@ void Serwer::Czytaj(Polaczenie& p) {
 void Serwer::Pisz(Polaczenie& p) {
   Klient& k = *p.klient;
   const int fd = p.fd;
-  const Czas teraz = Czas::Teraz();
+  const Czas teraz = Zegar();
   // A bounded number of writes per turn, so that one fast reader cannot hold the loop.
   for (int i = 0; i < 32; ++i) {
     k.Pompuj(teraz);

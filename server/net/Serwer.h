@@ -7,7 +7,9 @@
 //
 // Uruchom runs on the loop thread and starts and joins the archive thread; Zatrzymaj may be
 // called from any thread (and from a signal handler): it only writes to an eventfd. The
-// two threads share `odczyty` under `mutex` and the stations' Archive (guarded by itself).
+// two threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
+// `odczytano` eventfd, the archive thread through `cv`) and the stations' Archive
+// (guarded by itself).
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -55,6 +57,8 @@ class Serwer {
   void Czytaj(Polaczenie& p);
   void Pisz(Polaczenie& p);
   void Zamknij(int fd, const String& powod);
+  // Takes the listening socket out of the loop (true) or puts it back.
+  void WstrzymajNasluch(bool wstrzymaj);
   // The archive thread's body: a look at every station each odswiezCo until `koniec`.
   void Archiwista();
   // On the loop thread: applies what the archive thread found and tells the clients.
@@ -68,6 +72,8 @@ class Serwer {
   int odczytano = -1;  // eventfd: the archive thread queued an Odczyt
   int zapasowy = -1;   // held in reserve to refuse connections when descriptors run out
   int64_t odrzuconeBezDeskryptorow = 0;
+  int64_t odrzuconeNadmiarowe = 0;
+  bool nasluchWstrzymany = false;
   int port = 0;
 
   std::mutex mutex;

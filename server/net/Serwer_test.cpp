@@ -393,7 +393,8 @@ TEST(Serwer, FlowControlGrantsAboutTenSecondsPerRequest) {
 // stopped client gets nothing more.
 TEST(Serwer, AudioFollowsThePaceOfPlayingBeyondTheGrant) {
   Klient::Ustawienia ku;
-  ku.zapasPoczatkowy = kS * 2;
+  ku.zapasPoczatkowy = kS / 2;
+  ku.zapasNaProsbe = kS * 2;
   ku.wyprzedzenie = kS;
   Srodowisko s(ku);
   auto k = s.Gracz(kT0);
@@ -408,6 +409,17 @@ TEST(Serwer, AudioFollowsThePaceOfPlayingBeyondTheGrant) {
   // After 3 s of playing: the 3 s played plus 1 s ahead, give or take a packet.
   EXPECT_GE(koniec - kT0, kS * 3 + kS / 2);
   EXPECT_LE(koniec - kT0, kS * 5 + kS / 2);
+
+  // A request after a while of paced audio is served at once: the paced audio was not
+  // taken from the grants.
+  const Czas przedProsba = koniec;
+  k->Tekst("wyslijsztukeaudia");
+  const auto prosba = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - prosba < std::chrono::milliseconds(300)) {
+    const PaczkaAudio a = k->Audio();
+    if (a.numeraudia >= 0) koniec = std::max(koniec, a.Koniec());
+  }
+  EXPECT_GE(koniec - przedProsba, kS * 16 / 10);
 
   k->Tekst("stop");
   for (;;) {
@@ -574,6 +586,10 @@ TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
   ASSERT_EQ(dobry->Audio().numeraudia, 2);
   rlimit stary{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &stary), 0);
+  struct Przywroc {
+    rlimit r;
+    ~Przywroc() { setrlimit(RLIMIT_NOFILE, &r); }
+  } przywroc{stary};
   // The test's own sockets exist before the limit falls, so that the server runs out.
   std::vector<std::unique_ptr<Klient2>> nadmiar;
   for (int i = 0; i < 40; ++i) nadmiar.push_back(std::make_unique<Klient2>(s.Port(), false));
@@ -583,13 +599,23 @@ TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &nowy), 0);
   for (auto& k : nadmiar) k->Polacz(s.Port());
   EXPECT_TRUE(nadmiar.back()->Zamkniete());
+  // Meanwhile the archive thread looks at the archives a few times, without descriptors.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
   ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &stary), 0);
   EXPECT_NE(log.Text().find("brak deskryptorow, polaczenie odrzucone (1)"), std::string::npos);
   nadmiar.clear();
   dobry->Tekst("setpos " + (kT0 + kS * 61).NapisHex());
+  // Its station's audio was never withdrawn meanwhile, and it plays on.
+  Paczka2 p;
   PaczkaAudio a;
-  do a = dobry->Audio(); while (a.numeraudia == 2);
+  while (dobry->Odbierz(p)) {
+    EXPECT_FALSE(p.Nazwa == "PrzedzialyAudio" && p.Opis == "update-");
+    if (p.Nazwa != "PaczkaAudio") continue;
+    Wyjmij(p, a);
+    if (a.numeraudia != 2) break;
+  }
   EXPECT_EQ(a.numeraudia, 3);
+  EXPECT_EQ(log.Text().find("stacja A: nie mozna czytac archiwum"), std::string::npos) << log.Text();
 }
 
 }  // namespace

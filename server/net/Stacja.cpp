@@ -1,12 +1,14 @@
 #include "Stacja.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "CallTrace.h"
+#include "ErrorText.h"
 #include "EventsFile.h"
 #include "Exception.h"
 #include "Log.h"
@@ -40,6 +42,14 @@ bool MaRodzaje(const BazaZintegrowana& a, BazaZintegrowana& b) {
     if (b.markery.count(nazwa) == 0) return false;
   }
   return true;
+}
+
+// The whole file into `out`; false when it cannot be opened or read.
+bool CzytajPlik(const String& sciezka, std::ostringstream& out) {
+  std::ifstream f(sciezka, std::ios::binary);
+  if (!f) return false;
+  out << f.rdbuf();
+  return !f.bad();
 }
 
 }  // namespace
@@ -79,6 +89,11 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
   Odczyt o;
   const String& katalog = archiwum->Konfiguracja().katalog;
   DIR* d = opendir(katalog.c_str());
+  if (d == nullptr && (errno == EMFILE || errno == ENFILE || errno == ENOMEM)) {
+    // The server is short of descriptors, not the archive of its files: no look this time.
+    Zglos("nie mozna teraz czytac archiwum " + katalog + ": " + SystemErrorText(errno));
+    return std::nullopt;
+  }
   o.dostepna = d != nullptr;
   if (d) closedir(d);
   bool zmiana = o.dostepna != dostepnaS || pierwszy;
@@ -91,8 +106,9 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
     TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
     try {
       archiwum->Odswiez();
+      Zglos(String());
     } catch (const std::exception& e) {
-      Log(2, "stacja " + nazwa + ": " + e.what(), KG_WHERE);
+      Zglos(e.what());
     }
   }
   PrzedzialyAudio nowe = Pusty();
@@ -113,12 +129,12 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
     zmiana = true;
   }
   struct stat st{};
+  std::ostringstream s;
   if (!plikIwentow.empty() && stat(plikIwentow.c_str(), &st) == 0 &&
-      (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec)) {
+      (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec) &&
+      CzytajPlik(plikIwentow, s)) {
+    // Only a file read whole counts as seen; one that could not be read is tried again.
     mtimeIwentow = st.st_mtim;
-    std::ifstream f(plikIwentow, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
     BazaZintegrowana b;
     CzytajIwenty(s.str(), b);
     BazaZintegrowana dodane = b;
@@ -139,6 +155,17 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
   pierwszy = false;
   if (!zmiana) return std::nullopt;
   return o;
+}
+
+void Stacja::Zglos(const String& blad) {
+  // Logged when it starts, changes or ends, not at every look.
+  if (blad == ostatniBlad) return;
+  if (!blad.empty()) {
+    Log(2, "stacja " + nazwa + ": " + blad, KG_WHERE);
+  } else {
+    Log(0, "stacja " + nazwa + ": archiwum znow czytelne", KG_WHERE);
+  }
+  ostatniBlad = blad;
 }
 
 Stacja::Zmiany Stacja::Zastosuj(Odczyt o) {

@@ -1,7 +1,7 @@
 #pragma once
 // One station a server serves: its archive (the recordings and where they lie in time),
 // the intervals that hold audio as clients are told them, and its event base read from
-// an optional events file. Owned and used by the server's loop thread only.
+// an optional events file.
 //
 // The events file is the one the demo recorder writes beside its audio (EventsFile.h):
 // UTF-8 text, one entry a line, fields separated by one tab, times ISO 8601 in UTC with
@@ -78,7 +78,11 @@ class Stacja {
   std::shared_ptr<Archive> archiwum;
   String plikIwentow;
 
+  // Logs a failure of the archive (empty: none) when it differs from the last one.
+  void Zglos(const String& blad);
+
   // The archive thread's side: what it last found.
+  String ostatniBlad;
   timespec mtimeIwentow{};
   bool pierwszy = true;
   bool dostepnaS = false;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -61,7 +62,10 @@ ListaPlikow::ListaPlikow(const String& mask) {
   }
   if (pattern.empty()) return;
   DIR* dir = opendir(directory.c_str());
-  if (dir == nullptr) return;
+  if (dir == nullptr) {
+    blad = errno;
+    return;
+  }
   while (const dirent* entry = readdir(dir)) {
     const char* name = entry->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;

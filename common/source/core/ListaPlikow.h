@@ -15,6 +15,9 @@ class ListaPlikow : public Darray<String> {
   // Directories that match are listed too; "." and ".." never are. A mask that matches
   // nothing, or a directory that cannot be read, gives an empty list: this never raises.
   explicit ListaPlikow(const String& mask);
+
+  // Why the directory could not be read (the errno of opening it); 0 when it was.
+  int blad = 0;
 };
 
 // True when `name` matches the wildcard pattern (the rules above). Never raises.
