@@ -6,6 +6,8 @@
 // The stream is made once with the lame tool from a generated signal and kept as
 // /tmp/korwendo-bench-10min-128k.mp3.
 #include <benchmark/benchmark.h>
+
+#include "BenchSupport.h"
 #include <spawn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -159,11 +161,4 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::Uruchom<RatioReporter>(argc, argv); }

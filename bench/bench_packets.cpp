@@ -8,6 +8,8 @@
 // throughput as a share of the memcpy's.
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -104,44 +106,6 @@ void BM_Paczka2Wyslij(benchmark::State& state) {
 }
 BENCHMARK(BM_Paczka2Wyslij);
 
-// Prints the usual table, then each benchmark's bytes per second as a share of memcpy's
-// (of the same aggregate, when repetitions are asked for).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const auto found = run.counters.find("bytes_per_second");
-      if (found == run.counters.end()) continue;
-      if (run.aggregate_name != "" && run.aggregate_name != "mean" &&
-          run.aggregate_name != "median") {
-        continue;  // a share of memcpy's spread means nothing
-      }
-      rates_[{run.aggregate_name, run.run_name.function_name}] = found->second.value;
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const auto& [key, rate] : rates_) {
-      const auto memcpy = rates_.find({key.first, "BM_Memcpy"});
-      if (memcpy == rates_.end() || memcpy->second <= 0) continue;
-      const std::string name = key.first.empty() ? key.second : key.second + "_" + key.first;
-      std::printf("%-36s %8.2f GiB/s %6.1f %% of memcpy\n", name.c_str(),
-                  rate / (1024.0 * 1024.0 * 1024.0), 100.0 * rate / memcpy->second);
-    }
-  }
-
- private:
-  std::map<std::pair<std::string, std::string>, double> rates_;
-};
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::Uruchom<bench::RatioReporter>(argc, argv); }

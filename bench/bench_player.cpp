@@ -29,6 +29,8 @@
 // more audio only when something arrives, so on an archive that does not grow it waits
 // for the server's next ping once its first 20 s have played).
 #include <benchmark/benchmark.h>
+
+#include "BenchSupport.h"
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -276,14 +278,6 @@ class Odtwarzacz {
   std::thread okno;
 };
 
-void Percentyle(benchmark::State& state, std::vector<double>& ms) {
-  if (ms.empty()) return;
-  std::sort(ms.begin(), ms.end());
-  state.counters["p50_ms"] = ms[ms.size() / 2];
-  state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
-  state.counters["max_ms"] = ms.back();
-}
-
 // Times `polecenie`, which moves playback to `t`, from its call to the first buffer of
 // the new stretch at the output; negative when none came within 5 s or the engine is not
 // then at t.
@@ -326,7 +320,7 @@ void BM_StationChangeNewConnection(benchmark::State& state) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     o.reset();
   }
-  Percentyle(state, ms);
+  bench::Percentyle(state, ms);
 }
 BENCHMARK(BM_StationChangeNewConnection)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -357,7 +351,7 @@ void BM_StationChangeSameServer(benchmark::State& state) {
     ms.push_back(s * 1000);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
-  Percentyle(state, ms);
+  bench::Percentyle(state, ms);
 }
 BENCHMARK(BM_StationChangeSameServer)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -385,7 +379,7 @@ void BM_SeekToFirstAudio(benchmark::State& state) {
     ms.push_back(s * 1000);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
-  Percentyle(state, ms);
+  bench::Percentyle(state, ms);
 }
 BENCHMARK(BM_SeekToFirstAudio)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -393,21 +387,6 @@ double CpuSekundy(clockid_t zegar) {
   timespec t{};
   clock_gettime(zegar, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// Seconds on a CPU of each thread of this process, by thread id.
-std::map<long, double> Watki() {
-  std::map<long, double> t;
-  DIR* d = opendir("/proc/self/task");
-  if (d == nullptr) return t;
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] == '.') continue;
-    std::ifstream stat(std::string("/proc/self/task/") + e->d_name + "/schedstat");
-    long long ns = 0;
-    if (stat >> ns) t[std::atol(e->d_name)] = static_cast<double>(ns) / 1e9;
-  }
-  closedir(d);
-  return t;
 }
 
 double Sekundy(Roznica r) { return static_cast<double>(r.Wartosc()) / static_cast<double>(Roznica::Sekunda.Wartosc()); }
@@ -423,7 +402,7 @@ void BM_PlaybackCpu(benchmark::State& state) {
     Odtwarzacz o;
     const long watekKomunikatow = static_cast<long>(o.watek.GetThreadId());
     const long watekGrania = static_cast<long>(o.player->DajGrajka().GetPlayAudio()->ThreadId());
-    const auto watki0 = Watki();
+    const auto watki0 = bench::Watki();
     const double cpu0 = CpuSekundy(CLOCK_PROCESS_CPUTIME_ID);
     const auto w0 = Zegar::now();
     if (!Graj(o, kPoczatek)) {
@@ -432,7 +411,7 @@ void BM_PlaybackCpu(benchmark::State& state) {
     }
     std::this_thread::sleep_until(w0 + kPomiar);
     const double cpu = CpuSekundy(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
-    const auto watki1 = Watki();
+    const auto watki1 = bench::Watki();
     const double sciana = std::chrono::duration<double>(Zegar::now() - w0).count();
     const double grane = Sekundy(o.player->CzasGry() - kPoczatek);
     std::this_thread::sleep_until(w0 + kDluzej);

@@ -24,6 +24,8 @@
 // pings_answered (in all, from the start).
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
+
+#include "BenchSupport.h"
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -119,21 +121,6 @@ class SerwerWTle {
   clockid_t zegarPetli{};
 };
 
-// Seconds on a CPU of each thread of this process, by thread id.
-std::map<long, double> Watki() {
-  std::map<long, double> t;
-  DIR* d = opendir("/proc/self/task");
-  if (d == nullptr) return t;
-  while (dirent* e = readdir(d)) {
-    if (e->d_name[0] == '.') continue;
-    std::ifstream stat(std::string("/proc/self/task/") + e->d_name + "/schedstat");
-    long long ns = 0;
-    if (stat >> ns) t[std::atol(e->d_name)] = static_cast<double>(ns) / 1e9;
-  }
-  closedir(d);
-  return t;
-}
-
 int Polacz(int port) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in a{};
@@ -168,14 +155,6 @@ bool WyslijCale(int fd, const std::string& b) {
 // What a player sends first: the raw greeting, the station at t and "play".
 std::string Powitanie(Czas t) {
   return "player\n" + NaLacze("zmienstacje " + t.NapisHex() + " Doba") + NaLacze("play");
-}
-
-void Percentyle(benchmark::State& state, std::vector<double>& ms) {
-  if (ms.empty()) return;
-  std::sort(ms.begin(), ms.end());
-  state.counters["p50_ms"] = ms[ms.size() / 2];
-  state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
-  state.counters["max_ms"] = ms.back();
 }
 
 // A blocking player connection that reads whole packets with Paczka2.
@@ -254,7 +233,7 @@ void BM_SeekToFirstAudio(benchmark::State& state) {
       return;
     }
   }
-  Percentyle(state, ms);
+  bench::Percentyle(state, ms);
 }
 BENCHMARK(BM_SeekToFirstAudio)->Iterations(1000)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
@@ -514,11 +493,11 @@ void BM_StreamingClients(benchmark::State& state) {
     }
     double przestoje = 0;
     wOknie = true;
-    const auto watki0 = Watki();
+    const auto watki0 = bench::Watki();
     const double petla0 = serwer.CpuPetli();
     const auto w0 = Zegar::now();
     std::this_thread::sleep_for(kPomiar);
-    const auto watki1 = Watki();
+    const auto watki1 = bench::Watki();
     const double petla1 = serwer.CpuPetli();
     const auto w1 = Zegar::now();
     wOknie = false;
