@@ -324,12 +324,16 @@ void BM_StationChangeNewConnection(benchmark::State& state) {
 }
 BENCHMARK(BM_StationChangeNewConnection)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-void BM_StationChangeSameServer(benchmark::State& state) {
+// One player core, connected and playing; each iteration times `polecenie(o, t)`, which
+// moves playback to a random moment t, to the first audio of t at the output, 200 ms apart
+// so that each burst has arrived before the next move.
+template <typename F>
+void Przesuniecia(benchmark::State& state, uint64_t ziarno, F polecenie) {
   if (Serwer0().Port() == 0) {
     state.SkipWithError("the server did not start");
     return;
   }
-  std::mt19937_64 los(5);
+  std::mt19937_64 los(ziarno);
   Odtwarzacz o;
   if (!Graj(o, Losowy(los))) {
     state.SkipWithError("no audio reached the output");
@@ -337,12 +341,9 @@ void BM_StationChangeSameServer(benchmark::State& state) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::vector<double> ms;
-  bool b = true;
   for (auto _ : state) {
-    const String cel = Serwer0().Cel(b ? "B" : "A");
-    b = !b;
     const Czas t = Losowy(los);
-    const double s = Zmierz(o, t, [&] { o.player->ZmienStacje(cel, t); });
+    const double s = Zmierz(o, t, [&] { polecenie(o, t); });
     if (s < 0) {
       state.SkipWithError("no audio reached the output");
       return;
@@ -353,33 +354,18 @@ void BM_StationChangeSameServer(benchmark::State& state) {
   }
   bench::Percentyle(state, ms);
 }
+
+void BM_StationChangeSameServer(benchmark::State& state) {
+  bool b = true;
+  Przesuniecia(state, 5, [&](Odtwarzacz& o, Czas t) {
+    o.player->ZmienStacje(Serwer0().Cel(b ? "B" : "A"), t);
+    b = !b;
+  });
+}
 BENCHMARK(BM_StationChangeSameServer)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_SeekToFirstAudio(benchmark::State& state) {
-  if (Serwer0().Port() == 0) {
-    state.SkipWithError("the server did not start");
-    return;
-  }
-  std::mt19937_64 los(9);
-  Odtwarzacz o;
-  if (!Graj(o, Losowy(los))) {
-    state.SkipWithError("no audio reached the output");
-    return;
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  std::vector<double> ms;
-  for (auto _ : state) {
-    const Czas t = Losowy(los);
-    const double s = Zmierz(o, t, [&] { o.player->UstawPozycje(t); });
-    if (s < 0) {
-      state.SkipWithError("no audio reached the output");
-      return;
-    }
-    state.SetIterationTime(s);
-    ms.push_back(s * 1000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  }
-  bench::Percentyle(state, ms);
+  Przesuniecia(state, 9, [](Odtwarzacz& o, Czas t) { o.player->UstawPozycje(t); });
 }
 BENCHMARK(BM_SeekToFirstAudio)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -5,22 +5,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ArchiveFixtures.h"
 #include "Exception.h"
 #include "TempDir.h"
 
 namespace {
 
-Czas Utc(int y, int mo, int d, int h, int mi = 0, int s = 0, int ms = 0) {
-  SystemTime t;
-  t.wYear = static_cast<uint16_t>(y);
-  t.wMonth = static_cast<uint16_t>(mo);
-  t.wDay = static_cast<uint16_t>(d);
-  t.wHour = static_cast<uint16_t>(h);
-  t.wMinute = static_cast<uint16_t>(mi);
-  t.wSecond = static_cast<uint16_t>(s);
-  t.wMilliseconds = static_cast<uint16_t>(ms);
-  return Czas::ZKalendarza(t);
-}
+using fixtures::Utc;
 
 TimeZone Cet() { return TimeZone::ZRegulyPosix("CET-1CEST,M3.5.0,M10.5.0/3"); }
 
