@@ -295,6 +295,11 @@ void Archive::Uloz() {
             break;
           }
         }
+      } else if (w[i].ciagly && f.nazwa.utc.size() > 1) {
+        // The encoder went on into the same file after its ID3v1 block: Rotter closed and
+        // reopened it because the hour its name states began again as clocks went back, so
+        // this part begins before the second of the two instants.
+        rozwaz(Dowod::NazwaPelnegoPliku, f.nazwa.utc.back() - odStartu);
       }
       if (ostatniPliku) {
         // Closed because the next file began (the encoder went on into it, or the next
@@ -311,7 +316,7 @@ void Archive::Uloz() {
         const Roznica koder = w[i].segment >= 0 && w[i].Segment().naglowek.Layer() == Mp3Header::kLayer3
                                   ? konfiguracja.opoznienieMp3
                                   : Roznica(0);
-        const Czas koniec = f.mtime - (zmiana ? opoznienie : Roznica(0)) - koder;
+        const Czas koniec = f.mtime - (zmiana ? opoznienie : Roznica(0)) - konfiguracja.opoznienieWejscia - koder;
         const Czas s = koniec - odStartuDo(w[i].ramek * w[i].probekWRamce);
         bool wiarygodny = true;
         for (size_t j = a; j < b; ++j) {

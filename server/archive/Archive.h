@@ -11,9 +11,12 @@
 //     changed files, so this one begins where that one ends;
 //  4. the earliest of the bounds that Rotter's lateness gives: a file is last written after
 //     its last sample (`opoznienieMtime` after it when it was closed because the next file
-//     began, at any time after it when it was stopped or is still being written; an MP3
-//     file's audio ends `opoznienieMp3` before that), and a
-//     file that continues the previous one begins before the hour it is named after. A
+//     began, at any time after it when it was stopped or is still being written; the
+//     sample was captured `opoznienieWejscia` before it reached Rotter, and an MP3 file's
+//     audio ends `opoznienieMp3` before that), and a
+//     file that continues the previous one begins before the hour it is named after (the
+//     part of a file after its ID3v1 block, where Rotter went on writing when the hour
+//     the name states came round again as clocks went back, before the second). A
 //     modification time counts only when it puts the file within the span its name states;
 //  5. an ID3v1 title "Recorded YYYY-MM-DD HH:MM" whose minutes are not 00;
 //  6. the name of a file that starts a recording (a partial first file): not before the
@@ -45,13 +48,19 @@ struct KonfiguracjaArchiwum {
   String stacja;   // the station's name
   String katalog;  // the archive's root directory
   RotterLayout uklad;
-  // How long after its last sample Rotter sets a finished file's modification time: a
-  // quarter of its ring buffer, 0.5 s by default.
+  // How long after its last sample reached it Rotter sets a finished file's modification
+  // time: a quarter of its ring buffer, 0.5 s by default.
   Roznica opoznienieMtime = Roznica::Milisekunda * 500;
-  // How far the audio in an MP3 file lags what was handed to its encoder: libmp3lame
-  // keeps samples and frames in its buffers, and Rotter closes files without flushing it
-  // (measured with Rotter 0.9 at 128 kbit/s: 0.109 s and 0.116 s).
-  Roznica opoznienieMp3 = Roznica::Milisekunda * 110;
+  // How long after it was captured a sample reaches Rotter's ring buffer: JACK hands audio
+  // over a period at a time, so what Rotter last takes from the buffer before it closes a
+  // file ends up to a period before that moment (measured with periods of 1024 frames at
+  // 44.1 kHz: 7-18 ms); the middle of that span.
+  Roznica opoznienieWejscia = Roznica::Milisekunda * 13;
+  // How far the end of the audio in an MP3 file, its cut-off last frame included, lags
+  // what was handed to its encoder: libmp3lame keeps samples and frames in its buffers, and
+  // Rotter closes files without flushing it (measured with Rotter 0.9 at 128 kbit/s:
+  // 78-97 ms beyond the input's lag); the middle of that span.
+  Roznica opoznienieMp3 = Roznica::Milisekunda * 88;
 };
 
 // [poczatek, koniec): from the first sample to the end of the last.

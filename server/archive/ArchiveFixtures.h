@@ -139,10 +139,11 @@ class Strumien {
   std::vector<int64_t> ramki;
 };
 
-// How much later than the end of its audio Rotter last writes an MP3 file: libmp3lame's
-// buffers, and a quarter of the ring buffer more when it closes the file for the next one.
-inline const Roznica kKoder = Roznica::Milisekunda * 110;
-inline const Roznica kZamkniecie = Roznica::Milisekunda * 610;
+// How much later than the end of its audio Rotter last writes an MP3 file: JACK's period
+// and libmp3lame's buffers, and a quarter of the ring buffer more when it closes the file
+// for the next one (KonfiguracjaArchiwum's defaults).
+inline const Roznica kKoder = Roznica::Milisekunda * (13 + 88);
+inline const Roznica kZamkniecie = Roznica::Milisekunda * (500 + 13 + 88);
 
 // The 128-byte ID3v1 block Rotter ends a file with: "Recorded YYYY-MM-DD HH:MM" for the
 // time value `nazwany` (as the name states it, local or UTC).

@@ -19,9 +19,11 @@ namespace probe {
 // Reads `dlugosc` of audio from t as a client would play it (first channel), and checks
 // that the blocks follow each other without a gap and that every second decodes to the
 // time code of the moment their times say, within `tolerancjaMs`, the offsets of all
-// seconds within 2 ms of each other (nothing lost or doubled on the way). Returns the
-// largest offset in ms.
-inline double SprawdzKod(const Archive& a, Czas t, Roznica dlugosc, double tolerancjaMs = 30.0) {
+// seconds within 2 ms of each other (nothing lost or doubled on the way). `oczekiwane`: how
+// much later than their times the caller knows the audio to be heard (the offsets are
+// measured from it). Returns the largest offset in ms.
+inline double SprawdzKod(const Archive& a, Czas t, Roznica dlugosc, double tolerancjaMs = 30.0,
+                         Roznica oczekiwane = Roznica(0)) {
   ArchiveReader r(a);
   r.Seek(t);
   MasterDekoder d;
@@ -48,7 +50,7 @@ inline double SprawdzKod(const Archive& a, Czas t, Roznica dlugosc, double toler
     }
   }
   EXPECT_GE(koniec, t + dlugosc - Roznica::Milisekunda * 100);
-  const auto sekundy = probe::Czytaj(pcm, f.GetSps(), poczatek, f.GetSps() / 5);
+  const auto sekundy = probe::Czytaj(pcm, f.GetSps(), poczatek - oczekiwane, f.GetSps() / 5);
   EXPECT_GE(sekundy.size(), static_cast<size_t>(dlugosc / Roznica::Sekunda) - 2);
   double najwiecej = 0;
   double najmniej = 1e9;
