@@ -59,7 +59,7 @@ struct KonfiguracjaArchiwum {
   // How far the end of the audio in an MP3 file, its cut-off last frame included, lags
   // what was handed to its encoder: libmp3lame keeps samples and frames in its buffers, and
   // Rotter closes files without flushing it (measured with Rotter 0.9 at 128 kbit/s:
-  // 78-97 ms beyond the input's lag); the middle of that span.
+  // 74-97 ms beyond the input's lag); about the middle of that span.
   Roznica opoznienieMp3 = Roznica::Milisekunda * 88;
 };
 
