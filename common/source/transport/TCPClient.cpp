@@ -98,8 +98,9 @@ void TCPClient::Connect(String address) {
     case AddressFault::PortOutOfRange:
       KG_ERROR("port out of range: " + r.portText);
     case AddressFault::NoHost:
-    case AddressFault::BadHost:
       KG_ERROR("no host in " + address);
+    case AddressFault::BadHost:
+      KG_ERROR("bad host in " + address);
   }
   const String newHost = r.address.host;
   const int newPort = r.address.port;

@@ -58,8 +58,8 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   // looking up, connecting or connected to that very address without an error; otherwise
   // drops what there was and starts afresh. Raises "no port specified", "'<text>' is not
   // a valid integer value", "port out of range: <text>", "no closing bracket in
-  // <address>" or "no host in <address>" for a bad address (the client is then idle),
-  // and an error when the lookup worker cannot be started.
+  // <address>", "no host in <address>" or "bad host in <address>" for a bad address (the
+  // client is then idle), and an error when the lookup worker cannot be started.
   void Connect(String address);
   // Drops the connection, a lookup in progress (its result is thrown away when it comes)
   // and the queued bytes, and returns to state 0. Never waits for the network.

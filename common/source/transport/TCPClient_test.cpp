@@ -457,6 +457,7 @@ TEST_F(TCPClientTest, BadAddressesRaiseAndLeaveTheClientIdle) {
       {"[::1]", "no port specified in file"},
       {"::1", "no port specified in file"},
       {":5", "no host in :5"},
+      {"a b:5", "bad host in a b:5"},
   };
   Listener server;
   Probe client(&thread);
