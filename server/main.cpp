@@ -1,20 +1,26 @@
-// korwendo-server: serves the recorded stations named in its configuration over TCP.
-//   korwendo-server [--listen HOST:PORT] --config FILE
-//   korwendo-server [--listen HOST:PORT] --demo --archive DIR
+// korwendo-server: serves the recorded stations named in its configuration over TCP;
+// `korwendo-server --help` tells how to call it.
 #include <sys/resource.h>
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
+#include "CommandLine.h"
 #include "DemoRecorder.h"
 #include "KonfiguracjaSerwera.h"
 #include "Log.h"
 #include "Serwer.h"
+#include "ServerAddress.h"
 #include "Stacja.h"
 
 namespace {
+
+// The option names, as given after "--".
+constexpr const char* kListen = "listen";
+constexpr const char* kConfig = "config";
+constexpr const char* kDemo = "demo";
+constexpr const char* kArchive = "archive";
 
 Serwer* serwer = nullptr;
 
@@ -22,46 +28,58 @@ void Sygnal(int) {
   if (serwer) serwer->Zatrzymaj();
 }
 
-int Uzycie() {
-  std::fprintf(stderr,
-               "usage: korwendo-server [--listen HOST:PORT] --config FILE\n"
-               "       korwendo-server [--listen HOST:PORT] --demo --archive DIR\n"
-               "The default address is 0.0.0.0:12540; see docs/server.md for the configuration.\n");
-  return 2;
-}
+String Opcja(const char* nazwa) { return String("--") + nazwa; }
+
+class LiniaSerwera : public CommandLine {
+ public:
+  LiniaSerwera()
+      : CommandLine("korwendo-server",
+                    {"[--listen HOST:PORT] --config FILE", "[--listen HOST:PORT] --demo --archive DIR"},
+                    "Serves the stations recorded in the archives that FILE names (see "
+                    "docs/server.md), or, with --demo, records three synthetic time-coded "
+                    "stations in DIR and serves them. It runs until SIGINT or SIGTERM.",
+                    "HOST:PORT: a name or address, an IPv6 one in brackets ([::]:12540), or\n"
+                    "  :PORT for every address; the port is 12540 when none is given.\n") {
+    AddValue(kListen, "HOST:PORT", "the address to listen on; default 0.0.0.0:12540; port 0 takes any free port");
+    AddValue(kConfig, "FILE", "the station file: one station and its archive per line");
+    AddSwitch(kDemo, "record the demo stations and serve them");
+    AddValue(kArchive, "DIR", "with --demo: where the demo stations are recorded");
+  }
+
+  // The settings of the server and what it serves; raises a UsageError for a bad address
+  // or a combination of options that does not go together.
+  void Czytaj(Serwer::Ustawienia& u, String& config, String& archiwum, bool& demo) const {
+    if (const auto v = Value(kListen)) {
+      // ":PORT" leaves the host empty: the server then listens on every address.
+      const bool kazdy = v->size() > 1 && (*v)[0] == ':' && v->find(':', 1) == String::npos;
+      try {
+        const ServerAddress a = ParseServerAddress(kazdy ? "0.0.0.0" + *v : *v, true);
+        u.host = kazdy ? String() : a.host;
+        if (a.portGiven) u.port = a.port;
+      } catch (const std::exception& e) {
+        throw UsageError(TerminalSentence(e.what()) + " (" + Opcja(kListen) + ")");
+      }
+    }
+    config = Value(kConfig).value_or("");
+    archiwum = Value(kArchive).value_or("");
+    demo = IsSet(kDemo);
+    if (IsSet(kConfig) && config.empty()) throw UsageError("pusta nazwa pliku " + Opcja(kConfig));
+    if (demo && IsSet(kConfig)) throw UsageError(Opcja(kDemo) + " i " + Opcja(kConfig) + " wykluczają się");
+    if (!demo && !IsSet(kConfig)) throw UsageError("podaj --config PLIK albo --demo --archive KATALOG");
+    if (demo && archiwum.empty()) throw UsageError(Opcja(kDemo) + " wymaga " + Opcja(kArchive) + " KATALOG");
+    if (!demo && IsSet(kArchive)) throw UsageError(Opcja(kArchive) + " działa tylko z " + Opcja(kDemo));
+  }
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  LiniaSerwera linia;
   Serwer::Ustawienia u;
   String config, archiwum;
   bool demo = false;
-  for (int i = 1; i < argc; ++i) {
-    const String a = argv[i];
-    const bool maWartosc = i + 1 < argc;
-    if (a == "--listen" && maWartosc) {
-      const String v = argv[++i];
-      const size_t dwukropek = v.rfind(':');
-      String host = dwukropek == String::npos ? v : v.substr(0, dwukropek);
-      if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-      u.host = host;
-      if (dwukropek != String::npos) {
-        char* koniec = nullptr;
-        const long p = std::strtol(v.c_str() + dwukropek + 1, &koniec, 10);
-        if (*koniec != '\0' || p < 0 || p > 65535) return Uzycie();
-        u.port = static_cast<int>(p);
-      }
-    } else if (a == "--config" && maWartosc) {
-      config = argv[++i];
-    } else if (a == "--archive" && maWartosc) {
-      archiwum = argv[++i];
-    } else if (a == "--demo") {
-      demo = true;
-    } else {
-      return Uzycie();
-    }
-  }
-  if (demo == !config.empty() || (demo && archiwum.empty())) return Uzycie();
+  if (const auto wyjscie = ReadCommandLine(linia, argc, argv, [&] { linia.Czytaj(u, config, archiwum, demo); }))
+    return *wyjscie;
   // Every client and every archive file read costs a descriptor; the usual soft limit of
   // 1024 would refuse clients long before the server's own limit.
   rlimit r{};
@@ -69,9 +87,9 @@ int main(int argc, char** argv) {
     r.rlim_cur = r.rlim_max;
     setrlimit(RLIMIT_NOFILE, &r);
   }
+  std::vector<std::unique_ptr<Stacja>> stacje;
+  std::unique_ptr<DemoRecorder> nagrywarka;
   try {
-    std::vector<std::unique_ptr<Stacja>> stacje;
-    std::unique_ptr<DemoRecorder> nagrywarka;
     if (demo) {
       // The recorder writes the three synthetic stations; the server reads them as any archive.
       nagrywarka = std::make_unique<DemoRecorder>(archiwum);
@@ -85,19 +103,26 @@ int main(int argc, char** argv) {
         stacje.push_back(std::make_unique<Stacja>(k));
       }
     }
+  } catch (const std::exception& e) {
+    return ReportFailure(e, demo ? "sprawdź, czy katalog " + Opcja(kArchive) + " da się utworzyć i zapisać"
+                                 : "popraw plik stacji (jego postać opisuje docs/server.md)");
+  }
+  try {
     Serwer s(std::move(stacje), u);
-    s.Otworz();
+    try {
+      s.Otworz();
+    } catch (const std::exception& e) {
+      return ReportFailure(e, "podaj w " + Opcja(kListen) + " adres tego komputera i wolny port");
+    }
     serwer = &s;
     std::signal(SIGINT, Sygnal);
     std::signal(SIGTERM, Sygnal);
     std::signal(SIGPIPE, SIG_IGN);
-    std::fprintf(stderr, "korwendo-server listening on %s:%d\n", u.host.c_str(), s.Port());
+    std::fprintf(stderr, "korwendo-server listening on %s\n", ServerAddress{u.host, s.Port()}.Text().c_str());
     s.Uruchom();
     serwer = nullptr;
   } catch (const std::exception& e) {
-    Log(2, String("korwendo-server: ") + e.what(), KG_WHERE);
-    std::fprintf(stderr, "korwendo-server: %s\n", e.what());
-    return 1;
+    return ReportFailure(e);
   }
   return 0;
 }

@@ -3,7 +3,6 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 
 #include "CallTrace.h"
@@ -15,6 +14,7 @@
 #include "Paczka2.h"
 #include "Parser.h"
 #include "PlikIni.h"
+#include "ServerAddress.h"
 #include "ZapisUstawien.h"
 
 // One station query: a non-blocking socket of the window's thread, the packet that collects
@@ -26,19 +26,6 @@ struct Konekt {
 };
 
 namespace {
-
-// The port of a server-list value; the default when it is missing or not a port.
-int CzytajPort(const String& tekst, const String& wartosc) {
-  if (tekst.empty()) return ListaStacji::DomyslnyPort;
-  int port = 0;
-  const char* koniec = tekst.data() + tekst.size();
-  const auto [stop, blad] = std::from_chars(tekst.data(), koniec, port);
-  if (blad != std::errc() || stop != koniec || port < 1 || port > 65535) {
-    Log(1, "serwer \"" + wartosc + "\": zły port, przyjęto " + std::to_string(ListaStacji::DomyslnyPort), KG_WHERE);
-    return ListaStacji::DomyslnyPort;
-  }
-  return port;
-}
 
 // A time as the settings files hold it: 16 hexadecimal digits (lower-case ones too).
 bool CzytajCzas(String tekst, Czas& wynik) {
@@ -67,10 +54,7 @@ void SprawdzIndeks(int a, size_t c) {
 
 }  // namespace
 
-String Serwer::Adres() const {
-  const String host = adres.find(':') != String::npos ? "[" + adres + "]" : adres;
-  return host + ":" + std::to_string(port);
-}
+String Serwer::Adres() const { return ServerAddress{adres, port}.Text(); }
 
 String Stacja::Cel() const { return nazwa + "@" + serwer->Adres(); }
 
@@ -104,19 +88,23 @@ void ListaStacji::OdczytajListeSerwerow() {
   for (int n = 0;; ++n) {
     const String wartosc = serweryIni.Czytaj("Serwery", "Serwer" + std::to_string(n));
     if (wartosc.empty()) break;
-    String adres;
-    String port;
-    if (wartosc[0] == '[' && wartosc.find(']') != String::npos) {
-      const size_t nawias = wartosc.find(']');
-      adres = wartosc.substr(1, nawias - 1);
-      Parser reszta(wartosc.substr(nawias + 1));
-      port = reszta.Getto(':');
-    } else {
-      Parser parser(wartosc);
-      adres = parser.Getto(':');
-      port = parser.Getto(':');
+    // A wrong port falls back to the default one; a value that names no host is of no
+    // use and is left out.
+    const AddressReading r = ReadServerAddress(wartosc);
+    switch (r.fault) {
+      case AddressFault::None:
+        break;
+      case AddressFault::AfterBracket:
+      case AddressFault::EmptyPort:
+      case AddressFault::BadPort:
+      case AddressFault::PortOutOfRange:
+        Log(1, "serwer \"" + wartosc + "\": zły port, przyjęto " + std::to_string(DomyslnyPort), KG_WHERE);
+        break;
+      default:
+        Log(1, "serwer \"" + wartosc + "\" pominięty: " + AddressFaultText(r.fault), KG_WHERE);
+        continue;
     }
-    DodajSerwer(adres, CzytajPort(port, wartosc));
+    DodajSerwer(r.address.host, r.fault == AddressFault::None ? r.address.port : DomyslnyPort);
   }
 
   const PlikIni uzytkownikaIni(katalog + "/" + PlikUzytkownika);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "Czas.h"
+#include "ServerAddress.h"
 #include "String.h"
 
 class EsencjaPlayera;
@@ -30,7 +31,7 @@ struct Konekt;
 // One archive server.
 struct Serwer {
   String adres;  // host name or numeric address (an IPv6 one without brackets)
-  int port = 12540;
+  int port = ServerAddress::kDefaultPort;
   bool dostepny = false;  // the last station query succeeded
   // adres + ":" + port, an IPv6 address in brackets: the server part of a target text.
   String Adres() const;
@@ -79,7 +80,7 @@ class ListaStacji {
  public:
   static constexpr int IleUlubionych = 4;
   static constexpr int MaksZakladek = 128;
-  static constexpr int DomyslnyPort = 12540;
+  static constexpr int DomyslnyPort = ServerAddress::kDefaultPort;
   static constexpr const char* PlikSerwerow = "KorwendoGra.ini";
   static constexpr const char* PlikUzytkownika = "KorwendoGraU.ini";
 
@@ -100,7 +101,9 @@ class ListaStacji {
 
   // Reads both files and resumes playing at the saved position (a target that cannot be
   // played is logged). Reading is tolerant: a malformed time drops only its own entry, with
-  // a warning; missing files leave the lists empty.
+  // a warning; a server value is read as ServerAddress reads it, a wrong port giving the
+  // default one and a value that names no host being left out, each with a warning;
+  // missing files leave the lists empty.
   void OdczytajListeSerwerow();
   // Writes both files. Raises when a file cannot be written; the old one then stays. A file
   // that existed but could not be read at OdczytajListeSerwerow is left alone (logged), so

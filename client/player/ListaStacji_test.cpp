@@ -193,7 +193,11 @@ TEST_F(Lista, ReadingIsTolerant) {
          "Serwer1=bez-portu\n"
          "Serwer2=zly:port\n"
          "SERWER3=[::1]:2001\n"
-         "Serwer5=za-dziura:1\n");
+         "Serwer4=::1\n"
+         "Serwer5=[::1\n"
+         "Serwer6=:2002\n"
+         "Serwer7=10.0.0.5:2003\n"
+         "Serwer9=za-dziura:1\n");
   String u = "[ulubione]\nULUBIONA2=Fala@bez-portu:12540\n[StartPos]\nName=Fala@bez-portu:12540\nTime=123\n[ZAKLADKI]\n";
   for (int k = 0; k < 130; ++k) {
     const String n = std::to_string(k);
@@ -207,11 +211,13 @@ TEST_F(Lista, ReadingIsTolerant) {
   {
     ListaStacji l(katalog.Path());
     l.OdczytajListeSerwerow();
-    ASSERT_EQ(l.IleSerwerow(), 4);
+    ASSERT_EQ(l.IleSerwerow(), 6) << "the values that name no host are left out";
     EXPECT_EQ(l.DajSerwer(0).Adres(), "archiwum:2000");
     EXPECT_EQ(l.DajSerwer(1).Adres(), "bez-portu:12540");
     EXPECT_EQ(l.DajSerwer(2).Adres(), "zly:12540");
     EXPECT_EQ(l.DajSerwer(3).Adres(), "[::1]:2001");
+    EXPECT_EQ(l.DajSerwer(4).Adres(), "[::1]:12540");
+    EXPECT_EQ(l.DajSerwer(5).Adres(), "10.0.0.5:2003");
     EXPECT_EQ(l.Ulubione()[2].podpis, "Fala");
     ASSERT_EQ(l.Zakladki().size(), 127u) << "entries 0-127 but the malformed one";
     EXPECT_EQ(l.Zakladki()[0].opis, "Z0");
@@ -223,6 +229,7 @@ TEST_F(Lista, ReadingIsTolerant) {
     EXPECT_NE(t.find("zakładka 1 \"Z1\" pominięta: zły czas \"12345\""), String::npos) << t;
     EXPECT_NE(t.find("pozycja startowa \"Fala@bez-portu:12540\" pominięta: zły czas \"123\""), String::npos) << t;
     EXPECT_NE(t.find("serwer \"zly:port\": zły port"), String::npos) << t;
+    EXPECT_NE(t.find("serwer \"[::1\" pominięty: brak nawiasu"), String::npos) << t;
   }
   const String zapisany = Plik("KorwendoGraU.ini");
   EXPECT_NE(zapisany.find("Opis126=Z127\r\n"), String::npos);

@@ -15,6 +15,8 @@
 #include "KatalogUstawien.h"
 #include "Log.h"
 #include "Paczka2.h"
+#include "ServerAddress.h"
+#include "TerminalReport.h"
 
 namespace {
 
@@ -27,11 +29,6 @@ bool Cyfry(const String& s, size_t od, size_t ile) {
 }
 
 int Liczba(const String& s, size_t od, size_t ile) { return std::stoi(s.substr(od, ile)); }
-
-String Wartosc(const std::vector<String>& a, size_t& i) {
-  if (i + 1 >= a.size()) KG_ERROR("brak wartości opcji " + a[i]);
-  return a[++i];
-}
 
 }  // namespace
 
@@ -111,71 +108,6 @@ String NapisIso(Czas c) {
   return b;
 }
 
-std::pair<String, int> ParsujAdres(const String& tekst) {
-  String host = tekst;
-  String port;
-  if (!tekst.empty() && tekst[0] == '[') {
-    const size_t z = tekst.find(']');
-    if (z == String::npos || (z + 1 < tekst.size() && tekst[z + 1] != ':'))
-      KG_ERROR("zły adres serwera: " + tekst);
-    host = tekst.substr(1, z - 1);
-    if (z + 1 < tekst.size()) port = tekst.substr(z + 2);
-  } else if (const size_t d = tekst.find(':'); d != String::npos && d == tekst.rfind(':')) {
-    // One colon: host and port. More than one: a bare IPv6 address on the default port.
-    host = tekst.substr(0, d);
-    port = tekst.substr(d + 1);
-    if (port.empty()) KG_ERROR("zły adres serwera: " + tekst);
-  }
-  int p = ListaStacji::DomyslnyPort;
-  if (!port.empty()) {
-    if (port.size() > 5 || !Cyfry(port, 0, port.size())) KG_ERROR("zły adres serwera: " + tekst);
-    p = std::stoi(port);
-    if (p < 1 || p > 65535) KG_ERROR("zły adres serwera: " + tekst);
-  }
-  if (host.empty()) KG_ERROR("zły adres serwera: " + tekst);
-  return {host, p};
-}
-
-OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& a) {
-  OpcjeOdtwarzacza o;
-  std::optional<String> audio;
-  String zapis;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const String& x = a[i];
-    if (x == "--server") {
-      o.serwery.push_back(Wartosc(a, i));
-      ParsujAdres(o.serwery.back());
-    } else if (x == "--config") {
-      o.katalog = Wartosc(a, i);
-    } else if (x == "--list") {
-      o.lista = true;
-    } else if (x == "--station") {
-      o.stacja = Wartosc(a, i);
-      if (o.stacja.empty()) KG_ERROR("pusta nazwa stacji");
-    } else if (x == "--at") {
-      o.od = ParsujCzas(Wartosc(a, i));
-    } else if (x == "--seconds") {
-      const String n = Wartosc(a, i);
-      if (n.empty() || n.size() > 7 || !Cyfry(n, 0, n.size()) || std::stoi(n) <= 0)
-        KG_ERROR("zła liczba sekund: " + n);
-      o.sekundy = std::stoi(n);
-    } else if (x == "--audio") {
-      audio = Wartosc(a, i);
-    } else if (x == "--capture") {
-      zapis = Wartosc(a, i);
-      if (zapis.empty()) KG_ERROR("pusta nazwa pliku --capture");
-    } else {
-      KG_ERROR("nieznana opcja " + x);
-    }
-  }
-  o.wyjscie = ResolveAudioOutput(audio);
-  if (!zapis.empty()) {
-    if (o.wyjscie.kind != AudioOutputChoice::Null) KG_ERROR("--capture działa tylko z --audio null");
-    o.wyjscie.wavPath = zapis;
-  }
-  return o;
-}
-
 HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
   SetAudioOutput(opcje.wyjscie);
   lista = std::make_unique<ListaStacji>(ResolveSettingsDirectory(opcje.katalog));
@@ -252,10 +184,22 @@ void HeadlessPlayer::Wypisz(const String& s) {
   std::fflush(stdout);
 }
 
-void HeadlessPlayer::Blad(const String& s, int kod) {
-  std::fputs(("korwendo-play: " + s + "\n").c_str(), stderr);
-  std::fflush(stderr);
+void HeadlessPlayer::Blad(const String& s, int kod, const String& rada) {
+  ReportToTerminal(s, rada);
   Koniec(kod);
+}
+
+String HeadlessPlayer::AdresCelu() const {
+  const size_t at = cel.find('@');
+  return at == String::npos ? cel : cel.substr(at + 1);
+}
+
+String HeadlessPlayer::PowodBledu() {
+  // The client's error reads "host:port: reason".
+  const String b = player->Blad();
+  const String przedrostek = AdresCelu() + ": ";
+  if (b.empty()) return {};
+  return " (" + (b.rfind(przedrostek, 0) == 0 ? b.substr(przedrostek.size()) : b) + ")";
 }
 
 void HeadlessPlayer::Koniec(int kod) {
@@ -275,13 +219,14 @@ void HeadlessPlayer::Start() {
       lista->OdczytajListeSerwerow();
     } else {
       for (const String& s : opcje.serwery) {
-        auto [host, port] = ParsujAdres(s);
-        lista->DodajSerwer(host, port);
+        const ServerAddress a = ParseServerAddress(s);
+        lista->DodajSerwer(a.host, a.port);
       }
     }
     if (lista->IleSerwerow() == 0 && (opcje.lista || (opcje.stacja.find('@') == String::npos &&
                                                       !opcje.stacja.empty()))) {
-      Blad("brak serwerów: podaj --server HOST:PORT albo --config KATALOG", 2);
+      Blad("brak serwerów do zapytania", 2,
+           "podaj --server HOST[:PORT] albo --config KATALOG z plikiem " + String(ListaStacji::PlikSerwerow));
       return;
     }
     if (!opcje.lista && opcje.wyjscie.kind == AudioOutputChoice::Pulse && !SprawdzDzwiek()) return;
@@ -313,7 +258,8 @@ bool HeadlessPlayer::SprawdzDzwiek() {
   f.nAvgBytesPerSec = 44100 * 4;
   EventAutomatic e;
   if (d->Open(f, 44100 * 4 / 10, &e) != WaveOutDevice::kOk) {
-    Blad("nie można otworzyć wyjścia dźwięku " + d->Name() + ": " + d->LastError() + " (--audio null gra bez dźwięku)", 1);
+    Blad("nie można otworzyć wyjścia dźwięku " + d->Name() + ": " + d->LastError(), 1,
+         "sprawdź, czy działa serwer dźwięku, albo graj bez dźwięku z --audio null");
     return false;
   }
   d->Close();
@@ -350,7 +296,7 @@ void HeadlessPlayer::Listuj() {
     Wypisz(String("favourite ") + (u.lampka == Ulubiona::Zielona ? "[green] " : "[red] ") + u.podpowiedz);
   }
   if (!ktorys) {
-    Blad("żaden serwer nie odpowiedział", 1);
+    Blad("żaden serwer nie odpowiedział", 1, "sprawdź, czy działa tam korwendo-server i czy adresy są dobre");
     return;
   }
   Koniec(0);
@@ -362,7 +308,8 @@ void HeadlessPlayer::Graj() {
   if (s.empty()) {
     s = lista->StartNazwa();
     if (s.empty()) {
-      Blad("nie podano stacji (--station) i nie ma miejsca do wznowienia w ustawieniach", 2);
+      Blad("nie podano stacji, a w ustawieniach nie ma miejsca do wznowienia", 2,
+           "podaj --station NAZWA (stacje serwerów pokazuje --list)");
       return;
     }
     if (!t && lista->StartCzas().Wartosc() > 0) t = lista->StartCzas();
@@ -381,7 +328,7 @@ void HeadlessPlayer::Graj() {
           return;
         }
       }
-      Blad("stacji \"" + s + "\" nie ma na żadnym serwerze", 1);
+      Blad("stacji \"" + s + "\" nie ma na żadnym serwerze", 1, "stacje serwerów pokazuje --list");
     });
   }
 }
@@ -436,7 +383,8 @@ void HeadlessPlayer::Odbierz() {
         grana = cel;
       } else if (tekst.rfind("error nieznana stacja", 0) == 0 || tekst.rfind("error zly czas", 0) == 0) {
         if (grana.empty() || grana == cel) {
-          Blad("serwer odrzucił " + cel + ": " + tekst, 1);
+          Blad("serwer odrzucił " + cel + ": " + tekst, 1,
+               tekst.rfind("error zly czas", 0) == 0 ? "podaj inny --at" : "stacje serwera pokazuje --list");
         } else {
           // A station changed to by a command that does not exist: back to the one heard.
           Wypisz("back to " + grana);
@@ -464,9 +412,11 @@ void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
     case WM_PLAYER_NIEUDANY:
       polaczony = false;
       if (wParam == 1) {
-        Blad("nie można znaleźć serwera " + cel + " (nazwa hosta się nie rozwiązuje)", 1);
+        Blad("nie można znaleźć serwera " + AdresCelu() + " (nazwa hosta się nie rozwiązuje)", 1,
+             "sprawdź nazwę hosta");
       } else if (!byloPolaczenie) {
-        Blad("nie można połączyć się z serwerem " + cel, 1);
+        Blad("nie można połączyć się z serwerem " + AdresCelu() + PowodBledu(), 1,
+             "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
       } else {
         Wypisz("reconnecting in 5 s");
         QTimer::singleShot(5000, this, [this] {
@@ -516,7 +466,7 @@ bool HeadlessPlayer::Komenda(const String& linia) {
       else player->UstawPozycje(ParsujCzas(reszta));
     } else if (slowo == "station" && !reszta.empty()) {
       if (reszta.find('@') != String::npos) {
-        Polacz(reszta, std::nullopt);
+        Polacz(NormalizujCel(reszta), std::nullopt);
       } else {
         const size_t at = cel.find('@');
         Polacz(reszta + cel.substr(at == String::npos ? cel.size() : at), std::nullopt);
@@ -526,7 +476,8 @@ bool HeadlessPlayer::Komenda(const String& linia) {
       return true;
     }
   } catch (const std::exception& e) {
-    Wypisz(String("command failed: ") + e.what());
+    Log(1, String("komenda \"") + linia + "\": " + e.what(), KG_WHERE);
+    Wypisz("command failed: " + TerminalSentence(e.what()));
   }
   return true;
 }

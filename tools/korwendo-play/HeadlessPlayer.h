@@ -26,22 +26,9 @@
 #include "EsencjaPlayera.h"
 #include "ListaStacji.h"
 #include "MessageThread.h"
+#include "OpcjeOdtwarzacza.h"
 #include "PowiadomieniaPlayera.h"
 #include "String.h"
-
-// What the command line asks for.
-struct OpcjeOdtwarzacza {
-  std::vector<String> serwery;      // "HOST:PORT" (or "HOST", port 12540)
-  std::optional<String> katalog;    // --config DIR
-  bool lista = false;               // --list
-  String stacja;                    // --station NAME (or NAME@HOST:PORT); empty: resume
-  std::optional<Czas> od;           // --at
-  int sekundy = 0;                  // --seconds; 0: until "quit" or end of input
-  AudioOutputChoice wyjscie;        // --audio / --capture
-};
-
-// Parses the arguments (without argv[0]). Raises with a text for the user on a bad one.
-OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty);
 
 // A moment given by the user: ISO 8601 UTC ("2026-12-10T08:30:00Z", optionally with
 // fractional seconds; a trailing "Z" may be left out) or 16 hexadecimal digits. Raises
@@ -52,9 +39,6 @@ Czas ParsujCzas(const String& tekst);
 std::optional<Roznica> ParsujPrzesuniecie(const String& tekst);
 // ISO 8601 UTC with milliseconds, e.g. "2026-12-10T08:30:00.250Z"; "---" for no time.
 String NapisIso(Czas c);
-// "HOST:PORT", "HOST" or "[IPv6]:PORT" split; raises "zły adres serwera: " + text.
-std::pair<String, int> ParsujAdres(const String& tekst);
-
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and the threads it starts later,
 // so that the headless player receives them on its event loop; call before any thread starts.
 void ZablokujSygnalyKonca();
@@ -76,7 +60,11 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
 
  private:
   void Wypisz(const String& s);
-  void Blad(const String& s, int kod);
+  // Reports `s` on the terminal with `rada` (what to do about it), then ends with `kod`.
+  void Blad(const String& s, int kod, const String& rada = {});
+  // The server part of the target, and the client's reason for failing, " (reason)".
+  String AdresCelu() const;
+  String PowodBledu();
   void Koniec(int kod);
   // --list: prints every server's stations once the queries are over.
   void Listuj();

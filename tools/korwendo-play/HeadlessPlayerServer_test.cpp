@@ -153,7 +153,8 @@ class Proces {
   }
 
   // Waits up to `ms` (-1: for ever) for the process to end; its exit status (128 + the
-  // signal for a killed one), none on a time-out.
+  // signal for a killed one), none on a time-out. Once it has ended, every line it wrote
+  // has been read too.
   std::optional<int> Koniec(int ms) {
     if (kod) return kod;
     const auto koniec = Clock::now() + std::chrono::milliseconds(ms);
@@ -162,6 +163,9 @@ class Proces {
       const pid_t r = waitpid(pid, &status, ms < 0 ? 0 : WNOHANG);
       if (r == pid) {
         kod = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        // The reader may not have reached the end of the pipe yet.
+        std::unique_lock<std::mutex> l(mutex);
+        zmiana.wait_for(l, std::chrono::seconds(5), [&] { return zamkniete; });
         return kod;
       }
       if (r < 0 || (ms >= 0 && Clock::now() >= koniec)) return std::nullopt;

@@ -7,14 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <charconv>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
 #include "ErrorText.h"
 #include "Exception.h"
-#include "Parser.h"
+#include "ServerAddress.h"
 
 namespace {
 
@@ -24,18 +23,6 @@ constexpr int kKeptQueue = 1 << 20;
 
 // A failure of the connection whose text is exactly `text`.
 [[noreturn]] void RaiseSocketError(const String& text) { throw Exception(text); }
-
-int ParsePort(const String& text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end) {
-    if (error == std::errc::result_out_of_range) KG_ERROR("port out of range: " + text);
-    KG_ERROR("'" + text + "' is not a valid integer value");
-  }
-  if (value < 1 || value > 65535) KG_ERROR("port out of range: " + text);
-  return value;
-}
 
 }  // namespace
 
@@ -67,8 +54,7 @@ bool TCPClient::IsConnected() {
 }
 
 String TCPClient::AdresLocked() const {
-  const String shown = host.find(':') != String::npos ? "[" + host + "]" : host;
-  return shown + ":" + std::to_string(port);
+  return ServerAddress{host, port}.Text();
 }
 
 String TCPClient::Adres() {
@@ -94,21 +80,30 @@ void TCPClient::Connect(String address) {
   if (blad.empty() && AdresLocked() == address && (stan == 2 || stan == 3 || stan == 4)) return;
   if (stan != 0) Disconnect();
 
-  String newHost;
-  String portText;
-  if (!address.empty() && address[0] == '[') {
-    const size_t bracket = address.find(']');
-    if (bracket == String::npos) KG_ERROR("no closing bracket in " + address);
-    newHost = address.substr(1, bracket - 1);
-    Parser rest(address.substr(bracket + 1));
-    portText = rest.Getto(':');
-  } else {
-    Parser parser(address);
-    newHost = parser.Getto(':');
-    portText = parser.Getto(':');
+  // The address is read as everywhere else; the faults keep the texts this client has
+  // always raised. A target text always names its port.
+  const AddressReading r = ReadServerAddress(address);
+  switch (r.fault) {
+    case AddressFault::None:
+      if (!r.address.portGiven) KG_ASSERTION("no port specified");
+      break;
+    case AddressFault::Empty:
+    case AddressFault::EmptyPort:
+      KG_ASSERTION("no port specified");
+    case AddressFault::UnclosedBracket:
+      KG_ERROR("no closing bracket in " + address);
+    case AddressFault::AfterBracket:
+    case AddressFault::BadPort:
+      KG_ERROR("'" + r.portText + "' is not a valid integer value");
+    case AddressFault::PortOutOfRange:
+      KG_ERROR("port out of range: " + r.portText);
+    case AddressFault::NoHost:
+      KG_ERROR("no host in " + address);
+    case AddressFault::BadHost:
+      KG_ERROR("bad host in " + address);
   }
-  if (portText.empty()) KG_ASSERTION("no port specified");
-  const int newPort = ParsePort(portText);
+  const String newHost = r.address.host;
+  const int newPort = r.address.port;
 
   host = newHost;
   port = newPort;

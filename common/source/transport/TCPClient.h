@@ -53,12 +53,13 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   // host + " " + the system's text when the receive fails.
   int ReadAnyNonBlocking(void* c, int n) override;
 
-  // Connects to "host:port" (an IPv6 literal host in brackets: "[::1]:12540"). Does
-  // nothing when already looking up, connecting or connected to that very address
-  // without an error; otherwise drops what there was and starts afresh. Raises "no port
-  // specified", "'<text>' is not a valid integer value" or "port out of range: <text>"
-  // for a bad address (the client is then idle), and an error when the lookup worker
-  // cannot be started.
+  // Connects to "host:port" (an IPv6 literal host in brackets: "[::1]:12540"; read as
+  // ServerAddress reads it, but the port must be given). Does nothing when already
+  // looking up, connecting or connected to that very address without an error; otherwise
+  // drops what there was and starts afresh. Raises "no port specified", "'<text>' is not
+  // a valid integer value", "port out of range: <text>", "no closing bracket in
+  // <address>", "no host in <address>" or "bad host in <address>" for a bad address (the
+  // client is then idle), and an error when the lookup worker cannot be started.
   void Connect(String address);
   // Drops the connection, a lookup in progress (its result is thrown away when it comes)
   // and the queued bytes, and returns to state 0. Never waits for the network.

@@ -454,6 +454,10 @@ TEST_F(TCPClientTest, BadAddressesRaiseAndLeaveTheClientIdle) {
       {"localhost:0", "port out of range: 0"},
       {"localhost:70000", "port out of range: 70000"},
       {"[::1:5", "no closing bracket in [::1:5"},
+      {"[::1]", "no port specified in file"},
+      {"::1", "no port specified in file"},
+      {":5", "no host in :5"},
+      {"a b:5", "bad host in a b:5"},
   };
   Listener server;
   Probe client(&thread);

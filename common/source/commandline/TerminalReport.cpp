@@ -1,0 +1,51 @@
+#include "TerminalReport.h"
+
+#include <cstdio>
+#include <regex>
+
+#include "Log.h"
+
+namespace {
+
+void WriteLine(const String& line) {
+  const String all = ExecutableName() + ": " + line + "\n";
+  std::fwrite(all.data(), 1, all.size(), stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+String TerminalSentence(const String& text) {
+  static const std::regex location(R"( in file "[^"\n]*" line [0-9]+)");
+  const String bare = std::regex_replace(text, location, "");
+  String out;
+  size_t start = 0;
+  while (start <= bare.size()) {
+    size_t end = bare.find_first_of("\r\n", start);
+    if (end == String::npos) end = bare.size();
+    String line = bare.substr(start, end - start);
+    while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ') line.pop_back();
+    size_t lead = 0;
+    while (lead < line.size() && static_cast<unsigned char>(line[lead]) <= ' ') ++lead;
+    line.erase(0, lead);
+    if (!line.empty()) out += (out.empty() ? "" : "; ") + line;
+    start = end + 1;
+  }
+  return out;
+}
+
+void ReportToTerminal(const String& text, const String& advice) {
+  Log(2, text, KG_WHERE);
+  String sentence = TerminalSentence(text);
+  if (!advice.empty()) sentence += "; " + advice;
+  WriteLine(sentence);
+}
+
+int ReportFailure(const std::exception& e, const String& advice) {
+  if (dynamic_cast<const UsageError*>(&e) != nullptr) {
+    WriteLine(TerminalSentence(e.what()) + "; zobacz " + ExecutableName() + " --help");
+    return 2;
+  }
+  ReportToTerminal(e.what(), advice);
+  return 1;
+}

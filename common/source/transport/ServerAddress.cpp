@@ -1,0 +1,112 @@
+#include "ServerAddress.h"
+
+#include <charconv>
+
+#include "Exception.h"
+
+namespace {
+
+bool Blank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+String Trimmed(const String& s) {
+  size_t b = 0;
+  size_t e = s.size();
+  while (b < e && Blank(s[b])) ++b;
+  while (e > b && Blank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+AddressFault ReadPort(const String& text, bool allowPortZero, int& port) {
+  if (text.empty()) return AddressFault::EmptyPort;
+  for (char c : text) {
+    if (c < '0' || c > '9') return AddressFault::BadPort;
+  }
+  int value = 0;
+  const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || stop != text.data() + text.size() || value > 65535 ||
+      (value == 0 && !allowPortZero))
+    return AddressFault::PortOutOfRange;
+  port = value;
+  return AddressFault::None;
+}
+
+}  // namespace
+
+String ServerAddress::Text() const {
+  const String shown = host.find(':') != String::npos ? "[" + host + "]" : host;
+  return shown + ":" + std::to_string(port);
+}
+
+AddressReading ReadServerAddress(const String& tekst, bool allowPortZero) {
+  AddressReading r;
+  const String text = Trimmed(tekst);
+  if (text.empty()) {
+    r.fault = AddressFault::Empty;
+    return r;
+  }
+  bool hasPort = false;
+  if (text[0] == '[') {
+    const size_t bracket = text.find(']');
+    if (bracket == String::npos) {
+      r.fault = AddressFault::UnclosedBracket;
+      return r;
+    }
+    r.address.host = text.substr(1, bracket - 1);
+    if (bracket + 1 < text.size()) {
+      if (text[bracket + 1] != ':') {
+        r.fault = AddressFault::AfterBracket;
+        r.portText = text.substr(bracket + 1);
+        return r;
+      }
+      hasPort = true;
+      r.portText = text.substr(bracket + 2);
+    }
+  } else if (const size_t colon = text.find(':'); colon != String::npos && colon == text.rfind(':')) {
+    r.address.host = text.substr(0, colon);
+    hasPort = true;
+    r.portText = text.substr(colon + 1);
+  } else {
+    // No colon: a host alone. More than one: a bare IPv6 address, on the default port.
+    r.address.host = text;
+  }
+  if (r.address.host.empty()) {
+    r.fault = AddressFault::NoHost;
+    return r;
+  }
+  for (char c : r.address.host) {
+    if (Blank(c) || c == '[' || c == ']') {
+      r.fault = AddressFault::BadHost;
+      return r;
+    }
+  }
+  if (hasPort) {
+    r.fault = ReadPort(r.portText, allowPortZero, r.address.port);
+    r.address.portGiven = r.fault == AddressFault::None;
+  }
+  return r;
+}
+
+String AddressFaultText(AddressFault fault) {
+  switch (fault) {
+    case AddressFault::None: return {};
+    case AddressFault::Empty: return "pusty adres";
+    case AddressFault::NoHost: return "brak nazwy hosta";
+    case AddressFault::BadHost: return "niedozwolony znak w nazwie hosta";
+    case AddressFault::UnclosedBracket: return "brak nawiasu zamykającego adres IPv6";
+    case AddressFault::AfterBracket: return "po adresie IPv6 w nawiasach może być tylko :PORT";
+    case AddressFault::EmptyPort: return "brak portu po dwukropku";
+    case AddressFault::BadPort: return "port nie jest liczbą";
+    case AddressFault::PortOutOfRange: return "port spoza zakresu 1-65535";
+  }
+  return {};
+}
+
+ServerAddress ParseServerAddress(const String& text, bool allowPortZero) {
+  const AddressReading r = ReadServerAddress(text, allowPortZero);
+  if (r.fault != AddressFault::None) {
+    String why = AddressFaultText(r.fault);
+    if (r.fault == AddressFault::PortOutOfRange && allowPortZero) why = "port spoza zakresu 0-65535";
+    KG_ERROR("zły adres serwera \"" + text + "\": " + why);
+  }
+  return r.address;
+}

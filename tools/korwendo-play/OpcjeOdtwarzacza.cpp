@@ -1,0 +1,92 @@
+#include "OpcjeOdtwarzacza.h"
+
+#include "HeadlessPlayer.h"
+#include "ServerAddress.h"
+
+namespace {
+
+String Opcja(const char* nazwa) { return String("--") + nazwa; }
+
+// `f` run, any failure of it raised again as a UsageError that names the option.
+template <class F>
+auto Wartosc(const char* opcja, F f) {
+  try {
+    return f();
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw UsageError(TerminalSentence(e.what()) + " (" + Opcja(opcja) + ")");
+  }
+}
+
+}  // namespace
+
+LiniaOdtwarzacza::LiniaOdtwarzacza()
+    : CommandLine("korwendo-play",
+                  {"(--server HOST[:PORT] ... | --config DIR) [--list]",
+                   "  [--station NAME] [--at TIME] [--seconds N]",
+                   "  [--audio pulse|null] [--capture FILE.wav]"},
+                  "Plays a station of the archive servers without a window, or lists their "
+                  "stations. It prints \"time TIME\" (the moment heard) once a second; with "
+                  "--capture, which records what was heard, as heard, each is followed by "
+                  "\"captured N\": the sample frames recorded before the one heard at that "
+                  "moment, over all the files recorded.",
+                  "TIME: ISO 8601 UTC (2026-12-10T08:30:00Z) or 16 hexadecimal digits.\n"
+                  "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
+                  "  the port is 12540 when none is given.\n"
+                  "Commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME, quit.\n") {
+  AddValue(OpcjaPlay::Serwer, "HOST[:PORT]", "a server to ask; may be repeated");
+  AddValue(OpcjaPlay::Katalog, "DIR",
+           "the settings directory (servers, favourites, the position to resume at); "
+           "default $XDG_CONFIG_HOME/KorwendoGra");
+  AddSwitch(OpcjaPlay::Lista, "list the servers' stations and exit");
+  AddValue(OpcjaPlay::Stacja, "NAME",
+           "the station to play, or NAME@HOST[:PORT]; default: resume where the settings left off");
+  AddValue(OpcjaPlay::Od, "TIME", "the moment to start at; default: now");
+  AddValue(OpcjaPlay::Sekundy, "N", "stop after N seconds; default: at \"quit\" or a signal");
+  AddValue(OpcjaPlay::Wyjscie, "pulse|null",
+           "the sound output (default: KORWENDO_AUDIO, else pulse); null plays silently");
+  AddValue(OpcjaPlay::Zapis, "FILE.wav", "with --audio null: record what was heard");
+}
+
+OpcjeOdtwarzacza LiniaOdtwarzacza::Opcje() const {
+  OpcjeOdtwarzacza o;
+  for (const String& s : Values(OpcjaPlay::Serwer)) {
+    o.serwery.push_back(Wartosc(OpcjaPlay::Serwer, [&] { return ParseServerAddress(s).Text(); }));
+  }
+  o.katalog = Value(OpcjaPlay::Katalog);
+  o.lista = IsSet(OpcjaPlay::Lista);
+  if (const auto s = Value(OpcjaPlay::Stacja)) o.stacja = NormalizujCel(*s);
+  if (const auto t = Value(OpcjaPlay::Od)) o.od = Wartosc(OpcjaPlay::Od, [&] { return ParsujCzas(*t); });
+  if (const auto n = Value(OpcjaPlay::Sekundy)) {
+    bool cyfry = !n->empty() && n->size() <= 7;
+    for (char c : *n) cyfry = cyfry && c >= '0' && c <= '9';
+    if (!cyfry || std::stoi(*n) <= 0) throw UsageError("zła liczba sekund \"" + *n + "\" (" + Opcja(OpcjaPlay::Sekundy) + ")");
+    o.sekundy = std::stoi(*n);
+  }
+  // Without --audio the choice comes from the environment, whose fault is no option's.
+  const std::optional<String> audio = Value(OpcjaPlay::Wyjscie);
+  o.wyjscie = audio ? Wartosc(OpcjaPlay::Wyjscie, [&] { return ResolveAudioOutput(audio); })
+                    : ResolveAudioOutput(audio);
+  if (const auto zapis = Value(OpcjaPlay::Zapis)) {
+    if (zapis->empty()) throw UsageError("pusta nazwa pliku " + Opcja(OpcjaPlay::Zapis));
+    if (o.wyjscie.kind != AudioOutputChoice::Null)
+      throw UsageError(Opcja(OpcjaPlay::Zapis) + " działa tylko z " + Opcja(OpcjaPlay::Wyjscie) + " null");
+    o.wyjscie.wavPath = *zapis;
+  }
+  return o;
+}
+
+OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty) {
+  LiniaOdtwarzacza l;
+  if (const auto tekst = l.Read(argumenty)) throw UsageError("--help i --version czyta tylko main");
+  return l.Opcje();
+}
+
+String NormalizujCel(const String& cel) {
+  const size_t at = cel.find('@');
+  const String nazwa = cel.substr(0, at);
+  if (nazwa.empty()) throw UsageError("pusta nazwa stacji w \"" + cel + "\"");
+  if (at == String::npos) return cel;
+  return nazwa + "@" + Wartosc(OpcjaPlay::Stacja, [&] { return ParseServerAddress(cel.substr(at + 1)).Text(); });
+}

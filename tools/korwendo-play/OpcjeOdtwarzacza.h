@@ -1,0 +1,51 @@
+#pragma once
+// The command line of korwendo-play: its option names, what they ask for and how they are
+// read. Thread-safe: plain values, and a line read by one thread.
+#include <optional>
+#include <vector>
+
+#include "AudioOutputChoice.h"
+#include "CommandLine.h"
+#include "Czas.h"
+#include "String.h"
+
+// The option names, as given after "--".
+namespace OpcjaPlay {
+inline constexpr const char* Serwer = "server";
+inline constexpr const char* Katalog = "config";
+inline constexpr const char* Lista = "list";
+inline constexpr const char* Stacja = "station";
+inline constexpr const char* Od = "at";
+inline constexpr const char* Sekundy = "seconds";
+inline constexpr const char* Wyjscie = "audio";
+inline constexpr const char* Zapis = "capture";
+}  // namespace OpcjaPlay
+
+// What the command line asks for.
+struct OpcjeOdtwarzacza {
+  std::vector<String> serwery;      // --server, each as ServerAddress writes it back
+  std::optional<String> katalog;    // --config DIR
+  bool lista = false;               // --list
+  String stacja;                    // --station NAME (or NAME@HOST:PORT); empty: resume
+  std::optional<Czas> od;           // --at
+  int sekundy = 0;                  // --seconds; 0: until "quit" or end of input
+  AudioOutputChoice wyjscie;        // --audio / --capture
+};
+
+// korwendo-play's command line: every option declared, with the usage --help prints.
+class LiniaOdtwarzacza : public CommandLine {
+ public:
+  LiniaOdtwarzacza();
+  // After Read: the options. Raises a UsageError for a value it cannot use (a bad
+  // address, time or number, an unknown output, --capture without --audio null).
+  OpcjeOdtwarzacza Opcje() const;
+};
+
+// Read and Opcje on the arguments (without argv[0]); raises a UsageError for --help and
+// --version too, which only main may act on.
+OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty);
+
+// A target typed by a person, "NAME" or "NAME@ADDRESS": the address part read as
+// ServerAddress reads it and written back whole ("Zegar@host" gives "Zegar@host:12540").
+// Raises a UsageError for an empty name or a bad address.
+String NormalizujCel(const String& cel);

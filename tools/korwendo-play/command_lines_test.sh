@@ -1,0 +1,70 @@
+#!/bin/bash
+# The command lines of korwendo-play and korwendo-server, run as a person would: each case
+# gives the exit status and the whole of standard error. Nothing a program prints on the
+# terminal carries a source location; --help and --version print on standard output.
+set -u
+bin=$1
+version=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+export HOME=$dir XDG_CONFIG_HOME=$dir/config XDG_RUNTIME_DIR=$dir
+mkdir -p "$dir/empty" "$dir/run"
+cd "$dir/run" || exit 1
+failed=0
+
+# check STATUS EXPECTED-STDERR PROGRAM ARGUMENTS...
+check() {
+  local want=$1 text=$2
+  shift 2
+  timeout 60 "$bin/$@" </dev/null >"$dir/out" 2>"$dir/err"
+  local rc=$?
+  local err
+  err=$(cat "$dir/err")
+  if [ $rc -ne "$want" ] || [ "$err" != "$text" ]; then
+    echo "FAIL: $*"
+    echo "  status $rc, expected $want"
+    echo "  stderr:   $err"
+    echo "  expected: $text"
+    failed=1
+  fi
+}
+
+p="korwendo-play"
+check 2 "$p: nieznana opcja --bogus; zobacz $p --help" $p --bogus
+check 2 "$p: nieznana opcja -x; zobacz $p --help" $p --list -x
+check 2 "$p: brak wartości opcji --server; zobacz $p --help" $p --server
+check 2 "$p: nieoczekiwany argument \"Zegar\"; zobacz $p --help" $p --server h Zegar
+check 2 "$p: zły adres serwera \"10.0.0.5:99999\": port spoza zakresu 1-65535 (--server); zobacz $p --help" \
+  $p --server 10.0.0.5:99999 --list
+check 2 "$p: zły adres serwera \"[::1:2000\": brak nawiasu zamykającego adres IPv6 (--server); zobacz $p --help" \
+  $p --server '[::1:2000' --list
+check 2 "$p: zła liczba sekund \"x\" (--seconds); zobacz $p --help" $p --server h --seconds x
+check 2 "$p: zły czas: jutro (--at); zobacz $p --help" $p --server h --station Zegar --at jutro
+check 2 "$p: --capture działa tylko z --audio null; zobacz $p --help" $p --server h --audio pulse --capture a.wav
+check 2 "$p: brak serwerów do zapytania; podaj --server HOST[:PORT] albo --config KATALOG z plikiem KorwendoGra.ini" \
+  $p --config "$dir/empty" --list
+# Nothing listens on port 1 of the loopback.
+check 1 "$p: nie można połączyć się z serwerem 127.0.0.1:1 (Connection refused); sprawdź, czy działa tam korwendo-server i czy adres jest dobry" \
+  $p --config "$dir/empty" --server 127.0.0.1:1 --station Zegar --audio null --seconds 20
+check 1 "$p: żaden serwer nie odpowiedział; sprawdź, czy działa tam korwendo-server i czy adresy są dobre" \
+  $p --config "$dir/empty" --server 127.0.0.1:1 --list
+check 0 "" $p --help
+grep -q "^usage: $p " "$dir/out" || { echo "FAIL: $p --help printed no usage"; failed=1; }
+check 0 "" $p --version
+[ "$(cat "$dir/out")" = "$p $version" ] || { echo "FAIL: $p --version: $(cat "$dir/out")"; failed=1; }
+
+s="korwendo-server"
+check 2 "$s: podaj --config PLIK albo --demo --archive KATALOG; zobacz $s --help" $s
+check 2 "$s: nieznana opcja --port; zobacz $s --help" $s --port 5 --config x
+check 2 "$s: --demo wymaga --archive KATALOG; zobacz $s --help" $s --demo
+check 2 "$s: --demo i --config wykluczają się; zobacz $s --help" $s --demo --config x --archive y
+check 2 "$s: zły adres serwera \"h:x\": port nie jest liczbą (--listen); zobacz $s --help" $s --listen h:x --config x
+check 1 "$s: nie mozna odczytac konfiguracji $dir/none; popraw plik stacji (jego postać opisuje docs/server.md)" \
+  $s --config "$dir/none"
+check 0 "" $s --help
+grep -q "^usage: $s " "$dir/out" || { echo "FAIL: $s --help printed no usage"; failed=1; }
+check 0 "" $s --version
+[ "$(cat "$dir/out")" = "$s $version" ] || { echo "FAIL: $s --version: $(cat "$dir/out")"; failed=1; }
+
+[ $failed -eq 0 ] && echo OK
+exit $failed
