@@ -113,7 +113,7 @@ class PlayAudio::Watek : public ZThread {
 };
 
 PlayAudio::PlayAudio(std::unique_ptr<WaveOutDevice> device) {
-  KG_TRACE("PlayAudio::PlayAudio()");
+  KG_TRACE("PlayAudio::PlayAudio(std::unique_ptr<WaveOutDevice> device)");
   grajPaczek.SetEvent(&event);
   if (device) grajPaczek.SetDevice(std::move(device));
   Synchronized guard(&lock);

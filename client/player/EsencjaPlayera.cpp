@@ -28,7 +28,7 @@ EsencjaPlayera::EsencjaPlayera(TimeComponent* t, MessageThread* m, Powiadomienia
       okno(o),
       zegar(w.zegar ? std::move(w.zegar) : std::function<Czas()>(&Czas::Teraz)),
       czas(t) {
-  KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m)");
+  KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m,PowiadomieniaPlayera *o,Wyposazenie w)");
   grajek = std::make_unique<Grajek>(t, &skrzynka, std::move(w.urzadzenie));
   grajek->GetPlayAudio()->SetDebugStream(&skrzynka);
   if (czas != nullptr) czas->SetListener(this);
@@ -197,7 +197,7 @@ void EsencjaPlayera::OnRead() {
 }
 
 void EsencjaPlayera::Odbierz() {
-  KG_TRACE("EsencjaPlayera::OnRead()");
+  KG_TRACE("EsencjaPlayera::Odbierz()");
   while (odbior.Wczytaj(*this)) {
     const String& nazwa = odbior.Nazwa;
     if (nazwa == "PrzedzialyAudio" && postep < 55) UstawPostep(55);
