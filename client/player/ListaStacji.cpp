@@ -15,6 +15,7 @@
 #include "Paczka2.h"
 #include "Parser.h"
 #include "PlikIni.h"
+#include "Protokol.h"
 #include "ZapisUstawien.h"
 
 // One station query: a non-blocking socket of the window's thread, the packet that collects
@@ -259,7 +260,8 @@ void ListaStacji::ClientSocketConnect(int i) {
   KG_TRACE("ListaStacji::ClientSocketConnect(int i)");
   Konekt& k = *konekty[static_cast<size_t>(i)];
   // A failed send shows as an error of the socket, which ends the query.
-  k.gniazdo->write("listabaz\n", 9);
+  const String zapytanie = String(protokol::kListaBaz) + "\n";
+  k.gniazdo->write(zapytanie.data(), static_cast<qint64>(zapytanie.size()));
 }
 
 void ListaStacji::ClientSocketRead(int i) {
