@@ -57,6 +57,7 @@
 #include "Log.h"
 #include "Paczka2.h"
 #include "PaczkaAudio.h"
+#include "Protokol.h"
 #include "Serwer.h"
 
 namespace {
@@ -154,7 +155,8 @@ bool WyslijCale(int fd, const std::string& b) {
 
 // What a player sends first: the raw greeting, the station at t and "play".
 std::string Powitanie(Czas t) {
-  return "player\n" + NaLacze("zmienstacje " + t.NapisHex() + " Doba") + NaLacze("play");
+  return String(protokol::kPlayer) + "\n" + NaLacze(String(protokol::kZmienStacje) + " " + t.NapisHex() + " Doba") +
+         NaLacze(protokol::kPlay);
 }
 
 // A blocking player connection that reads whole packets with Paczka2.
@@ -170,7 +172,7 @@ class Gracz {
   bool Audio(PaczkaAudio& a) {
     for (;;) {
       while (odbior.Skonczyl()) {
-        const bool audio = odbior.Nazwa == "PaczkaAudio" && odbior.Opis.empty();
+        const bool audio = odbior.Nazwa == protokol::kPaczkaAudio && odbior.Opis.empty();
         if (audio) odbior.Wyjmij(a);
         odbior.Write(nullptr, 0);
         if (audio) return true;
@@ -210,7 +212,7 @@ void BM_SeekToFirstAudio(benchmark::State& state) {
   for (auto _ : state) {
     t = Losowy(los);
     ++numer;
-    const std::string polecenie = NaLacze("setpos " + t.NapisHex());
+    const std::string polecenie = NaLacze(String(protokol::kSetpos) + " " + t.NapisHex());
     const auto t0 = Zegar::now();
     g.Wyslij(polecenie);
     bool jest = false;
@@ -256,7 +258,7 @@ class Ramki {
       switch (faza) {
         case 0:
           if (!Zbierz(b, n, 14)) return true;
-          if (pole.compare(0, 6, "paczk2") != 0) return false;
+          if (pole.compare(0, 6, protokol::kZnacznikPaczki2) != 0) return false;
           dlugosc = Int32(pole.data() + 10);
           if (dlugosc < 0 || dlugosc > 256) return false;
           pole.clear();
@@ -374,7 +376,7 @@ void BM_StreamingClients(benchmark::State& state) {
   for (auto _ : state) {
     std::vector<Sluchacz> s(static_cast<size_t>(klientow));
     std::mt19937_64 los(11);
-    const std::string prosba = NaLacze("wyslijsztukeaudia");
+    const std::string prosba = NaLacze(protokol::kWyslijSztukeAudia);
     const int ep = epoll_create1(EPOLL_CLOEXEC);
     std::atomic<bool> koniec{false};
     std::atomic<bool> blad{false};
@@ -390,12 +392,13 @@ void BM_StreamingClients(benchmark::State& state) {
       const auto start = Zegar::now();
       int polaczonych = 0;
       auto pakiet = [&](Sluchacz& k, const Ramki::Pakiet& p) {
-        if (p.nazwa == "String" && p.poczatek.rfind("ping", 0) == 0) {
-          if (!WyslijCale(k.fd, NaLacze("pong" + p.poczatek.substr(4)))) blad = true;
+        if (p.nazwa == protokol::kString && p.poczatek.rfind(protokol::kPing, 0) == 0) {
+          const size_t slowo = String(protokol::kPing).size();
+          if (!WyslijCale(k.fd, NaLacze(protokol::kPong + p.poczatek.substr(slowo)))) blad = true;
           ++pongi;
           return;
         }
-        if (p.nazwa != "PaczkaAudio" || !p.opis.empty() || p.poczatek.size() < 8) return;
+        if (p.nazwa != protokol::kPaczkaAudio || !p.opis.empty() || p.poczatek.size() < 8) return;
         // numeraudia, the format text, the time, the data's length.
         const int32_t l = Ramki::Int32(p.poczatek.data() + 4);
         if (l < 0 || static_cast<size_t>(l) + 20 > p.poczatek.size()) return;

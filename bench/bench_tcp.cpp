@@ -18,6 +18,7 @@
 
 #include "MessageThread.h"
 #include "Paczka2.h"
+#include "Protokol.h"
 #include "TCPClient.h"
 
 namespace {
@@ -97,7 +98,7 @@ const String& PacketStream() {
       String bytes;
     } sink;
     Paczka2 p;
-    p.Nazwa = "PaczkaAudio";
+    p.Nazwa = protokol::kPaczkaAudio;
     p.core.SetSize(64 << 10);
     std::memset(p.core.Data(), 0x11, static_cast<size_t>(p.core.Size()));
     while (static_cast<int64_t>(sink.bytes.size()) < kBulkBytes) p.Wyslij(sink);

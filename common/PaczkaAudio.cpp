@@ -3,10 +3,11 @@
 #include "AudioFormat.h"
 #include "CallTrace.h"
 #include "IniBase.h"
+#include "Protokol.h"
 
 String PaczkaAudio::Name() {
   KG_TRACE("PaczkaAudio::Name()");
-  return "PaczkaAudio";
+  return protokol::kPaczkaAudio;
 }
 
 void PaczkaAudio::lsa(IniBase& f) {

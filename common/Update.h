@@ -8,6 +8,7 @@
 
 #include "CallTrace.h"
 #include "IniBase.h"
+#include "Protokol.h"
 #include "Przedzialy.h"
 #include "String.h"
 #include "Transportable.h"
@@ -18,7 +19,7 @@ class Update : public Transportable {
   // "Update<" (these seven characters, for every T).
   String Name() override {
     KG_TRACE("Update::Name()");
-    return "Update<";
+    return protokol::kUpdate;
   }
   // plus by its lsa, then minus by its lsa.
   void lsa(IniBase& f) override {

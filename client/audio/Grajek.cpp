@@ -7,7 +7,7 @@
 
 Grajek::Grajek(TimeComponent*, Writable*, std::unique_ptr<WaveOutDevice> device)
     : playAudio(std::make_unique<PlayAudio>(std::move(device))) {
-  KG_TRACE("Grajek::Grajek(TimeComponent * t,Writable *o)");
+  KG_TRACE("Grajek::Grajek(TimeComponent * t,Writable *o,std::unique_ptr<WaveOutDevice> device)");
   playAudio->Pause();
 }
 

@@ -16,6 +16,7 @@
 #include "Exception.h"
 #include "Log.h"
 #include "Paczka2.h"
+#include "Protokol.h"
 #include "ZThread.h"
 
 namespace {
@@ -113,7 +114,7 @@ class PlayAudio::Watek : public ZThread {
 };
 
 PlayAudio::PlayAudio(std::unique_ptr<WaveOutDevice> device) {
-  KG_TRACE("PlayAudio::PlayAudio()");
+  KG_TRACE("PlayAudio::PlayAudio(std::unique_ptr<WaveOutDevice> device)");
   grajPaczek.SetEvent(&event);
   if (device) grajPaczek.SetDevice(std::move(device));
   Synchronized guard(&lock);
@@ -255,7 +256,7 @@ void PlayAudio::SetDebugStream(Writable* s) {
 
 void PlayAudio::Debug(const String& s) {
   if (debugStream == nullptr) return;
-  Paczka2(s, "debug").Wyslij(*debugStream);
+  Paczka2(s, protokol::kOpisDebug).Wyslij(*debugStream);
 }
 
 void PlayAudio::Terminate() {

@@ -115,13 +115,13 @@ void WaveOutME::Reset() {
 }
 
 void WaveOutME::Pause() {
-  KG_TRACE("WaveOut::Pause()");
+  KG_TRACE("WaveOutME::Pause()");
   if (!Opened()) return;
   CheckMultimedia(hwaveOut->Pause(), "");
 }
 
 void WaveOutME::Resume() {
-  KG_TRACE("WaveOut::Resume()");
+  KG_TRACE("WaveOutME::Resume()");
   if (!Opened()) return;
   CheckMultimedia(hwaveOut->Restart(), "");
 }

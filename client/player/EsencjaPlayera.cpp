@@ -7,11 +7,10 @@
 #include "Log.h"
 #include "PaczkaAudio.h"
 #include "Parser.h"
+#include "Protokol.h"
 
 namespace {
 
-// The description of status texts in the inbox.
-const String kStatus = "bardzo ladny print";
 // Below this much buffered audio the server is asked for more.
 constexpr Roznica kMalyBufor = Roznica::Sekunda * 3;
 // No more than one request for audio in this time.
@@ -28,7 +27,7 @@ EsencjaPlayera::EsencjaPlayera(TimeComponent* t, MessageThread* m, Powiadomienia
       okno(o),
       zegar(w.zegar ? std::move(w.zegar) : std::function<Czas()>(&Czas::Teraz)),
       czas(t) {
-  KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m)");
+  KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m,PowiadomieniaPlayera *o,Wyposazenie w)");
   grajek = std::make_unique<Grajek>(t, &skrzynka, std::move(w.urzadzenie));
   grajek->GetPlayAudio()->SetDebugStream(&skrzynka);
   if (czas != nullptr) czas->SetListener(this);
@@ -51,7 +50,7 @@ String EsencjaPlayera::TekstPostepu(int n) {
   return "Odbieranie danych początkowych: " + std::to_string(n) + "%";
 }
 
-void EsencjaPlayera::Status(const String& s) { Paczka2(s, kStatus).Wyslij(skrzynka); }
+void EsencjaPlayera::Status(const String& s) { Paczka2(s, protokol::kOpisStatus).Wyslij(skrzynka); }
 
 void EsencjaPlayera::UstawPostep(int n) {
   postep = n;
@@ -91,7 +90,7 @@ void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
   Connect(adres);
   if (IsConnected()) {
     grajek->Reset(t);
-    WyslijString("zmienstacje " + CzasGry().NapisHex() + " " + stacja);
+    WyslijString(String(protokol::kZmienStacje) + " " + CzasGry().NapisHex() + " " + stacja);
   } else {
     grajek->Restart(t);
     Status(TekstPostepu(0));
@@ -108,14 +107,14 @@ void EsencjaPlayera::ZmienStacje(String cel) {
 void EsencjaPlayera::Graj() {
   KG_TRACE("EsencjaPlayera::Graj()");
   Synchronized guard(&Sekcja());
-  WyslijString("play");
+  WyslijString(protokol::kPlay);
   grajek->Start();
 }
 
 void EsencjaPlayera::Stop() {
   KG_TRACE("EsencjaPlayera::Stop()");
   Synchronized guard(&Sekcja());
-  WyslijString("stop");
+  WyslijString(protokol::kStop);
   grajek->Stop();
 }
 
@@ -123,19 +122,19 @@ void EsencjaPlayera::UstawPozycje(Czas t) {
   KG_TRACE("EsencjaPlayera::UstawPozycje(Czas t)");
   Synchronized guard(&Sekcja());
   grajek->Reset(t);
-  WyslijString("setpos " + t.NapisHex());
+  WyslijString(String(protokol::kSetpos) + " " + t.NapisHex());
 }
 
 void EsencjaPlayera::GrajIwenty(String s) {
   KG_TRACE("EsencjaPlayera::GrajIwenty(String s)");
   Synchronized guard(&Sekcja());
-  WyslijString("grajiwenty " + s);
+  WyslijString(String(protokol::kGrajIwenty) + " " + s);
   grajek->Reset(czas != nullptr ? czas->Get() : CzasGry());
 }
 
 void EsencjaPlayera::GrajWszystko() {
   KG_TRACE("EsencjaPlayera::GrajWszystko()");
-  WyslijString("grajwszystko");
+  WyslijString(protokol::kGrajWszystko);
 }
 
 void EsencjaPlayera::Wyslij(Paczka2& p) {
@@ -175,9 +174,10 @@ void EsencjaPlayera::OnConnect() {
   KG_TRACE("EsencjaPlayera::OnConnect()");
   Log(0, "Connected", KG_WHERE);
   odbior.Reset();
-  Write("player\n", 7);
-  WyslijString("zmienstacje " + CzasGry().NapisHex() + " " + stacja);
-  if (!grajek->IsStopped()) WyslijString("play");
+  const String powitanie = String(protokol::kPlayer) + "\n";
+  Write(powitanie.data(), static_cast<int>(powitanie.size()));
+  WyslijString(String(protokol::kZmienStacje) + " " + CzasGry().NapisHex() + " " + stacja);
+  if (!grajek->IsStopped()) WyslijString(protokol::kPlay);
   PowiadomZHandlera(WM_PLAYER_POLACZONY, 0);
 }
 
@@ -197,24 +197,24 @@ void EsencjaPlayera::OnRead() {
 }
 
 void EsencjaPlayera::Odbierz() {
-  KG_TRACE("EsencjaPlayera::OnRead()");
+  KG_TRACE("EsencjaPlayera::Odbierz()");
   while (odbior.Wczytaj(*this)) {
     const String& nazwa = odbior.Nazwa;
-    if (nazwa == "PrzedzialyAudio" && postep < 55) UstawPostep(55);
-    if (nazwa == "PaczkaAudio" && postep < 100) UstawPostep(100);
-    if (nazwa == "PaczkaAudio" && odbior.Opis.empty()) {
+    if (nazwa == protokol::kPrzedzialyAudio && postep < 55) UstawPostep(55);
+    if (nazwa == protokol::kPaczkaAudio && postep < 100) UstawPostep(100);
+    if (nazwa == protokol::kPaczkaAudio && odbior.Opis.empty()) {
       PaczkaAudio p;
       odbior.Wyjmij(p);
       grajek->Graj(p);
       continue;
     }
-    if (nazwa != "String") {
+    if (nazwa != protokol::kString) {
       odbior.Wyslij(skrzynka);
       continue;
     }
     Parser parser(odbior.DajString());
-    if (parser.Getword() == "ping") {
-      WyslijString("pong " + parser.GetRest());
+    if (parser.Getword() == protokol::kPing) {
+      WyslijString(String(protokol::kPong) + " " + parser.GetRest());
       continue;
     }
     odbior.Wyslij(skrzynka);
@@ -222,14 +222,14 @@ void EsencjaPlayera::Odbierz() {
 
   const int p = odbior.Postep();
   if (p > 0) {
-    if (odbior.Nazwa == "PrzedzialyAudio" && postep < 55) {
+    if (odbior.Nazwa == protokol::kPrzedzialyAudio && postep < 55) {
       UstawPostep(p * 45 / 100 + 10);
-    } else if (odbior.Nazwa == "PaczkaAudio" && postep < 100) {
+    } else if (odbior.Nazwa == protokol::kPaczkaAudio && postep < 100) {
       UstawPostep(p * 45 / 100 + 55);
     }
   }
 
-  if (grajek->IleWBuforze() < kMalyBufor && Bramka(kOdstepProsb)) WyslijString("wyslijsztukeaudia");
+  if (grajek->IleWBuforze() < kMalyBufor && Bramka(kOdstepProsb)) WyslijString(protokol::kWyslijSztukeAudia);
 }
 
 void EsencjaPlayera::OnClose() {

@@ -14,6 +14,7 @@
 #include "Paczka2.h"
 #include "Parser.h"
 #include "PlikIni.h"
+#include "Protokol.h"
 #include "ServerAddress.h"
 #include "ZapisUstawien.h"
 
@@ -59,7 +60,7 @@ String Serwer::Adres() const { return ServerAddress{adres, port}.Text(); }
 String Stacja::Cel() const { return nazwa + "@" + serwer->Adres(); }
 
 ListaStacji::ListaStacji(String k) : katalog(std::move(k)), ulubione(IleUlubionych) {
-  KG_TRACE("ListaStacji::ListaStacji()");
+  KG_TRACE("ListaStacji::ListaStacji(String k)");
 }
 
 ListaStacji::~ListaStacji() {
@@ -244,14 +245,15 @@ void ListaStacji::PobierzListeStacji() {
 }
 
 void ListaStacji::ClientSocketConnect(int i) {
-  KG_TRACE("ListaStacji::ClientSocketConnect(TObject *Sender,TCustomWinSocket *Socket)");
+  KG_TRACE("ListaStacji::ClientSocketConnect(int i)");
   Konekt& k = *konekty[static_cast<size_t>(i)];
   // A failed send shows as an error of the socket, which ends the query.
-  k.gniazdo->write("listabaz\n", 9);
+  const String zapytanie = String(protokol::kListaBaz) + "\n";
+  k.gniazdo->write(zapytanie.data(), static_cast<qint64>(zapytanie.size()));
 }
 
 void ListaStacji::ClientSocketRead(int i) {
-  KG_TRACE("ListaStacji::ClientSocketRead(TObject *Sender,TCustomWinSocket *Socket)");
+  KG_TRACE("ListaStacji::ClientSocketRead(int i)");
   Konekt& k = *konekty[static_cast<size_t>(i)];
   if (!k.aktywny) return;
   Serwer* serwer = serwery[static_cast<size_t>(i)].get();
@@ -280,7 +282,7 @@ void ListaStacji::ClientSocketRead(int i) {
 }
 
 void ListaStacji::ClientSocketError(int i, int blad) {
-  KG_TRACE("ListaStacji::ClientSocketError(TObject *Sender,TCustomWinSocket *Socket,TErrorEvent ErrorEvent,int &ErrorCode)");
+  KG_TRACE("ListaStacji::ClientSocketError(int i,int blad)");
   Konekt& k = *konekty[static_cast<size_t>(i)];
   if (!k.aktywny) return;
   // A server may send its answer and close at once: what arrived is read first.
@@ -336,14 +338,14 @@ void ListaStacji::DodajZakladke(Czas czas, String opis, String stacja) {
 }
 
 void ListaStacji::ZagrajZakladke(int a) {
-  KG_TRACE("ListaStacji::ZakladkaClick(TObject * Sender)");
+  KG_TRACE("ListaStacji::ZagrajZakladke(int a)");
   SprawdzIndeks(a, zakladki.size());
   const Zakladka z = zakladki[static_cast<size_t>(a)];
   if (player != nullptr) player->ZmienStacje(z.stacja, z.czas);
 }
 
 void ListaStacji::UsunZakladke(int a) {
-  KG_TRACE("ListaStacji::ZakladkaClick(TObject * Sender)");
+  KG_TRACE("ListaStacji::UsunZakladke(int a)");
   SprawdzIndeks(a, zakladki.size());
   zakladki.erase(zakladki.begin() + a);
 }
@@ -360,7 +362,7 @@ void ListaStacji::Sortuj() {
 bool ListaStacji::Pokazana(const Stacja& s) const { return pokazTylko.empty() || pokazTylko == s.nazwa; }
 
 std::vector<PozycjaMenu> ListaStacji::UstawMenuUlubionych(int przycisk) {
-  KG_TRACE("ListaStacji::UstawMenuUlubionych()");
+  KG_TRACE("ListaStacji::UstawMenuUlubionych(int przycisk)");
   Sortuj();
   std::vector<PozycjaMenu> menu;
   for (const Stacja& s : stacje) {
@@ -375,7 +377,7 @@ std::vector<PozycjaMenu> ListaStacji::UstawMenuUlubionych(int przycisk) {
 }
 
 void ListaStacji::ContextClick(int przycisk, const String& cel) {
-  KG_TRACE("ListaStacji::ContextClick(TObject * Sender)");
+  KG_TRACE("ListaStacji::ContextClick(int przycisk,const String &cel)");
   if (przycisk < 0 || przycisk >= static_cast<int>(ulubione.size())) KG_ASSERTION("przycisk<0||przycisk>=IleUlubionych");
   Ulubiona& u = ulubione[static_cast<size_t>(przycisk)];
   u.podpis = Parser(cel).Getto('@');

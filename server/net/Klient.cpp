@@ -8,6 +8,7 @@
 #include "Log.h"
 #include "PaczkaAudio.h"
 #include "Parser.h"
+#include "Protokol.h"
 #include "Update.h"
 
 namespace {
@@ -91,7 +92,7 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
         Powitanie(teraz);
       } else {
         linia += c;
-        if (linia.size() > 16) Zerwij("bledne powitanie");
+        if (linia.size() > protokol::kMaksPierwszaLinia) Zerwij("bledne powitanie");
       }
     }
     if (rodzaj != Rodzaj::Player) return;
@@ -114,10 +115,10 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
 }
 
 void Klient::Powitanie(Czas teraz) {
-  if (linia == "player") {
+  if (linia == protokol::kPlayer) {
     rodzaj = Rodzaj::Player;
     nastepnyPing = teraz + u.pingCo;
-  } else if (linia == "listabaz") {
+  } else if (linia == protokol::kListaBaz) {
     rodzaj = Rodzaj::Zapytanie;
     String lista;
     for (const auto& s : stacje) {
@@ -132,25 +133,25 @@ void Klient::Powitanie(Czas teraz) {
 }
 
 void Klient::Pakiet(Czas teraz) {
-  if (odbior.Nazwa == "String") {
+  if (odbior.Nazwa == protokol::kString) {
     if (!odbior.Opis.empty()) {
-      Tekst("error nieznany opis " + odbior.Opis);
+      Tekst(String(protokol::kError) + " nieznany opis " + odbior.Opis);
       return;
     }
     Komenda(odbior.DajString(), teraz);
-  } else if (odbior.Nazwa == "Przedzialy" && odbior.Opis == "export") {
+  } else if (odbior.Nazwa == protokol::kPrzedzialy && odbior.Opis == protokol::kOpisEksport) {
     Przedzialy p;
     TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
     try {
       odbior.Wyjmij(p);
     } catch (const std::exception& e) {
-      Tekst(String("error bledna paczka eksportu: ") + e.what());
+      Tekst(String(protokol::kError) + " bledna paczka eksportu: " + e.what());
       return;
     }
     if (eksport) ZakonczEksport();
     if (!stacja) {
-      Tekst("error eksport bez stacji");
-      Tekst("koniecexportu");
+      Tekst(String(protokol::kError) + " eksport bez stacji");
+      Tekst(protokol::kKoniecEksportu);
       return;
     }
     Eksport e;
@@ -166,7 +167,7 @@ void Klient::Pakiet(Czas teraz) {
     Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedzialow",
         KG_WHERE);
   } else {
-    Tekst("error nieznana paczka " + odbior.Nazwa + " z opisem " + odbior.Opis);
+    Tekst(String(protokol::kError) + " nieznana paczka " + odbior.Nazwa + " z opisem " + odbior.Opis);
   }
 }
 
@@ -174,42 +175,42 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   Parser p(tekst);
   const String slowo = p.Getword();
   const String reszta = p.GetRest();
-  if (slowo == "zmienstacje") {
+  if (slowo == protokol::kZmienStacje) {
     ZmienStacje(reszta, teraz);
-  } else if (slowo == "play") {
+  } else if (slowo == protokol::kPlay) {
     if (!gra) {
       kotwicaTeraz = teraz;
       graOd = teraz;
       gra = true;
     }
     zapas = u.zapasPoczatkowy;
-  } else if (slowo == "stop") {
+  } else if (slowo == protokol::kStop) {
     kotwica = PozycjaGry(teraz);
     granePrzed = Grane(teraz);
     gra = false;
-  } else if (slowo == "setpos") {
+  } else if (slowo == protokol::kSetpos) {
     Czas t;
     ++numer;
     if (reszta.size() != 16 || !Czas::CzytajHex(reszta, t) || !WZakresie(t)) {
-      Tekst("error zly czas " + reszta);
+      Tekst(String(protokol::kError) + " " + protokol::kBladZlyCzas + " " + reszta);
       return;
     }
     Przewin(t, teraz);
-  } else if (slowo == "grajiwenty") {
+  } else if (slowo == protokol::kGrajIwenty) {
     ++numer;
     UstawFiltr(reszta);
     Przewin(PozycjaGry(teraz), teraz);
-  } else if (slowo == "grajwszystko") {
+  } else if (slowo == protokol::kGrajWszystko) {
     rodzina.reset();
     filtr.clear();
     wFiltrze = false;
-  } else if (slowo == "wyslijsztukeaudia") {
+  } else if (slowo == protokol::kWyslijSztukeAudia) {
     zapas = std::min(zapas + u.zapasNaProsbe, u.zapasMaks);
-  } else if (slowo == "pong") {
+  } else if (slowo == protokol::kPong) {
     pingWyslany.reset();
-  } else if (slowo == "wylijbazeZ") {
-    if (stacja) WyslijIwenty("init iwentow");
-  } else if (slowo == "przerwijeksport") {
+  } else if (slowo == protokol::kWyslijBaze) {
+    if (stacja) WyslijIwenty(protokol::kOpisInitIwentow);
+  } else if (slowo == protokol::kPrzerwijEksport) {
     if (eksport) {
       PorzucAudio(true);
       Log(0, "eksport przerwany", KG_WHERE);
@@ -218,7 +219,7 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
     // is still waiting for the end, and asks for it on its new connection.
     ZakonczEksport();
   } else {
-    Tekst("error nieznana komenda " + tekst);
+    Tekst(String(protokol::kError) + " nieznana komenda " + tekst);
   }
 }
 
@@ -230,7 +231,7 @@ void Klient::ZmienStacje(const String& reszta, Czas teraz) {
   const String nazwa = p.GetRest();
   Czas t;
   if (czas.size() != 16 || !Czas::CzytajHex(czas, t) || !WZakresie(t)) {
-    Tekst("error zly czas " + czas);
+    Tekst(String(protokol::kError) + " " + protokol::kBladZlyCzas + " " + czas);
     return;
   }
   Stacja* nowa = nullptr;
@@ -241,7 +242,7 @@ void Klient::ZmienStacje(const String& reszta, Czas teraz) {
     stacja = nullptr;
     czytnik.reset();
     PorzucAudio(false);
-    Tekst("error nieznana stacja " + nazwa);
+    Tekst(String(protokol::kError) + " " + protokol::kBladNieznanaStacja + " " + nazwa);
     return;
   }
   stacja = nowa;
@@ -254,15 +255,15 @@ void Klient::ZmienStacje(const String& reszta, Czas teraz) {
 }
 
 void Klient::Ogloszenie() {
-  Tekst("terazgramy " + stacja->Nazwa());
+  Tekst(String(protokol::kTerazGramy) + " " + stacja->Nazwa());
   PrzedzialyAudio a(stacja->Audio());
   Paczka2 p(a, "");
   Kolejkuj(p);
-  WyslijIwenty("init iwentow");
+  WyslijIwenty(protokol::kOpisInitIwentow);
   if (!stacja->Dostepna()) {
-    Tekst("busy " + stacja->Nazwa());
+    Tekst(String(protokol::kBusy) + " " + stacja->Nazwa());
   } else if (stacja->Audio().Wszystkie().empty()) {
-    Tekst("empty " + stacja->Nazwa());
+    Tekst(String(protokol::kEmpty) + " " + stacja->Nazwa());
   }
 }
 
@@ -280,7 +281,7 @@ void Klient::UstawFiltr(const String& nazwa) {
   if (!stacja) return;
   PrzedzialyID* r = stacja->Iwenty().iwenty.Znajdz(nazwa);
   if (!r) {
-    Tekst("error nieznana rodzina " + nazwa);
+    Tekst(String(protokol::kError) + " nieznana rodzina " + nazwa);
     return;
   }
   filtr = r->Wszystkie();
@@ -326,7 +327,7 @@ void Klient::Pompuj(Czas teraz) {
       if (PompujGranie(teraz)) continue;
     } catch (const std::exception& e) {
       Log(2, String("odczyt archiwum: ") + e.what(), KG_WHERE);
-      Tekst(String("error ") + e.what());
+      Tekst(String(protokol::kError) + " " + e.what());
       // Tried again when the station's audio changes, or at a seek.
       czekaNaDane = true;
       continue;
@@ -336,7 +337,7 @@ void Klient::Pompuj(Czas teraz) {
     } catch (const std::exception& e) {
       // An export that lacks a part is no success: the client is told before the end.
       Log(2, String("eksport: ") + e.what(), KG_WHERE);
-      Tekst(String("error eksport: ") + e.what());
+      Tekst(String(protokol::kError) + " eksport: " + e.what());
       ZakonczEksport();
       continue;
     }
@@ -412,14 +413,14 @@ bool Klient::PompujEksport() {
   a.czas = b.czas;
   a.dane.SetSize(static_cast<int>(b.dane.size()));
   if (!b.dane.empty()) std::memcpy(a.dane.Data(), b.dane.data(), b.dane.size());
-  Paczka2 pk(a, "export");
+  Paczka2 pk(a, protokol::kOpisEksport);
   Kolejkuj(pk, false, true);
   return true;
 }
 
 void Klient::ZakonczEksport() {
   eksport.reset();
-  Tekst("koniecexportu");
+  Tekst(protokol::kKoniecEksportu);
 }
 
 void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
@@ -428,22 +429,22 @@ void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
   if (z.audio) {
     if (!z.plus.Wszystkie().empty()) {
       PrzedzialyAudio a(z.plus);
-      Paczka2 p(a, "update+");
+      Paczka2 p(a, protokol::kOpisUpdatePlus);
       Kolejkuj(p);
     }
     if (!z.minus.Wszystkie().empty()) {
       PrzedzialyAudio a(z.minus);
-      Paczka2 p(a, "update-");
+      Paczka2 p(a, protokol::kOpisUpdateMinus);
       Kolejkuj(p);
     }
     czekaNaDane = false;
   }
   if (z.iwenty) {
     if (z.iwentyCale) {
-      WyslijIwenty("init iwentow");
+      WyslijIwenty(protokol::kOpisInitIwentow);
     } else {
       Update<BazaZintegrowana> zmiana = z.zmianaIwentow;
-      Paczka2 p(zmiana, "update iwentow");
+      Paczka2 p(zmiana, protokol::kOpisUpdateIwentow);
       Kolejkuj(p);
     }
     if (rodzina) {
@@ -468,7 +469,7 @@ void Klient::Zegar(Czas teraz) {
     return;
   }
   if (teraz >= nastepnyPing) {
-    Tekst("ping " + std::to_string(++licznikPing));
+    Tekst(String(protokol::kPing) + " " + std::to_string(++licznikPing));
     if (!pingWyslany) pingWyslany = teraz;
     nastepnyPing = teraz + u.pingCo;
   }

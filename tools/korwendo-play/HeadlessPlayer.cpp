@@ -15,6 +15,7 @@
 #include "KatalogUstawien.h"
 #include "Log.h"
 #include "Paczka2.h"
+#include "Protokol.h"
 #include "ServerAddress.h"
 #include "TerminalReport.h"
 
@@ -370,21 +371,22 @@ void HeadlessPlayer::Odbierz() {
   }
   Paczka2 p;
   while (!konczy && p.Wczytaj(player->Skrzynka())) {
-    if (p.Nazwa != "String") continue;
+    if (p.Nazwa != protokol::kString) continue;
     const String tekst = p.DajString();
-    if (p.Opis == "debug") {
+    if (p.Opis == protokol::kOpisDebug) {
       Log(0, tekst, KG_WHERE);
-    } else if (p.Opis == "bardzo ladny print") {
+    } else if (p.Opis == protokol::kOpisStatus) {
       if (tekst != ostatniStatus && !tekst.empty()) Wypisz("status: " + tekst);
       ostatniStatus = tekst;
     } else {
       Wypisz("server: " + tekst);
-      if (tekst.rfind("terazgramy ", 0) == 0) {
+      if (tekst.rfind(String(protokol::kTerazGramy) + " ", 0) == 0) {
         grana = cel;
-      } else if (tekst.rfind("error nieznana stacja", 0) == 0 || tekst.rfind("error zly czas", 0) == 0) {
+      } else if (tekst.rfind(String(protokol::kError) + " " + protokol::kBladNieznanaStacja, 0) == 0 ||
+                 tekst.rfind(String(protokol::kError) + " " + protokol::kBladZlyCzas, 0) == 0) {
         if (grana.empty() || grana == cel) {
           Blad("serwer odrzucił " + cel + ": " + tekst, 1,
-               tekst.rfind("error zly czas", 0) == 0 ? "podaj inny --at" : "stacje serwera pokazuje --list");
+               tekst.rfind(String(protokol::kError) + " " + protokol::kBladZlyCzas, 0) == 0 ? "podaj inny --at" : "stacje serwera pokazuje --list");
         } else {
           // A station changed to by a command that does not exist: back to the one heard.
           Wypisz("back to " + grana);

@@ -105,9 +105,169 @@ class TraceGuard {
   unsigned uncaught_ = 0;
 };
 
-// Traces the enclosing function under `signature`, for example "Czas::Napis()".
-#define KG_TRACE(signature)                                               \
-  static const int kg_trace_number_ = ::TraceRegister(signature);         \
+namespace trace {
+
+// The comparison behind KG_TRACE's compile-time check: whether `signature` names the
+// function whose __PRETTY_FUNCTION__ text is `funkcja`. The qualified name before the
+// "(" must be the function's own, class and namespaces included but template arguments
+// and anonymous namespaces left out ("Update::Name()" for "String Update<T>::Name()"),
+// and the parameters must be as many as the function's; their spelling is free, so that
+// a signature keeps its parameter names. A signature without "(" names the function only.
+// A lambda is traced under the function that holds it.
+class ZgodnoscNazwy {
+ public:
+  static constexpr bool Zgodne(const char* signature, const char* funkcja) {
+    Nazwa t = ZSygnatury(signature);
+    Znormalizowana f(funkcja);
+    if (f.przepelniona) return true;  // longer than any name of this program; not judged
+    const Nazwa w = f.DajNazwe();
+    if (!Rowne(t.poczatek, t.dlugosc, w.poczatek, w.dlugosc)) return false;
+    return t.parametry < 0 || t.parametry == w.parametry;
+  }
+
+ private:
+  struct Nazwa {
+    const char* poczatek = nullptr;
+    int dlugosc = 0;
+    int parametry = -1;  // -1: not stated
+  };
+
+  static constexpr bool Rowne(const char* a, int na, const char* b, int nb) {
+    if (na != nb) return false;
+    for (int i = 0; i < na; ++i) {
+      if (a[i] != b[i]) return false;
+    }
+    return true;
+  }
+  static constexpr bool Zaczyna(const char* s, const char* przedrostek) {
+    for (; *przedrostek != 0; ++s, ++przedrostek) {
+      if (*s != *przedrostek) return false;
+    }
+    return true;
+  }
+  static constexpr bool Litera(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+  }
+
+  // The parameters of the list that opens at s[0] == '(': top-level commas plus one; none
+  // for "()" and "(void)".
+  static constexpr int Parametry(const char* s) {
+    int glebokosc = 0;
+    int przecinki = 0;
+    bool tresc = false;
+    int i = 0;
+    for (; s[i] != 0; ++i) {
+      const char c = s[i];
+      if (c == '(' || c == '<' || c == '[' || c == '{') {
+        ++glebokosc;
+      } else if (c == ')' || c == '>' || c == ']' || c == '}') {
+        if (--glebokosc == 0) break;
+      } else if (glebokosc == 1 && c == ',') {
+        ++przecinki;
+      }
+      if (glebokosc >= 1 && i > 0 && c != ' ') tresc = true;
+    }
+    if (!tresc) return 0;
+    const char* v = "(void)";
+    if (Rowne(s, i + 1, v, 6)) return 0;
+    return przecinki + 1;
+  }
+
+  static constexpr Nazwa ZSygnatury(const char* s) {
+    Nazwa n;
+    n.poczatek = s;
+    while (*n.poczatek == ' ') ++n.poczatek;
+    int i = 0;
+    while (n.poczatek[i] != 0 && n.poczatek[i] != '(') ++i;
+    // "operator()" keeps its own parentheses.
+    if (i >= 8 && Zaczyna(n.poczatek + i - 8, "operator") && Zaczyna(n.poczatek + i, "()")) i += 2;
+    while (n.poczatek[i] != 0 && n.poczatek[i] != '(') ++i;
+    n.dlugosc = i;
+    while (n.dlugosc > 0 && n.poczatek[n.dlugosc - 1] == ' ') --n.dlugosc;
+    if (n.poczatek[i] == '(') n.parametry = Parametry(n.poczatek + i);
+    return n;
+  }
+
+  // The compiler's text without template arguments, anonymous namespaces and classes, and
+  // the " [with T = ...]" tail, and where its own parameter list opens.
+  struct Znormalizowana {
+    static constexpr int Rozmiar = 2048;
+    char tekst[Rozmiar] = {};
+    int dlugosc = 0;
+    int nawias = -1;
+    bool przepelniona = false;
+
+    constexpr void Dopisz(char c) {
+      if (dlugosc + 1 >= Rozmiar) {
+        przepelniona = true;
+        return;
+      }
+      tekst[dlugosc++] = c;
+    }
+
+    constexpr explicit Znormalizowana(const char* f) {
+      int szpiczaste = 0;
+      for (int i = 0; f[i] != 0;) {
+        if (szpiczaste == 0 && (Zaczyna(f + i, "{anonymous}::") || Zaczyna(f + i, "(anonymous namespace)::") ||
+                                Zaczyna(f + i, "(anonymous class)::"))) {
+          while (!Zaczyna(f + i, "::")) ++i;
+          i += 2;
+          continue;
+        }
+        if (szpiczaste == 0 && Zaczyna(f + i, " [")) break;
+        if (szpiczaste == 0 && Zaczyna(f + i, "operator") && (i == 0 || !Litera(f[i - 1])) && !Litera(f[i + 8])) {
+          // An operator's name runs to its parameter list: "operator()", "operator<<".
+          for (int k = 0; k < 8; ++k) Dopisz(f[i++]);
+          if (Zaczyna(f + i, "()")) {
+            Dopisz(f[i++]);
+            Dopisz(f[i++]);
+          }
+          while (f[i] != 0 && f[i] != '(') Dopisz(f[i++]);
+          continue;
+        }
+        const char c = f[i++];
+        if (c == '<') {
+          ++szpiczaste;
+          continue;
+        }
+        if (c == '>' && szpiczaste > 0) {
+          --szpiczaste;
+          continue;
+        }
+        if (szpiczaste > 0) continue;
+        if (c == '(' && nawias < 0) nawias = dlugosc;
+        Dopisz(c);
+      }
+      tekst[dlugosc] = 0;
+    }
+
+    constexpr Nazwa DajNazwe() const {
+      Nazwa n;
+      if (nawias < 0) {
+        n.poczatek = tekst;
+        n.dlugosc = dlugosc;
+        return n;
+      }
+      int start = nawias;
+      while (start > 0 && tekst[start - 1] != ' ') --start;
+      while (tekst[start] == '*' || tekst[start] == '&') ++start;
+      n.poczatek = tekst + start;
+      n.dlugosc = nawias - start;
+      n.parametry = Parametry(tekst + nawias);
+      return n;
+    }
+  };
+};
+
+}  // namespace trace
+
+// Traces the enclosing function under `signature`, for example "Czas::Napis()": its
+// qualified name and its parameters, as logs show it. The build fails when the signature
+// names another function or another number of parameters (trace::ZgodnoscNazwy).
+#define KG_TRACE(signature)                                                                     \
+  static_assert(::trace::ZgodnoscNazwy::Zgodne(signature, __PRETTY_FUNCTION__),                 \
+                "KG_TRACE names another function than the one it traces: " signature);        \
+  static const int kg_trace_number_ = ::TraceRegister(signature);                               \
   ::TraceGuard kg_trace_guard_(kg_trace_number_)
 
 // This thread's chain as names joined by " -> "; "stos nie zainicjalizowany" when the

@@ -152,3 +152,51 @@ TEST(CallTrace, NumeracjaStartsWithAles) {
   EXPECT_EQ(numbers.Nazwa(1), "X::Y()");
   EXPECT_EQ(numbers.Nazwa(2), "");
 }
+
+// The compile-time check of KG_TRACE, over the texts GCC and clang give for
+// __PRETTY_FUNCTION__.
+TEST(CallTrace, ASignatureMustNameTheFunctionItTraces) {
+  struct Case {
+    const char* signature;
+    const char* funkcja;
+    bool zgodne;
+  } cases[] = {
+      {"WaveOutME::Pause()", "void WaveOutME::Pause()", true},
+      {"WaveOut::Pause()", "void WaveOutME::Pause()", false},
+      {"ListaStacji::ZakladkaClick(TObject * Sender)", "void ListaStacji::ZagrajZakladke(int)", false},
+      {"ListaStacji::ZagrajZakladke(int a)", "void ListaStacji::ZagrajZakladke(int)", true},
+      // The parameters are counted, not spelt.
+      {"Klient::Odbierz(const char* b, size_t n, Czas teraz)", "void Klient::Odbierz(const char*, size_t, Czas)",
+       true},
+      {"Grajek::Grajek(TimeComponent * t,Writable *o)",
+       "Grajek::Grajek(TimeComponent*, Writable*, std::unique_ptr<WaveOutDevice>)", false},
+      {"A::V()", "void A::V()", true},
+      {"A::V(void)", "void A::V()", true},
+      {"A::V(int x)", "void A::V()", false},
+      {"K::F(f, n)", "const char* K::F(void (*)(int, int), std::map<int, int>)", true},
+      {"K::F", "int K::F(int, int)", true},
+      // Namespaces are part of the name; anonymous ones are not.
+      {"ns::K::F()", "int ns::K::F()", true},
+      {"K::F()", "int ns::K::F()", false},
+      {"Inner(bool fail)", "int {anonymous}::Inner(bool)", true},
+      {"Inner(bool fail)", "int (anonymous namespace)::Inner(bool)", true},
+      // Templates: the arguments are left out, from the class and from the tail.
+      {"Update::Name()", "String Update<T>::Name() [with T = BazaZintegrowana; String = std::__cxx11::basic_string<char>]",
+       true},
+      {"Update::Name()", "String Update<BazaZintegrowana>::Name() [T = BazaZintegrowana]", true},
+      {"IniBase::ReadWrite(T&)", "IniBase &IniBase::ReadWrite(T &) [T = int]", true},
+      {"Drzewko::insert(T t)", "void Drzewko<Przedzial, Czas, &Przedzial::begin>::Insert(const T&)", false},
+      // Operators, destructors and lambdas (traced under the function that holds them).
+      {"Parser::operator>>(String&)", "Parser& Parser::operator>>(String&)", true},
+      {"CyclicBuffer::operator=(const CyclicBuffer &b)", "CyclicBuffer& CyclicBuffer::operator=(const CyclicBuffer&)",
+       true},
+      {"A::~A()", "A::~A()", true},
+      {"A::Run()", "A::Run()::<lambda()>", true},
+      {"A::Run()", "auto A::Run()::(anonymous class)::operator()() const", true},
+      {"A::operator()()", "void A::operator()() const", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(trace::ZgodnoscNazwy::Zgodne(c.signature, c.funkcja), c.zgodne) << c.signature << " / " << c.funkcja;
+  }
+  static_assert(!trace::ZgodnoscNazwy::Zgodne("WaveOut::Pause()", "void WaveOutME::Pause()"));
+}

@@ -38,7 +38,7 @@ class Drzewko {
   // Inserts t. A record whose key is already present raises the assertion
   // "s.insert(t).second==false" and leaves the tree as it was.
   void Insert(const T& t) {
-    KG_TRACE("Drzewko::insert(T t)");
+    KG_TRACE("Drzewko::Insert(const T& t)");
     if (!s.try_emplace(t.*klucz, t).second) KG_ASSERTION("s.insert(t).second==false");
     ++zmiany;
   }
@@ -46,7 +46,7 @@ class Drzewko {
   // Erases the record with key k. When there is none, raises the assertion
   // "s.erase(dummy)!=1".
   void Erase(K k) {
-    KG_TRACE("Drzewko::erase(K k)");
+    KG_TRACE("Drzewko::Erase(K k)");
     auto it = s.find(k);
     if (it == s.end()) KG_ASSERTION("s.erase(dummy)!=1");
     if (Found == &it->second) Found = nullptr;

@@ -7,6 +7,7 @@
 #include "CallTrace.h"
 #include "Exception.h"
 #include "IniBase.h"
+#include "Protokol.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ Przedzialy::Przedzialy() : tolerancja(Roznica::Sekunda * 3) {}
 
 String Przedzialy::Name() {
   KG_TRACE("Przedzialy::Name()");
-  return "Przedzialy";
+  return protokol::kPrzedzialy;
 }
 
 void Przedzialy::lsa(IniBase& f) {

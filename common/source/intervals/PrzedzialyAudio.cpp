@@ -1,8 +1,9 @@
 #include "PrzedzialyAudio.h"
 
 #include "CallTrace.h"
+#include "Protokol.h"
 
 String PrzedzialyAudio::Name() {
   KG_TRACE("PrzedzialyAudio::Name()");
-  return "PrzedzialyAudio";
+  return protokol::kPrzedzialyAudio;
 }

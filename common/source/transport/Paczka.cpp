@@ -9,6 +9,7 @@
 #include "IReadAnyNonBlocking.h"
 #include "IniBase.h"
 #include "IniCore.h"
+#include "Protokol.h"
 #include "Transportable.h"
 
 namespace {
@@ -46,7 +47,7 @@ void Paczka::SprawdzDlugosc(const char* co, std::int64_t n, std::int64_t maks) {
   }
 }
 
-String Paczka::Magic() const { return "paczka"; }
+String Paczka::Magic() const { return protokol::kZnacznikPaczki; }
 
 void Paczka::Write(const void* c, int n) {
   KG_TRACE("Paczka::Write(void *c, int n)");
@@ -143,7 +144,7 @@ void Paczka::UstawString(const String& s) {
   const String bytes = ToCp1250(s);
   SprawdzDlugosc("rozmiar danych", static_cast<std::int64_t>(bytes.size()),
                  IniBase::MaksDlugosc);
-  Nazwa = "String";
+  Nazwa = protokol::kString;
   Wersja = 1;
   core.SetSize(0);
   core.InsertAt(0, bytes.data(), static_cast<int>(bytes.size()));
@@ -153,7 +154,7 @@ void Paczka::UstawString(const String& s) {
 String Paczka::DajString() const {
   KG_TRACE("Paczka::DajString()");
   if (!Skonczyl()) KG_ASSERTION("!Skonczyl()");
-  if (Nazwa != "String") KG_ASSERTION("Nazwa!=\"String\"");
+  if (Nazwa != protokol::kString) KG_ASSERTION("Nazwa!=\"String\"");
   return FromCp1250(core.Tekst());
 }
 

@@ -2,6 +2,7 @@
 
 #include "CallTrace.h"
 #include "Cp1250.h"
+#include "Protokol.h"
 
 Paczka2::Paczka2() { KG_TRACE("Paczka2::Paczka2()"); }
 
@@ -22,7 +23,7 @@ Paczka2::Paczka2(Transportable& t, const String& opis) {
   Opis = opis;
 }
 
-String Paczka2::Magic() const { return "paczk2"; }
+String Paczka2::Magic() const { return protokol::kZnacznikPaczki2; }
 
 void Paczka2::Write(const void* c, int n) {
   KG_TRACE("Paczka2::Write(void *c, int n)");
