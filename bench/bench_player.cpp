@@ -221,6 +221,7 @@ class Podgladacz : public WaveOutDevice {
   int Pause() override { return w->Pause(); }
   int Restart() override { return w->Restart(); }
   int GetPosition(int64_t* b) override { return w->GetPosition(b); }
+  bool PeekPosition(int64_t* b) override { return w->PeekPosition(b); }
   String LastError() override { return w->LastError(); }
   String Name() const override { return w->Name(); }
 
