@@ -1,6 +1,6 @@
 #pragma once
 // A value that one writer at a time publishes and any thread reads without waiting. The
-// writer fills the next of four slots and then points readers at it, so a reader never
+// writer fills the next of four slots (`ring`) and then points readers at it, so a reader never
 // waits for a writer stopped halfway through a value (it reads the last slot completed);
 // it reads again only when the writer completed four more values while it copied one.
 // Every word is an atomic, so a copy that overlapped a write is detected by the slot's
@@ -27,11 +27,11 @@ class Snapshot {
     std::array<uint64_t, kWords> words{};
     std::memcpy(words.data(), &value, sizeof(T));
     const uint64_t n = latest.load(std::memory_order_relaxed) + 1;
-    Slot& s = slots[n % kSlots];
-    // Odd while the words change: a reader that saw any new word sees this too.
+    Slot& s = ring[n % kSlots];
+    // Odd while the words change: each word is stored with release, so a reader that
+    // acquired any new word sees this too.
     s.version.store(2 * n - 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
-    for (size_t i = 0; i < kWords; ++i) s.words[i].store(words[i], std::memory_order_relaxed);
+    for (size_t i = 0; i < kWords; ++i) s.words[i].store(words[i], std::memory_order_release);
     s.version.store(2 * n, std::memory_order_release);
     latest.store(n, std::memory_order_release);
   }
@@ -41,12 +41,11 @@ class Snapshot {
   T Read(uint64_t* version = nullptr) const {
     for (;;) {
       const uint64_t n = latest.load(std::memory_order_acquire);
-      const Slot& s = slots[n % kSlots];
+      const Slot& s = ring[n % kSlots];
       const uint64_t before = s.version.load(std::memory_order_acquire);
       if (before != 2 * n) continue;  // the writer went round and is refilling this slot
       std::array<uint64_t, kWords> words;
-      for (size_t i = 0; i < kWords; ++i) words[i] = s.words[i].load(std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_acquire);
+      for (size_t i = 0; i < kWords; ++i) words[i] = s.words[i].load(std::memory_order_acquire);
       if (s.version.load(std::memory_order_relaxed) != before) continue;
       T value;
       std::memcpy(static_cast<void*>(&value), words.data(), sizeof(T));
@@ -65,6 +64,6 @@ class Snapshot {
     std::atomic<uint64_t> version{0};
     std::array<std::atomic<uint64_t>, kWords> words{};
   };
-  std::array<Slot, kSlots> slots;
+  std::array<Slot, kSlots> ring;
   std::atomic<uint64_t> latest{0};
 };
