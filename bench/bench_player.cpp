@@ -514,10 +514,12 @@ void BM_SeekToHeard(benchmark::State& state) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::vector<double> ms;
+  std::vector<double> doZapisu;  // to the first write of the new stretch to the device
   for (auto _ : state) {
     s = wybierz(TimeCode::Ton(s, 1));
     const double hz = TimeCode::Ton(s, 1);
     const int64_t od = nagranie.Ile();
+    o.wyjscie->Uzbroj();
     const auto t0 = Zegar::now();
     o.player->UstawPozycje(chwila(s));
     int64_t n = -1;
@@ -532,9 +534,17 @@ void BM_SeekToHeard(benchmark::State& state) {
     const double sek = std::chrono::duration<double>(nagranie.Kiedy(n) - t0).count();
     state.SetIterationTime(std::max(sek, 0.0));
     ms.push_back(sek * 1000);
+    if (const auto w = o.wyjscie->Czekaj(std::chrono::milliseconds(0))) {
+      doZapisu.push_back(std::chrono::duration<double, std::milli>(*w - t0).count());
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   bench::Percentyle(state, ms);
+  if (!doZapisu.empty()) {
+    std::sort(doZapisu.begin(), doZapisu.end());
+    state.counters["write_p50_ms"] = doZapisu[doZapisu.size() / 2];
+    state.counters["write_p99_ms"] = doZapisu[std::min(doZapisu.size() - 1, doZapisu.size() * 99 / 100)];
+  }
 }
 BENCHMARK(BM_SeekToHeard)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
