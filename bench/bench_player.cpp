@@ -34,6 +34,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -42,6 +43,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
@@ -54,12 +56,17 @@
 #include <thread>
 #include <vector>
 
+extern char** environ;
+
 #include "Archive.h"
 #include "ArchiveFixtures.h"
 #include "EsencjaPlayera.h"
 #include "Log.h"
+#include "PulseTestDaemon.h"
 #include "Serwer.h"
+#include "TimeCode.h"
 #include "WaveOutNull.h"
+#include "WaveOutPulse.h"
 
 namespace {
 
@@ -221,6 +228,7 @@ class Podgladacz : public WaveOutDevice {
   int Pause() override { return w->Pause(); }
   int Restart() override { return w->Restart(); }
   int GetPosition(int64_t* b) override { return w->GetPosition(b); }
+  bool PeekPosition(int64_t* b) override { return w->PeekPosition(b); }
   String LastError() override { return w->LastError(); }
   String Name() const override { return w->Name(); }
 
@@ -242,8 +250,10 @@ class Podgladacz : public WaveOutDevice {
 // thread that empties its inbox every 100 ms as the window's timer does.
 class Odtwarzacz {
  public:
-  Odtwarzacz() {
-    auto p = std::make_unique<Podgladacz>(std::make_unique<WaveOutNull>());
+  // On `urzadzenie`; none: the null output.
+  explicit Odtwarzacz(std::unique_ptr<WaveOutDevice> urzadzenie = nullptr) {
+    if (!urzadzenie) urzadzenie = std::make_unique<WaveOutNull>();
+    auto p = std::make_unique<Podgladacz>(std::move(urzadzenie));
     wyjscie = p.get();
     EsencjaPlayera::Wyposazenie w;
     w.urzadzenie = std::move(p);
@@ -368,6 +378,175 @@ void BM_SeekToFirstAudio(benchmark::State& state) {
   Przesuniecia(state, 9, [](Odtwarzacz& o, Czas t) { o.player->UstawPozycje(t); });
 }
 BENCHMARK(BM_SeekToFirstAudio)->Iterations(200)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// What the sound server plays: its null sink's monitor recorded by parec (left channel
+// kept), and for each piece read the moment it was read, so that a sample's place in the
+// recording gives the moment it was played.
+// Threads: a reader thread appends; the benchmark's thread reads; `mutex` guards both.
+class Nagranie {
+ public:
+  static constexpr int kRate = 44100;
+
+  Nagranie() {
+    int rura[2];
+    if (pipe2(rura, O_CLOEXEC) != 0) return;
+    posix_spawn_file_actions_t a;
+    posix_spawn_file_actions_init(&a);
+    posix_spawn_file_actions_adddup2(&a, rura[1], 1);
+    const char* argv[] = {"parec", "-d", "ci.monitor", "--rate=44100", "--channels=2", "--format=s16le",
+                          "--latency-msec=2", "--raw", nullptr};
+    if (posix_spawnp(&pid, "parec", &a, nullptr, const_cast<char**>(argv), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&a);
+    close(rura[1]);
+    wejscie = rura[0];
+    czytnik = std::thread([this] { Czytaj(); });
+  }
+  ~Nagranie() {
+    if (pid > 0) {
+      kill(pid, SIGINT);
+      waitpid(pid, nullptr, 0);
+    }
+    if (czytnik.joinable()) czytnik.join();
+    if (wejscie >= 0) close(wejscie);
+  }
+  bool Dziala() const { return pid > 0; }
+  int64_t Ile() {
+    std::lock_guard<std::mutex> l(mutex);
+    return static_cast<int64_t>(lewy.size());
+  }
+  // The first sample at or after `od` where a tone of `hz` at least half of its amplitude
+  // fills a 5 ms window, taken as its middle; -1 when none yet.
+  int64_t Poczatek(int64_t od, double hz, double amplituda) {
+    constexpr int kOkno = kRate / 200;
+    std::lock_guard<std::mutex> l(mutex);
+    const double k = 2 * std::cos(2 * M_PI * hz / kRate);
+    for (int64_t i = std::max<int64_t>(od, 0); i + kOkno <= static_cast<int64_t>(lewy.size()); i += kRate / 1000) {
+      double s1 = 0, s2 = 0;
+      for (int j = 0; j < kOkno; ++j) {
+        const double s0 = lewy[static_cast<size_t>(i + j)] + k * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+      }
+      const double a = 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / kOkno;
+      if (a > amplituda / 2) return i + kOkno / 2;
+    }
+    return -1;
+  }
+  // The moment sample n was played: the reads that came soonest after their samples give
+  // the recording's start.
+  Zegar::time_point Kiedy(int64_t n) {
+    std::lock_guard<std::mutex> l(mutex);
+    return start + std::chrono::nanoseconds(n * 1000000000 / kRate);
+  }
+
+ private:
+  void Czytaj() {
+    std::vector<char> bufor(1 << 14);
+    std::string reszta;
+    for (;;) {
+      const ssize_t n = read(wejscie, bufor.data(), bufor.size());
+      const auto teraz = Zegar::now();
+      if (n <= 0) return;
+      reszta.append(bufor.data(), static_cast<size_t>(n));
+      std::lock_guard<std::mutex> l(mutex);
+      size_t i = 0;
+      for (; i + 4 <= reszta.size(); i += 4) {
+        lewy.push_back(static_cast<int16_t>(static_cast<uint8_t>(reszta[i]) | (static_cast<uint8_t>(reszta[i + 1]) << 8)));
+      }
+      reszta.erase(0, i);
+      const auto poczatek = teraz - std::chrono::nanoseconds(static_cast<int64_t>(lewy.size()) * 1000000000 / kRate);
+      if (!maStart || poczatek < start) start = poczatek;
+      maStart = true;
+    }
+  }
+
+  pid_t pid = -1;
+  int wejscie = -1;
+  std::thread czytnik;
+  std::mutex mutex;
+  std::vector<int16_t> lewy;
+  Zegar::time_point start;
+  bool maStart = false;
+};
+
+// The UTC second (since 1970) of a moment.
+int64_t SekundaUnix(Czas t) { return (t.Wartosc() - TimeCode::kEpokaUnix) / Roznica::Sekunda.Wartosc(); }
+
+// UstawPozycje to a moment 150 ms into the first tone of a second, timed to the middle of
+// the first 5 ms in which that tone sounds on the monitor of a private sound server's null
+// sink. The tone (1500-3450 Hz) is at least 500 Hz from the tone played before the seek
+// and from the second's other tones, so that nothing of the old audio passes for it.
+void BM_SeekToHeard(benchmark::State& state) {
+  if (Serwer0().Port() == 0) {
+    state.SkipWithError("the server did not start");
+    return;
+  }
+  PulseTestDaemon demon;
+  const std::string czemu = demon.Start(Nagranie::kRate);
+  if (!czemu.empty()) {
+    state.SkipWithError(("no PulseAudio daemon: " + czemu).c_str());
+    return;
+  }
+  Nagranie nagranie;
+  if (!nagranie.Dziala()) {
+    state.SkipWithError("parec does not run");
+    return;
+  }
+  std::mt19937_64 los(11);
+  const int64_t pierwsza = SekundaUnix(kPoczatek);
+  const int64_t sekund = (kDlugosc - Roznica::Sekunda * 20).Wartosc() / Roznica::Sekunda.Wartosc();
+  // A second whose first tone is 1500 Hz or more, at least 500 Hz from `poprzedni`.
+  auto wybierz = [&](int poprzedni) {
+    for (;;) {
+      const int64_t s = pierwsza + static_cast<int64_t>(los() % static_cast<uint64_t>(sekund));
+      const int ton = TimeCode::Ton(s, 1);
+      if (ton >= 1500 && std::abs(ton - poprzedni) >= 500) return s;
+    }
+  };
+  auto chwila = [](int64_t s) {
+    return Czas(TimeCode::kEpokaUnix + s * Roznica::Sekunda.Wartosc()) + Roznica::Milisekunda * 150;
+  };
+  Odtwarzacz o(std::make_unique<WaveOutPulse>());
+  int64_t s = wybierz(0);
+  if (!Graj(o, chwila(s))) {
+    state.SkipWithError("no audio reached the output");
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  std::vector<double> ms;
+  std::vector<double> doZapisu;  // to the first write of the new stretch to the device
+  for (auto _ : state) {
+    s = wybierz(TimeCode::Ton(s, 1));
+    const double hz = TimeCode::Ton(s, 1);
+    const int64_t od = nagranie.Ile();
+    o.wyjscie->Uzbroj();
+    const auto t0 = Zegar::now();
+    o.player->UstawPozycje(chwila(s));
+    int64_t n = -1;
+    for (int i = 0; i < 600 && n < 0; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      n = nagranie.Poczatek(od, hz, 16384);
+    }
+    if (n < 0) {
+      state.SkipWithError("the tone sought was not heard within 3 s");
+      return;
+    }
+    const double sek = std::chrono::duration<double>(nagranie.Kiedy(n) - t0).count();
+    state.SetIterationTime(std::max(sek, 0.0));
+    ms.push_back(sek * 1000);
+    if (const auto w = o.wyjscie->Czekaj(std::chrono::milliseconds(0))) {
+      doZapisu.push_back(std::chrono::duration<double, std::milli>(*w - t0).count());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  bench::Percentyle(state, ms);
+  if (!doZapisu.empty()) {
+    std::sort(doZapisu.begin(), doZapisu.end());
+    state.counters["write_p50_ms"] = doZapisu[doZapisu.size() / 2];
+    state.counters["write_p99_ms"] = doZapisu[std::min(doZapisu.size() - 1, doZapisu.size() * 99 / 100)];
+  }
+}
+BENCHMARK(BM_SeekToHeard)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 double CpuSekundy(clockid_t zegar) {
   timespec t{};

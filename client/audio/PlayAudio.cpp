@@ -74,7 +74,27 @@ class TraceMark {
   TraceMark& operator=(const TraceMark&) = delete;
 };
 
+// a x b / c rounded toward zero, for a, b >= 0 and c > 0, without forming a x b.
+int64_t MulDiv(int64_t a, int64_t b, int64_t c) { return a / c * b + a % c * b / c; }
+
 }  // namespace
+
+class PlayAudio::Freeze {
+ public:
+  explicit Freeze(PlayAudio& o) : owner(o) {
+    owner.frozen = true;
+    owner.Publish();
+  }
+  ~Freeze() {
+    owner.frozen = false;
+    owner.Publish();
+  }
+  Freeze(const Freeze&) = delete;
+  Freeze& operator=(const Freeze&) = delete;
+
+ private:
+  PlayAudio& owner;
+};
 
 // The playback thread itself: one per start, so that an engine whose thread ended on a
 // failure can start another.
@@ -118,6 +138,7 @@ PlayAudio::PlayAudio(std::unique_ptr<WaveOutDevice> device) {
   grajPaczek.SetEvent(&event);
   if (device) grajPaczek.SetDevice(std::move(device));
   Synchronized guard(&lock);
+  Publish();
   StartThread();
 }
 
@@ -153,6 +174,7 @@ void PlayAudio::Play(PaczkaAudio& p) {
   Debug("setkolorznacznik 0xffff00 " + (p.czas + d).NapisHex());
   kolejka.push_back(Wpis{p, format.GetString(), d});
   queuedDuration += d;
+  Publish();
   event.Set();
 }
 
@@ -164,6 +186,8 @@ void PlayAudio::Reset(Czas c) {
   kolejka.clear();
   queuedDuration = Roznica();
   heard = Roznica();
+  // Until the card has been reset, the time heard is the new start.
+  Freeze freeze(*this);
   if (finished && !terminated) {
     // The thread ended on a failure: a fresh one, on an output opened afresh by the next
     // packet.
@@ -218,34 +242,66 @@ void PlayAudio::Resume() {
 
 void PlayAudio::OutputFailed(const std::exception& e, const String& what) {
   Log(2, "playback: " + what + " failed, closing the output: " + e.what(), KG_WHERE);
-  grajPaczek.Close();
   heard = Roznica();
+  {
+    Freeze freeze(*this);
+    grajPaczek.Close();
+  }
   event.Set();
 }
 
-Roznica PlayAudio::Heard() {
+void PlayAudio::Publish() {
+  Widok w = published;
+  w.start = startTime.Wartosc();
+  w.heard = heard.Wartosc();
+  w.queued = queuedDuration.Wartosc();
+  w.finished = finished;
+  const bool open = grajPaczek.Opened();
+  w.card = open && !frozen ? grajPaczek.Device() : nullptr;
+  w.bytesPerSecond = open ? grajPaczek.GetFormat().GetBytesPerSecond() : 0;
   try {
     TraceMark mark;
-    heard = grajPaczek.GetPosition();
+    w.buffered = grajPaczek.BufferedDuration().Wartosc();
+    w.written = grajPaczek.GetWrittenDuration().Wartosc();
   } catch (const std::exception&) {
-    // The thread's next pass meets the same failure and reports it.
+    // A format that cannot count its bytes: the amounts published last stand.
   }
-  return heard;
+  published = w;
+  widok.Publish(w);
+}
+
+Roznica PlayAudio::Heard(const Widok& w) {
+  int64_t bytes = 0;
+  if (w.card == nullptr || w.bytesPerSecond <= 0 || !w.card->PeekPosition(&bytes)) return Roznica(w.heard);
+  // As the output counts it: nothing heard is one tick.
+  return bytes == 0 ? Roznica() : Roznica(MulDiv(bytes, Roznica::Sekunda.Wartosc(), w.bytesPerSecond));
+}
+
+template <class F>
+auto PlayAudio::ReadView(F f) const {
+  for (;;) {
+    uint64_t version = 0;
+    const Widok w = widok.Read(&version);
+    const Roznica position = Heard(w);
+    // The card is reset, closed or opened only after a view that no longer points at it
+    // was published: an unchanged version means the position belongs to this view.
+    if (widok.Version() == version) return f(w, position);
+  }
 }
 
 Czas PlayAudio::GetCzas() {
   KG_TRACE("PlayAudio::GetCzas()");
-  Synchronized guard(&lock);
-  return startTime + Heard();
+  return ReadView([](const Widok& w, Roznica position) { return Czas(w.start) + position; });
 }
 
 Roznica PlayAudio::GetBufferedTime() {
   KG_TRACE("PlayAudio::GetBufferedTime()");
-  Synchronized guard(&lock);
-  // Once the thread has ended only what the card still plays will be heard: the player
-  // core then asks for audio, and the next packet reports the failure.
-  if (finished) return grajPaczek.GetWrittenDuration() - Heard();
-  return grajPaczek.BufferedDuration() - Heard() + queuedDuration;
+  return ReadView([](const Widok& w, Roznica position) {
+    // Once the thread has ended only what the card still plays will be heard: the player
+    // core then asks for audio, and the next packet reports the failure.
+    if (w.finished) return Roznica(w.written) - position;
+    return Roznica(w.buffered) - position + Roznica(w.queued);
+  });
 }
 
 void PlayAudio::SetDebugStream(Writable* s) {
@@ -315,6 +371,7 @@ void PlayAudio::Execute() {
     // Nothing queued will be played by this thread.
     kolejka.clear();
     queuedDuration = Roznica();
+    Publish();
   }
   {
     std::lock_guard<std::mutex> g(settleMutex);
@@ -361,18 +418,20 @@ bool PlayAudio::Pass() {
     } else if (!grajPaczek.IsPlaying()) {
       // Everything before the packet has been heard: a new stretch starts with it. The
       // packet stays first in the queue and is appended by the next pass.
+      startTime = p.czas;
+      heard = Roznica();
+      Freeze freeze(*this);
       if (!sameFormat) {
         grajPaczek.Close();
         grajPaczek.SetFormat(AudioFormat(p.format));
       }
-      startTime = p.czas;
       grajPaczek.Reset();
-      heard = Roznica();
       stretchEmpty = true;
       if (paused) grajPaczek.Pause();
       again = true;
     }
   }
+  Publish();
   if (again) {
     event.Set();
   } else {

@@ -19,8 +19,10 @@
 // hexadecimal digits).
 //
 // Threads: the message thread calls Play and GetBufferedTime, the message and GUI threads
-// call Reset, Pause, Resume and GetCzas, and the playback thread runs the queue; all of
-// them under `lock`, which guards every field and the whole packet player. Lock order:
+// call Reset, Pause, Resume and GetCzas, and the playback thread runs the queue. All but
+// the two time queries run under `lock`, which guards every field and the whole packet
+// player, and publish what the time queries read (`widok`); those take no lock and never
+// wait for the card, the sound server or a caller inside them. Lock order:
 // the message-thread dispatch lock and the TCP client lock, then `lock`, then the debug
 // stream's (the inbox's) own lock; Settle's own mutex is taken alone or innermost.
 #include <atomic>
@@ -36,6 +38,7 @@
 #include "GrajPaczek.h"
 #include "PaczkaAudio.h"
 #include "Roznica.h"
+#include "Snapshot.h"
 #include "String.h"
 #include "WaveOutDevice.h"
 #include "Writable.h"
@@ -66,14 +69,15 @@ class PlayAudio {
   void Pause();
   void Resume();
   // The time being heard: the stretch's start plus the card's position (one tick while the
-  // output is closed). When the card's position cannot be read, the last one read stands
-  // in. Never raises for a failed card.
+  // output is closed, and from a reset until the card has been reset). When the card's
+  // position cannot be read, the last one read stands in. Never raises for a failed card,
+  // and never waits: neither for the lock nor for the card.
   Czas GetCzas();
   // The time received and not yet heard: what the packet player holds less what the card
   // has played, plus the queued packets (the empty parts count one tick each, so 3 ticks
   // right after a reset). Once the thread has ended, only what the card still plays: the
   // rest will not be heard, and the player core should ask for audio (whose first packet
-  // then reports the failure).
+  // then reports the failure). Never waits, as GetCzas.
   Roznica GetBufferedTime();
   // Where the diagnostic texts go (not owned); null: nowhere.
   void SetDebugStream(Writable* s);
@@ -109,9 +113,31 @@ class PlayAudio {
   void StartThread();
   // Logs a failure of the card and closes the output; `lock` is held.
   void OutputFailed(const std::exception& e, const String& what);
-  // The card's position, or the last one read when the card fails; `lock` is held.
-  Roznica Heard();
   void SettledUpTo(uint64_t request);
+
+  // What the time queries read, published by whoever holds `lock` after each change.
+  struct Widok {
+    int64_t start = 0;           // startTime
+    int64_t heard = 1;           // the card's position last read (ticks)
+    int64_t buffered = 1;        // grajPaczek.BufferedDuration()
+    int64_t written = 1;         // grajPaczek.GetWrittenDuration()
+    int64_t queued = 1;          // queuedDuration
+    int64_t bytesPerSecond = 0;  // of the open output
+    // The card whose position is read live; null while the output is closed and while a
+    // reset, close or opening of the card is under way (then `heard` stands).
+    WaveOutDevice* card = nullptr;
+    bool finished = false;
+  };
+  // Marks the card's position as not live for a scope (its count starts again inside).
+  class Freeze;
+  // Publishes the fields above; `lock` is held.
+  void Publish();
+  // The card's position as `w` sees it.
+  static Roznica Heard(const Widok& w);
+  // f(widok, its card's position) from a published view and a position of the same
+  // stretch: read again when the owner published meanwhile.
+  template <class F>
+  auto ReadView(F f) const;
 
   // Declared first, destroyed last: the card signals it until the output is closed.
   EventAutomatic event;
@@ -128,6 +154,9 @@ class PlayAudio {
   Roznica heard;
   // No audio was appended since the last reset: startTime is only the moment asked for.
   bool stretchEmpty = true;
+  bool frozen = false;  // a reset, close or opening of the card is under way
+  Widok published;      // the view published last
+  Snapshot<Widok> widok;
 
   std::unique_ptr<Watek> watek;
   std::atomic<bool> terminate{false};  // the running thread is asked to end

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <functional>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -406,6 +412,118 @@ TEST(PlayAudioOnPulse, TimeFollowsTheServer) {
   EXPECT_NEAR(seconds(grajek.GetCzas() - c), 0.7, 0.4);
   EXPECT_EQ(log.Text().find("thread finished"), String::npos);
   EXPECT_EQ(log.Text().find("exception in thread"), String::npos) << log.Text();
+}
+
+
+// The two time queries never wait for the sound server: with the private daemon stopped
+// (SIGSTOP) for 3 s while a pause, a resume and a seek each wait for its answer, GetCzas
+// and IleWBuforze read every 10 ms on another thread, as the window's timer does, answer
+// at once; the time stands still while paused and is the seek's moment from the seek on.
+// They take no lock and call no device, so a reading can only be slowed by the scheduler:
+// the bound asserted is far below the seconds a wait would take, and the worst reading is
+// printed.
+TEST(PlayAudioOnPulse, TimeQueriesNeverWaitForAStalledServer) {
+  PulseTestDaemon daemon;
+  const std::string why = daemon.Start(8000);
+  if (!why.empty()) GTEST_SKIP() << "no PulseAudio daemon for this test: " << why;
+  const pid_t server = daemon.Pid();
+  ASSERT_GT(server, 0);
+  LogCapture log;
+  Grajek grajek(nullptr, nullptr, std::make_unique<WaveOutPulse>());
+  using Clock = std::chrono::steady_clock;
+  auto sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+
+  struct Reading {
+    Clock::time_point at;
+    Czas czas;
+    double ms;  // how long the two queries took
+  };
+  std::mutex mutex;
+  std::vector<Reading> readings;
+  std::atomic<bool> done{false};
+  std::thread tick([&] {
+    while (!done) {
+      const auto before = Clock::now();
+      const Czas c = grajek.GetCzas();
+      grajek.IleWBuforze();
+      const auto after = Clock::now();
+      {
+        std::lock_guard<std::mutex> g(mutex);
+        readings.push_back({before, c, std::chrono::duration<double, std::milli>(after - before).count()});
+      }
+      std::this_thread::sleep_until(before + std::chrono::milliseconds(10));
+    }
+  });
+  auto since = [&](Clock::time_point from) {
+    std::lock_guard<std::mutex> g(mutex);
+    std::vector<Reading> r;
+    for (const Reading& x : readings) {
+      if (x.at >= from) r.push_back(x);
+    }
+    return r;
+  };
+  // A new stretch at `at`, playing: waits until the server plays it.
+  auto playFrom = [&](Czas at) {
+    grajek.Reset(at);
+    grajek.Start();
+    for (int i = 0; i < 4; ++i) {
+      PaczkaAudio p = Packet(at + Roznica::Sekunda * i, 1000, 8000 * i, grajek.NumerAudia());
+      grajek.Graj(p);
+    }
+    for (int i = 0; i < 300 && grajek.GetCzas() < at + Ms(200); ++i) sleep(10);
+    ASSERT_GE(grajek.GetCzas(), at + Ms(200)) << "the server does not play";
+  };
+  // Runs `call` with the server stopped for 3 s; returns when the call returned.
+  auto stalled = [&](const std::function<void()>& call) -> Clock::time_point {
+    EXPECT_EQ(kill(server, SIGSTOP), 0);
+    std::thread wake([&] {
+      sleep(3000);
+      kill(server, SIGCONT);
+    });
+    const auto before = Clock::now();
+    call();
+    const auto after = Clock::now();
+    wake.join();
+    // The call did wait for the server, so the readings meanwhile were made during a wait.
+    EXPECT_GT(std::chrono::duration<double>(after - before).count(), 1.0) << "the call did not wait for the server";
+    return after;
+  };
+
+  const Czas t1 = kT0;
+  ASSERT_NO_FATAL_FAILURE(playFrom(t1));
+  const auto pauseStart = Clock::now();
+  const auto pauseEnd = stalled([&] { grajek.Stop(); });
+  // While the pause waits, the time stands where the card stopped.
+  std::vector<Reading> paused = since(pauseStart + std::chrono::milliseconds(50));
+  std::erase_if(paused, [&](const Reading& r) { return r.at >= pauseEnd; });
+  ASSERT_FALSE(paused.empty());
+  EXPECT_GT(paused.front().czas, t1 + Ms(200));
+  for (const Reading& r : paused) EXPECT_EQ(r.czas, paused.front().czas) << "the time moves while paused";
+
+  const Czas t2 = kT0 + Roznica::Minuta;
+  ASSERT_NO_FATAL_FAILURE(playFrom(t2));
+  grajek.Stop();
+  stalled([&] { grajek.Start(); });
+
+  const Czas t3 = kT0 + Roznica::Minuta * 2;
+  ASSERT_NO_FATAL_FAILURE(playFrom(t3));
+  const Czas t4 = kT0 + Roznica::Godzina;
+  const auto seekStart = Clock::now();
+  stalled([&] { grajek.Reset(t4); });
+  // From the seek on, nothing of the new stretch is heard yet: the time is its moment.
+  for (const Reading& r : since(seekStart + std::chrono::milliseconds(5))) EXPECT_EQ(r.czas, t4 + kTick);
+
+  done = true;
+  tick.join();
+  double worst = 0;
+  int over1ms = 0;
+  for (const Reading& r : readings) {
+    worst = std::max(worst, r.ms);
+    if (r.ms > 1.0) ++over1ms;
+  }
+  std::printf("time queries: %zu readings, worst %.3f ms, %d over 1 ms\n", readings.size(), worst, over1ms);
+  RecordProperty("worst_ms", std::to_string(worst));
+  EXPECT_LT(worst, 250.0);
 }
 
 }  // namespace

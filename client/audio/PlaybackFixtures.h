@@ -68,6 +68,8 @@ class FaultyNull : public WaveOutNull {
     if (gone) return kNoDriver;
     return WaveOutNull::GetPosition(bytes);
   }
+  // A server gone away publishes no position either.
+  bool PeekPosition(int64_t* bytes) override { return !gone && WaveOutNull::PeekPosition(bytes); }
   String LastError() override { return failOpen || gone ? "switched off by the test" : WaveOutNull::LastError(); }
 
   std::atomic<bool> failOpen{false};

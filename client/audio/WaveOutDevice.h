@@ -6,7 +6,8 @@
 //
 // Threads: the device is driven by one thread at a time (WaveOutME's callers, under the
 // playback engine's lock); its own thread marks headers done and signals the event. The
-// done flag is the only field of a queued header the device writes.
+// done flag is the only field of a queued header the device writes. PeekPosition alone
+// may be called by any thread, without a lock.
 #include <atomic>
 #include <cstdint>
 
@@ -69,6 +70,16 @@ class WaveOutDevice {
   virtual int Restart() = 0;
   // *bytes = the bytes heard since opening or the last reset.
   virtual int GetPosition(int64_t* bytes) = 0;
+  // The same position, read without waiting for the device's lock or its server (for a
+  // clock that is read every few milliseconds while another thread may be inside a call
+  // that waits seconds for a stalled server): from the position the device published
+  // last, carried on at the byte rate while it plays. Any thread may call it, at any time
+  // while the device object lives. False while closed or failed, and for a device that
+  // publishes nothing (the default).
+  virtual bool PeekPosition(int64_t* bytes) {
+    (void)bytes;
+    return false;
+  }
   // What went wrong last, for the log; empty when nothing did.
   virtual String LastError() = 0;
   // "pulse" or "null".

@@ -54,6 +54,8 @@ class WaveOutME : public Writable {
   // (AudioOutputChoice.h).
   void SetDevice(std::unique_ptr<WaveOutDevice> d);
   bool Opened() const;
+  // The open device; null while closed.
+  WaveOutDevice* Device() const { return hwaveOut; }
 
   // Opens the device for f (a PCM format) and prepares ten buffers of 100 ms, rounded
   // down to a multiple of 4 bytes. Raises "Opened()" and "event==0" (assertion form),

@@ -68,6 +68,8 @@ int WaveOutNull::Open(const WAVEFORMATEX& f, int, EventAutomatic* e) {
   paused = false;
   open = true;
   quit = false;
+  ++epoch;
+  Publish();
   if (!clock) pacer = std::thread([this] { Run(); });
   lock.unlock();
   if (event) event->Set();
@@ -99,6 +101,7 @@ void WaveOutNull::Close() {
   for (const Pending& p : queue) p.header->dwFlags.fetch_or(WHDR_DONE, std::memory_order_release);
   queue.clear();
   open = false;
+  Publish();
   EventAutomatic* e = event;
   lock.unlock();
   if (e) e->Set();
@@ -119,6 +122,7 @@ int WaveOutNull::Write(WAVEHDR* h) {
   h->dwFlags.fetch_and(~WHDR_DONE, std::memory_order_acq_rel);
   submitted += h->dwBufferLength;
   queue.push_back({h, submitted});
+  Publish();
   wake.notify_all();
   return kOk;
 }
@@ -151,6 +155,7 @@ int64_t WaveOutNull::Service(int64_t now) {
     // Ran dry: the position stays at the end of what was written.
     base = submitted;
     anchor = now;
+    Publish();
   }
   if (any && event) event->Set();
   if (queue.empty()) return -1;
@@ -200,6 +205,8 @@ int WaveOutNull::Reset() {
   queue.clear();
   submitted = base = 0;
   anchor = now;
+  ++epoch;
+  Publish();
   wake.notify_all();
   EventAutomatic* e = event;
   lock.unlock();
@@ -215,6 +222,7 @@ int WaveOutNull::Pause() {
   Service(now);
   base = PositionAt(now);
   paused = true;
+  Publish();
   wake.notify_all();
   return kOk;
 }
@@ -225,6 +233,7 @@ int WaveOutNull::Restart() {
   if (!paused) return kOk;
   paused = false;
   anchor = Now();
+  Publish();
   wake.notify_all();
   return kOk;
 }
@@ -235,6 +244,20 @@ int WaveOutNull::GetPosition(int64_t* bytes) {
   // Whole sample frames, as a sound card counts them.
   *bytes = PositionAt(Now()) / blockAlign * blockAlign;
   return kOk;
+}
+
+bool WaveOutNull::PeekPosition(int64_t* bytes) { return published.Read(Now(), bytes); }
+
+void WaveOutNull::Publish() {
+  PositionLine l;
+  l.open = open;
+  l.epoch = epoch;
+  l.at = anchor;
+  l.bytes = base;
+  l.rate = paused || queue.empty() ? 0 : bytesPerSecond;
+  l.cap = submitted;
+  l.frame = blockAlign;
+  published.Publish(l);
 }
 
 String WaveOutNull::LastError() {

@@ -6,7 +6,8 @@
 //
 // Threads: the owner's thread calls the WaveOutDevice operations (one at a time); with the
 // monotonic clock, a pacing thread of the device marks buffers done and signals the event.
-// Both hold `mutex` for every access to the queue and the timeline.
+// Both hold `mutex` for every access to the queue and the timeline, and publish the
+// timeline for PeekPosition, which any thread may call without it.
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -15,6 +16,7 @@
 #include <mutex>
 #include <thread>
 
+#include "PublishedPosition.h"
 #include "WavFile.h"
 #include "WaveOutDevice.h"
 
@@ -37,6 +39,8 @@ class WaveOutNull : public WaveOutDevice {
   int Pause() override;
   int Restart() override;
   int GetPosition(int64_t* bytes) override;
+  // With a caller's clock, the thread asking must be one that may call that clock.
+  bool PeekPosition(int64_t* bytes) override;
   String LastError() override;
   String Name() const override { return "null"; }
 
@@ -60,6 +64,8 @@ class WaveOutNull : public WaveOutDevice {
   // Records the part of the front buffer heard before `now` (at a reset or a close).
   void RecordHeardPart(int64_t now);
   void Run();
+  // Publishes the timeline for PeekPosition; `mutex` is held.
+  void Publish();
   void OpenFile(const WAVEFORMATEX& format);
 
   const String wavPath;
@@ -80,6 +86,8 @@ class WaveOutNull : public WaveOutDevice {
   int64_t base = 0;
   int64_t anchor = 0;
   bool paused = false;
+  uint16_t epoch = 0;  // counts openings and resets
+  PublishedPosition published;
   std::unique_ptr<WavFile> wav;
   std::vector<String> files;
   String lastError;

@@ -89,6 +89,10 @@ class WaveOutPulse::Stream {
 
 namespace {
 
+// The time of the main loop's clock in the nanoseconds of the steady clock (both count the
+// monotonic clock).
+int64_t Nanoseconds(pa_usec_t us) { return static_cast<int64_t>(us) * 1000; }
+
 // Releases a main loop's lock, taken by the caller, at the end of a scope.
 template <class Loop>
 class Unlocker {
@@ -103,6 +107,19 @@ class Unlocker {
 };
 
 }  // namespace
+
+// Publishes the position when an operation ends, however it ends (the main loop's lock is
+// still held: it is declared after the lock's release).
+class WaveOutPulse::PublishOnExit {
+ public:
+  explicit PublishOnExit(WaveOutPulse* self) : self_(self) {}
+  ~PublishOnExit() { self_->Publish(); }
+  PublishOnExit(const PublishOnExit&) = delete;
+  PublishOnExit& operator=(const PublishOnExit&) = delete;
+
+ private:
+  WaveOutPulse* self_;
+};
 
 WaveOutPulse::WaveOutPulse() = default;
 
@@ -156,6 +173,7 @@ void WaveOutPulse::OnContextState(pa_context* c, void* p) {
     self->failed = true;
     Log(2, String("pulse: the sound server connection ended: ") + pa_strerror(pa_context_errno(c)), KG_WHERE);
     self->ReleaseAll();
+    self->Publish();
   }
   self->mainloop->Signal();
 }
@@ -168,6 +186,7 @@ void WaveOutPulse::OnStreamState(pa_stream* s, void* p) {
     Log(2, String("pulse: the playback stream failed: ") + pa_strerror(pa_context_errno(pa_stream_get_context(s))),
         KG_WHERE);
     self->ReleaseAll();
+    self->Publish();
   }
   self->mainloop->Signal();
 }
@@ -181,6 +200,7 @@ void WaveOutPulse::OnUnderflow(pa_stream* s, void* p) {
     self->underflowPosition = self->RawPlayed();
     self->underflowing = true;
     self->underflowTime = pa_rtclock_now();
+    self->Publish();
   }
   pa_operation* o = pa_stream_update_timing_info(s, &WaveOutPulse::OnTiming, self);
   if (o) pa_operation_unref(o);
@@ -200,6 +220,7 @@ void WaveOutPulse::OnTimer(pa_mainloop_api*, pa_time_event*, const timeval*, voi
 void WaveOutPulse::OnTiming(pa_stream*, int, void* p) {
   auto* self = static_cast<WaveOutPulse*>(p);
   self->Service();
+  self->Publish();
   self->mainloop->Signal();
 }
 
@@ -324,6 +345,8 @@ int WaveOutPulse::Open(const WAVEFORMATEX& f, int bufferBytes, EventAutomatic* e
   paused = inReset = failed = underflowing = false;
   underflows = 0;
   opened = true;
+  ++epoch;
+  Publish();
   mainloop->Unlock();
   if (event) event->Set();
   return kOk;
@@ -341,6 +364,7 @@ void WaveOutPulse::Teardown() {
   mainloop->Lock();
   ReleaseAll();
   opened = false;
+  Publish();
   mainloop->Unlock();
   mainloop->Stop();
   if (timer) {
@@ -409,6 +433,7 @@ int WaveOutPulse::Write(WAVEHDR* h) {
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
   Unlocker<Mainloop> unlock(mainloop.get());
+  PublishOnExit publish(this);
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   pa_stream* s = stream->Get();
   const bool restart = queue.empty() || underflowing;
@@ -460,11 +485,14 @@ int WaveOutPulse::Reset() {
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
   Unlocker<Mainloop> unlock(mainloop.get());
+  PublishOnExit publish(this);
   if (failed) {
     ReleaseAll();
     return Fail(kNoDriver, "the sound server connection ended");
   }
   inReset = true;
+  ++epoch;
+  Publish();
   if (timer) pa_context_rttime_restart(context->Get(), timer, PA_USEC_INVALID);
   bool ok = RunOperation(pa_stream_flush(stream->Get(), &WaveOutPulse::OnSuccess, this));
   ok = RunOperation(pa_stream_update_timing_info(stream->Get(), &WaveOutPulse::OnSuccess, this)) && ok;
@@ -492,10 +520,13 @@ int WaveOutPulse::Pause() {
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
   Unlocker<Mainloop> unlock(mainloop.get());
+  PublishOnExit publish(this);
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   if (paused) return kOk;
   lastPosition = Played();
   paused = true;
+  // Readers see the position stand still before the server is asked to stop.
+  Publish();
   if (timer) pa_context_rttime_restart(context->Get(), timer, PA_USEC_INVALID);
   if (!RunOperation(pa_stream_cork(stream->Get(), 1, &WaveOutPulse::OnSuccess, this))) {
     return Fail(failed ? kNoDriver : kError, "cork failed");
@@ -512,6 +543,7 @@ int WaveOutPulse::Restart() {
   if (!mainloop) return Fail(kError, "not open");
   mainloop->Lock();
   Unlocker<Mainloop> unlock(mainloop.get());
+  PublishOnExit publish(this);
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   if (!paused) return kOk;
   if (!RunOperation(pa_stream_cork(stream->Get(), 0, &WaveOutPulse::OnSuccess, this))) {
@@ -540,6 +572,28 @@ int WaveOutPulse::GetPosition(int64_t* bytes) {
   if (failed) return Fail(kNoDriver, "the sound server connection ended");
   *bytes = Played();
   return kOk;
+}
+
+bool WaveOutPulse::PeekPosition(int64_t* bytes) {
+  return published.Read(Nanoseconds(pa_rtclock_now()), bytes);
+}
+
+void WaveOutPulse::Publish() {
+  PositionLine l;
+  l.open = opened && !failed && stream;
+  l.epoch = epoch;
+  l.frame = frameBytes;
+  l.at = Nanoseconds(pa_rtclock_now());
+  if (l.open && !inReset) {
+    l.bytes = Played();
+    l.cap = written;
+    // The server's clock runs on while its timing says the stream plays; after an
+    // underflow the position is counted on at the real rate (RawPlayed).
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream->Get());
+    const bool playing = underflowing || (timing != nullptr && timing->playing != 0);
+    l.rate = !paused && playing ? bytesPerSecond : 0;
+  }
+  published.Publish(l);
 }
 
 String WaveOutPulse::LastError() {

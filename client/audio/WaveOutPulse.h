@@ -10,12 +10,14 @@
 //
 // Threads: the owner's thread calls the WaveOutDevice operations, one at a time (`api`);
 // the main loop's thread runs the callbacks. Everything both touch is guarded by the main
-// loop's lock.
+// loop's lock. Both publish the position for PeekPosition, which any thread reads without
+// a lock.
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <mutex>
 
+#include "PublishedPosition.h"
 #include "WaveOutDevice.h"
 
 struct pa_context;
@@ -42,6 +44,7 @@ class WaveOutPulse : public WaveOutDevice {
   int Pause() override;
   int Restart() override;
   int GetPosition(int64_t* bytes) override;
+  bool PeekPosition(int64_t* bytes) override;
   String LastError() override;
   String Name() const override { return "pulse"; }
 
@@ -52,6 +55,7 @@ class WaveOutPulse : public WaveOutDevice {
   class Mainloop;
   class Context;
   class Stream;
+  class PublishOnExit;
   struct Pending {
     WAVEHDR* header;
     int64_t end;  // bytes written to the server when the buffer has been heard
@@ -67,6 +71,8 @@ class WaveOutPulse : public WaveOutDevice {
   void ReleaseAll();
   void Teardown();
   bool Alive();
+  // Publishes the position's line for PeekPosition.
+  void Publish();
 
   static void OnContextState(pa_context* c, void* self);
   static void OnStreamState(pa_stream* s, void* self);
@@ -100,5 +106,7 @@ class WaveOutPulse : public WaveOutDevice {
   int64_t underflowPosition = 0;
   uint64_t underflowTime = 0;
   int underflows = 0;
+  uint16_t epoch = 0;  // counts openings and resets
+  PublishedPosition published;
   String lastError;
 };

@@ -24,6 +24,8 @@ class CountingWaveOut : public WaveOutDevice {
   int Pause() override;
   int Restart() override;
   int GetPosition(int64_t* bytes) override;
+  // The inner device's, without `mutex`: it never waits.
+  bool PeekPosition(int64_t* bytes) override { return inner->PeekPosition(bytes); }
   String LastError() override;
   String Name() const override { return name; }
 

@@ -257,16 +257,31 @@ TEST(MessageThread, ManyMessagesInFlightWhileReceiversComeAndGo) {
 namespace {
 
 // Each message runs traced code that fails; the receiver notes the chain it starts with.
+// The loop thread appends to the notes while the test reads them: both under `mutex`.
 class FailingReceiver : public MessageReceiver {
  public:
   void OnMessage(MSG&) override {
-    chains.push_back(CallTraceText());
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      chains.push_back(CallTraceText());
+    }
+    changed.notify_all();
     Fail();
   }
   static void Fail() {
     KG_TRACE("FailingReceiver::Fail()");
     KG_ERROR("handler failed");
   }
+  // The chains noted once `count` messages came, or after two seconds those there are.
+  std::vector<String> WaitFor(size_t count) {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait_for(lock, std::chrono::seconds(2), [&] { return chains.size() >= count; });
+    return chains;
+  }
+
+ private:
+  std::mutex mutex;
+  std::condition_variable changed;
   std::vector<String> chains;
 };
 
@@ -278,11 +293,11 @@ TEST(MessageThread, AFailedHandlerLeavesNoEntriesOnTheLoopsCallChain) {
   FailingReceiver r;
   const int n = thread.Zarejestruj(&r);
   for (int i = 0; i < 3; ++i) thread.Post(n);
-  for (int i = 0; i < 200 && r.chains.size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const std::vector<String> chains = r.WaitFor(3);
   thread.Synchronizuj();
-  ASSERT_EQ(r.chains.size(), 3u);
-  EXPECT_EQ(r.chains[1], r.chains[0]);
-  EXPECT_EQ(r.chains[2], r.chains[0]);
-  EXPECT_EQ(r.chains[0].find("FailingReceiver::Fail()"), String::npos) << r.chains[0];
+  ASSERT_EQ(chains.size(), 3u);
+  EXPECT_EQ(chains[1], chains[0]);
+  EXPECT_EQ(chains[2], chains[0]);
+  EXPECT_EQ(chains[0].find("FailingReceiver::Fail()"), String::npos) << chains[0];
   thread.Wyrejestruj(n);
 }
