@@ -50,10 +50,10 @@ class Bitmap {
   virtual void Fill(Rect r) = 0;
 
   Drawer* GetDrawer() const { return drawer; }
-  int64_t Width() const { return w; }
-  int64_t Height() const { return h; }
-  // The whole bitmap, [0, w) x [0, h).
-  Rect Cala() const { return Rect{0, 0, w, h}; }
+  int64_t Width() const { return szer_; }
+  int64_t Height() const { return wys_; }
+  // The whole bitmap, [0, width) x [0, height).
+  Rect Cala() const { return Rect{0, 0, szer_, wys_}; }
   // The clipping rectangle (the whole bitmap until Clip is called).
   Rect Obciecie() const { return clipRect; }
 
@@ -65,7 +65,7 @@ class Bitmap {
 
  private:
   Drawer* drawer;
-  int64_t w;
-  int64_t h;
+  int64_t szer_;
+  int64_t wys_;
   Rect clipRect;
 };
