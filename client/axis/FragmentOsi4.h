@@ -55,6 +55,8 @@ class FragmentOsi4 : public VBPainter {
   // Paints the strip's columns [r.x0, r.x1) into `cel` (the cache).
   void Paint(Bitmap* cel, Rect r) override;
 
+  // The screen sub-bitmap the band is shown in (Rysuj also sets it).
+  void UstawEkran(Bitmap* e) { ekran = e; }
   // The time of column x of the screen sub-bitmap.
   Czas CzasKolumny(int64_t x) const;
 

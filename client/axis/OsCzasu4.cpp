@@ -97,6 +97,7 @@ void OsCzasu4::SetBitmap(Bitmap* b) {
     const Rect r{0, (k * H) / kPasma + 1, W, ((k + 1) * H) / kPasma};
     auto& s = podbitmapy[static_cast<size_t>(k)];
     s = b->Sub(std::move(s), r);
+    pasma[static_cast<size_t>(k)]->UstawEkran(s.get());
     pasma[static_cast<size_t>(k)]->narysowany = false;
   }
 }
