@@ -29,6 +29,11 @@ inline QApplication* Aplikacja() {
   return app;
 }
 
+// A first member that makes the application before any widget member.
+struct ZAplikacja {
+  ZAplikacja() { Aplikacja(); }
+};
+
 inline Czas Utc(int rok, int mies, int dzien, int godz = 0, int min = 0, int sek = 0, int ms = 0) {
   SystemTime s;
   s.wYear = static_cast<uint16_t>(rok);
