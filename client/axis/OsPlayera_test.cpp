@@ -106,6 +106,24 @@ TEST_F(Os, MarkersTwoPixelsWideOnlyWhenAlone) {
   }
 }
 
+// A scroll that paints only the newly exposed columns gives the same markers as a full
+// paint: a marker's width depends on all markers before it, not only on the last one
+// before the repainted columns.
+TEST_F(Os, MarkerWidthDoesNotDependOnWhatWasRepainted) {
+  TypMarkerow m;
+  for (int s : {350, 390, 410}) m.Dodaj(T0 + Roznica::Sekunda * s);
+  o.os.UstawMarkery(0, m);
+  o.Rysuj();  // 410 s lies beyond the right edge
+  o.os.Set(T0 + Roznica::Sekunda * 20);
+  o.Rysuj();  // now only the columns from 400 s on are painted
+  EXPECT_LT(o.os.Pasmo(1)->Cache()->MalowaneKolumny(), 40);
+  const int64_t y = o.os.Podbitmapa(1)->Prostokat().y0 + 3;
+  const int64_t x = o.X(1, T0 + Roznica::Sekunda * 410);
+  EXPECT_EQ(o.Piksel(x, y), 0x00FF00);
+  EXPECT_EQ(o.Piksel(x + 1, y), 0x00FF00) << "50 columns after 350, alone after it: two pixels";
+  EXPECT_EQ(o.Piksel(o.X(1, T0 + Roznica::Sekunda * 390) + 1, y), 0xE4EAFE);
+}
+
 // Markers every 10 s on the hour band (30 s per pixel) keep at least 3 pixels apart.
 TEST_F(Os, DenseMarkersAreThinnedOnTheHourBand) {
   TypMarkerow m;
