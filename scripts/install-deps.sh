@@ -9,6 +9,8 @@ packages=(
   qt6-base-dev libmpg123-dev libpulse-dev libmp3lame-dev libtwolame-dev
   pulseaudio pulseaudio-utils mpg123 lame twolame sox
   fonts-liberation tzdata locales
+  # the time axis and digit panels under a real X server, driven by real X input
+  xvfb xauth xdotool
   # the test against archives recorded by the real Rotter logger (shared/tools/rotter-fixture)
   rotter jackd2 libfaketime libjack-jackd2-dev libc6-dev python3
 )

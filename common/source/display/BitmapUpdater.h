@@ -1,0 +1,15 @@
+#pragma once
+// The drawing side of a component that the axis host shows (the time axis).
+class Bitmap;
+
+class BitmapUpdater {
+ public:
+  // `b` is the new target (owned by the host, valid until the next SetBitmap): lay out
+  // for its size.
+  virtual void SetBitmap(Bitmap* b) = 0;
+  // Everything must be drawn again at the next Paint.
+  virtual void Invalidate() = 0;
+  // Draws what is needed into the target.
+  virtual void Paint() = 0;
+  virtual ~BitmapUpdater() = default;
+};

@@ -1,0 +1,13 @@
+#include "Wyszukiwacz.h"
+
+#include "CallTrace.h"
+
+String Wyszukiwacz::Napis() {
+  KG_TRACE("Wyszukiwacz::Napis()");
+  return poczatek.Formatuj("s");
+}
+
+Roznica Wyszukiwacz::Piksel() {
+  KG_TRACE("Wyszukiwacz::Piksel()");
+  return Dlugosc() / 30;
+}
