@@ -1,0 +1,140 @@
+#include "WavWriter3.h"
+
+#include "CallTrace.h"
+#include "Exception.h"
+#include "Log.h"
+
+namespace {
+
+void Put16(unsigned char* p, uint32_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+void Put32(unsigned char* p, uint32_t v) {
+  Put16(p, v & 0xFFFF);
+  Put16(p + 2, v >> 16);
+}
+
+// The format record as 16-bit PCM of f's rate and channels.
+WAVEFORMATEX Pcm16(const WAVEFORMATEX& f) {
+  WAVEFORMATEX w;
+  w.wFormatTag = 1;
+  w.nChannels = f.nChannels;
+  w.nSamplesPerSec = f.nSamplesPerSec;
+  w.wBitsPerSample = 16;
+  w.nBlockAlign = static_cast<uint16_t>(f.nChannels * 2);
+  w.nAvgBytesPerSec = f.nSamplesPerSec * w.nBlockAlign;
+  w.cbSize = 0;
+  return w;
+}
+
+}  // namespace
+
+WavWriter3::WavWriter3(String fileName, AudioFormat f) : plik(std::move(fileName)) {
+  plik.Create();
+  try {
+    riffChunk.CreateRiff(&plik, "WAVE");
+    fmtChunk.Create(&plik, "fmt ");
+    WAVEFORMATEX w;
+    f.GetWaveFormat(w);
+    Naglowek(Pcm16(w), {});
+  } catch (...) {
+    // The chunks let go of the file quietly: the failure is the one to report.
+    riffChunk.Porzuc();
+    fmtChunk.Porzuc();
+    dataChunk.Porzuc();
+    zatrzymany = true;
+    throw;
+  }
+}
+
+WavWriter3::WavWriter3(String fileName, const WAVEFORMATEX& f, const std::vector<DodatkowyChunk>& inne)
+    : plik(std::move(fileName)) {
+  plik.Create();
+  try {
+    riffChunk.CreateRiff(&plik, "WAVE");
+    fmtChunk.Create(&plik, "fmt ");
+    Naglowek(Pcm16(f), inne);
+  } catch (...) {
+    riffChunk.Porzuc();
+    fmtChunk.Porzuc();
+    dataChunk.Porzuc();
+    zatrzymany = true;
+    throw;
+  }
+}
+
+void WavWriter3::Naglowek(const WAVEFORMATEX& w, const std::vector<DodatkowyChunk>& inne) {
+  format = w;
+  unsigned char b[18];
+  Put16(b, w.wFormatTag);
+  Put16(b + 2, w.nChannels);
+  Put32(b + 4, w.nSamplesPerSec);
+  Put32(b + 8, w.nAvgBytesPerSec);
+  Put16(b + 12, w.nBlockAlign);
+  Put16(b + 14, w.wBitsPerSample);
+  Put16(b + 16, w.cbSize);
+  plik.Write(b, sizeof b);
+  fmtChunk.Close();
+  for (const DodatkowyChunk& c : inne) {
+    Chunk2 k;
+    k.Create(&plik, c.id);
+    try {
+      if (!c.bajty.empty()) plik.Write(c.bajty.data(), static_cast<int>(c.bajty.size()));
+      // RIFF pads a chunk of odd length to an even one; the pad is not in its size.
+      if (c.bajty.size() % 2 != 0) {
+        k.Update();
+        plik.Write("", 1);
+        k.Porzuc();
+      } else {
+        k.Close();
+      }
+    } catch (...) {
+      k.Porzuc();
+      throw;
+    }
+  }
+  dataChunk.Create(&plik, "data");
+  dlugosc = plik.Tell();
+}
+
+WavWriter3::~WavWriter3() {
+  try {
+    Stop();
+  } catch (const std::exception& e) {
+    Log(2, e.what(), KG_WHERE);
+  }
+}
+
+int64_t WavWriter3::Miejsce() const { return 0xFFFFFFFFLL - (dlugosc - 8); }
+
+void WavWriter3::Write(const void* c, int n) {
+  if (n < 0 || zatrzymany) KG_ASSERTION(n < 0 ? "n<0" : "zatrzymany");
+  if (n > Miejsce()) KG_ASSERTION("n>Miejsce()");
+  if (n > 0) plik.Write(c, n);
+  dlugosc += n;
+  dane += n;
+  dataChunk.Update();
+  riffChunk.Update();
+}
+
+void WavWriter3::Stop() {
+  KG_TRACE("WavWriter3::Stop()");
+  if (zatrzymany) return;
+  zatrzymany = true;
+  try {
+    dataChunk.Close();
+    riffChunk.Close();
+  } catch (...) {
+    dataChunk.Porzuc();
+    riffChunk.Porzuc();
+    try {
+      plik.Close();
+    } catch (const std::exception&) {
+      // The first failure is the one reported.
+    }
+    throw;
+  }
+  plik.Close();
+}
