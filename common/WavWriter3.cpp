@@ -97,6 +97,9 @@ void WavWriter3::Naglowek(const WAVEFORMATEX& w, const std::vector<DodatkowyChun
   }
   dataChunk.Create(&plik, "data");
   dlugosc = plik.Tell();
+  // The sizes are right before the first write too: an empty file is a valid one.
+  dataChunk.Update();
+  riffChunk.Update();
 }
 
 WavWriter3::~WavWriter3() {

@@ -13,10 +13,13 @@ namespace {
 
 TEST(WavWriter3, EmptyFileIsTheFortySixByteHeader) {
   TempDir dir;
-  { WavWriter3 w(dir / "a.wav", AudioFormat("44100 stereo 1411 PCM")); }
   const std::string expected("RIFF\x26\0\0\0WAVEfmt \x12\0\0\0\x01\0\x02\0\x44\xAC\0\0\x10\xB1\x02\0\x04\0\x10\0\0\0data\0\0\0\0", 46);
-  std::ifstream f(dir / "a.wav", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), expected);
+  {
+    WavWriter3 w(dir / "a.wav", AudioFormat("44100 stereo 1411 PCM"));
+    // Whole before the first write as well.
+    EXPECT_EQ(WavNaglowek::Czytaj(dir / "a.wav").bajty, expected);
+  }
+  EXPECT_EQ(WavNaglowek::Czytaj(dir / "a.wav").bajty, expected);
 }
 
 // The format record for each kind of input format: the compressed formats are written as

@@ -18,6 +18,7 @@
 #include "PaczkaAudio.h"
 #include "TempDir.h"
 #include "ThreadSafeBuffer.h"
+#include "WavFile.h"
 #include "WaveOutNull.h"
 
 namespace playback {
@@ -134,7 +135,7 @@ struct Engine {
     const std::vector<String> files = device->WavFiles();
     if (n >= files.size()) return {};
     const std::string bytes = fixtures::ReadFile(files[n]);
-    return bytes.size() <= 44 ? std::vector<int16_t>() : fixtures::Samples(bytes.substr(44));
+    return bytes.size() <= WavFile::kNaglowek ? std::vector<int16_t>() : fixtures::Samples(bytes.substr(WavFile::kNaglowek));
   }
 
   TempDir dir;

@@ -1,41 +1,41 @@
 #pragma once
-// A RIFF/WAVE file of 16-bit PCM being written. The header is written at creation and
-// its two sizes are brought up to date after every append and at Close, so the file is a
+// The playback capture's WAV file: 16-bit PCM written by the project's RIFF writer
+// (WavWriter3), so the header's two sizes are right after every append and the file is a
 // complete WAV file whenever it is read. Data past the 4 GiB that RIFF sizes can describe
 // is dropped. One thread at a time.
 #include <cstdint>
+#include <memory>
 
 #include "AudioFormat.h"
 #include "String.h"
+#include "WavWriter3.h"
 
 class WavFile {
  public:
-  // Creates (or truncates) the file and writes the header. Raises the system error form
+  // The header's length: the samples begin at this offset.
+  static constexpr int kNaglowek = 46;
+
+  // Creates (or truncates) the file and writes the header. Raises the file's open error
   // when the file cannot be made.
   WavFile(const String& path, const WAVEFORMATEX& format);
-  // Close().
+  // Close(); a failure there is logged.
   ~WavFile();
   WavFile(const WavFile&) = delete;
   WavFile& operator=(const WavFile&) = delete;
 
-  // Appends n bytes of sample data. Raises the system error form on a failed write.
+  // Appends n bytes of sample data. Raises the file's error on a failed write. Nothing
+  // after Close.
   void Append(const void* data, int n);
-  // Fixes the header (with the pad byte RIFF wants after odd data) and closes the file.
-  // Later calls do nothing.
+  // Finishes the header and closes the file. Later calls do nothing.
   void Close();
 
   int64_t DataBytes() const { return dataBytes; }
   const WAVEFORMATEX& Format() const { return format; }
   const String& Path() const { return path; }
 
-  // The 44-byte header of a file holding `dataBytes` bytes of data in `format`.
-  static void Header(const WAVEFORMATEX& format, uint32_t dataBytes, unsigned char out[44]);
-
  private:
-  void FixSizes();
-
   String path;
   WAVEFORMATEX format;
-  int fd = -1;
+  std::unique_ptr<WavWriter3> writer;
   int64_t dataBytes = 0;
 };

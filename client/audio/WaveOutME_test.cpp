@@ -11,6 +11,7 @@
 #include "Exception.h"
 #include "LogCapture.h"
 #include "TempDir.h"
+#include "WavNaglowek.h"
 #include "WaveOutNull.h"
 
 namespace {
@@ -331,8 +332,8 @@ TEST(WaveOutNull, RecordsWhatWasHeard) {
     expected += String(160, 'd');
 
     const String file = fixtures::ReadFile(path);  // complete before the device ends
-    ASSERT_EQ(file.size(), 44 + expected.size());
-    EXPECT_TRUE(file.substr(44) == expected);
+    ASSERT_EQ(file.size(), WavFile::kNaglowek + expected.size());
+    EXPECT_TRUE(file.substr(WavFile::kNaglowek) == expected);
 
     f.out.Open(Pcm("8000 mono 8 PCM"));  // the same format: the same file
     f.Submit(320, 'e');
@@ -348,17 +349,16 @@ TEST(WaveOutNull, RecordsWhatWasHeard) {
     EXPECT_EQ(files[1], dir / "heard-2.wav");
   }
   const String file = fixtures::ReadFile(path);
-  unsigned char header[44];
-  WAVEFORMATEX w;
-  Pcm("8000 mono 8 PCM").GetWaveFormat(w);
-  WavFile::Header(w, static_cast<uint32_t>(expected.size()), header);
-  ASSERT_EQ(file.size(), 44 + expected.size());
-  EXPECT_EQ(file.substr(0, 44), String(reinterpret_cast<const char*>(header), 44));
-  EXPECT_TRUE(file.substr(44) == expected);
-  const String second = fixtures::ReadFile(dir / "heard-2.wav");
-  ASSERT_EQ(second.size(), 44u + 3200u);
-  EXPECT_EQ(second[22], 2);  // two channels
-  EXPECT_TRUE(second.substr(44) == String(3200, 'f'));
+  const WavNaglowek h = WavNaglowek::Czytaj(path);
+  EXPECT_TRUE(h.Spojny());
+  EXPECT_EQ(h.rate, 8000u);
+  EXPECT_EQ(h.kanaly, 1);
+  EXPECT_EQ(h.daneOd, WavFile::kNaglowek);
+  EXPECT_TRUE(h.Dane() == expected);
+  const WavNaglowek second = WavNaglowek::Czytaj(dir / "heard-2.wav");
+  EXPECT_TRUE(second.Spojny());
+  EXPECT_EQ(second.kanaly, 2);
+  EXPECT_TRUE(second.Dane() == String(3200, 'f'));
 }
 
 // On the monotonic clock the device's own thread marks buffers done and wakes the player,

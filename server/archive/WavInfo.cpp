@@ -12,6 +12,7 @@
 #include "Exception.h"
 #include "Kalendarz.h"
 #include "TimeZone.h"
+#include "WavWriter3.h"
 
 namespace {
 
@@ -48,18 +49,7 @@ ssize_t CzytajWszystko(int fd, unsigned char* b, size_t n, off_t od) {
   return static_cast<ssize_t>(mam);
 }
 
-void PiszWszystko(int fd, const unsigned char* b, size_t n, off_t od) {
-  size_t zapisane = 0;
-  while (zapisane < n) {
-    const ssize_t r = pwrite(fd, b + zapisane, n - zapisane, od + static_cast<off_t>(zapisane));
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) KG_RAISE_LAST_SYSTEM_ERROR();
-    zapisane += static_cast<size_t>(r);
-  }
-}
-
 constexpr int kBext = 602;
-constexpr int kNaglowek = 12 + 8 + 16 + 8 + kBext + 8;
 
 }  // namespace
 
@@ -146,8 +136,6 @@ std::optional<Czas> WavInfo::BextPoczatek() const {
 BroadcastWavWriter::BroadcastWavWriter(const String& sciezka, int czestotliwosc, int k, Czas start, bool utc)
     : kanaly(k) {
   KG_TRACE("BroadcastWavWriter::BroadcastWavWriter(const String &sciezka, int czestotliwosc, int k, Czas start, bool utc)");
-  fd = open(sciezka.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) KG_ERROR(String(std::strerror(errno)) + " \"" + sciezka + "\"");
   const Czas zapisany = utc ? start : TimeZone::Biezaca().Lokalny(start).lokalny;
   const SystemTime d = zapisany.Kalendarz();
   const int64_t polnoc = kalendarz::NumerDnia(d.wYear, d.wMonth, d.wDay) * Roznica::Dzien.Wartosc();
@@ -155,21 +143,10 @@ BroadcastWavWriter::BroadcastWavWriter(const String& sciezka, int czestotliwosc,
   const uint64_t referencja = static_cast<uint64_t>(odPolnocy / 10'000'000 * czestotliwosc +
                                                     odPolnocy % 10'000'000 * czestotliwosc / 10'000'000);
 
-  unsigned char h[kNaglowek] = {};
-  std::memcpy(h, "RIFF", 4);
-  std::memcpy(h + 8, "WAVE", 4);
-  std::memcpy(h + 12, "fmt ", 4);
-  Zapisz32(h + 16, 16);
-  Zapisz16(h + 20, 1);
-  Zapisz16(h + 22, static_cast<uint16_t>(k));
-  Zapisz32(h + 24, static_cast<uint32_t>(czestotliwosc));
-  Zapisz32(h + 28, static_cast<uint32_t>(czestotliwosc * 2 * k));
-  Zapisz16(h + 32, static_cast<uint16_t>(2 * k));
-  Zapisz16(h + 34, 16);
-  unsigned char* bext = h + 36;
-  std::memcpy(bext, "bext", 4);
-  Zapisz32(bext + 4, kBext);
-  unsigned char* cialo = bext + 8;
+  // The "bext" chunk: originator, origination date and time, the time reference in
+  // samples since midnight, version 1.
+  String bext(kBext, '\0');
+  unsigned char* cialo = reinterpret_cast<unsigned char*>(bext.data());
   static const char kOriginator[] = "korwendo-server";
   std::memcpy(cialo + 256, kOriginator, sizeof kOriginator - 1);
   char data[32];
@@ -181,45 +158,28 @@ BroadcastWavWriter::BroadcastWavWriter(const String& sciezka, int czestotliwosc,
   Zapisz32(cialo + 338, static_cast<uint32_t>(referencja));
   Zapisz32(cialo + 342, static_cast<uint32_t>(referencja >> 32));
   Zapisz16(cialo + 346, 1);
-  std::memcpy(bext + 8 + kBext, "data", 4);
-  try {
-    PiszWszystko(fd, h, sizeof h, 0);
-    Popraw();
-  } catch (...) {
-    close(fd);
-    fd = -1;
-    throw;
-  }
+
+  WAVEFORMATEX f;
+  f.nChannels = static_cast<uint16_t>(k);
+  f.nSamplesPerSec = static_cast<uint32_t>(czestotliwosc);
+  wav = std::make_unique<WavWriter3>(sciezka, f, std::vector<WavWriter3::DodatkowyChunk>{{"bext", bext}});
 }
 
-BroadcastWavWriter::~BroadcastWavWriter() {
-  if (fd >= 0) close(fd);
-}
+BroadcastWavWriter::~BroadcastWavWriter() = default;
 
 void BroadcastWavWriter::Dopisz(const int16_t* pcm, int ile) {
   KG_TRACE("BroadcastWavWriter::Dopisz(const int16_t *pcm, int ile)");
-  KG_ASSERT(fd >= 0);
+  KG_ASSERT(wav != nullptr);
   const size_t n = static_cast<size_t>(ile) * static_cast<size_t>(kanaly);
   std::vector<unsigned char> b(n * 2);
   for (size_t i = 0; i < n; ++i) Zapisz16(b.data() + 2 * i, static_cast<uint16_t>(pcm[i]));
-  PiszWszystko(fd, b.data(), b.size(), static_cast<off_t>(kNaglowek + probki * 2 * kanaly));
+  wav->Write(b.data(), static_cast<int>(b.size()));
   probki += ile;
-  Popraw();
 }
 
 void BroadcastWavWriter::Zamknij() {
   KG_TRACE("BroadcastWavWriter::Zamknij()");
-  if (fd < 0) return;
-  const int f = fd;
-  fd = -1;
-  if (close(f) != 0) KG_RAISE_LAST_SYSTEM_ERROR();
-}
-
-void BroadcastWavWriter::Popraw() {
-  const int64_t dane = probki * 2 * kanaly;
-  unsigned char b[4];
-  Zapisz32(b, static_cast<uint32_t>(std::min<int64_t>(dane + kNaglowek - 8, 0xFFFFFFFF)));
-  PiszWszystko(fd, b, 4, 4);
-  Zapisz32(b, static_cast<uint32_t>(std::min<int64_t>(dane, 0xFFFFFFFF)));
-  PiszWszystko(fd, b, 4, kNaglowek - 4);
+  if (!wav) return;
+  const std::unique_ptr<WavWriter3> w = std::move(wav);
+  w->Stop();
 }

@@ -4,10 +4,13 @@
 // that is still being written may carry sizes from an earlier moment: the samples then run
 // to the end of the file. A value type.
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "Czas.h"
 #include "String.h"
+
+class WavWriter3;
 
 struct WavInfo {
   int kanaly = 0;
@@ -33,9 +36,9 @@ struct WavInfo {
 };
 
 // A Broadcast WAV file of 16-bit PCM being written: RIFF header, "fmt ", "bext" with the
-// time reference of the first sample, then "data". The sizes in the header are brought up
-// to date after every append, so that the file is whole whenever it is read. One thread
-// at a time.
+// time reference of the first sample, then "data", written by the project's RIFF writer
+// (WavWriter3): the sizes in the header are brought up to date after every append, so
+// that the file is whole whenever it is read. One thread at a time.
 class BroadcastWavWriter {
  public:
   // Creates (truncates) the file. `start` is the moment of the first sample, written as
@@ -46,16 +49,14 @@ class BroadcastWavWriter {
   BroadcastWavWriter(const BroadcastWavWriter&) = delete;
   BroadcastWavWriter& operator=(const BroadcastWavWriter&) = delete;
 
-  // Appends `ile` interleaved sample frames and updates the header. Raises the system
-  // error form on a failed write.
+  // Appends `ile` interleaved sample frames and updates the header. Raises the file's
+  // error on a failed write.
   void Dopisz(const int16_t* pcm, int ile);
   void Zamknij();
   int64_t Probki() const { return probki; }
 
  private:
-  void Popraw();
-
-  int fd = -1;
+  std::unique_ptr<WavWriter3> wav;
   int kanaly;
   int64_t probki = 0;
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "TempDir.h"
+#include "WavFile.h"
 #include "WaveOutNull.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST(CountingWaveOut, CountsTheFramesTheNullOutputRecorded) {
     x.lpData = pamiec.data();
     x.dwBufferLength = 400;
   }
-  const auto nagrane = [&] { return static_cast<int64_t>(std::filesystem::file_size(dir / "heard.wav") - 44) / 4; };
+  const auto nagrane = [&] { return static_cast<int64_t>(std::filesystem::file_size(dir / "heard.wav") - WavFile::kNaglowek) / 4; };
   EventAutomatic e;
   EXPECT_EQ(d.Heard(), 0);
 
