@@ -58,7 +58,29 @@ Czas ParsujCzas(const String& tekst) {
       }
       if (i == start) KG_ERROR("zły czas: " + tekst);
     }
-    if (i < s.size() && (s[i] == 'Z' || s[i] == 'z')) ++i;
+    // The zone: "Z", an offset "+HH:MM", "+HHMM" or "+HH" (the local time minus the
+    // offset is UTC), or nothing (UTC).
+    int64_t przesuniecie = 0;  // in minutes east of UTC
+    if (i < s.size() && (s[i] == 'Z' || s[i] == 'z')) {
+      ++i;
+    } else if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+      const int znak = s[i] == '-' ? -1 : 1;
+      const size_t j = i + 1;
+      int godziny = -1;
+      int minuty = 0;
+      if (Cyfry(s, j, 2) && j + 2 == s.size()) {
+        godziny = Liczba(s, j, 2);
+      } else if (Cyfry(s, j, 2) && Cyfry(s, j + 2, 2) && j + 4 == s.size()) {
+        godziny = Liczba(s, j, 2);
+        minuty = Liczba(s, j + 2, 2);
+      } else if (Cyfry(s, j, 2) && j + 2 < s.size() && s[j + 2] == ':' && Cyfry(s, j + 3, 2) && j + 5 == s.size()) {
+        godziny = Liczba(s, j, 2);
+        minuty = Liczba(s, j + 3, 2);
+      }
+      if (godziny < 0 || godziny > 23 || minuty > 59) KG_ERROR("zły czas: " + tekst);
+      przesuniecie = znak * (godziny * 60 + minuty);
+      i = s.size();
+    }
     if (i == s.size()) {
       SystemTime st;
       st.wYear = static_cast<uint16_t>(Liczba(s, 0, 4));
@@ -69,7 +91,7 @@ Czas ParsujCzas(const String& tekst) {
       st.wSecond = static_cast<uint16_t>(Liczba(s, 17, 2));
       if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59) KG_ERROR("zły czas: " + tekst);
       try {
-        return Czas::ZKalendarza(st) + Roznica(ulamek);
+        return Czas::ZKalendarza(st) + Roznica(ulamek) - Roznica::Minuta * przesuniecie;
       } catch (const std::exception&) {
         KG_ERROR("zły czas: " + tekst);
       }

@@ -30,8 +30,9 @@
 #include "PowiadomieniaPlayera.h"
 #include "String.h"
 
-// A moment given by the user: ISO 8601 UTC ("2026-12-10T08:30:00Z", optionally with
-// fractional seconds; a trailing "Z" may be left out) or 16 hexadecimal digits. Raises
+// A moment given by the user: ISO 8601 ("2026-12-10T08:30:00Z", optionally with
+// fractional seconds) in UTC, where a trailing "Z" may be left out, or with an offset from
+// UTC ("2026-12-10T09:30:00+01:00", "+0100", "+01"); or 16 hexadecimal digits. Raises
 // "zły czas: " + text otherwise.
 Czas ParsujCzas(const String& tekst);
 // A signed offset with a unit: "+5s", "-1m", "+2h", "-250ms", "+1d". None when `tekst`

@@ -15,6 +15,11 @@ TEST(HeadlessPlayerCzas, IsoAndHexForms) {
   EXPECT_EQ(ParsujCzas("2026-12-10T08:30:00Z"), c);
   EXPECT_EQ(ParsujCzas("2026-12-10T08:30:00"), c);
   EXPECT_EQ(ParsujCzas("2026-12-10T08:30:00.25Z"), c + Roznica::Milisekunda * 250);
+  // An offset from UTC: the local time minus the offset.
+  for (const char* t : {"2026-12-10T09:30:00+01:00", "2026-12-10T09:30:00+0100", "2026-12-10T09:30:00+01",
+                        "2026-12-10T03:00:00-05:30", "2026-12-10T08:30:00+00:00"}) {
+    EXPECT_EQ(ParsujCzas(t), c) << t;
+  }
   EXPECT_EQ(ParsujCzas(c.NapisHex()), c);
   String male = c.NapisHex();
   for (char& z : male) z = static_cast<char>(std::tolower(static_cast<unsigned char>(z)));
@@ -26,7 +31,8 @@ TEST(HeadlessPlayerCzas, IsoAndHexForms) {
 
 TEST(HeadlessPlayerCzas, BadTimesRaise) {
   for (const char* zly : {"", "2026-12-10", "2026-13-10T08:30:00Z", "2026-12-10T24:00:00Z",
-                          "2026-12-10T08:30:00.Z", "2026-12-10T08:30:00+01:00", "0123456789ABCDEG",
+                          "2026-12-10T08:30:00.Z", "2026-12-10T08:30:00+1", "2026-12-10T08:30:00+24:00",
+                          "2026-12-10T08:30:00+01:60", "2026-12-10T08:30:00Z+01", "0123456789ABCDEG",
                           "2026-12-10 08:30:00Z"}) {
     EXPECT_THROW(ParsujCzas(zly), std::exception) << zly;
   }

@@ -31,7 +31,8 @@ LiniaOdtwarzacza::LiniaOdtwarzacza()
                   "--capture, which records what was heard, as heard, each is followed by "
                   "\"captured N\": the sample frames recorded before the one heard at that "
                   "moment, over all the files recorded.",
-                  "TIME: ISO 8601 UTC (2026-12-10T08:30:00Z) or 16 hexadecimal digits.\n"
+                  "TIME: ISO 8601 in UTC (2026-12-10T08:30:00Z) or with an offset\n"
+                  "  (2026-12-10T09:30:00+01:00), or 16 hexadecimal digits.\n"
                   "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
                   "  the port is 12540 when none is given.\n"
                   "Commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME, quit.\n") {

@@ -1,0 +1,261 @@
+#include "HeadlessExporter.h"
+
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "AudioOutputChoice.h"
+#include "Exception.h"
+#include "Log.h"
+#include "Paczka2.h"
+#include "Protokol.h"
+#include "TerminalReport.h"
+
+namespace {
+
+// How long the server may take to accept the station.
+constexpr auto kCzasNaStacje = std::chrono::seconds(30);
+// How long an aborted export may take to end.
+constexpr auto kCzasNaPrzerwanie = std::chrono::seconds(10);
+// How often the progress bar is redrawn.
+constexpr auto kOdstepPaska = std::chrono::milliseconds(200);
+
+bool ZaczynaSieOd(const String& s, const String& p) { return s.rfind(p, 0) == 0; }
+
+}  // namespace
+
+HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
+    : opcje(std::move(o)), dialog(opcje.plik, opcje.pcm), postep(opcje.przedzialy) {
+  EsencjaPlayera::Wyposazenie w;
+  // The engine stays paused and never plays: the exporter asks for no playback audio.
+  AudioOutputChoice nic;
+  nic.kind = AudioOutputChoice::Null;
+  w.urzadzenie = MakeWaveOutDevice(nic);
+  player = std::make_unique<EsencjaPlayera>(nullptr, &watek, this, std::move(w));
+  kanal = std::make_unique<KanalPlayera>(player.get());
+  exporter = std::make_unique<Exporter>(kanal.get());
+
+  sigset_t z;
+  sigemptyset(&z);
+  sigaddset(&z, SIGINT);
+  sigaddset(&z, SIGTERM);
+  sigaddset(&z, SIGHUP);
+  sygnaly = ::signalfd(-1, &z, SFD_CLOEXEC | SFD_NONBLOCK);
+  KG_SYSCHECK(sygnaly >= 0);
+  terminal = isatty(STDERR_FILENO) == 1;
+}
+
+HeadlessExporter::~HeadlessExporter() {
+  exporter.reset();
+  player.reset();  // no notification arrives after this
+  if (sygnaly >= 0) ::close(sygnaly);
+}
+
+void HeadlessExporter::Powiadom(int komunikat_, uintptr_t wParam) {
+  std::lock_guard<std::mutex> l(zawiadomieniaMutex);
+  zawiadomienia.emplace_back(komunikat_, wParam);
+}
+
+int HeadlessExporter::Uruchom() {
+  start = Zegar::now();
+  try {
+    player->ZmienStacje(opcje.stacja + "@" + opcje.serwer, opcje.przedzialy.Begin());
+  } catch (const std::exception& e) {
+    Koniec(KodEksportu::Blad, String("nie można połączyć się z ") + opcje.serwer + ": " + e.what());
+  }
+  while (!kod) {
+    pollfd p{sygnaly, POLLIN, 0};
+    const int r = ::poll(&p, 1, 5);
+    if (r > 0 && (p.revents & POLLIN) != 0) Sygnal();
+    if (!kod) Zawiadomienia();
+    if (!kod) Skrzynka();
+    if (!kod) Terminy();
+    if (!kod) PokazPasek(false);
+  }
+  WyczyscPasek();
+  for (const String& plik : exporter->Pliki()) std::fputs((plik + "\n").c_str(), stdout);
+  std::fflush(stdout);
+  if (!komunikat.empty()) ReportToTerminal(komunikat, rada);
+  return *kod;
+}
+
+void HeadlessExporter::Koniec(int k, const String& s, const String& r) {
+  if (kod) return;
+  kod = k;
+  komunikat = s;
+  rada = r;
+}
+
+void HeadlessExporter::Zakoncz() {
+  try {
+    exporter->Finish();
+  } catch (const std::exception& e) {
+    // The file could not be finished: that is the failure to report, whatever came before.
+    kod.reset();
+    Koniec(KodEksportu::Blad, String("nie można dokończyć pliku: ") + e.what());
+  }
+}
+
+void HeadlessExporter::Zawiadomienia() {
+  std::vector<std::pair<int, uintptr_t>> z;
+  {
+    std::lock_guard<std::mutex> l(zawiadomieniaMutex);
+    z.swap(zawiadomienia);
+  }
+  for (auto [k, w] : z) {
+    if (kod) return;
+    Log(0, "korwendo-export: " + OpisPowiadomienia(k, w), KG_WHERE);
+    switch (k) {
+      case WM_PLAYER_POLACZONY:
+        polaczony = true;
+        break;
+      case WM_PLAYER_ZERWANY:
+        // What is still in the inbox arrived before the loss.
+        Skrzynka();
+        if (kod) return;
+        if (wyslany) {
+          Zakoncz();
+          Koniec(KodEksportu::Zerwane,
+                 "połączenie z serwerem " + opcje.serwer + " zerwane w trakcie eksportu" +
+                     (exporter->Pliki().empty() ? String() : String("; zapisana część jest w wypisanych plikach")),
+                 "uruchom eksport jeszcze raz");
+        } else {
+          Koniec(KodEksportu::Blad, "połączenie z serwerem " + opcje.serwer + " zerwane");
+        }
+        break;
+      case WM_PLAYER_NIEUDANY: {
+        if (w == 1) {
+          Koniec(KodEksportu::Blad, "nie można znaleźć serwera " + opcje.serwer + " (nazwa hosta się nie rozwiązuje)",
+                 "sprawdź nazwę hosta");
+          break;
+        }
+        const String b = player->Blad();
+        const String przedrostek = opcje.serwer + ": ";
+        const String powod = b.empty() ? String() : " (" + (ZaczynaSieOd(b, przedrostek) ? b.substr(przedrostek.size()) : b) + ")";
+        Koniec(KodEksportu::Blad, "nie można połączyć się z serwerem " + opcje.serwer + powod,
+               "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+void HeadlessExporter::Skrzynka() {
+  Paczka2 p;
+  while (!kod && p.Wczytaj(player->Skrzynka())) {
+    if (p.Nazwa == protokol::kPaczkaAudio && p.Opis == protokol::kOpisEksport) {
+      if (!wyslany || zakonczony) continue;
+      PaczkaAudio a;
+      p.Wyjmij(a);
+      postep.Dodaj(a);
+      try {
+        exporter->AddPacket(a);
+      } catch (const std::exception& e) {
+        player->WyslijString(protokol::kPrzerwijEksport);
+        Zakoncz();
+        Koniec(KodEksportu::Blad, String("nie można zapisać eksportu: ") + e.what());
+      }
+      continue;
+    }
+    if (p.Nazwa != protokol::kString) continue;
+    const String tekst = p.DajString();
+    if (p.Opis == protokol::kOpisDebug || p.Opis == protokol::kOpisStatus) {
+      if (!tekst.empty()) Log(0, "korwendo-export: " + tekst, KG_WHERE);
+    } else {
+      Tekst(tekst);
+    }
+  }
+}
+
+void HeadlessExporter::Tekst(const String& tekst) {
+  Log(0, "korwendo-export: serwer: " + tekst, KG_WHERE);
+  const String blad = String(protokol::kError) + " ";
+  if (ZaczynaSieOd(tekst, String(protokol::kTerazGramy) + " ")) {
+    if (!wyslany) RozpocznijEksport();
+  } else if (tekst == protokol::kKoniecEksportu) {
+    if (wyslany) KoniecEksportu();
+  } else if (ZaczynaSieOd(tekst, blad + protokol::kBladNieznanaStacja)) {
+    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " nie ma stacji \"" + opcje.stacja + "\"",
+           "stacje serwera pokazuje korwendo-play --server " + opcje.serwer + " --list");
+  } else if (ZaczynaSieOd(tekst, blad + protokol::kBladZlyCzas)) {
+    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " odrzucił czas: " + tekst);
+  } else if (ZaczynaSieOd(tekst, blad) && wyslany && !bladSerwera) {
+    // The exporter asks for nothing else: an error now is the export's.
+    bladSerwera = tekst.substr(blad.size());
+  }
+}
+
+void HeadlessExporter::RozpocznijEksport() {
+  try {
+    exporter->Start(opcje.przedzialy, dialog);
+    wyslany = true;
+  } catch (const std::exception& e) {
+    Koniec(KodEksportu::Blad, String("nie można rozpocząć eksportu: ") + e.what());
+  }
+}
+
+void HeadlessExporter::KoniecEksportu() {
+  zakonczony = true;
+  Zakoncz();
+  if (kod) return;
+  if (przerwany) {
+    Koniec(KodEksportu::Przerwane, "eksport przerwany; zapisana część jest w wypisanych plikach");
+  } else if (bladSerwera) {
+    Koniec(KodEksportu::Blad, "serwer przerwał eksport: " + *bladSerwera);
+  } else if (exporter->Pliki().empty()) {
+    Koniec(KodEksportu::Blad, "w podanych przedziałach stacja \"" + opcje.stacja + "\" nie ma nagrań",
+           "przedziały z nagraniami pokazuje oś czasu programu KorwendoGra");
+  } else {
+    Koniec(KodEksportu::Gotowe);
+  }
+}
+
+void HeadlessExporter::Sygnal() {
+  signalfd_siginfo i{};
+  if (::read(sygnaly, &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return;
+  const int kodSygnalu = 128 + static_cast<int>(i.ssi_signo);
+  if (wyslany && !zakonczony && !przerwany && polaczony) {
+    // The server ends the export with "koniecexportu"; what arrives until then is written.
+    przerwany = true;
+    player->WyslijString(protokol::kPrzerwijEksport);
+    terminPrzerwania = Zegar::now() + kCzasNaPrzerwanie;
+    return;
+  }
+  Zakoncz();
+  Koniec(kodSygnalu, "eksport przerwany" + String(exporter->Pliki().empty() ? "" : "; zapisana część jest w wypisanych plikach"));
+}
+
+void HeadlessExporter::Terminy() {
+  const auto teraz = Zegar::now();
+  if (terminPrzerwania && teraz >= *terminPrzerwania) {
+    Zakoncz();
+    Koniec(KodEksportu::Przerwane, "serwer nie zakończył przerwanego eksportu; zapisana część jest w wypisanych plikach");
+  } else if (!wyslany && teraz - start >= kCzasNaStacje) {
+    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " nie odpowiedział na wybór stacji",
+           "sprawdź, czy pod tym adresem działa korwendo-server");
+  }
+}
+
+void HeadlessExporter::PokazPasek(bool teraz) {
+  if (!terminal || !wyslany) return;
+  const auto t = Zegar::now();
+  if (!teraz && t - ostatniPasek < kOdstepPaska) return;
+  ostatniPasek = t;
+  const Roznica uplynelo(std::chrono::duration_cast<std::chrono::microseconds>(t - start).count() * 10);
+  const String s = "\r" + postep.Pasek(uplynelo) + "\x1b[K";
+  std::fputs(s.c_str(), stderr);
+  std::fflush(stderr);
+  pasekWidoczny = true;
+}
+
+void HeadlessExporter::WyczyscPasek() {
+  if (!pasekWidoczny) return;
+  std::fputs("\r\x1b[K", stderr);
+  std::fflush(stderr);
+  pasekWidoczny = false;
+}

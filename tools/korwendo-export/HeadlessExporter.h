@@ -1,0 +1,105 @@
+#pragma once
+// The headless exporter: the player core and the export engine driven from the command
+// line. It connects to the server, chooses the station, sends the intervals as one export
+// request once the server has accepted the station, writes what comes back through the
+// Exporter, and ends when the server ends the export ("koniecexportu"), when the
+// connection is lost or fails, or on a signal: the first SIGINT, SIGTERM or SIGHUP asks
+// the server to stop the export and waits (at most 10 s) for its end so that the files
+// are closed cleanly; a second one ends at once, the files closed.
+//
+// Threads: everything runs on the thread of Uruchom except the player core's
+// notifications, which arrive on the message thread and are queued under
+// `zawiadomieniaMutex` for the loop.
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "EsencjaPlayera.h"
+#include "Exporter.h"
+#include "KanalEksportu.h"
+#include "MessageThread.h"
+#include "OpcjeEksportu.h"
+#include "PostepEksportu.h"
+#include "PowiadomieniaPlayera.h"
+#include "String.h"
+
+// The exit statuses; 2 (a bad command line) is ReadCommandLine's.
+namespace KodEksportu {
+inline constexpr int Gotowe = 0;
+inline constexpr int Blad = 1;
+inline constexpr int Zerwane = 3;
+inline constexpr int Przerwane = 130;
+}  // namespace KodEksportu
+
+class HeadlessExporter : public PowiadomieniaPlayera {
+ public:
+  // SIGINT, SIGTERM and SIGHUP must be blocked in every thread already
+  // (ZablokujSygnalyKonca before any thread starts).
+  explicit HeadlessExporter(OpcjeEksportu o);
+  ~HeadlessExporter() override;
+
+  // Runs the export to its end: prints each file written on standard output, one per
+  // line, reports a failure on standard error, and returns the exit status.
+  int Uruchom();
+
+  // Queues the notification for the loop (called on the message thread).
+  void Powiadom(int komunikat, uintptr_t wParam) override;
+
+ private:
+  using Zegar = std::chrono::steady_clock;
+
+  // The fixed choice of the command line in place of the save dialog.
+  class DialogStaly : public DialogZapisu {
+   public:
+    DialogStaly(std::optional<String> p, bool c) : plik(std::move(p)), pcm(c) {}
+    std::optional<Wybor> Pokaz(const String& proponowana) override { return Wybor{plik ? *plik : proponowana, pcm}; }
+    void UstawKatalog(const String&) override {}
+
+   private:
+    std::optional<String> plik;
+    bool pcm;
+  };
+
+  void Zawiadomienia();
+  void Skrzynka();
+  void Tekst(const String& tekst);
+  void Sygnal();
+  void Terminy();
+  void RozpocznijEksport();
+  void KoniecEksportu();
+  // Ends with `kod`, reporting `s` (when not empty) with `rada`.
+  void Koniec(int kod, const String& s = {}, const String& rada = {});
+  // Finishes the exporter; a failure is reported and makes the status a failure.
+  void Zakoncz();
+  void PokazPasek(bool teraz);
+  void WyczyscPasek();
+
+  OpcjeEksportu opcje;
+  MessageThread watek;
+  std::unique_ptr<EsencjaPlayera> player;
+  std::unique_ptr<KanalPlayera> kanal;
+  std::unique_ptr<Exporter> exporter;
+  DialogStaly dialog;
+  PostepEksportu postep;
+  int sygnaly = -1;  // the signalfd
+  bool terminal = false;
+
+  Zegar::time_point start;
+  Zegar::time_point ostatniPasek;
+  std::optional<Zegar::time_point> terminPrzerwania;  // after an abort request
+  bool polaczony = false;
+  bool wyslany = false;    // the export request is on its way
+  bool zakonczony = false; // "koniecexportu" came
+  bool przerwany = false;  // a signal asked to stop
+  bool pasekWidoczny = false;
+  std::optional<String> bladSerwera;  // an "error" that came during the export
+  std::optional<int> kod;
+  String komunikat;
+  String rada;
+
+  std::mutex zawiadomieniaMutex;
+  std::vector<std::pair<int, uintptr_t>> zawiadomienia;  // under zawiadomieniaMutex
+};

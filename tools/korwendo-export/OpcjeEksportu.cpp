@@ -1,0 +1,87 @@
+#include "OpcjeEksportu.h"
+
+#include "HeadlessPlayer.h"
+#include "ServerAddress.h"
+
+namespace {
+
+String Opcja(const char* nazwa) { return String("--") + nazwa; }
+
+// `f` run, any failure of it raised again as a UsageError that names the option.
+template <class F>
+auto Wartosc(const char* opcja, F f) {
+  try {
+    return f();
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw UsageError(TerminalSentence(e.what()) + " (" + Opcja(opcja) + ")");
+  }
+}
+
+}  // namespace
+
+LiniaEksportu::LiniaEksportu()
+    : CommandLine("korwendo-export",
+                  {"--server HOST[:PORT] --station NAME --from TIME --to TIME",
+                   "  [--from TIME --to TIME ...] [--pcm] [--output FILE]"},
+                  "Exports the recordings of a station in the given intervals from an archive "
+                  "server into audio files: as recorded (MPEG audio to FILE.mp3, PCM to "
+                  "FILE.wav) or, with --pcm, decoded to 16-bit PCM in FILE.wav. A change of "
+                  "format goes on in FILE2, FILE3, ... Each file written is printed on its own "
+                  "line at the end; on a terminal a progress bar shows on standard error. "
+                  "SIGINT stops the export and closes the file cleanly.",
+                  "TIME: ISO 8601 in UTC (2026-12-10T08:30:00Z) or with an offset\n"
+                  "  (2026-12-10T09:30:00+01:00), or 16 hexadecimal digits.\n"
+                  "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
+                  "  the port is 12540 when none is given.\n"
+                  "The intervals form one set: overlapping ones and ones less than 3 s apart merge.\n"
+                  "Exit status: 0 the export ended and every file was closed; 1 it failed\n"
+                  "  (unknown station, no recordings in the intervals, server unreachable or\n"
+                  "  refusing); 2 a bad command line; 3 the connection was lost during the\n"
+                  "  export (the files printed hold what arrived); 130 stopped by SIGINT.\n") {
+  AddValue(OpcjaEksport::Serwer, "HOST[:PORT]", "the archive server");
+  AddValue(OpcjaEksport::Stacja, "NAME", "the station to export");
+  AddValue(OpcjaEksport::Od, "TIME", "the beginning of an interval; may be repeated");
+  AddValue(OpcjaEksport::Do, "TIME", "the end of the interval begun by the --from of the same place");
+  AddSwitch(OpcjaEksport::Pcm, "decode to 16-bit PCM WAV; default: the recorded format");
+  AddValue(OpcjaEksport::Wyjscie, "FILE",
+           "the file name, to which the extension is added unless it ends in it; "
+           "default: the station and the beginning, in the current directory");
+}
+
+OpcjeEksportu LiniaEksportu::Opcje() const {
+  OpcjeEksportu o;
+  const std::optional<String> serwer = Value(OpcjaEksport::Serwer);
+  if (!serwer) throw UsageError("brak " + Opcja(OpcjaEksport::Serwer));
+  o.serwer = Wartosc(OpcjaEksport::Serwer, [&] { return ParseServerAddress(*serwer).Text(); });
+  const std::optional<String> stacja = Value(OpcjaEksport::Stacja);
+  if (!stacja || stacja->empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Stacja));
+  o.stacja = *stacja;
+  const std::vector<String> od = Values(OpcjaEksport::Od);
+  const std::vector<String> do_ = Values(OpcjaEksport::Do);
+  if (od.empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Od) + " i " + Opcja(OpcjaEksport::Do));
+  if (od.size() != do_.size()) {
+    throw UsageError("każdy " + Opcja(OpcjaEksport::Od) + " potrzebuje swojego " + Opcja(OpcjaEksport::Do) + " (" +
+                     std::to_string(od.size()) + " " + Opcja(OpcjaEksport::Od) + ", " + std::to_string(do_.size()) +
+                     " " + Opcja(OpcjaEksport::Do) + ")");
+  }
+  for (size_t i = 0; i < od.size(); ++i) {
+    const Czas a = Wartosc(OpcjaEksport::Od, [&] { return ParsujCzas(od[i]); });
+    const Czas b = Wartosc(OpcjaEksport::Do, [&] { return ParsujCzas(do_[i]); });
+    if (b <= a) throw UsageError("przedział " + od[i] + " - " + do_[i] + " nie kończy się po swoim początku");
+    o.przedzialy.Add(Przedzial{a, b});
+  }
+  o.pcm = IsSet(OpcjaEksport::Pcm);
+  if (const auto p = Value(OpcjaEksport::Wyjscie)) {
+    if (p->empty()) throw UsageError("pusta nazwa pliku " + Opcja(OpcjaEksport::Wyjscie));
+    o.plik = *p;
+  }
+  return o;
+}
+
+OpcjeEksportu ParsujOpcjeEksportu(const std::vector<String>& argumenty) {
+  LiniaEksportu l;
+  if (const auto tekst = l.Read(argumenty)) throw UsageError("--help i --version czyta tylko main");
+  return l.Opcje();
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The command line of korwendo-export: its option names, what they ask for and how they
+// are read. Thread-safe: plain values, and a line read by one thread.
+#include <optional>
+
+#include "CommandLine.h"
+#include "Przedzialy.h"
+#include "String.h"
+
+// The option names, as given after "--".
+namespace OpcjaEksport {
+inline constexpr const char* Serwer = "server";
+inline constexpr const char* Stacja = "station";
+inline constexpr const char* Od = "from";
+inline constexpr const char* Do = "to";
+inline constexpr const char* Pcm = "pcm";
+inline constexpr const char* Wyjscie = "output";
+}  // namespace OpcjaEksport
+
+// What the command line asks for.
+struct OpcjeEksportu {
+  String serwer;                 // --server, as ServerAddress writes it back
+  String stacja;                 // --station NAME
+  Przedzialy przedzialy;         // the --from/--to pairs, as one interval set
+  bool pcm = false;              // --pcm: decoded 16-bit PCM WAV; else the recorded format
+  std::optional<String> plik;    // --output FILE; else the proposed name in the current directory
+};
+
+// korwendo-export's command line: every option declared, with the usage --help prints.
+class LiniaEksportu : public CommandLine {
+ public:
+  LiniaEksportu();
+  // After Read: the options. Raises a UsageError for a value it cannot use: a missing
+  // --server or --station, a bad address or time, --from and --to not given in pairs, an
+  // interval that does not end after it begins, an empty --output.
+  OpcjeEksportu Opcje() const;
+};
+
+// Read and Opcje on the arguments (without argv[0]); raises a UsageError for --help and
+// --version too, which only main may act on.
+OpcjeEksportu ParsujOpcjeEksportu(const std::vector<String>& argumenty);

@@ -1,0 +1,52 @@
+#include "OpcjeEksportu.h"
+
+#include <gtest/gtest.h>
+
+#include "HeadlessPlayer.h"
+
+namespace {
+
+std::vector<String> Podstawa() {
+  return {"--server", "localhost:5000", "--station", "Zegar", "--from", "2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z"};
+}
+
+TEST(OpcjeEksportu, IntervalsFormOneSet) {
+  std::vector<String> a = Podstawa();
+  // A second pair, given with an offset, and a third that merges with the first.
+  a.insert(a.end(), {"--from", "2026-12-10T10:00:00+01:00", "--to", "2026-12-10T09:20:00Z", "--from",
+                     "2026-12-10T08:05:00Z", "--to", "2026-12-10T08:12:00Z", "--pcm", "--output", "x.wav"});
+  const OpcjeEksportu o = ParsujOpcjeEksportu(a);
+  EXPECT_EQ(o.serwer, "localhost:5000");
+  EXPECT_EQ(o.stacja, "Zegar");
+  const std::vector<Przedzial> p = o.przedzialy.Wszystkie();
+  ASSERT_EQ(p.size(), 2u);
+  EXPECT_EQ(p[0].begin, ParsujCzas("2026-12-10T08:00:00Z"));
+  EXPECT_EQ(p[0].end, ParsujCzas("2026-12-10T08:12:00Z"));
+  EXPECT_EQ(p[1].begin, ParsujCzas("2026-12-10T09:00:00Z"));
+  EXPECT_TRUE(o.pcm);
+  EXPECT_EQ(o.plik, "x.wav");
+  EXPECT_FALSE(ParsujOpcjeEksportu(Podstawa()).pcm);
+  EXPECT_FALSE(ParsujOpcjeEksportu(Podstawa()).plik);
+  EXPECT_EQ(ParsujOpcjeEksportu({"--server", "h", "--station", "S", "--from", "0000000000000010", "--to", "0000000000000020"}).serwer,
+            "h:12540");
+}
+
+TEST(OpcjeEksportu, BadLinesAreUsageErrors) {
+  const std::vector<std::vector<String>> tabela = {
+      {"--station", "Zegar", "--from", "2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z"},
+      {"--server", "h", "--from", "2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z"},
+      {"--server", "h", "--station", "Zegar"},
+      {"--server", "h", "--station", "Zegar", "--from", "2026-12-10T08:00:00Z"},
+      {"--server", "h", "--station", "Zegar", "--from", "2026-12-10T08:10:00Z", "--to", "2026-12-10T08:00:00Z"},
+      {"--server", "h", "--station", "Zegar", "--from", "wczoraj", "--to", "2026-12-10T08:00:00Z"},
+      {"--server", "h:99999", "--station", "Zegar", "--from", "2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z"},
+      {"--server", "h", "--station", "Zegar", "--from", "2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z", "--output", ""},
+  };
+  for (const auto& a : tabela) {
+    String linia;
+    for (const String& s : a) linia += s + " ";
+    EXPECT_THROW(ParsujOpcjeEksportu(a), UsageError) << linia;
+  }
+}
+
+}  // namespace
