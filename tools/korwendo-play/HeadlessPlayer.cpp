@@ -111,6 +111,26 @@ String NapisIso(Czas c) {
   return b;
 }
 
+String BezSterujacych(const String& s) {
+  String out;
+  out.reserve(s.size());
+  char b[8];
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(b, sizeof b, "\\x%02x", unsigned{c});
+      out += b;
+    } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+      std::snprintf(b, sizeof b, "\\u%04x", unsigned{static_cast<unsigned char>(s[++i])});
+      out += b;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
 std::pair<String, int> ParsujAdres(const String& tekst) {
   String host = tekst;
   String port;
@@ -248,12 +268,13 @@ void HeadlessPlayer::WypiszCzas() {
 }
 
 void HeadlessPlayer::Wypisz(const String& s) {
-  std::fputs((s + "\n").c_str(), stdout);
+  // Much of what is printed comes from a server: station names, statuses, errors.
+  std::fputs((BezSterujacych(s) + "\n").c_str(), stdout);
   std::fflush(stdout);
 }
 
 void HeadlessPlayer::Blad(const String& s, int kod) {
-  std::fputs(("korwendo-play: " + s + "\n").c_str(), stderr);
+  std::fputs(("korwendo-play: " + BezSterujacych(s) + "\n").c_str(), stderr);
   std::fflush(stderr);
   Koniec(kod);
 }

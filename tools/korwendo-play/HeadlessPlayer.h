@@ -52,6 +52,11 @@ Czas ParsujCzas(const String& tekst);
 std::optional<Roznica> ParsujPrzesuniecie(const String& tekst);
 // ISO 8601 UTC with milliseconds, e.g. "2026-12-10T08:30:00.250Z"; "---" for no time.
 String NapisIso(Czas c);
+// `s` safe to print on a terminal: every control character (C0, DEL, and C1 written in
+// UTF-8) becomes "\x" and two hexadecimal digits (a C1 one "\u" and four), so that texts
+// from a server cannot move the cursor, change colours or send the terminal commands;
+// all else, backslashes included, is left as it is.
+String BezSterujacych(const String& s);
 // "HOST:PORT", "HOST" or "[IPv6]:PORT" split; raises "zły adres serwera: " + text.
 std::pair<String, int> ParsujAdres(const String& tekst);
 

@@ -43,6 +43,20 @@ TEST(HeadlessPlayerPrzesuniecie, UnitsAndSigns) {
   }
 }
 
+// Control characters from a server reach the terminal only as visible escapes.
+TEST(HeadlessPlayerWypisz, ControlCharactersAreEscaped) {
+  const struct {
+    String in;
+    String out;
+  } cases[] = {
+      {"Dwójka \\ 100%", "Dwójka \\ 100%"},
+      {"\x1b[2J\x1b]0;tytul\x07", "\\x1b[2J\\x1b]0;tytul\\x07"},
+      {String("a\0b\r\n\t\x7f", 7), "a\\x00b\\x0d\\x0a\\x09\\x7f"},
+      {"\xC2\x9B" "31m \xC2\xA0 \xC2", "\\u009b31m \xC2\xA0 \xC2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BezSterujacych(c.in), c.out);
+}
+
 TEST(HeadlessPlayerAdres, HostAndPort) {
   EXPECT_EQ(ParsujAdres("127.0.0.1:12541"), std::make_pair(String("127.0.0.1"), 12541));
   EXPECT_EQ(ParsujAdres("archiwum"), std::make_pair(String("archiwum"), 12540));
