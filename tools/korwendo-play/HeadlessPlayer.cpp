@@ -484,10 +484,11 @@ void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
       break;
     case WM_PLAYER_NIEUDANY:
       polaczony = false;
+      // Nothing reconnects after these two, so the client's error is still this attempt's.
       if (wParam == 1) {
-        Blad("nie można znaleźć serwera " + cel + " (nazwa hosta się nie rozwiązuje)", 1);
+        Blad("nie można znaleźć serwera " + cel + " (nazwa hosta się nie rozwiązuje: " + player->Blad() + ")", 1);
       } else if (!byloPolaczenie) {
-        Blad("nie można połączyć się z serwerem " + cel, 1);
+        Blad("nie można połączyć się z serwerem " + cel + " (" + player->Blad() + ")", 1);
       } else {
         Wypisz("reconnecting in 5 s");
         QTimer::singleShot(5000, this, [this] {
