@@ -129,7 +129,10 @@ void Wyjmij(Paczka2& p, T& t) {
 std::string Dane(const PaczkaAudio& a) { return std::string(a.dane.Data(), static_cast<size_t>(a.dane.Size())); }
 
 struct Srodowisko {
-  Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia())
+  // The stations are indexed before the server starts unless `zindeksuj` is false (then
+  // the server's archive thread does it).
+  explicit Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia(), Serwer::Ustawienia u = Serwer::Ustawienia(),
+                      bool zindeksuj = true)
       : s1(fixtures::Strumien::Warstwa::III, kT0), s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60) {
     // Station A: 20 s of time code in two files cut at a frame boundary, then a gap, then
     // 10 s of silence from T0 + 60 s.
@@ -151,11 +154,14 @@ struct Srodowisko {
     st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Pusta", dir.Path() + "/pusta", "accurate", "mp3", "", true, ""}));
     std::filesystem::create_directories(dir.Path() + "/pusta");
     st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Brak", dir.Path() + "/brak", "accurate", "mp3", "", true, ""}));
-    Serwer::Ustawienia u;
     u.host = "127.0.0.1";
     u.port = 0;
     u.klient = ku;
-    u.odswiezCo = Roznica::Milisekunda * 100;
+    if (u.odswiezCo == Roznica::Sekunda) u.odswiezCo = Roznica::Milisekunda * 100;
+    if (zindeksuj) {
+      for (auto& x : st) x->Odswiez();
+    }
+    stacje = {st[0].get(), st[1].get(), st[2].get()};
     serwer = std::make_unique<Serwer>(std::move(st), u);
     serwer->Otworz();
     watek = std::thread([this] { serwer->Uruchom(); });
@@ -181,6 +187,7 @@ struct Srodowisko {
   fixtures::Strumien s1;
   fixtures::Strumien s2;  // the recording from T0 + 60 s, the one that grows
   Czas poczatekB;
+  std::vector<Stacja*> stacje;  // A, Pusta, Brak
   std::unique_ptr<Serwer> serwer;
   std::thread watek;
 };
@@ -537,7 +544,9 @@ TEST(Serwer, PingIsSentAndASilentClientIsDropped) {
 }
 
 TEST(Serwer, BadInputCostsOnlyThatConnection) {
-  Srodowisko s;
+  Serwer::Ustawienia su;
+  su.polaczenZAdresu = su.maksKlientow;  // the idle connections below all come from one address
+  Srodowisko s(Klient::Ustawienia(), su);
   auto dobry = s.Gracz(kT0 + kS * 60);
   ASSERT_EQ(dobry->Audio().numeraudia, 2);
   struct Przypadek {
