@@ -110,7 +110,8 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
     // What a connection may hold is what it can rightly send: once the name of the packet
     // is known, only an export request may be large.
     const bool eksportu = odbior->Faza() >= 3 && odbior->Nazwa == "Przedzialy";
-    const int buforowane = odbior->Buforowane();
+    // Bytes not yet parsed, and a payload already taken out while its description comes.
+    const int buforowane = odbior->Buforowane() + (odbior->Faza() >= 4 ? odbior->core.Size() : 0);
     if (buforowane > (eksportu ? u.limitEksportu : u.limitPakietu)) Zerwij("za duzy pakiet");
     trzymane = std::max(trzymane, static_cast<size_t>(buforowane));
     if (buforowane == 0 && odbior->Faza() == 0 && trzymane > static_cast<size_t>(u.limitPakietu)) {
