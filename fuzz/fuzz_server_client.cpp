@@ -67,7 +67,8 @@ Klient::Ustawienia Ustawienia() {
   u.pakiet = kMs * 500;
   u.limitAudio = 8 * 1024;
   u.limitWyjscia = 32 * 1024;
-  u.limitWejscia = 8 * 1024;
+  u.limitPakietu = 2 * 1024;
+  u.limitEksportu = 8 * 1024;
   return u;
 }
 

@@ -99,9 +99,13 @@ int main(int argc, char** argv) {
                                                   nagrywarka->PlikZdarzen(d)));
       }
     } else {
-      for (const KonfiguracjaStacji& k : CzytajPlikKonfiguracji(config)) {
-        stacje.push_back(std::make_unique<Stacja>(k));
+      const KonfiguracjaSerwera k = CzytajPlikKonfiguracji(config);
+      for (const String& o : k.ostrzezenia) {
+        Log(1, "korwendo-server: " + o, KG_WHERE);
+        std::fprintf(stderr, "korwendo-server: %s\n", o.c_str());
       }
+      for (const KonfiguracjaStacji& st : k.stacje) stacje.push_back(std::make_unique<Stacja>(st));
+      u.polaczenZAdresu = k.polaczenZAdresu;
     }
   } catch (const std::exception& e) {
     return ReportFailure(e, demo ? "sprawdź, czy katalog " + Opcja(kArchive) + " da się utworzyć i zapisać"
@@ -121,6 +125,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "korwendo-server listening on %s\n", ServerAddress{u.host, s.Port()}.Text().c_str());
     s.Uruchom();
     serwer = nullptr;
+  } catch (const BladPlikuStacji& e) {
+    // Read by the person who wrote the file: the sentence alone; where the program noticed
+    // it goes to the log.
+    Log(2, String("korwendo-server: ") + e.what(), e.Gdzie());
+    std::fprintf(stderr, "korwendo-server: %s\n", e.what());
+    return 1;
   } catch (const std::exception& e) {
     return ReportFailure(e);
   }

@@ -91,6 +91,17 @@ TEST(GrajPaczek, FailedFormatLeavesItClosed) {
   EXPECT_FALSE(p.g.InFormat().IsValid());
   p.g.SetFormat(AudioFormat("8000 mono 128 PCM"));
   EXPECT_TRUE(p.g.Opened());
+
+  // Rates that do not fit, as the first format a player meets, are refused the same way,
+  // and the next format of that compression decodes.
+  Player q;
+  EXPECT_THROW(q.g.SetFormat(AudioFormat("99999999 stereo 128 PCM")), Exception);
+  EXPECT_FALSE(q.g.Opened());
+  q.g.SetFormat(AudioFormat("8000 mono 128 PCM"));
+  const std::string bytes(250, '\x01');
+  q.g.Append(bytes.data(), 250);
+  EXPECT_TRUE(q.g.Fill());
+  EXPECT_EQ(q.g.Written(), 250);
 }
 
 }  // namespace

@@ -14,21 +14,33 @@ MasterDekoder::~MasterDekoder() = default;
 
 void MasterDekoder::SetFormat(AudioFormat f) {
   inFormat = f;
-  if (f.GetCompression() == currentCompression) {
+  // Whatever can fail is done before a decoder is kept: a format refused here leaves no
+  // decoder and no compression word, so that the next format, whatever its word, starts
+  // afresh instead of "resetting" a decoder that is not there.
+  AudioFormat out = f;
+  try {
+    out.Decompress();
+  } catch (...) {
+    dekoder.reset();
+    currentCompression.clear();
+    throw;
+  }
+  if (dekoder && f.GetCompression() == currentCompression) {
     Reset();
     return;
   }
   dekoder.reset();
-  currentCompression = f.GetCompression();
-  outFormat = std::move(f);
-  outFormat.Decompress();
-  if (currentCompression == "MPEG1") {
+  currentCompression.clear();
+  const String& word = f.GetCompression();
+  if (word == "MPEG1") {
     dekoder = std::make_unique<DekoderZFiltrem>(new DekoderMPEG23, new FiltrMp3);
-  } else if (currentCompression == "PCM") {
+  } else if (word == "PCM") {
     dekoder = std::make_unique<DekoderPCM>();
   } else {
-    KG_ERROR("nieznany format: " + currentCompression);
+    KG_ERROR("nieznany format: " + word);
   }
+  currentCompression = word;
+  outFormat = std::move(out);
 }
 
 void MasterDekoder::Write(const void* c, int n) {

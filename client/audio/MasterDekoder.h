@@ -16,8 +16,10 @@ class MasterDekoder : public DekoderBase {
 
   // inFormat = f. The same compression word as the current decoder's only resets it.
   // Another word deletes the decoder and makes one for the word; outFormat becomes the
-  // decompressed f. Raises "!valid" for an invalid f and "nieznany format: <word>" for a
-  // word it cannot decode, in both cases staying without a decoder.
+  // decompressed f. Raises "!valid" for an invalid f, the error of AudioFormat::Decompress
+  // for rates that do not fit and "nieznany format: <word>" for a word it cannot decode,
+  // in every case staying without a decoder and without a word: the next format set,
+  // even of the word the decoder had, makes a new decoder.
   void SetFormat(AudioFormat f);
 
   // Raise "brak dekodera" while there is no decoder.

@@ -252,20 +252,33 @@ TEST(MasterDekoder, FailuresAndTheirTexts) {
   EXPECT_EQ(Text(MessageOf([&] { d.Write(&c, 1); })), "brak dekodera");
   EXPECT_EQ(Text(MessageOf([&] { d.ReadAnyNonBlocking(&c, 1); })), "brak dekodera");
 
-  d.SetFormat(AudioFormat("44100 stereo 128 MPEG1"));
-  const String m = MessageOf([&] { d.SetFormat(AudioFormat("44100 stereo 128 AAC")); });
-  EXPECT_EQ(Text(m), "nieznany format: AAC");
-  EXPECT_EQ(m.find(" in file "), m.rfind(" in file "));  // the suffix once
-  EXPECT_EQ(d.Dekoder(), nullptr);
-  // The same word again only "resets" the missing decoder.
-  d.SetFormat(AudioFormat("44100 stereo 128 AAC"));
-  EXPECT_EQ(Text(MessageOf([&] { d.Write(&c, 1); })), "brak dekodera");
-  // Another word recovers.
-  d.SetFormat(AudioFormat("8000 mono 128 PCM"));
-  EXPECT_NE(d.Dekoder(), nullptr);
-
-  EXPECT_EQ(Text(MessageOf([&] { d.SetFormat(AudioFormat("44100 stereo")); })), "!valid");
-  EXPECT_EQ(d.Dekoder(), nullptr);
+  // A refused format costs only itself: set again it is refused again, and the next
+  // good one, even of the word the decoder had before, decodes.
+  const struct {
+    const char* format;
+    const char* text;
+  } refused[] = {
+      {"44100 stereo 128 AAC", "nieznany format: AAC"},
+      {"99999999 stereo 128 MPEG1", "bps>2147483647"},
+      {"44100 stereo", "!valid"},
+  };
+  const String frame = "\xFF\xFB\x90\x40";
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.format);
+    d.SetFormat(AudioFormat("44100 stereo 128 MPEG1"));
+    for (int i = 0; i < 2; ++i) {
+      const String m = MessageOf([&] { d.SetFormat(AudioFormat(r.format)); });
+      EXPECT_EQ(Text(m), r.text);
+      if (String(r.text).rfind("nieznany", 0) == 0) {
+        EXPECT_EQ(m.find(" in file "), m.rfind(" in file "));  // the suffix once
+      }
+      EXPECT_EQ(d.Dekoder(), nullptr);
+      EXPECT_EQ(Text(MessageOf([&] { d.Write(&c, 1); })), "brak dekodera");
+    }
+    d.SetFormat(AudioFormat("44100 stereo 128 MPEG1"));
+    ASSERT_NE(dynamic_cast<DekoderZFiltrem*>(d.Dekoder()), nullptr);
+    EXPECT_EQ(MessageOf([&] { d.Write(frame.data(), static_cast<int>(frame.size())); }), "(nothing raised)");
+  }
 }
 
 }  // namespace

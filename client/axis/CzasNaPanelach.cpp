@@ -71,7 +71,7 @@ void CzasNaPanelach::Set(Czas cz) {
 }
 
 void CzasNaPanelach::MouseDown(int k, bool lewy) {
-  KG_TRACE("CzasNaPanelach::MouseDown(TObject* Sender,TMouseButton Button,TShiftState Shift,int X,int Y)");
+  KG_TRACE("CzasNaPanelach::MouseDown(int k,bool lewy)");
   if (k < 0 || k >= kPanele - 1) return;
   const Roznica krok = Krok(k);
   Set(lewy ? Get() + krok : Get() - krok);

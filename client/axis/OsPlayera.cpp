@@ -12,7 +12,7 @@ const Roznica kKrokMax = Roznica::Godzina * 20;
 }  // namespace
 
 OsPlayera::OsPlayera(EksportNaOsi* e) : eksport(e) {
-  KG_TRACE("OsPlayera::OsPlayera()");
+  KG_TRACE("OsPlayera::OsPlayera(EksportNaOsi *e)");
   auto m = std::make_unique<SmartMiesiace3>();
   miesiace = m.get();
   pasma[4] = std::make_unique<FragmentOsi4>(this, std::move(m));
@@ -52,7 +52,7 @@ void OsPlayera::SetBitmap(Bitmap* b) {
 }
 
 void OsPlayera::Skaluj(bool zawsze) {
-  KG_TRACE("OsPlayera::Skaluj()");
+  KG_TRACE("OsPlayera::Skaluj(bool zawsze)");
   if (bitmapa == nullptr || bitmapa->Width() <= 0) return;
   const Roznica L = zakres.end - zakres.begin;
   const Roznica roznica = L >= miesiace->poprzedniaDlugosc ? L - miesiace->poprzedniaDlugosc

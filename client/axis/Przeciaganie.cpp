@@ -3,7 +3,7 @@
 #include "CallTrace.h"
 
 void Przeciaganie::Start(Point kursor) {
-  KG_TRACE("Przeciaganie::Start()");
+  KG_TRACE("Przeciaganie::Start(Point kursor)");
   dx = 0;
   dy = 0;
   aktywny = true;
@@ -18,7 +18,7 @@ void Przeciaganie::Stop() {
 }
 
 void Przeciaganie::Aktualizuj(Point kursor, Kursor* k) {
-  KG_TRACE("Przeciaganie::Aktualizuj()");
+  KG_TRACE("Przeciaganie::Aktualizuj(Point kursor,Kursor *k)");
   if (aktywny) {
     dx = static_cast<double>(kursor.x - ostatni.x);
     dy = static_cast<double>(kursor.y - ostatni.y);

@@ -37,7 +37,7 @@ int64_t QtFont::Szerokosc(const QString& s) const {
 QtDrawer::QtDrawer(double d) : dpr(d >= 1.0 ? d : 1.0) {}
 
 std::unique_ptr<Bitmap> QtDrawer::NowaBitmapa(int64_t w, int64_t h) {
-  KG_TRACE("QtDrawer::NowaBitmapa(size)");
+  KG_TRACE("QtDrawer::NowaBitmapa(int64_t w,int64_t h)");
   return std::make_unique<SurfaceBitmap>(this, w, h, dpr);
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "AudioFormat.h"
 #include "CallTrace.h"
 #include "Exception.h"
 #include "Log.h"
@@ -28,6 +29,8 @@ EsencjaPlayera::EsencjaPlayera(TimeComponent* t, MessageThread* m, Powiadomienia
       zegar(w.zegar ? std::move(w.zegar) : std::function<Czas()>(&Czas::Teraz)),
       czas(t) {
   KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m,PowiadomieniaPlayera *o,Wyposazenie w)");
+  odbior.UstawMaksDanych(kMaksPaczka);
+  UstawLimitCiszy(kCisza);
   grajek = std::make_unique<Grajek>(t, &skrzynka, std::move(w.urzadzenie));
   grajek->GetPlayAudio()->SetDebugStream(&skrzynka);
   if (czas != nullptr) czas->SetListener(this);
@@ -71,6 +74,26 @@ void EsencjaPlayera::PowiadomZHandlera(int komunikat, uintptr_t wParam) {
   TraceReturnToMark();
 }
 
+void EsencjaPlayera::ZapomnijZapas() { zapas.Wyczysc(); }
+
+void EsencjaPlayera::Graj(PaczkaAudio& p) {
+  // Counted only when the engine takes it: packets of another request are dropped.
+  const bool biezacy = p.numeraudia == grajek->NumerAudia();
+  grajek->Graj(p);
+  if (!biezacy) return;
+  zapas.Dodaj(ValidAudioFormat(p.format).GetDuration(p.dane.Size()), p.dane.Size());
+  const Roznica wBuforze = grajek->IleWBuforze();
+  zapas.Zostalo(wBuforze);
+  if (wBuforze > kMaksWyprzedzenie) {
+    throw Exception("serwer przysłał audio na ponad " + std::to_string(kMaksWyprzedzenie / Roznica::Sekunda) +
+                    " s naprzód");
+  }
+  if (zapas.Bajty() > kMaksBajtowWyprzedzenia) {
+    throw Exception("serwer przysłał ponad " + std::to_string(kMaksBajtowWyprzedzenia >> 20) +
+                    " MiB audio naprzód");
+  }
+}
+
 bool EsencjaPlayera::Bramka(Roznica d) {
   const Czas teraz = zegar();
   if (teraz <= nastepnaProsba) return false;
@@ -88,6 +111,7 @@ void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
   stacja = parser.Getto('@');
   const String adres = parser.Getto('@');
   Connect(adres);
+  ZapomnijZapas();
   if (IsConnected()) {
     grajek->Reset(t);
     WyslijString(String(protokol::kZmienStacje) + " " + CzasGry().NapisHex() + " " + stacja);
@@ -122,6 +146,7 @@ void EsencjaPlayera::UstawPozycje(Czas t) {
   KG_TRACE("EsencjaPlayera::UstawPozycje(Czas t)");
   Synchronized guard(&Sekcja());
   grajek->Reset(t);
+  ZapomnijZapas();
   WyslijString(String(protokol::kSetpos) + " " + t.NapisHex());
 }
 
@@ -130,6 +155,7 @@ void EsencjaPlayera::GrajIwenty(String s) {
   Synchronized guard(&Sekcja());
   WyslijString(String(protokol::kGrajIwenty) + " " + s);
   grajek->Reset(czas != nullptr ? czas->Get() : CzasGry());
+  ZapomnijZapas();
 }
 
 void EsencjaPlayera::GrajWszystko() {
@@ -205,7 +231,7 @@ void EsencjaPlayera::Odbierz() {
     if (nazwa == protokol::kPaczkaAudio && odbior.Opis.empty()) {
       PaczkaAudio p;
       odbior.Wyjmij(p);
-      grajek->Graj(p);
+      Graj(p);
       continue;
     }
     if (nazwa != protokol::kString) {
@@ -236,17 +262,21 @@ void EsencjaPlayera::OnClose() {
   KG_TRACE("EsencjaPlayera::OnClose()");
   Log(0, Blad(), KG_WHERE);
   grajek->Restart(CzasGry());
+  ZapomnijZapas();
+  Status("Połączenie zerwane: " + WithoutLocation(Blad()));
   PowiadomZHandlera(WM_PLAYER_ZERWANY, 0);
 }
 
 void EsencjaPlayera::OnConnectError() {
   KG_TRACE("EsencjaPlayera::OnConnectError()");
   Log(0, Blad(), KG_WHERE);
+  Status("Nie można połączyć się z serwerem: " + WithoutLocation(Blad()));
   PowiadomZHandlera(WM_PLAYER_NIEUDANY, 0);
 }
 
 void EsencjaPlayera::OnLookupError() {
   KG_TRACE("EsencjaPlayera::OnLookupError()");
   Log(0, Blad(), KG_WHERE);
+  Status("Nie można znaleźć serwera: " + WithoutLocation(Blad()));
   PowiadomZHandlera(WM_PLAYER_NIEUDANY, 1);
 }

@@ -7,6 +7,12 @@
 // the main window reads on its timer. It never reconnects by itself: the window decides
 // when to call ZmienStacje again.
 //
+// What a server may send is bounded, each bound failing the connection with its reason (the
+// window then reconnects): a packet's payload (kMaksPaczka), the audio held ahead of the
+// moment being heard, in time (kMaksWyprzedzenie) and in bytes (kMaksBajtowWyprzedzenia),
+// and the silence of the server (kCisza). A lost or failed connection puts its reason into
+// the inbox as a status text.
+//
 // The server counts audio requests as the engine does: 2 on a new connection, one more
 // for each "setpos", each "grajiwenty" and each "zmienstacje" on a connection already up.
 //
@@ -15,6 +21,7 @@
 // for their whole run and every handler runs under it, so a command never interleaves with
 // the handling of received packets. The inbox has its own lock and is read by the window's
 // thread only.
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -30,6 +37,7 @@
 #include "ThreadSafeBuffer.h"
 #include "TimeComponent.h"
 #include "WaveOutDevice.h"
+#include "ZapasAudio.h"
 
 class EsencjaPlayera : public TCPClient, public Listener {
  public:
@@ -40,6 +48,23 @@ class EsencjaPlayera : public TCPClient, public Listener {
     std::function<Czas()> zegar;                // the clock of the audio requests; else Czas::Teraz
     std::shared_ptr<HostResolver> resolver;     // host name lookup; else the system's
   };
+
+  // The largest packet payload accepted. The server drops a player whose queue holds more
+  // than 8 MiB, so nothing it sends is larger; its biggest packets are the event base and
+  // the audio intervals of a station, its audio packets hold about 1 s. Twice that ceiling
+  // leaves room for a server set up otherwise, and keeps the copies a packet makes on its
+  // way (socket buffer, payload, the audio or the inbox) within some 100 MB.
+  static constexpr int kMaksPaczka = 16 << 20;
+  // The most audio held ahead of the moment being heard. The server grants at most 30 s
+  // beyond the 5 s it keeps ahead of playing; four times that leaves room for a sound card
+  // whose clock runs slow over a long listening.
+  static constexpr Roznica kMaksWyprzedzenie = Roznica::Sekunda * 120;
+  // The same in bytes: a packet's playing time is what its format claims, so a format
+  // claiming a huge bit rate would put many bytes into a short time. 120 s of CD-quality
+  // PCM is 21 MB.
+  static constexpr int64_t kMaksBajtowWyprzedzenia = int64_t{32} << 20;
+  // The server pings every 15 s: three pings missed and the connection counts as lost.
+  static constexpr std::chrono::milliseconds kCisza{45000};
 
   // The player core on message thread m (not owned, outliving it), with the playing-time
   // component t (not owned, may be null; the player core becomes its listener, so it must
@@ -115,6 +140,11 @@ class EsencjaPlayera : public TCPClient, public Listener {
   void Powiadom(int komunikat, uintptr_t wParam);
   // The same from a socket handler: a failure is logged, the connection is not its cause.
   void PowiadomZHandlera(int komunikat, uintptr_t wParam);
+  // Hands an audio packet to the engine and fails the connection when the audio held
+  // ahead goes beyond its bounds.
+  void Graj(PaczkaAudio& p);
+  // The engine was reset: what it held is gone.
+  void ZapomnijZapas();
   // Opens once per `d`: true, and the next opening no sooner than d from now, when now is
   // later than nastepnaProsba.
   bool Bramka(Roznica d);
@@ -130,4 +160,5 @@ class EsencjaPlayera : public TCPClient, public Listener {
   Paczka2 odbior;
   Czas nastepnaProsba;
   int postep = 0;
+  ZapasAudio zapas;  // under the TCP client lock
 };

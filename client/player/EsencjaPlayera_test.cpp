@@ -376,6 +376,75 @@ TEST_F(Gracz, MalformedPacketDropsTheConnection) {
   EXPECT_EQ(notatki.Ile(WM_PLAYER_ZERWANY), 1u);
 }
 
+// What a server must not do costs that connection only: it is lost with the reason in
+// the status the window shows, and the next connection plays again.
+TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
+  const auto naprzod = [this](Polaczenie& c, int ile, int ms, const String& format) {
+    for (int i = 0; i < ile && player->IsConnected(); ++i) {
+      PaczkaAudio a = playback::Packet(kT0 + Roznica::Milisekunda * (ms * i), ms, 0, 2, format);
+      c.Wyslij(Paczka2(a, ""));
+    }
+  };
+  const struct {
+    const char* name;
+    std::function<void(Polaczenie&)> atak;
+    String powod;
+    std::chrono::milliseconds cisza = EsencjaPlayera::kCisza;
+  } cases[] = {
+      // First, while the engine has met no format yet.
+      {"a format that does not fit",
+       [&](Polaczenie& c) {
+         naprzod(c, 1, 100, "99999999 stereo 128 PCM");
+         player->DajGrajka().GetPlayAudio()->Settle(2000);
+         naprzod(c, 1, 100, playback::kPcm);
+       },
+       "bps>2147483647"},
+      {"a packet too large",
+       [](Polaczenie& c) {
+         Paczka2 p("x");
+         c.Wyslij(Zakoduj(p).substr(0, 20) + String("\x01\x00\x00\x01", 4));
+       },
+       "Paczka: rozmiar danych 16777217 poza zakresem 0..16777216"},
+      {"audio far ahead of playing", [&](Polaczenie& c) { naprzod(c, 125, 1000, playback::kPcm); },
+       "serwer przysłał audio na ponad 120 s naprzód"},
+      {"a format claiming a huge bit rate", [&](Polaczenie& c) { naprzod(c, 40, 65536, "8000 mono 2000000 PCM"); },
+       "serwer przysłał ponad 32 MiB audio naprzód"},
+      {"silence", [&](Polaczenie&) {}, "nothing received for 300 ms", 300ms},
+  };
+  Nasluch n;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const size_t zerwane = notatki.Ile(WM_PLAYER_ZERWANY);
+    player->UstawLimitCiszy(c.cisza);
+    Polaczenie s = Polacz(n, "Zegar", kT0);
+    c.atak(s);
+    ASSERT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_ZERWANY) == zerwane + 1; }));
+    String zerwanie;
+    for (const String& t : Statusy()) {
+      if (t.rfind("Połączenie zerwane: ", 0) == 0) zerwanie = t;
+    }
+    EXPECT_EQ(zerwanie.rfind("Połączenie zerwane: " + n.Adres() + ": ", 0), 0u) << zerwanie;
+    EXPECT_NE(zerwanie.find(c.powod), String::npos) << zerwanie;
+    // The user reads the reason, not where in the source it was raised.
+    EXPECT_EQ(zerwanie.find(" in file "), String::npos) << zerwanie;
+
+    // The next connection plays: two packets, the second taken after the engine has
+    // handled the first.
+    player->UstawLimitCiszy(EsencjaPlayera::kCisza);
+    Polaczenie d = Polacz(n, "Zegar", kT0);
+    naprzod(d, 1, 100, playback::kPcm);
+    Runda(d);
+    player->DajGrajka().GetPlayAudio()->Settle(2000);
+    naprzod(d, 1, 100, playback::kPcm);
+    Runda(d);
+    EXPECT_TRUE(player->IsConnected()) << player->Blad();
+    EXPECT_GT(player->DajGrajka().IleWBuforze(), Roznica::Milisekunda * 150);
+    d.Zamknij();
+    ASSERT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_ZERWANY) == zerwane + 2; }));
+    Statusy();
+  }
+}
+
 // A refused connection and an unknown host are told apart by wParam.
 TEST_F(Gracz, FailedAttemptsCarryTheirKind) {
   player->ZmienStacje("Zegar@127.0.0.1:" + std::to_string(ZamknietyPort()), kT0);

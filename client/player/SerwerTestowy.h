@@ -4,6 +4,7 @@
 // whole packets, packet makers, a notification recorder and an inbox reader. Header-only;
 // used by tests, never by the program.
 #include <arpa/inet.h>
+#include <errno.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -74,10 +75,15 @@ class Polaczenie : public IReadAnyNonBlocking {
     fd_ = -1;
   }
 
+  // Gives up when the peer takes nothing for five seconds: a player that dropped the
+  // connection keeps its socket open without reading.
   void Wyslij(const String& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-      const ssize_t k = send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+      pollfd p{fd_, POLLOUT, 0};
+      if (poll(&p, 1, 5000) != 1) return;
+      const ssize_t k = send(fd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (k < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
       if (k <= 0) return;
       done += static_cast<size_t>(k);
     }

@@ -64,9 +64,9 @@ std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const Na
   p->nazwa = nazwa;
   p->dev = st.st_dev;
   p->ino = st.st_ino;
-  const int fd = open(p->sciezka.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(p->sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
-    Log(1, "archiwum " + konfiguracja.stacja + ": nie mozna otworzyc " + p->sciezka + ": " + std::strerror(errno), KG_WHERE);
+    p->blad = String("nie mozna otworzyc: ") + std::strerror(errno);
     p->rozmiar = st.st_size;
     p->mtime = CzasPliku(st);
     return p;
@@ -82,8 +82,12 @@ std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const Na
 bool Archive::Doczytaj(Plik& p, const struct stat& st) const {
   p.rozmiar = st.st_size;
   p.mtime = CzasPliku(st);
-  const int fd = open(p.sciezka.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const int fd = open(p.sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    p.blad = String("nie mozna otworzyc: ") + std::strerror(errno);
+    return false;
+  }
+  p.blad.clear();
   try {
     if (p.mpeg) {
       p.indeks.Aktualizuj(fd, st.st_size);
@@ -91,7 +95,7 @@ bool Archive::Doczytaj(Plik& p, const struct stat& st) const {
       p.wav = WavInfo::Czytaj(fd, st.st_size);
     }
   } catch (const Exception& e) {
-    Log(1, "archiwum " + konfiguracja.stacja + ": " + p.sciezka + ": " + e.Message(), KG_WHERE);
+    p.blad = e.Message();
   }
   close(fd);
   return true;
@@ -108,7 +112,8 @@ bool Archive::Odswiez() {
   std::set<String> obecne;
   for (const String& wzgledna : sciezki) {
     struct stat st {};
-    if (stat((konfiguracja.katalog + "/" + wzgledna).c_str(), &st) != 0) continue;
+    // The layout lists regular files; one replaced by a FIFO since would hold the thread.
+    if (stat((konfiguracja.katalog + "/" + wzgledna).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     obecne.insert(wzgledna);
     const auto it = pliki.find(wzgledna);
     if (it == pliki.end() || it->second->dev != st.st_dev || it->second->ino != st.st_ino ||
@@ -123,15 +128,55 @@ bool Archive::Odswiez() {
   for (const auto& [wzgledna, plik] : pliki) {
     if (obecne.count(wzgledna) == 0) usuniete.push_back(wzgledna);
   }
-  if (nowe.empty() && urosle.empty() && usuniete.empty()) return false;
+  if (nowe.empty() && urosle.empty() && usuniete.empty()) {
+    ZglosNieodtwarzalne();
+    return false;
+  }
 
-  Synchronized l(&sekcja);
-  for (auto& [plik, st] : urosle) Doczytaj(*plik, st);
-  for (auto& [wzgledna, plik] : nowe) pliki[wzgledna] = plik;
-  for (const String& wzgledna : usuniete) pliki.erase(wzgledna);
-  Uloz();
-  ++wersja;
+  {
+    Synchronized l(&sekcja);
+    for (auto& [plik, st] : urosle) Doczytaj(*plik, st);
+    for (auto& [wzgledna, plik] : nowe) pliki[wzgledna] = plik;
+    for (const String& wzgledna : usuniete) pliki.erase(wzgledna);
+    Uloz();
+    ++wersja;
+  }
+  ZglosNieodtwarzalne();
   return true;
+}
+
+String Archive::Nieodtwarzalny(const Plik& p) {
+  if (!p.blad.empty()) return p.blad;
+  if (p.rozmiar == 0) return "pusty plik";
+  if (p.mpeg) {
+    if (p.indeks.LiczbaRamek() == 0) return "brak ramek MPEG w " + std::to_string(p.rozmiar) + " bajtach";
+    return String();
+  }
+  if (!p.wav) return "brak naglowka WAV z danymi PCM 16 bit";
+  if (p.wav->LiczbaProbek() == 0) return "brak probek w pliku WAV";
+  return String();
+}
+
+void Archive::ZglosNieodtwarzalne() {
+  // Only this thread changes `pliki` and the files in it.
+  std::map<String, String> teraz;
+  const Czas chwila = Czas::Teraz();
+  for (const auto& [w, p] : pliki) {
+    const String powod = Nieodtwarzalny(*p);
+    if (powod.empty()) continue;
+    // The file being recorded may be empty or hold no whole frame yet: it is reported
+    // only once it has stood unchanged for a while.
+    const auto stary = zgloszone.find(w);
+    if (chwila - p->mtime < kWiekNieodtwarzalnego && (stary == zgloszone.end() || stary->second != powod)) continue;
+    teraz[w] = powod;
+  }
+  for (const auto& [w, powod] : teraz) {
+    const auto stary = zgloszone.find(w);
+    if (stary != zgloszone.end() && stary->second == powod) continue;
+    Log(1, "archiwum " + konfiguracja.stacja + ": " + konfiguracja.katalog + "/" + w + " nie do odtworzenia: " + powod,
+        KG_WHERE);
+  }
+  zgloszone = std::move(teraz);
 }
 
 void Archive::Uloz() {

@@ -83,7 +83,8 @@ class Archive {
 
   // Looks at the archive again: new files are indexed, grown ones indexed further, removed
   // or replaced ones forgotten, and every run is placed again. Returns true when anything
-  // changed. Files that cannot be read are logged and left out. Never raises for what
+  // changed. Files that cannot be played (unreadable, empty, without audio) are left out
+  // and logged once each with the reason. Never raises for what
   // the files hold; raises, changing nothing, when the archive cannot be listed for want
   // of descriptors or memory.
   bool Odswiez();
@@ -117,6 +118,10 @@ class Archive {
   void Uloz();
   std::shared_ptr<Plik> Wczytaj(const String& wzgledna, const NazwaPliku& nazwa, const struct stat& st) const;
   bool Doczytaj(Plik& p, const struct stat& st) const;
+  // Why the file cannot be played; empty when it can.
+  static String Nieodtwarzalny(const Plik& p);
+  // Logs each file that cannot be played, once for each reason.
+  void ZglosNieodtwarzalne();
 
   const KonfiguracjaArchiwum konfiguracja;
   // Serialises Odswiez; taken before `sekcja`.
@@ -129,4 +134,8 @@ class Archive {
   // stays of the same kind, so that a growing file does not move.
   std::map<std::pair<String, int>, std::pair<Dowod, Czas>> kotwice;
   uint64_t wersja = 0;
+  // The files logged as unplayable, with the reason logged (Odswiez's thread only).
+  std::map<String, String> zgloszone;
+  // How long an unplayable file must stand unchanged before it is logged.
+  static constexpr Roznica kWiekNieodtwarzalnego = Roznica::Sekunda * 10;
 };

@@ -40,6 +40,8 @@ struct Archive::Plik {
   dev_t dev = 0;
   ino_t ino = 0;
   bool mpeg = false;
+  // Why the file could not be opened or indexed at the last look; empty when it could.
+  String blad;
   FrameIndex indeks;
   std::optional<WavInfo> wav;
 };

@@ -1,6 +1,7 @@
 #include "Archive.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 
 #include "ArchiveFixtures.h"
 #include "ArchiveReader.h"
+#include "LogCapture.h"
 #include "TempDir.h"
 #include "ReaderProbe.h"
 
@@ -110,6 +112,56 @@ TEST(ArchiveTest, EveryLayoutPlaysAcrossItsFiles) {
     const double ms = probe::SprawdzKod(a, nagranie.godzina - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
     std::printf("%s: time code within %.1f ms across the files\n", l.Wzor().c_str(), ms);
   }
+}
+
+// Files that cannot be played are left out and logged once each, with the reason; a file
+// that may still be being written is not reported yet; a FIFO named as a recording is not
+// waited on.
+TEST(ArchiveTest, UnplayableFilesAreLoggedOnceWithTheReason) {
+  LogCapture log;
+  TempDir dir;
+  const RotterLayout l(R::Accurate, "mp3", "", true);
+  const Czas t = Utc(2024, 5, 1, 10);
+  const Roznica h = Roznica::Godzina;
+  Strumien dobry(Strumien::Warstwa::III, t);
+  dobry.Cisza(Roznica::Sekunda * 2);
+  fixtures::Zapisz(dir.Path(), l.Sciezka(t), dobry.Bajty(), t + h);
+  struct Przypadek {
+    const char* nazwa;
+    Czas czas;
+    std::string bajty;
+    const char* powod;  // null: not reported
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"empty", t + h, "", "pusty plik"},
+      {"zeros", t + h * 2, std::string(100000, '\0'), "brak ramek MPEG w 100000 bajtach"},
+      {"cut WAV header", t + h * 3, "RIFF\x10\0\0\0WAVEfmt ", "brak naglowka WAV z danymi PCM 16 bit"},
+      {"written just now", t + h * 4, std::string(3000, '\0'), nullptr},
+  };
+  for (const Przypadek& p : przypadki) {
+    fixtures::Zapisz(dir.Path(), l.Sciezka(p.czas), p.bajty, p.powod ? p.czas + h : Czas::Teraz());
+  }
+  const std::string fifo = dir.Path() + "/" + l.Sciezka(t + h * 5);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+  Archive a(Konfiguracja(dir.Path(), l));
+  ASSERT_TRUE(a.Odswiez());
+  EXPECT_FALSE(a.Odswiez());
+  EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{t, dobry.Koniec()}}));
+  const std::string tekst = log.Text();
+  const auto ile = [&](const std::string& s) {
+    size_t n = 0;
+    for (size_t i = tekst.find(s); i != std::string::npos; i = tekst.find(s, i + 1)) ++n;
+    return n;
+  };
+  for (const Przypadek& p : przypadki) {
+    const std::string plik = dir.Path() + "/" + l.Sciezka(p.czas) + " nie do odtworzenia";
+    EXPECT_EQ(ile(plik), p.powod ? 1u : 0u) << p.nazwa << "\n" << tekst;
+    if (p.powod) {
+      EXPECT_EQ(ile(plik + ": " + p.powod), 1u) << p.nazwa << "\n" << tekst;
+    }
+  }
+  EXPECT_EQ(ile("nie do odtworzenia"), 3u) << tekst;
 }
 
 // The first file after a start is partial; its start comes from the best evidence left.

@@ -103,12 +103,24 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
   }
   TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
   try {
-    odbior.Write(b + i, static_cast<int>(n - i));
-    while (!zamknij && odbior.Skonczyl()) {
+    odbior->Write(b + i, static_cast<int>(n - i));
+    while (!zamknij && odbior->Skonczyl()) {
       Pakiet(teraz);
-      odbior.Write(nullptr, 0);
+      odbior->Write(nullptr, 0);
     }
-    if (odbior.Buforowane() > u.limitWejscia) Zerwij("za duzy pakiet");
+    // What a connection may hold is what it can rightly send: once the name of the packet
+    // is known, only an export request may be large.
+    const bool eksportu = odbior->Faza() >= 3 && odbior->Nazwa == protokol::kPrzedzialy;
+    // Bytes not yet parsed, and a payload already taken out while its description comes.
+    const int buforowane = odbior->Buforowane() + (odbior->Faza() >= 4 ? odbior->core.Size() : 0);
+    if (buforowane > (eksportu ? u.limitEksportu : u.limitPakietu)) Zerwij("za duzy pakiet");
+    trzymane = std::max(trzymane, static_cast<size_t>(buforowane));
+    if (buforowane == 0 && odbior->Faza() == 0 && trzymane > static_cast<size_t>(u.limitPakietu)) {
+      // The buffer and the payload keep their storage: after a large packet they are given
+      // back, so that an idle connection holds no more than a command needs.
+      odbior = std::make_unique<Paczka2>();
+      trzymane = 0;
+    }
   } catch (const std::exception& e) {
     Zerwij(String("bledny pakiet: ") + e.what());
   }
@@ -133,17 +145,17 @@ void Klient::Powitanie(Czas teraz) {
 }
 
 void Klient::Pakiet(Czas teraz) {
-  if (odbior.Nazwa == protokol::kString) {
-    if (!odbior.Opis.empty()) {
-      Tekst(String(protokol::kError) + " nieznany opis " + odbior.Opis);
+  if (odbior->Nazwa == protokol::kString) {
+    if (!odbior->Opis.empty()) {
+      Tekst(String(protokol::kError) + " nieznany opis " + odbior->Opis);
       return;
     }
-    Komenda(odbior.DajString(), teraz);
-  } else if (odbior.Nazwa == protokol::kPrzedzialy && odbior.Opis == protokol::kOpisEksport) {
+    Komenda(odbior->DajString(), teraz);
+  } else if (odbior->Nazwa == protokol::kPrzedzialy && odbior->Opis == protokol::kOpisEksport) {
     Przedzialy p;
     TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
     try {
-      odbior.Wyjmij(p);
+      odbior->Wyjmij(p);
     } catch (const std::exception& e) {
       Tekst(String(protokol::kError) + " bledna paczka eksportu: " + e.what());
       return;
@@ -167,7 +179,7 @@ void Klient::Pakiet(Czas teraz) {
     Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedzialow",
         KG_WHERE);
   } else {
-    Tekst(String(protokol::kError) + " nieznana paczka " + odbior.Nazwa + " z opisem " + odbior.Opis);
+    Tekst(String(protokol::kError) + " nieznana paczka " + odbior->Nazwa + " z opisem " + odbior->Opis);
   }
 }
 
@@ -260,6 +272,12 @@ void Klient::Ogloszenie() {
   Paczka2 p(a, "");
   Kolejkuj(p);
   WyslijIwenty(protokol::kOpisInitIwentow);
+  Stan();
+}
+
+void Klient::Stan() {
+  // Before the first look at the archive nothing is known: the client hears once it is.
+  if (!stacja->Sprawdzona()) return;
   if (!stacja->Dostepna()) {
     Tekst(String(protokol::kBusy) + " " + stacja->Nazwa());
   } else if (stacja->Audio().Wszystkie().empty()) {
@@ -454,6 +472,7 @@ void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
       czekaNaDane = false;
     }
   }
+  if (z.pierwsza) Stan();
 }
 
 void Klient::Zegar(Czas teraz) {

@@ -43,8 +43,11 @@ class Klient {
     size_t limitAudio = 256 * 1024;
     // Bytes queued in all; a client that lets more pile up is dropped.
     size_t limitWyjscia = 8 * 1024 * 1024;
-    // Received bytes of one unfinished packet; more drops the client.
-    int limitWejscia = 4 * 1024 * 1024;
+    // Received bytes of one unfinished packet; more drops the client. Commands are a few
+    // dozen bytes; only an export request ("Przedzialy") is large: 16 bytes an interval,
+    // so 1 MiB holds some 65,000 intervals.
+    int limitPakietu = 16 * 1024;
+    int limitEksportu = 1024 * 1024;
     Roznica pingCo = Roznica::Sekunda * 15;
     Roznica pingLimit = Roznica::Sekunda * 60;
     // How long a connection may stay before its first line.
@@ -77,6 +80,10 @@ class Klient {
   bool ZamknijPoWyslaniu() const { return poWyslaniu; }
   // Why the connection ends, for the log.
   const String& Powod() const { return powod; }
+  // The most bytes of unfinished packets held since the receiving buffer was last fresh:
+  // what the buffer's storage is sized by. A buffer that held more than limitPakietu is
+  // made fresh again once it is empty.
+  size_t Trzymane() const { return trzymane; }
 
   int Numer() const { return numer; }
 
@@ -102,6 +109,8 @@ class Klient {
   void Przewin(Czas t, Czas teraz);
   void UstawFiltr(const String& rodzina);
   void Ogloszenie();
+  // "busy" for a station whose archive cannot be read, "empty" for one without audio.
+  void Stan();
   void WyslijIwenty(const char* opis);
   void Kolejkuj(Paczka2& p, bool audio = false, bool eksport = false);
   void Tekst(const String& s);
@@ -121,7 +130,8 @@ class Klient {
   Rodzaj rodzaj = Rodzaj::Powitanie;
   Czas polaczony;
   std::string linia;
-  Paczka2 odbior;
+  std::unique_ptr<Paczka2> odbior = std::make_unique<Paczka2>();
+  size_t trzymane = 0;
   std::deque<Kawalek> kolejka;
   size_t wyslane = 0;
   size_t bajtyRazem = 0;

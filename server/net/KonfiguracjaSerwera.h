@@ -1,6 +1,8 @@
 #pragma once
-// The stations a korwendo-server serves, read from its ini file (UTF-8 text):
+// What a korwendo-server serves, read from its station file (UTF-8 text, a byte-order mark
+// at its start allowed):
 //
+//   polaczen_z_adresu = 50       ; server-wide settings come before the first section
 //   [Zegar]                      ; one section per station; the section name is the station
 //   katalog = /srv/archive/zegar ; the archive's root directory (required)
 //   uklad = accurate             ; flat, hierarchy, combo, dailydir, accurate or a pattern with %
@@ -9,10 +11,13 @@
 //   czas = utc                   ; utc or local: how file names state time (default local)
 //   iwenty = /srv/events/zegar.txt ; the station's events and markers (optional)
 //
-// Lines starting with ';' or '#' are comments; blank lines are ignored. Station names come
-// only from here: nothing a client sends ever names a file.
+// Lines starting with ';' or '#' are comments, and so is the rest of a line from a ';' or
+// '#' that follows a space or a tab; blank lines are ignored. A ';' or '#' with no space
+// before it is part of the value. Station names come only from here: nothing a client
+// sends ever names a file.
 #include <vector>
 
+#include "Exception.h"
 #include "String.h"
 
 struct KonfiguracjaStacji {
@@ -25,9 +30,33 @@ struct KonfiguracjaStacji {
   String iwenty;
 };
 
-// Parses the text of a configuration file. Raises an Exception naming the line for a
-// key outside a section, an unknown key, a bad "czas" value, a station without
-// "katalog" or a station named twice.
-std::vector<KonfiguracjaStacji> CzytajKonfiguracje(const String& tekst);
-// Reads and parses the file; raises when it cannot be read.
-std::vector<KonfiguracjaStacji> CzytajPlikKonfiguracji(const String& sciezka);
+struct KonfiguracjaSerwera {
+  std::vector<KonfiguracjaStacji> stacje;
+  // The connections one peer address may hold at once (IPv6: one /64 network), so that no
+  // single peer can take every connection the server serves.
+  int polaczenZAdresu = 50;
+  // What a person starting the server should know although it starts: a file that names no
+  // station. One sentence each.
+  std::vector<String> ostrzezenia;
+};
+
+// A fault of the station file, stated for the person who wrote it: one sentence saying
+// what is wrong, where (file and line) and what to do, without the program's source
+// location, which Gdzie() keeps for the log.
+class BladPlikuStacji : public Exception {
+ public:
+  BladPlikuStacji(const String& tekst, String gdzie) : Exception(tekst), gdzie_(std::move(gdzie)) {}
+  const String& Gdzie() const { return gdzie_; }
+
+ private:
+  String gdzie_;
+};
+
+// Parses the text of a station file called `plik` (for the messages). Raises
+// BladPlikuStacji naming the line for a malformed line or section, a station key before
+// the first section, an unknown key, a bad value, a station without "katalog" or a station
+// named twice.
+KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik);
+// Reads and parses the file; raises BladPlikuStacji also when it cannot be read or is a
+// directory.
+KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka);

@@ -30,6 +30,27 @@ Czas Zegar() {
               100);
 }
 
+// The peer's address as the per-address limit counts it: IPv4 (also mapped into IPv6) by
+// the address, IPv6 by its /64 network, which one peer usually holds whole.
+String AdresPeera(const sockaddr_storage& a) {
+  char tekst[INET6_ADDRSTRLEN] = "";
+  if (a.ss_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(a).sin_addr, tekst, sizeof tekst);
+    return tekst;
+  }
+  if (a.ss_family == AF_INET6) {
+    in6_addr adres = reinterpret_cast<const sockaddr_in6&>(a).sin6_addr;
+    if (IN6_IS_ADDR_V4MAPPED(&adres)) {
+      inet_ntop(AF_INET, adres.s6_addr + 12, tekst, sizeof tekst);
+      return tekst;
+    }
+    std::memset(adres.s6_addr + 8, 0, 8);
+    inet_ntop(AF_INET6, &adres, tekst, sizeof tekst);
+    return String(tekst) + "/64";
+  }
+  return String();
+}
+
 void Nieblokujacy(int fd) {
   const int f = fcntl(fd, F_GETFL, 0);
   fcntl(fd, F_SETFL, f | O_NONBLOCK);
@@ -37,9 +58,7 @@ void Nieblokujacy(int fd) {
 
 }  // namespace
 
-Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : stacje(std::move(s)), u(ust) {
-  for (auto& st : stacje) st->Odswiez();
-}
+Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : stacje(std::move(s)), u(ust) {}
 
 Serwer::~Serwer() {
   for (auto& [fd, p] : polaczenia) close(fd);
@@ -174,8 +193,10 @@ void Serwer::Uruchom() {
 void Serwer::Archiwista() {
   pthread_setname_np(pthread_self(), "archiwum");
   std::unique_lock<std::mutex> l(mutex);
-  for (;;) {
-    cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec; });
+  // The first look at once: the server already listens, and clients see each station as
+  // soon as it is indexed.
+  for (bool pierwszy = true;; pierwszy = false) {
+    if (!pierwszy) cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec; });
     if (koniec) return;
     for (auto& s : stacje) {
       l.unlock();
@@ -212,7 +233,9 @@ void Serwer::WstrzymajNasluch(bool wstrzymaj) {
 void Serwer::Przyjmij() {
   if (zapasowy < 0) zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
   for (int k = 0; k < 64; ++k) {
-    const int fd = accept4(nasluch, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    sockaddr_storage peer{};
+    socklen_t dlugosc = sizeof peer;
+    const int fd = accept4(nasluch, reinterpret_cast<sockaddr*>(&peer), &dlugosc, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       const int e = errno;
       if (e == EAGAIN || e == EWOULDBLOCK || e == EINTR) return;
@@ -247,6 +270,16 @@ void Serwer::Przyjmij() {
       close(fd);
       continue;
     }
+    const String adres = AdresPeera(peer);
+    if (polaczeniaZAdresu[adres] >= u.polaczenZAdresu) {
+      if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
+        Log(1,
+            "za duzo polaczen z adresu " + adres + ", polaczenie odrzucone (" + std::to_string(odrzuconeZAdresu) + ")",
+            KG_WHERE);
+      }
+      close(fd);
+      continue;
+    }
     const int jeden = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &jeden, sizeof jeden);
     epoll_event e{};
@@ -256,8 +289,9 @@ void Serwer::Przyjmij() {
       close(fd);
       continue;
     }
-    Polaczenie p{fd, std::make_unique<Klient>(stacje, u.klient, Zegar()), false};
+    Polaczenie p{fd, std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0};
     polaczenia.emplace(fd, std::move(p));
+    ++polaczeniaZAdresu[adres];
   }
 }
 
@@ -278,6 +312,19 @@ void Serwer::Czytaj(Polaczenie& p) {
     p.klient->Odbierz(bufor, static_cast<size_t>(n), Zegar());
     if (p.klient->Zamknij()) {
       Zamknij(fd, p.klient->Powod());
+      return;
+    }
+    const int64_t trzymane = static_cast<int64_t>(p.klient->Trzymane());
+    wejscieRazem += trzymane - p.trzymane;
+    const bool urosl = trzymane > p.trzymane;
+    p.trzymane = trzymane;
+    if (urosl && wejscieRazem > u.limitWejsciaRazem) {
+      // The one whose packet grew past the bound goes; the others' packets stay whole.
+      if (++zerwanePrzezWejscie == 1 || zerwanePrzezWejscie % 1000 == 0) {
+        Log(1, "za duzo nieskonczonych pakietow, polaczenie zerwane (" + std::to_string(zerwanePrzezWejscie) + ")",
+            KG_WHERE);
+      }
+      Zamknij(fd, "za duzo nieskonczonych pakietow na serwerze");
       return;
     }
     if (static_cast<size_t>(n) < sizeof bufor) return;
@@ -324,7 +371,13 @@ void Serwer::Zamknij(int fd, const String& powod) {
   Log(0, "klient " + std::to_string(fd) + " rozlaczony: " + powod, KG_WHERE);
   epoll_ctl(epoll, EPOLL_CTL_DEL, fd, nullptr);
   close(fd);
-  polaczenia.erase(fd);
+  const auto it = polaczenia.find(fd);
+  if (it != polaczenia.end()) {
+    wejscieRazem -= it->second.trzymane;
+    const auto a = polaczeniaZAdresu.find(it->second.adres);
+    if (a != polaczeniaZAdresu.end() && --a->second <= 0) polaczeniaZAdresu.erase(a);
+    polaczenia.erase(it);
+  }
 }
 
 void Serwer::Odswiez() {
@@ -338,7 +391,7 @@ void Serwer::Odswiez() {
   }
   for (auto& [s, o] : nowe) {
     const Stacja::Zmiany z = s->Zastosuj(std::move(o));
-    if (!z.audio && !z.iwenty) continue;
+    if (!z.audio && !z.iwenty && !z.pierwsza) continue;
     for (auto& [fd, p] : polaczenia) p.klient->ZmianaStacji(*s, z);
   }
   std::vector<int> fds;

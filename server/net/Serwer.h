@@ -29,10 +29,18 @@ class Serwer {
     int port = 12540;  // 0: any free port (see Port())
     Roznica odswiezCo = Roznica::Sekunda;
     int maksKlientow = 1000;
+    // Connections one peer address may hold at once (IPv6: one /64 network); more from it
+    // are closed at once, so that no single peer takes every connection.
+    int polaczenZAdresu = 50;
+    // The bytes of unfinished packets all connections together may hold (each counted by
+    // the most it held since its buffer was last fresh); a connection whose packet would
+    // pass it is dropped.
+    int64_t limitWejsciaRazem = 64 * 1024 * 1024;
     Klient::Ustawienia klient;
   };
 
-  // Takes the stations; they are refreshed once here so that the first clients see them.
+  // Takes the stations. Reads nothing: the archive thread looks at them first thing once
+  // Uruchom runs, so that the server listens at once however long indexing takes.
   Serwer(std::vector<std::unique_ptr<Stacja>> stacje, const Ustawienia& u);
   ~Serwer();
   Serwer(const Serwer&) = delete;
@@ -51,6 +59,8 @@ class Serwer {
     int fd;
     std::unique_ptr<Klient> klient;
     bool czekaNaZapis = false;
+    String adres;      // the peer's address as polaczeniaZAdresu counts it
+    int64_t trzymane;  // klient->Trzymane() as counted in wejscieRazem
   };
 
   void Przyjmij();
@@ -73,6 +83,10 @@ class Serwer {
   int zapasowy = -1;   // held in reserve to refuse connections when descriptors run out
   int64_t odrzuconeBezDeskryptorow = 0;
   int64_t odrzuconeNadmiarowe = 0;
+  int64_t odrzuconeZAdresu = 0;
+  int64_t zerwanePrzezWejscie = 0;
+  std::map<String, int> polaczeniaZAdresu;
+  int64_t wejscieRazem = 0;  // the sum of every connection's `trzymane`
   bool nasluchWstrzymany = false;
   int port = 0;
 

@@ -3,13 +3,16 @@
 #include "Serwer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <future>
 #include <thread>
 
 #include "ArchiveFixtures.h"
@@ -26,10 +29,14 @@ const Roznica kS = Roznica::Sekunda;
 // A blocking test client.
 class Klient2 {
  public:
-  // Connects at once unless told not to (then Polacz does).
-  explicit Klient2(int port, bool polacz = true) {
+  // Connects at once unless told not to (then Polacz does), from the loopback address `z`.
+  explicit Klient2(int port, bool polacz = true, const char* z = "127.0.0.1") {
     fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0) throw std::runtime_error("socket");
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, z, &a.sin_addr);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) throw std::runtime_error("bind");
     if (polacz) Polacz(port);
   }
   void Polacz(int port) {
@@ -129,7 +136,10 @@ void Wyjmij(Paczka2& p, T& t) {
 std::string Dane(const PaczkaAudio& a) { return std::string(a.dane.Data(), static_cast<size_t>(a.dane.Size())); }
 
 struct Srodowisko {
-  Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia())
+  // The stations are indexed before the server starts unless `zindeksuj` is false (then
+  // the server's archive thread does it).
+  explicit Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia(), Serwer::Ustawienia u = Serwer::Ustawienia(),
+                      bool zindeksuj = true)
       : s1(fixtures::Strumien::Warstwa::III, kT0), s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60) {
     // Station A: 20 s of time code in two files cut at a frame boundary, then a gap, then
     // 10 s of silence from T0 + 60 s.
@@ -151,11 +161,14 @@ struct Srodowisko {
     st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Pusta", dir.Path() + "/pusta", "accurate", "mp3", "", true, ""}));
     std::filesystem::create_directories(dir.Path() + "/pusta");
     st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Brak", dir.Path() + "/brak", "accurate", "mp3", "", true, ""}));
-    Serwer::Ustawienia u;
     u.host = "127.0.0.1";
     u.port = 0;
     u.klient = ku;
-    u.odswiezCo = Roznica::Milisekunda * 100;
+    if (u.odswiezCo == Roznica::Sekunda) u.odswiezCo = Roznica::Milisekunda * 100;
+    if (zindeksuj) {
+      for (auto& x : st) x->Odswiez();
+    }
+    stacje = {st[0].get(), st[1].get(), st[2].get()};
     serwer = std::make_unique<Serwer>(std::move(st), u);
     serwer->Otworz();
     watek = std::thread([this] { serwer->Uruchom(); });
@@ -181,6 +194,7 @@ struct Srodowisko {
   fixtures::Strumien s1;
   fixtures::Strumien s2;  // the recording from T0 + 60 s, the one that grows
   Czas poczatekB;
+  std::vector<Stacja*> stacje;  // A, Pusta, Brak
   std::unique_ptr<Serwer> serwer;
   std::thread watek;
 };
@@ -537,7 +551,9 @@ TEST(Serwer, PingIsSentAndASilentClientIsDropped) {
 }
 
 TEST(Serwer, BadInputCostsOnlyThatConnection) {
-  Srodowisko s;
+  Serwer::Ustawienia su;
+  su.polaczenZAdresu = su.maksKlientow;  // the idle connections below all come from one address
+  Srodowisko s(Klient::Ustawienia(), su);
   auto dobry = s.Gracz(kT0 + kS * 60);
   ASSERT_EQ(dobry->Audio().numeraudia, 2);
   struct Przypadek {
@@ -616,6 +632,147 @@ TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
   }
   EXPECT_EQ(a.numeraudia, 3);
   EXPECT_EQ(log.Text().find("stacja A: nie mozna czytac archiwum"), std::string::npos) << log.Text();
+}
+
+// One address cannot take every connection: past its limit its connections are closed at
+// once, while another address still gets in, and a closed connection frees its place.
+TEST(Serwer, ConnectionsOfOneAddressAreLimited) {
+  Serwer::Ustawienia su;
+  su.polaczenZAdresu = 4;
+  Srodowisko s(Klient::Ustawienia(), su);
+  std::vector<std::unique_ptr<Klient2>> jeden;
+  for (int i = 0; i < 4; ++i) jeden.push_back(std::make_unique<Klient2>(s.Port()));
+  Klient2 piaty(s.Port());
+  EXPECT_TRUE(piaty.Zamkniete());
+  // Another peer plays meanwhile.
+  auto inny = std::make_unique<Klient2>(s.Port(), true, "127.0.0.2");
+  inny->Surowe("player\n");
+  inny->Tekst("zmienstacje " + kT0.NapisHex() + " A");
+  inny->Tekst("play");
+  EXPECT_EQ(inny->Audio().numeraudia, 2);
+  jeden.pop_back();
+  // Once the server has seen it go, the address may connect again.
+  bool przyjety = false;
+  for (int proba = 0; proba < 50 && !przyjety; ++proba) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Klient2 k(s.Port());
+    k.Surowe("listabaz\n");
+    Paczka2 p;
+    przyjety = k.Odbierz(p);
+  }
+  EXPECT_TRUE(przyjety);
+}
+
+// A connection holds no more than it may rightly send: a command beyond the small limit
+// closes it, an export request of many intervals is held; and all connections together
+// hold no more than the total, the one that would pass it being dropped.
+TEST(Serwer, UnfinishedPacketsAreBoundedPerConnectionAndInTotal) {
+  Serwer::Ustawienia su;
+  su.limitWejsciaRazem = 250 * 1024;
+  Srodowisko s(Klient::Ustawienia(), su);
+  auto dobry = s.Gracz(kT0 + kS * 60);
+  ASSERT_EQ(dobry->Audio().numeraudia, 2);
+
+  // A command that claims 1 MiB and sends 40 KiB of it.
+  std::string komenda = "player\npaczk2";
+  komenda += std::string("\x01\x00\x00\x00\x06\x00\x00\x00String\x00\x00\x10\x00", 18);
+  komenda += std::string(40 * 1024, 'x');
+  Klient2 duzy(s.Port());
+  duzy.Surowe(komenda);
+  EXPECT_TRUE(duzy.Zamkniete());
+
+  // Export requests of 6,000 intervals (94 KiB), all but their last byte.
+  Przedzialy wiele;
+  for (int i = 0; i < 6000; ++i) wiele.Add(Przedzial(kT0 + kS * (60 * i), kT0 + kS * (60 * i + 1)));
+  Paczka2 eksport(wiele, "export");
+  Core c;
+  eksport.WriteTo(c);
+  const std::string bajty(c.Data(), static_cast<size_t>(c.Size()));
+  ASSERT_GT(bajty.size(), 90u * 1024);
+  std::vector<std::unique_ptr<Klient2>> eksporty;
+  for (int i = 0; i < 2; ++i) {
+    eksporty.push_back(std::make_unique<Klient2>(s.Port()));
+    eksporty.back()->Surowe("player\n" + bajty.substr(0, bajty.size() - 1));
+  }
+  // A third would pass the total.
+  Klient2 trzeci(s.Port());
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  trzeci.Surowe("player\n" + bajty.substr(0, bajty.size() - 1));
+  EXPECT_TRUE(trzeci.Zamkniete());
+  // The two held are whole once their last byte comes: without a station, the export ends.
+  for (auto& k : eksporty) {
+    k->Surowe(bajty.substr(bajty.size() - 1));
+    String t;
+    EXPECT_TRUE(k->CzekajTekst("koniecexportu", t));
+  }
+  dobry->Tekst("wyslijsztukeaudia");
+  EXPECT_EQ(dobry->Audio().numeraudia, 2);
+}
+
+// The server listens before it has read any archive: the archive thread indexes them, its
+// first look at once, and players then hear of the audio and of a station that cannot be
+// read.
+TEST(Serwer, ArchivesAreIndexedOnTheArchiveThreadAfterListening) {
+  LogCapture log;
+  Serwer::Ustawienia su;
+  su.odswiezCo = kS * 30;  // only the first look falls within the test
+  Srodowisko s(Klient::Ustawienia(), su, false);
+  auto k = s.Gracz(kT0 + kS * 60);
+  EXPECT_EQ(k->Audio().numeraudia, 2);
+  EXPECT_TRUE(s.stacje[0]->Sprawdzona());
+  auto b = s.Gracz(kT0, "Brak");
+  String t;
+  ASSERT_TRUE(b->CzekajTekst("busy", t));
+  EXPECT_EQ(t, "busy Brak");
+  // Why the archive cannot be read, in the log.
+  EXPECT_NE(log.Text().find("stacja Brak: nie mozna czytac archiwum " + s.dir.Path() + "/brak: No such file or directory"),
+            std::string::npos)
+      << log.Text();
+}
+
+TEST(Serwer, TheServerIndexesNothingBeforeItListens) {
+  Serwer::Ustawienia su;
+  su.odswiezCo = kS * 30;
+  TempDir d;
+  std::vector<std::unique_ptr<Stacja>> st;
+  st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"A", d.Path(), "accurate", "mp3", "", true, ""}));
+  Stacja& a = *st[0];
+  Serwer serwer(std::move(st), su);
+  serwer.Otworz();
+  EXPECT_FALSE(a.Sprawdzona());
+}
+
+// An events file that is a FIFO is not waited on, and one full of bad lines logs a few of
+// them and a count, not a line each.
+TEST(Stacja, EventsFileOnlyRegularAndItsBadLinesCounted) {
+  LogCapture log;
+  TempDir d;
+  const std::string fifo = d / "iwenty.fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Stacja s(KonfiguracjaStacji{"F", d.Path(), "accurate", "mp3", "", true, fifo});
+  auto odczyt = std::async(std::launch::async, [&] { s.Odswiez(); });
+  const bool gotowy = odczyt.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+  if (!gotowy) {
+    // Releases the blocked reader so that the test ends.
+    const int w = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (w >= 0) close(w);
+  }
+  odczyt.wait();
+  EXPECT_TRUE(gotowy) << "the events file was waited on";
+  EXPECT_NE(log.Text().find("stacja F: nie mozna czytac pliku iwentow " + fifo + ": nie jest zwyklym plikiem"),
+            std::string::npos)
+      << log.Text();
+
+  std::string tekst = "event\tWiadomości\t2024-05-01T10:00:02.000Z\t2024-05-01T10:00:04.000Z\n";
+  for (int i = 0; i < 1000; ++i) tekst += "bad line " + std::to_string(i) + "\n";
+  BazaZintegrowana b;
+  Stacja::CzytajIwenty(tekst, b);
+  ASSERT_NE(b.iwenty.Znajdz("Wiadomości"), nullptr);
+  const std::string l = log.Text();
+  size_t linie = 0;
+  for (size_t i = l.find("bledna linia"); i != std::string::npos; i = l.find("bledna linia", i + 1)) ++linie;
+  EXPECT_EQ(linie, 5u);
+  EXPECT_NE(l.find("iwenty: 1000 blednych linii z 1001, pominiete; wypisane pierwsze 5"), std::string::npos) << l;
 }
 
 }  // namespace

@@ -2,9 +2,10 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "CallTrace.h"
@@ -44,12 +45,35 @@ bool MaRodzaje(const BazaZintegrowana& a, BazaZintegrowana& b) {
   return true;
 }
 
-// The whole file into `out`; false when it cannot be opened or read.
-bool CzytajPlik(const String& sciezka, std::ostringstream& out) {
-  std::ifstream f(sciezka, std::ios::binary);
-  if (!f) return false;
-  out << f.rdbuf();
-  return !f.bad();
+// The bad lines of an events file logged one by one at each read; the rest only counted.
+constexpr int kZglaszaneLinie = 5;
+
+// The whole of a regular file into `out`: empty when read, else why not. Never blocks:
+// a FIFO or a device put in the file's place is refused, not waited on.
+String CzytajZwyklyPlik(const String& sciezka, String& out) {
+  const int fd = open(sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return SystemErrorText(errno);
+  String blad;
+  struct stat st{};
+  if (fstat(fd, &st) != 0) {
+    blad = SystemErrorText(errno);
+  } else if (!S_ISREG(st.st_mode)) {
+    blad = "nie jest zwyklym plikiem";
+  } else {
+    char bufor[65536];
+    for (;;) {
+      const ssize_t n = read(fd, bufor, sizeof bufor);
+      if (n == 0) break;
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        blad = SystemErrorText(errno);
+        break;
+      }
+      out.append(bufor, static_cast<size_t>(n));
+    }
+  }
+  close(fd);
+  return blad;
 }
 
 }  // namespace
@@ -69,18 +93,28 @@ void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
   std::istringstream in(tekst);
   String linia;
   int numer = 0;
+  int bledne = 0;
   while (std::getline(in, linia)) {
     ++numer;
     if (!linia.empty() && linia.back() == '\r') linia.pop_back();
     if (linia.empty() || linia[0] == '#') continue;
     const std::optional<Zdarzenie> z = EventsFile::ZLinii(linia);
     if (!z) {
-      Log(1, "iwenty: bledna linia " + std::to_string(numer) + ": " + linia, KG_WHERE);
+      // A file of garbage must not flood the log at every read: the first few and a count.
+      if (++bledne <= kZglaszaneLinie) {
+        Log(1, "iwenty: bledna linia " + std::to_string(numer) + ": " + linia.substr(0, 200), KG_WHERE);
+      }
     } else if (z->rodzaj == Zdarzenie::Rodzaj::Wydarzenie) {
       b.iwenty.DajPrzedzialy(z->nazwa).Add(Przedzial(z->poczatek, z->koniec));
     } else {
       b.Markery(z->nazwa).Dodaj(z->poczatek);
     }
+  }
+  if (bledne > kZglaszaneLinie) {
+    Log(1,
+        "iwenty: " + std::to_string(bledne) + " blednych linii z " + std::to_string(numer) + ", pominiete; wypisane pierwsze " +
+            std::to_string(kZglaszaneLinie),
+        KG_WHERE);
   }
 }
 
@@ -94,12 +128,15 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
     Zglos("nie mozna teraz czytac archiwum " + katalog + ": " + SystemErrorText(errno));
     return std::nullopt;
   }
+  const String bladKatalogu = d == nullptr ? SystemErrorText(errno) : String();
   o.dostepna = d != nullptr;
   if (d) closedir(d);
   bool zmiana = o.dostepna != dostepnaS || pierwszy;
   if (zmiana) {
     Log(o.dostepna ? 0 : 1,
-        "stacja " + nazwa + (o.dostepna ? ": archiwum " : ": nie mozna czytac archiwum ") + katalog, KG_WHERE);
+        "stacja " + nazwa +
+            (o.dostepna ? ": archiwum " + katalog : ": nie mozna czytac archiwum " + katalog + ": " + bladKatalogu),
+        KG_WHERE);
   }
   dostepnaS = o.dostepna;
   if (o.dostepna) {
@@ -129,14 +166,32 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
     zmiana = true;
   }
   struct stat st{};
-  std::ostringstream s;
-  if (!plikIwentow.empty() && stat(plikIwentow.c_str(), &st) == 0 &&
-      (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec) &&
-      CzytajPlik(plikIwentow, s)) {
+  String tekst;
+  String bladIwentow;
+  bool czytaj = false;
+  if (!plikIwentow.empty()) {
+    if (stat(plikIwentow.c_str(), &st) != 0) {
+      bladIwentow = SystemErrorText(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+      bladIwentow = "nie jest zwyklym plikiem";
+    } else if (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec) {
+      bladIwentow = CzytajZwyklyPlik(plikIwentow, tekst);
+      czytaj = bladIwentow.empty();
+    } else {
+      bladIwentow = ostatniBladIwentow;  // not read again: nothing new to say
+    }
+    if (bladIwentow != ostatniBladIwentow) {
+      if (!bladIwentow.empty()) {
+        Log(1, "stacja " + nazwa + ": nie mozna czytac pliku iwentow " + plikIwentow + ": " + bladIwentow, KG_WHERE);
+      }
+      ostatniBladIwentow = bladIwentow;
+    }
+  }
+  if (czytaj) {
     // Only a file read whole counts as seen; one that could not be read is tried again.
     mtimeIwentow = st.st_mtim;
     BazaZintegrowana b;
-    CzytajIwenty(s.str(), b);
+    CzytajIwenty(tekst, b);
     BazaZintegrowana dodane = b;
     dodane.Odejmij(iwentyS);
     BazaZintegrowana odjete = iwentyS;
@@ -171,6 +226,8 @@ void Stacja::Zglos(const String& blad) {
 Stacja::Zmiany Stacja::Zastosuj(Odczyt o) {
   KG_TRACE("Stacja::Zastosuj(Odczyt o)");
   dostepna = o.dostepna;
+  o.zmiany.pierwsza = !sprawdzona;
+  sprawdzona = true;
   if (o.audio) audio = std::move(*o.audio);
   if (o.iwenty) iwenty = std::move(*o.iwenty);
   return std::move(o.zmiany);

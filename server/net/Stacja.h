@@ -8,9 +8,10 @@
 // milliseconds:
 //   event<TAB>Wiadomości<TAB>2024-05-01T10:00:00.000Z<TAB>2024-05-01T10:05:00.000Z
 //   marker<TAB>Sygnał<TAB>2024-05-01T10:10:00.000Z
-// Blank lines and lines starting with '#' are ignored; a line of another form is logged
-// and skipped. The file is read again whenever its modification time changes; clients
-// are told what was added and taken away.
+// Blank lines and lines starting with '#' are ignored; a line of another form is skipped
+// (the first few logged, the rest counted). Only a regular file is read, never waiting on
+// it; it is read again whenever its modification time changes, and clients are told what
+// was added and taken away.
 //
 // Threads: Sprawdz runs on the server's archive thread, everything else on its loop
 // thread; the two sides share nothing but the Odczyt handed from one to the other (and the
@@ -42,6 +43,7 @@ class Stacja {
     bool iwenty = false;                    // the event base changed:
     Update<BazaZintegrowana> zmianaIwentow;  // what was added to it and taken from it
     bool iwentyCale = false;                 // a kind disappeared: send the base whole
+    bool pierwsza = false;                   // the first look at the station
   };
   // What one look at the archive and the events file found: the new state and the
   // changes that lead to it from the state before.
@@ -65,6 +67,9 @@ class Stacja {
   const String& Nazwa() const { return nazwa; }
   // False while the archive's directory cannot be read.
   bool Dostepna() const { return dostepna; }
+  // False until the first look at the archive was applied: until then nothing is known of
+  // it, neither that it is empty nor that it cannot be read.
+  bool Sprawdzona() const { return sprawdzona; }
   // The intervals that hold audio, closed, exact (no merging tolerance).
   const PrzedzialyAudio& Audio() const { return audio; }
   BazaZintegrowana& Iwenty() { return iwenty; }
@@ -83,6 +88,7 @@ class Stacja {
 
   // The archive thread's side: what it last found.
   String ostatniBlad;
+  String ostatniBladIwentow;
   timespec mtimeIwentow{};
   bool pierwszy = true;
   bool dostepnaS = false;
@@ -90,6 +96,7 @@ class Stacja {
   BazaZintegrowana iwentyS;
 
   // The loop thread's side: what the clients see.
+  bool sprawdzona = false;
   bool dostepna = false;
   PrzedzialyAudio audio;
   BazaZintegrowana iwenty;

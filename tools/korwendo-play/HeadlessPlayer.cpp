@@ -203,7 +203,8 @@ void HeadlessPlayer::WypiszCzas() {
 }
 
 void HeadlessPlayer::Wypisz(const String& s) {
-  std::fputs((s + "\n").c_str(), stdout);
+  // Much of what is printed comes from a server: station names, statuses, errors.
+  std::fputs((BezSterujacych(s) + "\n").c_str(), stdout);
   std::fflush(stdout);
 }
 
@@ -435,6 +436,7 @@ void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
       break;
     case WM_PLAYER_NIEUDANY:
       polaczony = false;
+      // Nothing reconnects after these two, so the client's error is still this attempt's.
       if (wParam == 1) {
         Blad("nie można znaleźć serwera " + AdresCelu() + " (nazwa hosta się nie rozwiązuje)", 1,
              "sprawdź nazwę hosta");

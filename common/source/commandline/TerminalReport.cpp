@@ -1,23 +1,41 @@
 #include "TerminalReport.h"
 
 #include <cstdio>
-#include <regex>
 
 #include "Log.h"
 
 namespace {
 
 void WriteLine(const String& line) {
-  const String all = ExecutableName() + ": " + line + "\n";
+  const String all = ExecutableName() + ": " + BezSterujacych(line) + "\n";
   std::fwrite(all.data(), 1, all.size(), stderr);
   std::fflush(stderr);
 }
 
 }  // namespace
 
+String BezSterujacych(const String& s) {
+  String out;
+  out.reserve(s.size());
+  char b[8];
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7F) {
+      std::snprintf(b, sizeof b, "\\x%02x", unsigned{c});
+      out += b;
+    } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+      std::snprintf(b, sizeof b, "\\u%04x", unsigned{static_cast<unsigned char>(s[++i])});
+      out += b;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
 String TerminalSentence(const String& text) {
-  static const std::regex location(R"( in file "[^"\n]*" line [0-9]+)");
-  const String bare = std::regex_replace(text, location, "");
+  const String bare = WithoutLocation(text);
   String out;
   size_t start = 0;
   while (start <= bare.size()) {

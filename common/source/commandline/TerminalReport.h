@@ -15,6 +15,12 @@ class UsageError : public Exception {
   using Exception::Exception;
 };
 
+// `s` safe to print on a terminal: every control character (C0, DEL, and C1 written in
+// UTF-8) becomes "\x" and two hexadecimal digits (a C1 one "\u" and four), so that texts
+// from a server cannot move the cursor, change colours or send the terminal commands;
+// all else, backslashes included, is left as it is. Every report below is written so.
+String BezSterujacych(const String& s);
+
 // `text` without the location suffixes that the raising macros append (" in file \"X\"
 // line N", once or twice), its lines joined by "; ", blanks trimmed.
 String TerminalSentence(const String& text);

@@ -78,3 +78,17 @@ TEST(TerminalReport, FailuresGiveTheirExitStatus) {
 }
 
 }  // namespace
+
+// Control characters from a server reach the terminal only as visible escapes.
+TEST(TerminalReport, ControlCharactersAreEscaped) {
+  const struct {
+    String in;
+    String out;
+  } cases[] = {
+      {"Dwójka \\ 100%", "Dwójka \\ 100%"},
+      {"\x1b[2J\x1b]0;tytul\x07", "\\x1b[2J\\x1b]0;tytul\\x07"},
+      {String("a\0b\r\n\t\x7f", 7), "a\\x00b\\x0d\\x0a\\x09\\x7f"},
+      {"\xC2\x9B" "31m \xC2\xA0 \xC2", "\\u009b31m \xC2\xA0 \xC2"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BezSterujacych(c.in), c.out);
+}

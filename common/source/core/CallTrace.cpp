@@ -2,7 +2,6 @@
 
 #include <mutex>
 
-#include "Mutex.h"
 
 // The Itanium C++ ABI's per-thread exception record, which the runtime hands out through
 // __cxa_get_globals(); its layout is part of that ABI.
@@ -28,20 +27,15 @@ Numeracja* numeracja = nullptr;
 MultiStos* multiStos = nullptr;
 
 void Initialise() {
-  Mutex mutex("bzybzybzy");
-  mutex.Wait();
-  // The named lock already excludes every other thread; this one also orders this
-  // process's memory, so the state written here is seen whole by the next thread.
+  // The state made here is this process's own, so a lock of this process is all it needs;
+  // it also orders the memory, so the state is seen whole by the next thread.
   static std::mutex local;
-  {
-    std::lock_guard<std::mutex> lock(local);
-    if (trace::state.load() == 0) {
-      numeracja = new Numeracja();
-      multiStos = new MultiStos();
-      trace::state.store(1);
-    }
+  std::lock_guard<std::mutex> lock(local);
+  if (trace::state.load() == 0) {
+    numeracja = new Numeracja();
+    multiStos = new MultiStos();
+    trace::state.store(1);
   }
-  mutex.Release();
 }
 
 }  // namespace

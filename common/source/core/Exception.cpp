@@ -1,6 +1,7 @@
 #include "Exception.h"
 
 #include <cstring>
+#include <regex>
 
 #include "ErrorText.h"
 
@@ -8,6 +9,11 @@ String LocationSuffix(const char* file, int line) {
   const char* slash = std::strrchr(file, '/');
   const char* base = slash ? slash + 1 : file;
   return String(" in file \"") + base + "\" line " + std::to_string(line);
+}
+
+String WithoutLocation(const String& text) {
+  static const std::regex location(R"( in file "[^"\n]*" line [0-9]+)");
+  return std::regex_replace(text, location, "");
 }
 
 void RaiseAssertion(const char* condition, const char* file, int line) {

@@ -17,6 +17,9 @@ class Exception : public std::exception {
 
 // " in file \"<base name of file>\" line <line>".
 String LocationSuffix(const char* file, int line);
+// `text` without the location suffixes the raising functions below append: what a person
+// reads (a status line, a terminal) gets the sentence, the log keeps the whole text.
+String WithoutLocation(const String& text);
 
 // Condition text, the suffix, the suffix again.
 [[noreturn]] void RaiseAssertion(const char* condition, const char* file, int line);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,11 +64,38 @@ int OpenPipe() {
   return open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
+// Why the log directory could not be made; empty when it was (under nameLock).
+String directoryError;
+std::atomic<bool> failureReported{false};
+
+// Makes `path` with mode `mode`, and its missing parents with 0700 (a fresh account's
+// ~/.config, for example, which is the user's own); the reason when it cannot.
+String MakeDirectory(const String& path, mode_t mode) {
+  for (size_t slash = path.find('/', 1); slash != String::npos; slash = path.find('/', slash + 1)) {
+    const String parent = path.substr(0, slash);
+    if (mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) {
+      return "nie można utworzyć katalogu \"" + parent + "\": " + std::strerror(errno);
+    }
+  }
+  if (mkdir(path.c_str(), mode) != 0 && errno != EEXIST) {
+    return "nie można utworzyć katalogu \"" + path + "\": " + std::strerror(errno);
+  }
+  return String();
+}
+
+// A log that cannot be written is said once on standard error, lest the program run
+// without one and nobody know why.
+void ReportFailure(const String& reason) {
+  if (failureReported.exchange(true)) return;
+  const String line = ExecutableName() + ": dziennik nie będzie zapisywany: " + reason + "\n";
+  WriteAll(STDERR_FILENO, line);
+}
+
 String ComputeFileName() {
   const String base = baseDirectory.empty() ? String(".") : baseDirectory;
   const String directory = base + "/log";
-  mkdir(base.c_str(), 0777);
-  mkdir(directory.c_str(), 0777);
+  directoryError = MakeDirectory(base, 0777);
+  if (directoryError.empty()) directoryError = MakeDirectory(directory, 0777);
   const std::tm t = LocalNow();
   return directory + "/" + ExecutableName() + "-" + FourDigitYear(t) + "-" + TwoDigits(t.tm_mon + 1) + "-" +
          TwoDigits(t.tm_mday) + " " + TwoDigits(t.tm_hour) + TwoDigits(t.tm_min) + TwoDigits(t.tm_sec) + "-[" +
@@ -91,6 +119,8 @@ void SetLogBaseDirectory(const String& directory) {
 void ForgetLogFileNameForTest() {
   std::lock_guard<std::mutex> lock(nameLock);
   logFileName.clear();
+  directoryError.clear();
+  failureReported = false;
 }
 
 String LogFileName() {
@@ -122,17 +152,23 @@ void Log(int level, const String& message, const String& where) {
       return;
     }
     String name;
+    String notMade;
     {
       std::lock_guard<std::mutex> lock(nameLock);
       if (logFileName.empty()) logFileName = ComputeFileName();
       name = logFileName;
+      notMade = directoryError;
     }
     const std::tm t = LocalNow();
     const String line = "[" + FourDigitYear(t) + "/" + TwoDigits(t.tm_mon + 1) + "/" + TwoDigits(t.tm_mday) + " " +
                         TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min) + ":" + TwoDigits(t.tm_sec) + "] " + body +
                         "\r\n";
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) return;
+    if (fd < 0) {
+      const int error = errno;
+      ReportFailure(!notMade.empty() ? notMade : "nie można otworzyć \"" + name + "\": " + std::strerror(error));
+      return;
+    }
     WriteAll(fd, line);
     close(fd);
   } catch (...) {

@@ -1,8 +1,9 @@
 #pragma once
 // The log writer. Each line is appended whole, in one write, to a dated per-process file
-// in the directory log/ under the log base directory, or, while a viewer holds the debug
-// FIFO open for reading, to that FIFO instead. Log never blocks on the FIFO and never
-// raises. Any thread may log.
+// in the directory log/ under the log base directory (made with its missing parents), or,
+// while a viewer holds the debug FIFO open for reading, to that FIFO instead. Log never
+// blocks on the FIFO and never raises; when the file cannot be made it says so once on
+// standard error, with the reason, and the lines are lost. Any thread may log.
 #include "String.h"
 
 // Levels: 0 "debug", 1 "warning", 2 "error", 3 "info".
@@ -28,5 +29,6 @@ bool DebugMarker();
 // The executable's file name, as log lines and file names carry it.
 String ExecutableName();
 
-// For tests: forgets the file name, so that the next file line computes it again.
+// For tests: forgets the file name, so that the next file line computes it again, and
+// whether a failure was reported.
 void ForgetLogFileNameForTest();

@@ -68,10 +68,31 @@ TEST(Log, LinesGoToTheFifoWhileAReaderHoldsIt) {
   EXPECT_NE(capture.Text().find("after the viewer left"), String::npos);
 }
 
-TEST(Log, UnwritableDirectoryLosesTheLineSilently) {
+// A settings directory whose parents do not exist yet (a fresh account without
+// ~/.config) gets them, private to the user.
+TEST(Log, MakesTheMissingParentsOfTheBaseDirectory) {
+  LogCapture capture;
+  const String fresh = capture.Dir() / "home/.config";
+  SetLogBaseDirectory(fresh + "/KorwendoGra");
+  Log(2, "kept", "(x, line 1)");
+  EXPECT_EQ(LogFileName().rfind(fresh + "/KorwendoGra/log/", 0), 0u) << LogFileName();
+  EXPECT_TRUE(std::filesystem::exists(LogFileName()));
+  struct stat info {};
+  ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+// A log that cannot be written loses its lines, and says why once on standard error.
+TEST(Log, UnwritableDirectoryIsReportedOnceOnStandardError) {
   LogCapture capture;
   SetLogBaseDirectory("/proc/no-such-place");
+  testing::internal::CaptureStderr();
   EXPECT_NO_THROW(Log(2, "lost", "(x, line 1)"));
+  EXPECT_NO_THROW(Log(2, "lost again", "(x, line 2)"));
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(said, ExecutableName() +
+                      ": dziennik nie będzie zapisywany: nie można utworzyć katalogu \"/proc/no-such-place\": "
+                      "No such file or directory\n");
 }
 
 TEST(Log, WhereUsesTheBaseName) {

@@ -6,36 +6,77 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <thread>
 
+#include "ErrorText.h"
 #include "Exception.h"
+#include "Log.h"
 
 namespace {
 
-String LockPath(const String& name) {
-  String safe;
-  for (char c : name) safe += (c == '/' || c == '\0') ? '_' : c;
-  struct stat info {};
-  const String dir = (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) ? "/dev/shm" : "/tmp";
-  return dir + "/korwendo-mutex-" + safe;
+// A directory of this user's that nobody else may write to: only then can nobody else
+// put a file where this user's lock files go.
+bool OwnPrivateDirectory(const struct stat& info) {
+  return S_ISDIR(info.st_mode) && info.st_uid == geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+[[noreturn]] void Refuse(const String& path, const String& reason) {
+  KG_ERROR("blokada \"" + path + "\": " + reason);
 }
 
 }  // namespace
 
-void Waitable::Wait() {
-  int result;
-  do {
-    result = flock(GetHandle(), LOCK_EX);
-  } while (result != 0 && errno == EINTR);
-  if (result != 0) KG_ASSERTION("WaitForSingleObject(GetHandle(),INFINITE)!=WAIT_OBJECT_0");
+String Mutex::Directory() {
+  struct stat info {};
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &info) == 0 && OwnPrivateDirectory(info)) {
+    return runtime;
+  }
+  const String base = (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) ? "/dev/shm" : "/tmp";
+  const String dir = base + "/korwendo-" + std::to_string(geteuid());
+  if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) Refuse(dir, SystemErrorText(errno));
+  // lstat: a symbolic link planted under that name by someone else is refused too.
+  if (lstat(dir.c_str(), &info) != 0) Refuse(dir, SystemErrorText(errno));
+  if (!OwnPrivateDirectory(info)) Refuse(dir, "katalog nie należy wyłącznie do tego użytkownika");
+  return dir;
 }
 
 Mutex::Mutex(const String& name) {
-  handle_ = open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  KG_SYSCHECK(handle_ >= 0);
+  String safe;
+  for (char c : name) safe += (c == '/' || c == '\0') ? '_' : c;
+  path_ = Directory() + "/korwendo-mutex-" + safe;
+  handle_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (handle_ < 0) Refuse(path_, SystemErrorText(errno));
+  struct stat info {};
+  if (fstat(handle_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+    close(handle_);
+    handle_ = -1;
+    Refuse(path_, "plik nie należy do tego użytkownika");
+  }
 }
 
 Mutex::~Mutex() {
   if (handle_ >= 0) close(handle_);
+}
+
+bool Mutex::Wait(std::chrono::milliseconds limit) {
+  const auto start = std::chrono::steady_clock::now();
+  auto pause = std::chrono::milliseconds(1);
+  for (;;) {
+    if (flock(handle_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) KG_SYSCHECK(false);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    if (waited >= limit) {
+      Log(1,
+          "blokada \"" + path_ + "\" zajęta przez inny proces od " +
+              std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()) + " ms",
+          KG_WHERE);
+      return false;
+    }
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, limit - waited));
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
 }
 
 void Mutex::Release() { KG_SYSCHECK(flock(handle_, LOCK_UN) == 0); }

@@ -21,7 +21,12 @@ constexpr int kQuotedAfterWrongTag = 20;
 constexpr int kReadChunk = 8192;
 }  // namespace
 
-Paczka::Paczka() { KG_TRACE("Paczka::Paczka()"); }
+Paczka::Paczka() : maksDanych(IniBase::MaksDlugosc) { KG_TRACE("Paczka::Paczka()"); }
+
+void Paczka::UstawMaksDanych(int n) {
+  SprawdzDlugosc("rozmiar danych", n, IniBase::MaksDlugosc);
+  maksDanych = n;
+}
 
 Paczka::~Paczka() = default;
 
@@ -100,7 +105,7 @@ void Paczka::ParseNaglowekIDane() {
     bufor.PeekEx(b, dlugoscNazwy, 4);
     const int p = Int32(b);
     if (p < 0) KG_ASSERTION("s<0");
-    SprawdzDlugosc("rozmiar danych", p, IniBase::MaksDlugosc);
+    SprawdzDlugosc("rozmiar danych", p, maksDanych);
     String nazwa(static_cast<size_t>(dlugoscNazwy), '\0');
     bufor.Read(nazwa.data(), dlugoscNazwy);
     bufor.Skip(4);

@@ -75,6 +75,12 @@ class Paczka : public Writable {
   // The share of the payload received, in percent: 0 before the payload size is known
   // (and on a complete packet), 100 once the payload is in or when it is empty.
   int Postep() const;
+  // The largest payload accepted from the wire by this packet (at most, and by default,
+  // IniBase::MaksDlugosc): a receiver that knows its peer sends far less refuses more
+  // before buffering it. Raises for a value outside 0..IniBase::MaksDlugosc.
+  void UstawMaksDanych(int n);
+  int MaksDanych() const { return maksDanych; }
+
   // Forgets the buffered bytes and starts again at phase 0 with version 1, for a new
   // connection. Name, payload and description stay until the next packet overwrites them.
   void Reset();
@@ -111,4 +117,5 @@ class Paczka : public Writable {
   // The name's and the payload's lengths as read from the wire (phases 1 and 2).
   int dlugoscNazwy = 0;
   int rozmiarDanych = 0;
+  int maksDanych;
 };

@@ -25,7 +25,8 @@
 // allocated or consumed, and a refused one raises a clear error (the connection's owner
 // drops the connection; the packet raises again at every Write until Reset()):
 //   - N and D: 0 .. MaksTekst (64 KiB);
-//   - P: 0 .. IniBase::MaksDlugosc (64 MiB); a negative P raises "s<0".
+//   - P: 0 .. MaksDanych(), IniBase::MaksDlugosc (64 MiB) unless the receiver lowered it;
+//     a negative P raises "s<0".
 // A wrong tag raises "id=<6 bytes>!=paczk2, poczatek pakietu:<up to 20 bytes>" with the
 // location suffix once, after consuming the tag, 8 more bytes and the quoted ones; when
 // fewer than 8 bytes follow the tag, the buffer's own error for a short read is raised

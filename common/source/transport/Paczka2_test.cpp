@@ -277,6 +277,26 @@ TEST(Paczka2, HostileLengthsAreRefusedBeforeAnythingIsAllocated) {
   }
 }
 
+// A receiver that lowers the payload limit accepts a payload at it and refuses one beyond
+// it from its header alone, keeping the limit across Reset.
+TEST(Paczka2, ALoweredPayloadLimitHolds) {
+  Paczka2 p;
+  p.UstawMaksDanych(1000);
+  Paczka2 sent("dane", "");
+  sent.core.SetSize(1000);
+  Feed(p, Encoded(sent));
+  ASSERT_TRUE(p.Skonczyl());
+  EXPECT_EQ(p.core.Size(), 1000);
+  sent.core.SetSize(1001);
+  const String wire = Encoded(sent);
+  EXPECT_EQ(Text(MessageOf([&] { Feed(p, wire.substr(0, 24)); })), "Paczka: rozmiar danych 1001 poza zakresem 0..1000");
+  p.Reset();
+  EXPECT_EQ(p.MaksDanych(), 1000);
+  EXPECT_EQ(Text(MessageOf([&] { Feed(p, wire); })), "Paczka: rozmiar danych 1001 poza zakresem 0..1000");
+  EXPECT_EQ(Text(MessageOf([&] { p.UstawMaksDanych(IniBase::MaksDlugosc + 1); })),
+            "Paczka: rozmiar danych 67108865 poza zakresem 0..67108864");
+}
+
 TEST(Paczka2, TextsAtTheLengthLimitAreAccepted) {
   const String longest(Paczka::MaksTekst, 'n');
   Paczka2 sent("dane", String(Paczka::MaksTekst, 'o'));

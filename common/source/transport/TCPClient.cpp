@@ -3,7 +3,9 @@
 #include <errno.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -72,6 +74,11 @@ int TCPClient::Stan() {
   return stan;
 }
 
+void TCPClient::UstawLimitCiszy(std::chrono::milliseconds limit) {
+  Synchronized guard(&sekcja);
+  limitCiszy = std::max(limit, std::chrono::milliseconds(0));
+}
+
 void TCPClient::Connect(String address) {
   // Made before the client lock is taken: the message thread may need that lock to get to
   // the request.
@@ -111,6 +118,7 @@ void TCPClient::Connect(String address) {
   try {
     msgSocket = watek->Zarejestruj(this);
     msgWyslij = watek->Zarejestruj(this);
+    msgCisza = watek->Zarejestruj(this);
     StartLookup();
   } catch (...) {
     Disconnect();
@@ -161,10 +169,13 @@ void TCPClient::Disconnect() {
   blad.clear();
   host.clear();
   CloseSocket();
+  ZamknijBudzik();
   watek->Wyrejestruj(msgSocket);
   watek->Wyrejestruj(msgWyslij);
+  watek->Wyrejestruj(msgCisza);
   msgSocket = 0;
   msgWyslij = 0;
+  msgCisza = 0;
   if (szczyt > kKeptQueue) {
     wyjscie = std::make_unique<ThreadSafeBuffer>();
   } else {
@@ -226,6 +237,7 @@ int TCPClient::ReadAnyNonBlocking(void* c, int n) {
   } while (r < 0 && errno == EINTR);
   const int error = errno;
   watek->Reenable(socket, FD_READ);
+  if (r > 0) ostatniBajt = std::chrono::steady_clock::now();
   if (r >= 0) return static_cast<int>(r);
   if (error == EAGAIN || error == EWOULDBLOCK) return 0;
   RaiseSocketError(host + " " + SystemErrorText(error));
@@ -267,6 +279,8 @@ void TCPClient::OnMessage(MSG& m) {
     } else if (stan == 4 && m.message == msgWyslij) {
       wyslijPosted = false;
       SendQueued();
+    } else if ((stan == 3 || stan == 4) && m.message == msgCisza) {
+      SprawdzCisze();
     }
   } catch (...) {
     String reason;
@@ -280,6 +294,7 @@ void TCPClient::OnMessage(MSG& m) {
     blad = AdresLocked() + ": " + reason;
     // The connection is dead: its socket stays until Disconnect, but says nothing more.
     if (socket >= 0) watek->Select(socket, msgSocket, 0);
+    ZamknijBudzik();
     try {
       if (stan == 2) {
         OnLookupError();
@@ -337,6 +352,10 @@ void TCPClient::TryNextAddress(const String& lastError) {
       // Watched only now: an unconnected socket reports a hang-up that would pass for a
       // completed connect.
       watek->Select(socket, msgSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE);
+      if (limitCiszy.count() > 0) {
+        ostatniBajt = std::chrono::steady_clock::now();
+        UzbrojBudzik(limitCiszy);
+      }
       return;
     }
     reason = host + " " + SystemErrorText(errno);
@@ -372,4 +391,42 @@ void TCPClient::SendQueued() {
     }
     wyjscie->Skip(static_cast<int>(sent));
   }
+}
+
+void TCPClient::UzbrojBudzik(std::chrono::steady_clock::duration after) {
+  if (budzik < 0) {
+    budzik = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (budzik < 0) RaiseSystemError(errno, __FILE__, __LINE__);
+    watek->Select(budzik, msgCisza, FD_READ);
+  }
+  // Never zero: a zero value would disarm the timer instead of letting it go off.
+  const auto ns = std::max<int64_t>(1, std::chrono::duration_cast<std::chrono::nanoseconds>(after).count());
+  itimerspec t{};
+  t.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
+  t.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
+  if (timerfd_settime(budzik, 0, &t, nullptr) != 0) RaiseSystemError(errno, __FILE__, __LINE__);
+}
+
+void TCPClient::SprawdzCisze() {
+  if (budzik < 0 || limitCiszy.count() == 0) return;
+  uint64_t expirations = 0;
+  [[maybe_unused]] const ssize_t r = read(budzik, &expirations, sizeof expirations);
+  watek->Reenable(budzik, FD_READ);
+  const auto now = std::chrono::steady_clock::now();
+  int waiting = 0;
+  if (stan == 4 && socket >= 0 && ioctl(socket, FIONREAD, &waiting) == 0 && waiting > 0) ostatniBajt = now;
+  const auto silent = now - ostatniBajt;
+  if (silent >= limitCiszy) {
+    const auto ms = limitCiszy.count();
+    RaiseSocketError("nothing received for " +
+                     (ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms"));
+  }
+  UzbrojBudzik(limitCiszy - silent);
+}
+
+void TCPClient::ZamknijBudzik() {
+  if (budzik < 0) return;
+  watek->Select(budzik, msgCisza, 0);
+  if (close(budzik) != 0) Log(2, SystemErrorText(errno), KG_WHERE);
+  budzik = -1;
 }

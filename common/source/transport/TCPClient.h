@@ -2,6 +2,7 @@
 // One TCP connection to a server, run as a small state machine on a MessageThread from
 // socket notifications, without a call that waits for the network: the host lookup runs
 // on a worker, the connect and every send and receive are non-blocking.
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -52,6 +53,14 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   // that is reported by OnClose). Raises "!IsConnected()" when not connected, and
   // host + " " + the system's text when the receive fails.
   int ReadAnyNonBlocking(void* c, int n) override;
+
+  // A connection attempt or a connection on which no byte arrives for `limit` fails with
+  // "nothing received for <limit>" (OnConnectError or OnClose), so that a peer that
+  // froze or vanished without closing does not hold the connection for ever. Bytes that
+  // have arrived but that the owner has not read yet count as received: an owner that
+  // reads slowly on purpose is not cut off. Zero, the default, waits for ever. Takes
+  // effect from the next connection attempt.
+  void UstawLimitCiszy(std::chrono::milliseconds limit);
 
   // Connects to "host:port" (an IPv6 literal host in brackets: "[::1]:12540"; read as
   // ServerAddress reads it, but the port must be given). Does nothing when already
@@ -105,6 +114,12 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   void TryNextAddress(const String& lastError);
   void CloseSocket();
   void SendQueued();
+  // The silence timer: armed to go off `after` from now.
+  void UzbrojBudzik(std::chrono::steady_clock::duration after);
+  // The timer went off: fails the connection when it has been silent for limitCiszy,
+  // otherwise arms the timer for the rest of it.
+  void SprawdzCisze();
+  void ZamknijBudzik();
 
   ECriticalSection sekcja;  // the client lock
   int stan = 0;
@@ -125,4 +140,8 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   bool wyslijPosted = false;  // a msgWyslij is queued and will send what Write adds
   bool czekaNaZapis = false;  // a send would block: the next FD_WRITE resumes
   bool przepelnienie = false; // the outgoing queue overflowed; the connection fails
+  std::chrono::milliseconds limitCiszy{0};  // 0: no limit
+  int msgCisza = 0;
+  int budzik = -1;  // the silence timer (a timerfd), while a limit is set and a socket open
+  std::chrono::steady_clock::time_point ostatniBajt;  // the attempt's start or the last byte received
 };

@@ -589,6 +589,34 @@ TEST_F(TCPClientTest, APeerThatStopsReadingFailsTheConnectionInsteadOfFillingMem
   close(peer);
 }
 
+// A peer that falls silent is taken for gone once the silence limit passes; bytes keep
+// the connection up, and so do bytes that have arrived but that the owner has not read.
+TEST_F(TCPClientTest, ASilentPeerFailsTheConnectionAfterTheSilenceLimit) {
+  Listener server;
+  Probe client(&thread);
+  client.UstawLimitCiszy(300ms);
+  client.Connect(server.Address());
+  const int peer = server.Accept();
+  ASSERT_TRUE(Eventually([&] { return client.IsConnected(); }));
+  for (int i = 0; i < 8; ++i) {
+    SendAll(peer, "x");
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_TRUE(client.IsConnected()) << client.Blad();
+  client.mode = Probe::Mode::kIgnore;
+  SendAll(peer, "unread");
+  std::this_thread::sleep_for(700ms);
+  EXPECT_TRUE(client.IsConnected()) << "bytes wait to be read: the peer is not silent";
+  char buffer[16];
+  EXPECT_GT(client.ReadAnyNonBlocking(buffer, sizeof buffer), 0);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Eventually([&] { return client.closes == 1; }));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+  EXPECT_EQ(client.Handlers(), 1);
+  EXPECT_EQ(client.Blad(), server.Address() + ": nothing received for 300 ms");
+  close(peer);
+}
+
 TEST_F(TCPClientTest, DestructionWaitsForAHandlerThatIsRunning) {
   Listener server;
   std::atomic<bool> handlerDone{false};

@@ -1,0 +1,142 @@
+// The station file: texts to the stations they name, or to the error and the line named.
+#include "KonfiguracjaSerwera.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "TempDir.h"
+
+namespace {
+
+// The example of docs/server.md as the page shows it: the first indented block after the
+// heading "## Station file", without its four spaces.
+std::string PrzykladZDokumentacji() {
+  const char* zrodla = std::getenv("KG_SOURCE_DIR");
+  if (!zrodla) return std::string();
+  std::ifstream f(std::string(zrodla) + "/docs/server.md");
+  std::string linia;
+  std::string wynik;
+  bool sekcja = false;
+  while (std::getline(f, linia)) {
+    if (linia.rfind("## ", 0) == 0) {
+      if (sekcja) break;
+      sekcja = linia.rfind("## Station file", 0) == 0;
+      continue;
+    }
+    if (!sekcja) continue;
+    if (linia.rfind("    ", 0) == 0) {
+      wynik += linia.substr(4) + "\n";
+    } else if (!wynik.empty() && !linia.empty()) {
+      break;
+    }
+  }
+  return wynik;
+}
+
+struct Stacja {
+  std::string nazwa, katalog, uklad, sufiks, nazwaPlikow;
+  bool utc;
+  std::string iwenty;
+};
+
+TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
+  const std::string przyklad = PrzykladZDokumentacji();
+  ASSERT_FALSE(przyklad.empty()) << "no example under \"## Station file\" in docs/server.md";
+  struct Przypadek {
+    const char* nazwa;
+    std::string tekst;
+    std::vector<Stacja> stacje;  // when no error
+    int polaczenZAdresu;
+    std::string blad;  // the message's start after "plik stacji f.ini, " (empty: none)
+  };
+  const Stacja zegar{"Zegar", "/srv/archive/zegar", "accurate", "mp3", "zegar", true, "/srv/events/zegar.txt"};
+  const std::vector<Przypadek> przypadki = {
+      {"the example of docs/server.md", przyklad, {zegar}, 50, ""},
+      {"comments after values, sections and keys; ';' or '#' inside a value stays",
+       "polaczen_z_adresu = 8 # eight\n[A] ; first\nkatalog = /a;b#c   ; the root\nczas=utc ;\nuklad = %Y/%m/%d/%H\t# hourly\n"
+       "[Radio #1]\nkatalog = /r\n",
+       {{"A", "/a;b#c", "%Y/%m/%d/%H", "mp3", "", true, ""}, {"Radio #1", "/r", "accurate", "mp3", "", false, ""}},
+       8,
+       ""},
+      {"byte-order mark and CRLF line ends", "\xEF\xBB\xBF[A]\r\nkatalog = /a\r\nczas = local\r\n",
+       {{"A", "/a", "accurate", "mp3", "", false, ""}},
+       50,
+       ""},
+      {"bad time", "[A]\nkatalog = /a\nczas = utc2 ; x\n", {}, 0, "linia 3: czas ma byc utc albo local, a jest \"utc2\""},
+      {"unknown key", "[A]\n\nkolor = zielony\n", {}, 0, "linia 3: nieznany klucz kolor"},
+      {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwsza sekcja"},
+      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma byc liczba dodatnia"},
+      {"unclosed section", "; c\n[A\n", {}, 0, "linia 2: sekcja [A nie konczy sie"},
+      {"no '='", "[A]\nkatalog /a\n", {}, 0, "linia 2: brak '='"},
+      {"unknown layout", "[A]\nkatalog = /a\nuklad = spiral\n", {}, 0, "linia 3: uklad \"spiral\" nie do uzycia"},
+      {"no directory", "[A]\nczas = utc\n[B]\nkatalog = /b\n", {}, 0, "linia 1: stacja A nie ma katalogu"},
+      {"a station twice", "[A]\nkatalog = /a\n[A]\nkatalog = /b\n", {}, 0,
+       "linia 3: stacja A wystepuje drugi raz (pierwszy w linii 1)"},
+  };
+  for (const Przypadek& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    try {
+      const KonfiguracjaSerwera k = CzytajKonfiguracje(p.tekst, "f.ini");
+      EXPECT_TRUE(p.blad.empty()) << "no error, expected " << p.blad;
+      EXPECT_EQ(k.polaczenZAdresu, p.polaczenZAdresu);
+      ASSERT_EQ(k.stacje.size(), p.stacje.size());
+      for (size_t i = 0; i < p.stacje.size(); ++i) {
+        const KonfiguracjaStacji& a = k.stacje[i];
+        const Stacja& b = p.stacje[i];
+        EXPECT_EQ(a.nazwa, b.nazwa);
+        EXPECT_EQ(a.katalog, b.katalog);
+        EXPECT_EQ(a.uklad, b.uklad);
+        EXPECT_EQ(a.sufiks, b.sufiks);
+        EXPECT_EQ(a.nazwaPlikow, b.nazwaPlikow);
+        EXPECT_EQ(a.utc, b.utc);
+        EXPECT_EQ(a.iwenty, b.iwenty);
+      }
+      EXPECT_TRUE(k.ostrzezenia.empty());
+    } catch (const BladPlikuStacji& e) {
+      const std::string m = e.what();
+      ASSERT_FALSE(p.blad.empty()) << m;
+      EXPECT_EQ(m.rfind("plik stacji f.ini, " + p.blad, 0), 0u) << m;
+      // One sentence for a person: what to do follows, and no source location.
+      EXPECT_NE(m.find("; "), std::string::npos) << m;
+      EXPECT_EQ(m.find(" in file "), std::string::npos) << m;
+      EXPECT_EQ(m.find(".cpp"), std::string::npos) << m;
+      EXPECT_NE(e.Gdzie().find(".cpp"), std::string::npos);
+    }
+  }
+}
+
+TEST(KonfiguracjaSerwera, AFileWithoutStationsWarnsAndADirectoryIsRefused) {
+  TempDir d;
+  std::ofstream(d / "puste.ini") << "; nothing yet\npolaczen_z_adresu = 4\n";
+  const KonfiguracjaSerwera k = CzytajPlikKonfiguracji(d / "puste.ini");
+  EXPECT_TRUE(k.stacje.empty());
+  ASSERT_EQ(k.ostrzezenia.size(), 1u);
+  EXPECT_NE(k.ostrzezenia[0].find("nie nazywa zadnej stacji"), std::string::npos) << k.ostrzezenia[0];
+
+  struct Przypadek {
+    const char* nazwa;
+    std::string sciezka;
+    const char* blad;
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"a directory", d.Path(), "jest katalogiem; podaj w --config plik stacji"},
+      {"a missing file", d / "brak.ini", "No such file or directory; podaj w --config istniejacy plik"},
+  };
+  for (const Przypadek& p : przypadki) {
+    try {
+      CzytajPlikKonfiguracji(p.sciezka);
+      ADD_FAILURE() << p.nazwa << ": no error";
+    } catch (const BladPlikuStacji& e) {
+      const std::string m = e.what();
+      EXPECT_NE(m.find(p.sciezka), std::string::npos) << m;
+      EXPECT_NE(m.find(p.blad), std::string::npos) << m;
+      EXPECT_EQ(m.find(" in file "), std::string::npos) << m;
+    }
+  }
+}
+
+}  // namespace
