@@ -224,7 +224,16 @@ void EsencjaPlayera::OnRead() {
 
 void EsencjaPlayera::Odbierz() {
   KG_TRACE("EsencjaPlayera::Odbierz()");
-  while (odbior.Wczytaj(*this)) {
+  for (;;) {
+    // A full inbox: the socket is left unread until the window has read the inbox down
+    // (PoOdczycieSkrzynki). The flag is raised before the size is looked at again, so a
+    // window that read meanwhile either sees it or left the inbox below the limit.
+    if (skrzynka.Size() >= kMaksSkrzynki) {
+      wstrzymany = true;
+      if (skrzynka.Size() >= kMaksSkrzynki) break;
+      wstrzymany = false;
+    }
+    if (!odbior.Wczytaj(*this)) break;
     const String& nazwa = odbior.Nazwa;
     if (nazwa == protokol::kPrzedzialyAudio && postep < 55) UstawPostep(55);
     if (nazwa == protokol::kPaczkaAudio && postep < 100) UstawPostep(100);
@@ -279,4 +288,21 @@ void EsencjaPlayera::OnLookupError() {
   Log(0, Blad(), KG_WHERE);
   Status("Nie można znaleźć serwera: " + WithoutLocation(Blad()));
   PowiadomZHandlera(WM_PLAYER_NIEUDANY, 1);
+}
+
+int EsencjaPlayera::SkrzynkaOdbiorcza::ReadAnyNonBlocking(void* v, int n) {
+  const int r = ThreadSafeBuffer::ReadAnyNonBlocking(v, n);
+  player.PoOdczycieSkrzynki();
+  return r;
+}
+
+void EsencjaPlayera::SkrzynkaOdbiorcza::Skip(int n) {
+  ThreadSafeBuffer::Skip(n);
+  player.PoOdczycieSkrzynki();
+}
+
+void EsencjaPlayera::PoOdczycieSkrzynki() {
+  if (!wstrzymany.load()) return;
+  if (skrzynka.Size() >= kMaksSkrzynki / 2) return;
+  if (wstrzymany.exchange(false)) PonowOdczyt();
 }

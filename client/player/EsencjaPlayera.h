@@ -21,6 +21,7 @@
 // for their whole run and every handler runs under it, so a command never interleaves with
 // the handling of received packets. The inbox has its own lock and is read by the window's
 // thread only.
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -65,6 +66,11 @@ class EsencjaPlayera : public TCPClient, public Listener {
   static constexpr int64_t kMaksBajtowWyprzedzenia = int64_t{32} << 20;
   // The server pings every 15 s: three pings missed and the connection counts as lost.
   static constexpr std::chrono::milliseconds kCisza{45000};
+  // The most bytes the inbox holds before the socket is left unread. The server sends an
+  // export as fast as the connection takes it, far faster than the window writes it, so
+  // the socket is read again only once the window has read the inbox down to half of this:
+  // the server then waits for the socket, and the client holds a few megabytes at most.
+  static constexpr int kMaksSkrzynki = 4 << 20;
 
   // The player core on message thread m (not owned, outliving it), with the playing-time
   // component t (not owned, may be null; the player core becomes its listener, so it must
@@ -111,7 +117,8 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // The time component was changed by the user: UstawPozycje(its time).
   void Hey() override;
 
-  // The inbox: whole packets in wire form, read by the window. Received packets other than
+  // The inbox: whole packets in wire form, read by the window; reading it is what lets the
+  // socket be read again after it filled up (kMaksSkrzynki). Received packets other than
   // audio to play and pings, unchanged; status texts ("String", description "bardzo ladny
   // print"); the engine's texts ("String", description "debug").
   ThreadSafeBuffer& Skrzynka() { return skrzynka; }
@@ -153,7 +160,25 @@ class EsencjaPlayera : public TCPClient, public Listener {
   PowiadomieniaPlayera* okno;
   std::function<Czas()> zegar;
 
-  ThreadSafeBuffer skrzynka;  // declared before grajek, whose debug texts it takes
+  // The inbox, which after every read by the window resumes the reading of the socket
+  // held back while it was full.
+  class SkrzynkaOdbiorcza : public ThreadSafeBuffer {
+   public:
+    explicit SkrzynkaOdbiorcza(EsencjaPlayera& p) : player(p) {}
+    int ReadAnyNonBlocking(void* v, int n) override;
+    void Skip(int n) override;
+
+   private:
+    EsencjaPlayera& player;
+  };
+  // The window's thread, after reading the inbox: reading resumes when it was held back
+  // and the inbox holds less than half of kMaksSkrzynki.
+  void PoOdczycieSkrzynki();
+
+  SkrzynkaOdbiorcza skrzynka{*this};  // declared before grajek, whose debug texts it takes
+  // Reading of the socket is held back because the inbox is full: set on the message
+  // thread, cleared by whichever thread resumes reading.
+  std::atomic<bool> wstrzymany{false};
   String stacja;
   std::unique_ptr<Grajek> grajek;
   TimeComponent* czas;

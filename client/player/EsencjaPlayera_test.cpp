@@ -4,6 +4,7 @@
 #include <netdb.h>
 
 #include <atomic>
+#include <thread>
 
 #include "LogCapture.h"
 #include "PaczkaAudio.h"
@@ -458,6 +459,55 @@ TEST_F(Gracz, FailedAttemptsCarryTheirKind) {
   // A target without a port is refused at once, and the station is remembered anyway.
   EXPECT_THROW(player->ZmienStacje("Fala@nieznany", kT0), Exception);
   EXPECT_EQ(player->DajStacje(), "Fala");
+}
+
+// A server sends an export as fast as the connection takes it. While the window does not
+// read the inbox, the player core leaves the socket unread once the inbox holds
+// kMaksSkrzynki, so the client holds a few megabytes however long the export; reading the
+// inbox lets the rest come, none of it lost.
+TEST_F(Gracz, ExportIsReadOnlyAsFastAsTheInboxIsRead) {
+  Nasluch n;
+  Polaczenie c = Polacz(n, "Zegar", kT0);
+  constexpr int kPaczek = 600;  // 4 s of 8 kHz mono each: some 38 MB in all
+  const String jedna = Zakoduj(Audio(kT0, 4000, 2, "export"));
+  std::thread serwer([&] {
+    for (int i = 0; i < kPaczek; ++i) c.Wyslij(Zakoduj(Audio(kT0 + kS * 4 * i, 4000, 2, "export")));
+    c.WyslijTekst("koniecexportu");
+  });
+  // Nothing read: the inbox fills up to the limit and stays there.
+  int64_t rozmiar = -1;
+  for (int i = 0; i < 30 && rozmiar != player->Skrzynka().Size(); ++i) {
+    rozmiar = player->Skrzynka().Size();
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_GE(rozmiar, EsencjaPlayera::kMaksSkrzynki);
+  EXPECT_LE(rozmiar, EsencjaPlayera::kMaksSkrzynki + static_cast<int64_t>(jedna.size()));
+
+  int eksport = 0;
+  bool koniec = false;
+  Czas nastepny = kT0;
+  bool poKolei = true;
+  int64_t najwiecej = 0;
+  EXPECT_TRUE(Eventually([&] {
+    najwiecej = std::max<int64_t>(najwiecej, player->Skrzynka().Size());
+    Paczka2 p;
+    while (p.Wczytaj(player->Skrzynka())) {
+      if (p.Nazwa == "PaczkaAudio" && p.Opis == "export") {
+        PaczkaAudio a;
+        p.Wyjmij(a);
+        poKolei = poKolei && a.czas == nastepny;
+        nastepny = a.czas + kS * 4;
+        ++eksport;
+      }
+      koniec = koniec || (p.Nazwa == "String" && p.DajString() == "koniecexportu");
+    }
+    return koniec;
+  }));
+  serwer.join();
+  EXPECT_EQ(eksport, kPaczek);
+  EXPECT_TRUE(poKolei);
+  EXPECT_LE(najwiecej, EsencjaPlayera::kMaksSkrzynki + static_cast<int64_t>(jedna.size()));
+  EXPECT_TRUE(player->IsConnected());
 }
 
 TEST(PowiadomieniaPlayera, NumbersAndTexts) {

@@ -243,6 +243,17 @@ int TCPClient::ReadAnyNonBlocking(void* c, int n) {
   RaiseSocketError(host + " " + SystemErrorText(error));
 }
 
+void TCPClient::PonowOdczyt() {
+  Synchronized guard(&sekcja);
+  if (!Connected()) return;
+  try {
+    watek->Post(msgSocket, 0, MakeSelectReply(FD_READ, 0));
+  } catch (const std::exception& e) {
+    // The message thread has stopped: nothing reads any more anyway.
+    Log(0, e.what(), KG_WHERE);
+  }
+}
+
 void TCPClient::OnMessage(MSG& m) {
   Synchronized guard(&sekcja);
   if (!blad.empty()) return;

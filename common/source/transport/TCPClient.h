@@ -99,6 +99,11 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   // An established connection ended or failed.
   virtual void OnClose() { Log(0, blad, KG_WHERE); }
 
+  // Asks for an OnRead on the message thread as though bytes had arrived, for an owner
+  // that held back reading (and so is not woken by the socket) and can read again. Any
+  // thread; nothing unless connected.
+  void PonowOdczyt();
+
   // The client lock, for subclasses whose own operations must not interleave with the
   // handlers.
   ECriticalSection& Sekcja() { return sekcja; }
