@@ -154,7 +154,12 @@ void Exporter::AddPacket(PaczkaAudio& p) {
     if (output != nullptr && dekoder.InFormat().GetString() != wejscie.GetString()) Zamknij();
     if (output == nullptr) {
       dekoder.SetFormat(wejscie);
-      Otworz(".wav", ValidAudioFormat(dekoder.OutFormat().GetString()));
+      // The decoder keeps the output format of the format that made it while the
+      // compression word stays, though a new sampling rate or channel count comes out of
+      // it: the file is described by what this format decodes to.
+      AudioFormat wyjscie = wejscie;
+      wyjscie.Decompress();
+      Otworz(".wav", ValidAudioFormat(wyjscie.GetString()));
     }
     if (p.dane.Size() > 0) dekoder.Write(p.dane.Data(), p.dane.Size());
     dekoder.ReadAnyNonBlocking2(*output, 2147483647);

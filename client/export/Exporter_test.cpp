@@ -170,15 +170,17 @@ TEST(Exporter, UnknownCompressionIsLoggedAndDropped) {
 }
 
 TEST(Exporter, PcmDecodesAndStartsANewFileAtAFormatChange) {
-  const auto tone = fixtures::Sine(44100, 2, 1.0, 1000);
-  const std::string mp3 = fixtures::EncodeMp3(tone, 44100, 2, 128);
+  const std::string mp3 = fixtures::EncodeMp3(fixtures::Sine(44100, 2, 1.0, 1000), 44100, 2, 128);
+  const std::string mp3b = fixtures::EncodeMp3(fixtures::Sine(48000, 2, 0.5, 800), 48000, 2, 128);
   const auto mono = fixtures::Sine(22050, 1, 0.5, 700);
   Fixture f("x.wav", true);
   // In pieces that cut frames, as packets do.
   for (size_t i = 0; i < mp3.size(); i += 1000) f.Dodaj(Paczka("44100 stereo 128 MPEG1", mp3.substr(i, 1000)));
+  // The same compression word at another rate (the decoder is only reset), then PCM.
+  f.Dodaj(Paczka("48000 stereo 128 MPEG1", mp3b));
   f.Dodaj(Paczka("22050 mono 352 PCM", fixtures::Bytes(mono)));
   f.e.Finish();
-  EXPECT_EQ(f.Pliki(), (std::vector<String>{"x.wav", "x2.wav"}));
+  EXPECT_EQ(f.Pliki(), (std::vector<String>{"x.wav", "x2.wav", "x3.wav"}));
   const WavNaglowek a = WavNaglowek::Czytaj(f.dir / "x.wav");
   EXPECT_TRUE(a.Spojny());
   EXPECT_EQ(a.rate, 44100u);
@@ -188,9 +190,13 @@ TEST(Exporter, PcmDecodesAndStartsANewFileAtAFormatChange) {
   EXPECT_GT(a.daneSize, 44100u * 4 * 9 / 10);
   EXPECT_EQ(a.daneSize % 4, 0u);
   const WavNaglowek b = WavNaglowek::Czytaj(f.dir / "x2.wav");
-  EXPECT_EQ(b.rate, 22050u);
-  EXPECT_EQ(b.kanaly, 1);
-  EXPECT_EQ(b.Dane(), fixtures::Bytes(mono));
+  EXPECT_EQ(b.rate, 48000u);
+  EXPECT_EQ(b.kanaly, 2);
+  EXPECT_GT(b.daneSize, 48000u * 4 * 4 / 10);
+  const WavNaglowek c = WavNaglowek::Czytaj(f.dir / "x3.wav");
+  EXPECT_EQ(c.rate, 22050u);
+  EXPECT_EQ(c.kanaly, 1);
+  EXPECT_EQ(c.Dane(), fixtures::Bytes(mono));
 }
 
 // A WAV file cannot grow past its 32-bit sizes: the audio goes on in the next file, cut

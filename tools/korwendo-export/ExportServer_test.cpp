@@ -1,0 +1,288 @@
+// End to end: korwendo-export against real korwendo-server processes on loopback. One demo
+// server (and its archive) serves the checks of what is exported; servers over small
+// archives made here serve a change of format, a day of audio and the endings by force.
+// What is exported is checked by the demo time code it decodes to.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "ArchiveFixtures.h"
+#include "DemoRecorder.h"
+#include "DemoSchedule.h"
+#include "EncodedFixtures.h"
+#include "EventsFile.h"
+#include "HeadlessExporter.h"
+#include "HeadlessPlayer.h"
+#include "ProcesTestowy.h"
+#include "RotterLayout.h"
+#include "TempDir.h"
+#include "TimeCode.h"
+#include "TimeCodeProbe.h"
+#include "WavNaglowek.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How far an exported stretch may begin before its interval or end after it: one MPEG frame
+// (26 ms at 44.1 kHz), and the time code detector's own millisecond.
+constexpr double kKrawedzMs = 28;
+
+std::pair<std::unique_ptr<Proces>, int> StartSerwera(const std::vector<String>& argumenty, const String& katalog) {
+  return StartSerweraTestowego(KG_SERVER, argumenty, katalog);
+}
+
+int64_t Probki(Roznica d, int rate) { return d.Wartosc() * rate / Roznica::Sekunda.Wartosc(); }
+
+// The first channel of interleaved samples.
+std::vector<int16_t> Kanal0(const std::string& bajty, int kanaly) {
+  std::vector<int16_t> out;
+  for (size_t i = 0; i + 2 * static_cast<size_t>(kanaly) <= bajty.size(); i += 2 * static_cast<size_t>(kanaly)) {
+    out.push_back(static_cast<int16_t>(static_cast<unsigned char>(bajty[i]) | static_cast<unsigned char>(bajty[i + 1]) << 8));
+  }
+  return out;
+}
+
+// The files korwendo-export printed: every line of its output that is no message of it.
+std::vector<String> Pliki(Proces& p) {
+  std::vector<String> out;
+  for (const String& l : p.Linie()) {
+    if (!l.empty() && l.rfind("korwendo-export:", 0) != 0 && l[0] != '\r') out.push_back(l);
+  }
+  return out;
+}
+
+// Checks that `x` (rate Hz) holds the time code of [a.begin, a.end] and then of
+// [b.begin, b.end], each within a frame at its edges.
+void SprawdzKod(const std::vector<int16_t>& x, int rate, Przedzial a, Przedzial b) {
+  const int64_t na = Probki(a.end - a.begin, rate);
+  const int64_t nb = Probki(b.end - b.begin, rate);
+  const int64_t ramka = rate * 30 / 1000;
+  EXPECT_GE(static_cast<int64_t>(x.size()), na + nb - 2 * ramka);
+  EXPECT_LE(static_cast<int64_t>(x.size()), na + nb + 4 * ramka);
+  // The first interval from the start, the second back from the end: each read against
+  // the beginning of its interval.
+  const std::vector<int16_t> pierwszy(x.begin(), x.begin() + std::min<int64_t>(na, static_cast<int64_t>(x.size())));
+  const std::vector<int16_t> drugi(x.end() - std::min<int64_t>(nb, static_cast<int64_t>(x.size())), x.end());
+  for (const auto& [czesc, od] : {std::pair{&pierwszy, a.begin}, std::pair{&drugi, b.begin}}) {
+    SCOPED_TRACE(NapisIso(od));
+    const std::vector<probe::Sekunda> s = probe::Czytaj(*czesc, rate, od);
+    EXPECT_GE(s.size(), static_cast<size_t>((czesc->size() / static_cast<size_t>(rate)) - 2));
+    for (const probe::Sekunda& k : s) {
+      EXPECT_TRUE(k.Zgadza()) << "second " << k.oczekiwana;
+      EXPECT_LE(std::abs(k.przesuniecieMs), kKrawedzMs) << "second " << k.oczekiwana;
+    }
+  }
+}
+
+class ExportServer : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::signal(SIGPIPE, SIG_IGN);
+    katalog = std::make_unique<TempDir>();
+    archiwum = *katalog / "demo";
+    auto [a, pa] = StartSerwera({"--demo", "--archive", archiwum}, katalog->Path());
+    demo = std::move(a);
+    port = pa;
+    ASSERT_GT(port, 0) << demo->Tekst();
+    start = Clock::now();
+    std::ifstream f(archiwum + "/.demo-start");
+    String linia;
+    std::getline(f, linia);
+    const std::optional<Czas> l = EventsFile::ZIso(linia);
+    ASSERT_TRUE(l) << linia;
+    naZywo = *l;
+  }
+  static void TearDownTestSuite() {
+    demo.reset();
+    katalog.reset();
+  }
+
+  // Waits, at most until `limitS` seconds after the server started, until every demo
+  // station has recorded [od, do_) (which must lie in the backlog).
+  static void CzekajNaNagranie(Czas od, Czas do_, int limitS) {
+    ASSERT_LE(do_, naZywo);
+    bool czekano = false;
+    for (;;) {
+      bool sa = true;
+      for (const KawalekDemo& k : DemoSchedule::Kawalki(od, do_, OpcjeDemo().kawalek)) {
+        for (const StacjaDemo& s : DemoRecorder::Stacje()) {
+          sa = sa && std::filesystem::exists(archiwum + "/" + s.nazwa + "/" +
+                                             RotterLayout(RotterLayout::Rodzaj::Accurate, s.sufiks, "", true).Sciezka(k.poczatek));
+        }
+      }
+      if (sa) break;
+      ASSERT_LT(Clock::now(), start + std::chrono::seconds(limitS)) << "the demo backlog has not reached " << NapisIso(od);
+      czekano = true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    // The server looks at its archive once a second.
+    if (czekano) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  }
+
+  // korwendo-export with `argumenty` after --server, in the test's directory.
+  std::unique_ptr<Proces> Eksport(const String& serwer, std::vector<String> argumenty) {
+    std::vector<String> a{KG_EXPORTER, "--server", serwer};
+    a.insert(a.end(), argumenty.begin(), argumenty.end());
+    return std::make_unique<Proces>(a, dir.Path());
+  }
+  static String Demo() { return "127.0.0.1:" + std::to_string(port); }
+
+  // Two intervals of the backlog with the hourly break without recordings between them:
+  // the first across the change of files at hh:18, the second after the break.
+  static std::pair<Przedzial, Przedzial> Przedzialy() {
+    const Czas godzina(naZywo.Wartosc() - naZywo.Wartosc() % Roznica::Godzina.Wartosc());
+    Czas przerwa = godzina + Roznica::Minuta * 20;
+    while (przerwa + Roznica::Minuta * 3 > naZywo) przerwa = przerwa - Roznica::Godzina;
+    return {Przedzial{przerwa - Roznica::Sekunda * 135, przerwa - Roznica::Sekunda * 105},
+            Przedzial{przerwa + Roznica::Sekunda * 140, przerwa + Roznica::Sekunda * 170}};
+  }
+
+  static inline std::unique_ptr<TempDir> katalog;
+  static inline String archiwum;
+  static inline std::unique_ptr<Proces> demo;
+  static inline int port = 0;
+  static inline Czas naZywo;
+  static inline Clock::time_point start;
+  TempDir dir;
+};
+
+// Each demo station, as recorded and as PCM: two intervals, one across a change of files,
+// with the break between them, decode to the time code of exactly those intervals.
+TEST_F(ExportServer, IntervalsDecodeToTheirTimeCode) {
+  const auto [a, b] = Przedzialy();
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(a.begin - Roznica::Minuta, b.end + Roznica::Minuta, 120));
+  struct Przypadek {
+    const char* stacja;
+    bool pcm;
+    const char* plik;
+    int rate;
+    int kanaly;
+  };
+  const Przypadek tabela[] = {
+      {"Zegar", false, "x.mp3", 44100, 2},  {"Zegar", true, "x.wav", 44100, 2},
+      {"Dwójka", false, "x.mp3", 48000, 2}, {"Dwójka", true, "x.wav", 48000, 2},
+      {"Fala", false, "x.wav", 22050, 1},   {"Fala", true, "x.wav", 22050, 1},
+  };
+  const bool mpg123 = fixtures::HaveMpg123Tool();
+  for (const Przypadek& c : tabela) {
+    SCOPED_TRACE(String(c.stacja) + (c.pcm ? " pcm" : " recorded"));
+    std::vector<String> argumenty{"--station", c.stacja, "--from", NapisIso(a.begin), "--to", NapisIso(a.end),
+                                  "--from", NapisIso(b.begin), "--to", NapisIso(b.end), "--output", "x"};
+    if (c.pcm) argumenty.push_back("--pcm");
+    auto p = Eksport(Demo(), argumenty);
+    ASSERT_EQ(p->Koniec(60000), std::optional<int>(0)) << p->Tekst();
+    EXPECT_EQ(Pliki(*p), std::vector<String>{String("x") + (String(c.plik).substr(1))}) << p->Tekst();
+    const String plik = dir / c.plik;
+    std::vector<int16_t> x;
+    if (String(c.plik).ends_with(".wav")) {
+      const WavNaglowek h = WavNaglowek::Czytaj(plik);
+      EXPECT_TRUE(h.Spojny());
+      EXPECT_EQ(h.rate, static_cast<uint32_t>(c.rate));
+      EXPECT_EQ(h.kanaly, c.kanaly);
+      EXPECT_EQ(h.bity, 16);
+      x = Kanal0(h.Dane(), c.kanaly);
+    } else {
+      if (!mpg123) {
+        std::printf("[ skipped ] the mpg123 tool is not installed\n");
+        continue;
+      }
+      x = Kanal0(fixtures::Mpg123ToolDecode(plik), c.kanaly);
+    }
+    SprawdzKod(x, c.rate, a, b);
+    std::filesystem::remove(plik);
+  }
+}
+
+// What the exporter says when there is nothing to export, and where it cannot connect.
+TEST_F(ExportServer, FailuresEndWithAMessageAndNoFile) {
+  const auto [a, b] = Przedzialy();
+  const Czas przerwa = b.begin - Roznica::Sekunda * 140;
+  struct Przypadek {
+    String serwer;
+    String stacja;
+    Przedzial p;
+    const char* komunikat;
+  };
+  const Przypadek tabela[] = {
+      {Demo(), "Brak", a, "nie ma stacji \"Brak\""},
+      {Demo(), "Zegar", Przedzial{przerwa + Roznica::Sekunda * 10, przerwa + Roznica::Sekunda * 100}, "nie ma nagrań"},
+      {"127.0.0.1:1", "Zegar", a, "nie można połączyć się z serwerem 127.0.0.1:1"},
+  };
+  for (const Przypadek& c : tabela) {
+    SCOPED_TRACE(c.komunikat);
+    auto p = Eksport(c.serwer, {"--station", c.stacja, "--from", NapisIso(c.p.begin), "--to", NapisIso(c.p.end)});
+    EXPECT_EQ(p->Koniec(60000), std::optional<int>(KodEksportu::Blad)) << p->Tekst();
+    EXPECT_NE(p->Tekst().find(c.komunikat), String::npos) << p->Tekst();
+    EXPECT_TRUE(Pliki(*p).empty()) << p->Tekst();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+  }
+}
+
+// An archive of a station whose recordings change format: hourly files of the flat layout,
+// silent frames at 44.1 kHz, then at 48 kHz.
+class ArchiwumTestowe {
+ public:
+  // Files at each of `godziny` (from 2024-03-05 00:00 UTC), `dlugosc` long, of MPEG-1 layer
+  // III at the rate, channels and bit rate of each.
+  struct Plik {
+    int godzina;
+    int rate;
+    int kanaly;
+    int kbps;
+  };
+  ArchiwumTestowe(const TempDir& dir, const std::vector<Plik>& pliki, Roznica dlugosc) {
+    katalog = dir / "archiwum";
+    const RotterLayout uklad(RotterLayout::Rodzaj::Flat, "mp3", "", true);
+    for (const Plik& p : pliki) {
+      const Czas t = Poczatek() + Roznica::Godzina * p.godzina;
+      fixtures::Strumien s(fixtures::Strumien::Warstwa::III, t, p.rate, p.kanaly, p.kbps);
+      s.Cisza(dlugosc);
+      fixtures::Zapisz(katalog, uklad.Sciezka(t), s.Bajty() + fixtures::Tag(t), s.Koniec() + fixtures::kKoder);
+    }
+    std::ofstream k(dir / "stacje.conf");
+    k << "[Cisza]\nkatalog = " << katalog << "\nuklad = flat\nsufiks = mp3\nczas = utc\n";
+    konfiguracja = dir / "stacje.conf";
+  }
+  static Czas Poczatek() { return fixtures::Utc(2024, 3, 5, 0); }
+  String katalog;
+  String konfiguracja;
+};
+
+// In PCM a change of format starts the next file, "x.wav" then "x2.wav"; as recorded, the
+// MPEG audio goes on in one file.
+TEST_F(ExportServer, ChangeOfFormatStartsTheNextFile) {
+  TempDir a;
+  const ArchiwumTestowe arch(a, {{0, 44100, 2, 128}, {1, 48000, 2, 128}}, Roznica::Minuta * 2);
+  auto [s, p] = StartSerwera({"--config", arch.konfiguracja}, a.Path());
+  ASSERT_GT(p, 0) << s->Tekst();
+  const String serwer = "127.0.0.1:" + std::to_string(p);
+  const Czas t = ArchiwumTestowe::Poczatek();
+  const std::vector<String> przedzialy{"--station", "Cisza", "--from", NapisIso(t + Roznica::Sekunda * 30), "--to",
+                                       NapisIso(t + Roznica::Sekunda * 60), "--from", NapisIso(t + Roznica::Godzina),
+                                       "--to", NapisIso(t + Roznica::Godzina + Roznica::Sekunda * 30), "--output", "x.wav"};
+  std::vector<String> pcm = przedzialy;
+  pcm.push_back("--pcm");
+  auto e = Eksport(serwer, pcm);
+  ASSERT_EQ(e->Koniec(60000), std::optional<int>(0)) << e->Tekst();
+  EXPECT_EQ(Pliki(*e), (std::vector<String>{"x.wav", "x2.wav"}));
+  const WavNaglowek x = WavNaglowek::Czytaj(dir / "x.wav");
+  const WavNaglowek x2 = WavNaglowek::Czytaj(dir / "x2.wav");
+  EXPECT_TRUE(x.Spojny());
+  EXPECT_TRUE(x2.Spojny());
+  EXPECT_EQ(x.rate, 44100u);
+  EXPECT_EQ(x2.rate, 48000u);
+  EXPECT_NEAR(x.daneSize / 4.0 / 44100, 30, 0.1);
+  EXPECT_NEAR(x2.daneSize / 4.0 / 48000, 30, 0.1);
+
+  std::vector<String> nagrane = przedzialy;
+  nagrane.back() = "y";
+  auto r = Eksport(serwer, nagrane);
+  ASSERT_EQ(r->Koniec(60000), std::optional<int>(0)) << r->Tekst();
+  EXPECT_EQ(Pliki(*r), std::vector<String>{"y.mp3"});
+}
+
+}  // namespace
