@@ -77,6 +77,7 @@ void WavWriter3::Naglowek(const WAVEFORMATEX& w, const std::vector<DodatkowyChun
   Put16(b + 16, w.cbSize);
   plik.Write(b, sizeof b);
   fmtChunk.Close();
+  naglowek = String("RIFF\0\0\0\0WAVEfmt ", 16) + String("\x12\0\0\0", 4) + String(reinterpret_cast<char*>(b), sizeof b);
   for (const DodatkowyChunk& c : inne) {
     Chunk2 k;
     k.Create(&plik, c.id);
@@ -94,9 +95,14 @@ void WavWriter3::Naglowek(const WAVEFORMATEX& w, const std::vector<DodatkowyChun
       k.Porzuc();
       throw;
     }
+    unsigned char n[4];
+    Put32(n, static_cast<uint32_t>(c.bajty.size()));
+    naglowek += c.id + String(reinterpret_cast<char*>(n), 4) + c.bajty + (c.bajty.size() % 2 != 0 ? String(1, '\0') : String());
   }
   dataChunk.Create(&plik, "data");
+  naglowek += String("data\0\0\0\0", 8);
   dlugosc = plik.Tell();
+  if (dlugosc != static_cast<int64_t>(naglowek.size())) KG_ASSERTION("dlugosc!=naglowek.size()");
   // The sizes are right before the first write too: an empty file is a valid one.
   dataChunk.Update();
   riffChunk.Update();
@@ -118,8 +124,14 @@ void WavWriter3::Write(const void* c, int n) {
   if (n > 0) plik.Write(c, n);
   dlugosc += n;
   dane += n;
-  dataChunk.Update();
-  riffChunk.Update();
+  // Both sizes (the data chunk's and the RIFF size) go in one write of the header after
+  // the samples: a process killed at any moment leaves a header that agrees with itself
+  // and at most the last write's samples past the data size, which readers ignore.
+  Put32(reinterpret_cast<unsigned char*>(naglowek.data()) + 4, static_cast<uint32_t>(dlugosc - 8));
+  Put32(reinterpret_cast<unsigned char*>(naglowek.data()) + naglowek.size() - 4, static_cast<uint32_t>(dane));
+  plik.Seek(4);
+  plik.Write(naglowek.data() + 4, static_cast<int>(naglowek.size()) - 4);
+  plik.Seek(dlugosc);
 }
 
 void WavWriter3::Stop() {

@@ -8,9 +8,10 @@
 // written. Without extra chunks the header is 46 bytes: an empty file has RIFF size 38
 // and data size 0.
 //
-// The file is whole at every moment: after each Write both sizes are patched, so a writer
-// that never reaches Stop (the program killed, the server gone) leaves a playable file
-// holding everything written so far. No sample alignment is enforced. RIFF sizes are
+// The file is whole at every moment: after each Write both sizes are patched, in one
+// write of the header, so a writer that never reaches Stop (the program killed, the server
+// gone) leaves a playable file holding everything written so far, its two sizes agreeing
+// (killed during a Write, the samples of that Write may lie past the data size). No sample alignment is enforced. RIFF sizes are
 // 32-bit: a Write that would take the file past them raises instead of wrapping the sizes,
 // and Miejsce() says how much still fits. One thread at a time.
 #include <cstdint>
@@ -69,6 +70,7 @@ class WavWriter3 : public Writable {
   Chunk2 fmtChunk;
   Chunk2 dataChunk;
   WAVEFORMATEX format;
+  String naglowek;      // the header's bytes, from "RIFF" to the data size
   int64_t dlugosc = 0;  // the file's length
   int64_t dane = 0;
   bool zatrzymany = false;

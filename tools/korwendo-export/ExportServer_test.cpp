@@ -4,6 +4,8 @@
 // What is exported is checked by the demo time code it decodes to.
 #include <sys/stat.h>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -283,6 +285,152 @@ TEST_F(ExportServer, ChangeOfFormatStartsTheNextFile) {
   auto r = Eksport(serwer, nagrane);
   ASSERT_EQ(r->Koniec(60000), std::optional<int>(0)) << r->Tekst();
   EXPECT_EQ(Pliki(*r), std::vector<String>{"y.mp3"});
+}
+
+// A day of audio: 24 hourly files of silent frames (32 kHz mono at 32 kbit/s, some 350 MB),
+// made once for the tests below, with a server of its own for each test.
+class DzienCiszy : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    std::signal(SIGPIPE, SIG_IGN);
+    katalog = std::make_unique<TempDir>();
+    std::vector<ArchiwumTestowe::Plik> pliki;
+    for (int h = 0; h < 24; ++h) pliki.push_back({h, 32000, 1, 32});
+    archiwum = std::make_unique<ArchiwumTestowe>(*katalog, pliki, Roznica::Godzina);
+  }
+  static void TearDownTestSuite() {
+    archiwum.reset();
+    katalog.reset();
+  }
+  void SetUp() override {
+    auto [s, p] = StartSerwera({"--config", archiwum->konfiguracja}, katalog->Path());
+    serwer = std::move(s);
+    ASSERT_GT(p, 0) << serwer->Tekst();
+    adres = "127.0.0.1:" + std::to_string(p);
+  }
+
+  // korwendo-export of [od, od + d) of the day.
+  std::unique_ptr<Proces> Eksport(Roznica od, Roznica d, bool pcm) {
+    const Czas t = ArchiwumTestowe::Poczatek() + od;
+    std::vector<String> a{KG_EXPORTER, "--server", adres, "--station", "Cisza", "--from", NapisIso(t), "--to",
+                          NapisIso(t + d), "--output", "x"};
+    if (pcm) a.push_back("--pcm");
+    return std::make_unique<Proces>(a, dir.Path());
+  }
+  // Waits until dir/plik holds `bajty`; false after 60 s.
+  bool CzekajNaPlik(const String& plik, int64_t bajty) {
+    const auto koniec = Clock::now() + std::chrono::seconds(60);
+    std::error_code e;
+    while (static_cast<int64_t>(std::filesystem::file_size(dir / plik, e)) < bajty || e) {
+      if (Clock::now() > koniec) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+  }
+
+  static inline std::unique_ptr<TempDir> katalog;
+  static inline std::unique_ptr<ArchiwumTestowe> archiwum;
+  std::unique_ptr<Proces> serwer;
+  String adres;
+  TempDir dir;
+};
+
+// The memory of a running korwendo-export, read from /proc every 2 ms until it ends: the
+// most it held (VmHWM, which counts from the exec, unlike the rusage of a forked child,
+// which counts the test's own pages from before it).
+struct Pamiec {
+  long szczytKb = 0;
+};
+
+std::optional<long> PoleStatusu(pid_t pid, const char* pole) {
+  std::ifstream f("/proc/" + std::to_string(pid) + "/status");
+  String l;
+  while (std::getline(f, l)) {
+    if (l.rfind(pole, 0) == 0) return std::atol(l.c_str() + std::strlen(pole));
+  }
+  return std::nullopt;
+}
+
+Pamiec Mierz(Proces& p) {
+  Pamiec m;
+  std::error_code e;
+  while (!p.Koniec(0)) {
+    const String exe = std::filesystem::read_symlink("/proc/" + std::to_string(p.Pid()) + "/exe", e).string();
+    if (!e && exe == KG_EXPORTER) {
+      m.szczytKb = std::max(m.szczytKb, PoleStatusu(p.Pid(), "VmHWM:").value_or(0));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return m;
+}
+
+// A day exported as recorded, however fast the server sends it, costs the exporter no more
+// memory than a minute does (its size once started), within 16 MB.
+TEST_F(DzienCiszy, ADayCostsNoMoreMemoryThanAMinute) {
+  auto minuta = Eksport(Roznica::Godzina, Roznica::Minuta, false);
+  const Pamiec podstawa = Mierz(*minuta);
+  ASSERT_EQ(minuta->Koniec(0), std::optional<int>(0)) << minuta->Tekst();
+  std::filesystem::remove(dir / "x.mp3");
+
+  const auto start = Clock::now();
+  auto dzien = Eksport(Roznica(0), Roznica::Dzien, false);
+  const Pamiec szczyt = Mierz(*dzien);
+  ASSERT_EQ(dzien->Koniec(0), std::optional<int>(0)) << dzien->Tekst();
+  const double s = std::chrono::duration<double>(Clock::now() - start).count();
+  const uint64_t rozmiar = std::filesystem::file_size(dir / "x.mp3");
+  std::printf("[ memory  ] a minute: %ld kB at most; a day: %ld kB at most (%+ld kB); %.0f MB in %.1f s\n",
+              podstawa.szczytKb, szczyt.szczytKb, szczyt.szczytKb - podstawa.szczytKb, static_cast<double>(rozmiar) / 1e6, s);
+  EXPECT_GT(podstawa.szczytKb, 0);
+  EXPECT_LE(szczyt.szczytKb - podstawa.szczytKb, 16 * 1024);
+  // Every frame of the day, without the archive's tags.
+  const uint64_t dzienBajtow = uint64_t{86400} * 32000 / 8;
+  EXPECT_GT(rozmiar, dzienBajtow * 99 / 100);
+  EXPECT_LT(rozmiar, dzienBajtow * 101 / 100);
+}
+
+// However the export ends, the WAV file written so far is whole: its sizes are those of its
+// data. The exporter killed: the sizes of its last write (at most one write behind what
+// the file holds); the server killed: status 3, the file finished and named; SIGINT: the
+// server ends the export, status 130, the file finished and named.
+TEST_F(DzienCiszy, EveryEndLeavesAWholeWav) {
+  {
+    SCOPED_TRACE("exporter killed");
+    auto e = Eksport(Roznica(0), Roznica::Godzina * 4, true);
+    ASSERT_TRUE(CzekajNaPlik("x.wav", 4 << 20)) << e->Tekst();
+    e->Sygnal(SIGKILL);
+    EXPECT_EQ(e->Koniec(10000), std::optional<int>(128 + SIGKILL));
+    const WavNaglowek h = WavNaglowek::Czytaj(dir / "x.wav");
+    EXPECT_EQ(h.riffSize, h.daneSize + 38u);
+    EXPECT_EQ(h.daneOd, 46);
+    // The kill may fall between a write of samples and the patch of the sizes after it:
+    // the sizes agree, and the samples of that write may lie past them.
+    EXPECT_GE(h.dlugosc, h.daneOd + h.daneSize);
+    EXPECT_LE(h.dlugosc, h.daneOd + h.daneSize + 16384);
+    EXPECT_GT(h.daneSize, 2u << 20);
+    std::filesystem::remove(dir / "x.wav");
+  }
+  {
+    SCOPED_TRACE("SIGINT");
+    auto e = Eksport(Roznica(0), Roznica::Godzina * 4, true);
+    ASSERT_TRUE(CzekajNaPlik("x.wav", 4 << 20)) << e->Tekst();
+    e->Sygnal(SIGINT);
+    EXPECT_EQ(e->Koniec(20000), std::optional<int>(KodEksportu::Przerwane)) << e->Tekst();
+    EXPECT_EQ(Pliki(*e), std::vector<String>{"x.wav"}) << e->Tekst();
+    const WavNaglowek h = WavNaglowek::Czytaj(dir / "x.wav");
+    EXPECT_TRUE(h.Spojny());
+    EXPECT_LT(h.daneSize, 4u * 3600 * 64000 / 2);
+    std::filesystem::remove(dir / "x.wav");
+  }
+  {
+    SCOPED_TRACE("server killed");
+    auto e = Eksport(Roznica(0), Roznica::Godzina * 4, true);
+    ASSERT_TRUE(CzekajNaPlik("x.wav", 4 << 20)) << e->Tekst();
+    serwer->Sygnal(SIGKILL);
+    EXPECT_EQ(e->Koniec(60000), std::optional<int>(KodEksportu::Zerwane)) << e->Tekst();
+    EXPECT_EQ(Pliki(*e), std::vector<String>{"x.wav"}) << e->Tekst();
+    EXPECT_NE(e->Tekst().find("zerwane w trakcie eksportu"), String::npos) << e->Tekst();
+    EXPECT_TRUE(WavNaglowek::Czytaj(dir / "x.wav").Spojny());
+  }
 }
 
 }  // namespace

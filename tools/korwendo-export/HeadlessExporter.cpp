@@ -12,14 +12,19 @@
 #include "Log.h"
 #include "Paczka2.h"
 #include "Protokol.h"
+#include "PrzedzialyAudio.h"
 #include "TerminalReport.h"
 
 namespace {
 
-// How long the server may take to accept the station.
+// How long the server may take to accept the station, and to look at its archive for the
+// first time after it started (indexing a large archive takes a while).
 constexpr auto kCzasNaStacje = std::chrono::seconds(30);
+constexpr auto kCzasNaArchiwum = std::chrono::seconds(300);
 // How long an aborted export may take to end.
 constexpr auto kCzasNaPrzerwanie = std::chrono::seconds(10);
+// The longest turn of reading the inbox.
+constexpr auto kTura = std::chrono::milliseconds(50);
 // How often the progress bar is redrawn.
 constexpr auto kOdstepPaska = std::chrono::milliseconds(200);
 
@@ -68,7 +73,7 @@ int HeadlessExporter::Uruchom() {
   }
   while (!kod) {
     pollfd p{sygnaly, POLLIN, 0};
-    const int r = ::poll(&p, 1, 5);
+    const int r = ::poll(&p, 1, player->Skrzynka().Size() > 0 ? 0 : 5);
     if (r > 0 && (p.revents & POLLIN) != 0) Sygnal();
     if (!kod) Zawiadomienia();
     if (!kod) Skrzynka();
@@ -114,7 +119,7 @@ void HeadlessExporter::Zawiadomienia() {
         break;
       case WM_PLAYER_ZERWANY:
         // What is still in the inbox arrived before the loss.
-        Skrzynka();
+        Skrzynka(true);
         if (kod) return;
         if (wyslany) {
           Zakoncz();
@@ -145,9 +150,12 @@ void HeadlessExporter::Zawiadomienia() {
   }
 }
 
-void HeadlessExporter::Skrzynka() {
-  Paczka2 p;
-  while (!kod && p.Wczytaj(player->Skrzynka())) {
+void HeadlessExporter::Skrzynka(bool wszystko) {
+  // The inbox refills while it is read: a turn takes at most kTura, so that signals and
+  // the progress bar are seen to during a long export.
+  const auto koniecTury = Zegar::now() + kTura;
+  Paczka2& p = odbior;
+  while (!kod && (wszystko || Zegar::now() < koniecTury) && p.Wczytaj(player->Skrzynka())) {
     if (p.Nazwa == protokol::kPaczkaAudio && p.Opis == protokol::kOpisEksport) {
       if (!wyslany || zakonczony) continue;
       PaczkaAudio a;
@@ -159,6 +167,17 @@ void HeadlessExporter::Skrzynka() {
         player->WyslijString(protokol::kPrzerwijEksport);
         Zakoncz();
         Koniec(KodEksportu::Blad, String("nie można zapisać eksportu: ") + e.what());
+      }
+      continue;
+    }
+    if (p.Nazwa == protokol::kPrzedzialyAudio && !archiwumZnane) {
+      if (p.Opis.empty() || p.Opis == protokol::kOpisUpdatePlus) {
+        PrzedzialyAudio a;
+        p.Wyjmij(a);
+        if (!a.Wszystkie().empty()) {
+          archiwumZnane = true;
+          RozpocznijEksport();
+        }
       }
       continue;
     }
@@ -176,7 +195,12 @@ void HeadlessExporter::Tekst(const String& tekst) {
   Log(0, "korwendo-export: serwer: " + tekst, KG_WHERE);
   const String blad = String(protokol::kError) + " ";
   if (ZaczynaSieOd(tekst, String(protokol::kTerazGramy) + " ")) {
-    if (!wyslany) RozpocznijEksport();
+    stacjaPrzyjeta = true;
+    RozpocznijEksport();
+  } else if (ZaczynaSieOd(tekst, String(protokol::kEmpty) + " ") || ZaczynaSieOd(tekst, String(protokol::kBusy) + " ")) {
+    zajete = ZaczynaSieOd(tekst, String(protokol::kBusy) + " ");
+    archiwumZnane = true;
+    RozpocznijEksport();
   } else if (tekst == protokol::kKoniecEksportu) {
     if (wyslany) KoniecEksportu();
   } else if (ZaczynaSieOd(tekst, blad + protokol::kBladNieznanaStacja)) {
@@ -191,6 +215,7 @@ void HeadlessExporter::Tekst(const String& tekst) {
 }
 
 void HeadlessExporter::RozpocznijEksport() {
+  if (wyslany || !stacjaPrzyjeta || !archiwumZnane) return;
   try {
     exporter->Start(opcje.przedzialy, dialog);
     wyslany = true;
@@ -207,6 +232,9 @@ void HeadlessExporter::KoniecEksportu() {
     Koniec(KodEksportu::Przerwane, "eksport przerwany; zapisana część jest w wypisanych plikach");
   } else if (bladSerwera) {
     Koniec(KodEksportu::Blad, "serwer przerwał eksport: " + *bladSerwera);
+  } else if (exporter->Pliki().empty() && zajete) {
+    Koniec(KodEksportu::Blad, "serwer nie może teraz czytać archiwum stacji \"" + opcje.stacja + "\"",
+           "spróbuj później; powód jest w logu serwera");
   } else if (exporter->Pliki().empty()) {
     Koniec(KodEksportu::Blad, "w podanych przedziałach stacja \"" + opcje.stacja + "\" nie ma nagrań",
            "przedziały z nagraniami pokazuje oś czasu programu KorwendoGra");
@@ -235,9 +263,12 @@ void HeadlessExporter::Terminy() {
   if (terminPrzerwania && teraz >= *terminPrzerwania) {
     Zakoncz();
     Koniec(KodEksportu::Przerwane, "serwer nie zakończył przerwanego eksportu; zapisana część jest w wypisanych plikach");
-  } else if (!wyslany && teraz - start >= kCzasNaStacje) {
+  } else if (!stacjaPrzyjeta && teraz - start >= kCzasNaStacje) {
     Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " nie odpowiedział na wybór stacji",
            "sprawdź, czy pod tym adresem działa korwendo-server");
+  } else if (!wyslany && teraz - start >= kCzasNaArchiwum) {
+    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " nie przejrzał archiwum stacji \"" + opcje.stacja + "\" w 5 minut",
+           "spróbuj później");
   }
 }
 

@@ -21,6 +21,7 @@
 #include "Exporter.h"
 #include "KanalEksportu.h"
 #include "MessageThread.h"
+#include "Paczka2.h"
 #include "OpcjeEksportu.h"
 #include "PostepEksportu.h"
 #include "PowiadomieniaPlayera.h"
@@ -64,10 +65,12 @@ class HeadlessExporter : public PowiadomieniaPlayera {
   };
 
   void Zawiadomienia();
-  void Skrzynka();
+  // Handles what the inbox holds: for at most a turn, or (`wszystko`) all of it.
+  void Skrzynka(bool wszystko = false);
   void Tekst(const String& tekst);
   void Sygnal();
   void Terminy();
+  // Sends the export request once the station is accepted and its archive known.
   void RozpocznijEksport();
   void KoniecEksportu();
   // Ends with `kod`, reporting `s` (when not empty) with `rada`.
@@ -84,6 +87,8 @@ class HeadlessExporter : public PowiadomieniaPlayera {
   std::unique_ptr<Exporter> exporter;
   DialogStaly dialog;
   PostepEksportu postep;
+  // The inbox's reader: a turn may end with part of the next packet read.
+  Paczka2 odbior;
   int sygnaly = -1;  // the signalfd
   bool terminal = false;
 
@@ -91,6 +96,13 @@ class HeadlessExporter : public PowiadomieniaPlayera {
   Zegar::time_point ostatniPasek;
   std::optional<Zegar::time_point> terminPrzerwania;  // after an abort request
   bool polaczony = false;
+  // The server accepted the station ("terazgramy"), and it has looked at the station's
+  // archive: it sent audio intervals that are not empty, or said the station is empty
+  // or busy. A server that has just started answers an export of a station it has not
+  // looked at yet with nothing, so the request waits for both.
+  bool stacjaPrzyjeta = false;
+  bool archiwumZnane = false;
+  bool zajete = false;     // "busy": the station's archive cannot be read now
   bool wyslany = false;    // the export request is on its way
   bool zakonczony = false; // "koniecexportu" came
   bool przerwany = false;  // a signal asked to stop

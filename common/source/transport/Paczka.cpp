@@ -198,6 +198,13 @@ void Paczka::Wyslij(Writable& w) const {
 bool Paczka::Wczytaj(IReadAnyNonBlocking& r) {
   KG_TRACE("Paczka::Wczytaj(IReadAnyNonBlocking &r)");
   char buffer[kReadChunk];
+  // The bytes read with the packet before may hold the next one whole: it comes out before
+  // anything more is read. Reading first would take a whole read for every packet shorter
+  // than one, and a stream of small packets would pile up here without end.
+  if (bufor.Size() > 0) {
+    Write(buffer, 0);
+    if (Skonczyl()) return true;
+  }
   int k = 0;
   do {
     k = r.ReadAnyNonBlocking(buffer, kReadChunk);

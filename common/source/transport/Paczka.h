@@ -67,7 +67,9 @@ class Paczka : public Writable {
   void Wyslij(Writable& w) const;
   // Reads from r, at most 8192 bytes per call, until r has nothing more at the moment or a
   // packet is complete; returns Skonczyl(). At most one packet completes per call: the
-  // caller takes it out and calls again until false comes back.
+  // caller takes it out and calls again until false comes back. A packet already whole in
+  // the bytes read before comes out without reading, so the bytes held beyond the packet
+  // being read never exceed one read.
   bool Wczytaj(IReadAnyNonBlocking& r);
 
   // True when a whole packet has been received.

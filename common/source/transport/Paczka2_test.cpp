@@ -160,6 +160,30 @@ TEST(Paczka2, TwoPacketsInOneChunkCompleteOneWriteAtATime) {
   EXPECT_EQ(p.Faza(), 0);
 }
 
+// A source of many packets shorter than one read: each Wczytaj gives the next packet, and
+// what has been read beyond the packets taken out never exceeds one read (8192 bytes), so
+// a stream of small packets does not pile up in the reader.
+TEST(Paczka2, SmallPacketsDoNotPileUpInTheReader) {
+  struct Zrodlo : IReadAnyNonBlocking {
+    CyclicBuffer b;
+    int64_t przeczytane = 0;
+    int ReadAnyNonBlocking(void* v, int n) override {
+      const int k = b.ReadAnyNonBlocking(v, n);
+      przeczytane += k;
+      return k;
+    }
+  } zrodlo;
+  const String jedna = Wire("paczk2", 1, "String", String(1000, 'a'), "export");
+  for (int i = 0; i < 500; ++i) zrodlo.b.Write(jedna.data(), static_cast<int>(jedna.size()));
+  Paczka2 p;
+  int paczek = 0;
+  while (p.Wczytaj(zrodlo)) {
+    ++paczek;
+    EXPECT_LE(zrodlo.przeczytane - paczek * static_cast<int64_t>(jedna.size()), 8192) << paczek;
+  }
+  EXPECT_EQ(paczek, 500);
+}
+
 TEST(Paczka2, EmptyTextHasNoPayloadAndCompletesWhenTheDescriptionLengthArrives) {
   Paczka2 sent("");
   const String wire = Encoded(sent);
