@@ -531,6 +531,53 @@ TEST(Serwer, ExportCoversTheIntervalsAndEnds) {
   EXPECT_EQ(t, "error zly czas 8000000000000000");
 }
 
+// An export is made only as fast as its client takes it: a client that stops reading is
+// waited for, not dropped, however small the output limit, and another player is served
+// meanwhile; once it reads again it gets the whole export.
+TEST(Serwer, ExportWaitsForASlowReaderAndOthersPlayOn) {
+  Klient::Ustawienia u;
+  u.limitAudio = 16 * 1024;
+  u.limitWyjscia = 64 * 1024;  // far less than the export's 480 kB
+  Srodowisko s(u);
+  auto k = std::make_unique<Klient2>(s.Port(), false);
+  const int maly = 4096;
+  setsockopt(k->fd, SOL_SOCKET, SO_RCVBUF, &maly, sizeof maly);
+  k->Polacz(s.Port());
+  k->Surowe("player\n");
+  k->Tekst("zmienstacje " + kT0.NapisHex() + " A");
+  Przedzialy p;
+  p.Add(Przedzial(kT0, kT0 + kS * 20));
+  p.Add(Przedzial(kT0 + kS * 60, kT0 + kS * 70));
+  Paczka2 e(p, "export");
+  k->Wyslij(e);
+
+  // Not read for a while: another player is served all along.
+  auto inny = s.Gracz(kT0);
+  for (int i = 0; i < 5; ++i) {
+    const PaczkaAudio a = inny->Audio();
+    ASSERT_EQ(a.numeraudia, 2) << i;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+
+  Roznica razem(0);
+  Paczka2 x;
+  bool koniec = false;
+  while (!koniec && k->Odbierz(x)) {
+    koniec = x.Nazwa == "String" && Klient2::Tekst(x) == "koniecexportu";
+    if (x.Nazwa != "PaczkaAudio" || x.Opis != "export") continue;
+    PaczkaAudio a;
+    Wyjmij(x, a);
+    razem += a.IleCzasu();
+  }
+  EXPECT_TRUE(koniec) << "the slow reader was dropped";
+  // The 30 s asked for, to whole frames at each end (the recordings end about then).
+  EXPECT_GE(razem, kS * 30 - Roznica::Milisekunda * 60);
+  EXPECT_LE(razem, kS * 30 + Roznica::Milisekunda * 110);
+  // And it plays on.
+  k->Tekst("play");
+  EXPECT_EQ(k->Audio().numeraudia, 2);
+}
+
 TEST(Serwer, PingIsSentAndASilentClientIsDropped) {
   Klient::Ustawienia u;
   u.pingCo = Roznica::Milisekunda * 200;
