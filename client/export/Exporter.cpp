@@ -162,7 +162,15 @@ void Exporter::AddPacket(PaczkaAudio& p) {
       Otworz(".wav", ValidAudioFormat(wyjscie.GetString()));
     }
     if (p.dane.Size() > 0) dekoder.Write(p.dane.Data(), p.dane.Size());
-    dekoder.ReadAnyNonBlocking2(*output, 2147483647);
+    // All the packet's PCM in one write: each write of the file patches its header too.
+    size_t n = 0;
+    for (;;) {
+      if (pcmBufor.size() - n < 16384) pcmBufor.resize(std::max<size_t>(pcmBufor.size() * 2, 65536));
+      const int k = dekoder.ReadAnyNonBlocking(pcmBufor.data() + n, static_cast<int>(pcmBufor.size() - n));
+      if (k <= 0) break;
+      n += static_cast<size_t>(k);
+    }
+    if (n > 0) output->Write(pcmBufor.data(), static_cast<int>(n));
     return;
   }
 

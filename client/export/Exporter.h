@@ -88,4 +88,5 @@ class Exporter {
   String kompresjaPliku;
   String formatPliku;
   std::vector<String> pliki;
+  std::vector<char> pcmBufor;  // the decoded PCM of one packet
 };

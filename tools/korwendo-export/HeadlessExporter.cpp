@@ -73,7 +73,7 @@ int HeadlessExporter::Uruchom() {
   }
   while (!kod) {
     pollfd p{sygnaly, POLLIN, 0};
-    const int r = ::poll(&p, 1, player->Skrzynka().Size() > 0 ? 0 : 5);
+    const int r = ::poll(&p, 1, player->Skrzynka().Size() > 0 ? 0 : 1);
     if (r > 0 && (p.revents & POLLIN) != 0) Sygnal();
     if (!kod) Zawiadomienia();
     if (!kod) Skrzynka();
