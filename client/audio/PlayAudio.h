@@ -72,7 +72,8 @@ class PlayAudio {
   // format text is not valid; nothing is queued then.
   void Play(PaczkaAudio& p);
   // A new stretch at c: drops the queue and everything buffered, stops the card and takes
-  // c as the start time; a paused engine stays paused. The thread is not woken. A thread
+  // c as the start time, cutting the audio before c from the packets that follow (see
+  // above); a paused engine stays paused. The thread is not woken. A thread
   // that ended on a failure is replaced by a new one and the output is closed, to be
   // opened again by the next packet. Failures of the card are logged, not raised.
   void Reset(Czas c);
