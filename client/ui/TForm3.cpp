@@ -318,6 +318,8 @@ void TForm3::FormActivate() {
     Log(1, String("nie można obniżyć priorytetu wątku okna: ") + std::strerror(errno), KG_WHERE);
   }
   StatusPanel1->setText(QString::fromStdString(VersionText()));
+  // 200 pixels wide, or as wide as the version's text needs.
+  StatusPanel1->setFixedWidth(std::max(200, StatusPanel1->fontMetrics().horizontalAdvance(StatusPanel1->text()) + 8));
   logika->BardzoLadnyPrint("Witamy w programie KorwendoGra.");
   listaStacji->PobierzListeStacji();
 }

@@ -1,0 +1,176 @@
+// The whole client under a real X server (an Xvfb started here) against a real demo
+// server on a free loopback port, on the null sound output: the window connects, plays,
+// is saved as korwendogra-x11.png in the working directory (the build directory) for a
+// person to look at, and takes real X input (xdotool): the keypad with Num Lock on and
+// off, and a mouse click on a button.
+#include <QApplication>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "AudioOutputChoice.h"
+#include "AxisFixtures.h"
+#include "LogikaOkna.h"
+#include "TForm3.h"
+#include "TempDir.h"
+
+namespace {
+
+// The X server of this process: started at the first call, stopped at exit.
+class SerwerX {
+ public:
+  static SerwerX& Jeden() {
+    static SerwerX s;
+    return s;
+  }
+  bool Dziala() const { return pid > 0; }
+  ~SerwerX() {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+
+ private:
+  SerwerX() {
+    int rura[2];
+    if (pipe(rura) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      close(rura[0]);
+      const std::string fd = std::to_string(rura[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(rura[1]);
+    char bufor[16] = {};
+    const ssize_t n = pid > 0 ? read(rura[0], bufor, sizeof bufor - 1) : -1;
+    close(rura[0]);
+    if (n <= 0) {
+      if (pid > 0) waitpid(pid, nullptr, 0);
+      pid = -1;
+      return;
+    }
+    setenv("DISPLAY", (":" + std::string(bufor, strcspn(bufor, "\n"))).c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+  }
+  pid_t pid = -1;
+};
+
+bool Xdotool(const QStringList& argumenty) {
+  QProcess p;
+  p.start("xdotool", argumenty);
+  return p.waitForFinished(5000) && p.exitCode() == 0;
+}
+
+// Waits, processing events, until `warunek` holds (at most `ms`).
+template <class F>
+bool Czekaj(F warunek, int ms) {
+  for (int i = 0; i < ms / 10 && !warunek(); ++i) QTest::qWait(10);
+  return warunek();
+}
+
+// korwendo-server --demo on a free loopback port, stopped with the test.
+class SerwerDemo {
+ public:
+  explicit SerwerDemo(const std::string& archiwum) {
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(KG_SERVER, {"--demo", "--archive", QString::fromStdString(archiwum), "--listen", "127.0.0.1:0"});
+    const QByteArray znak = "listening on 127.0.0.1:";
+    Czekaj(
+        [&] {
+          wyjscie += p.readAll();
+          const qsizetype i = wyjscie.indexOf(znak);
+          if (i >= 0) port = std::atoi(wyjscie.constData() + i + znak.size());
+          return port > 0 || p.state() == QProcess::NotRunning;
+        },
+        20000);
+  }
+  ~SerwerDemo() {
+    p.terminate();
+    if (!p.waitForFinished(5000)) p.kill();
+    p.waitForFinished(2000);
+  }
+  QProcess p;
+  QByteArray wyjscie;
+  int port = 0;
+};
+
+TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
+  if (!SerwerX::Jeden().Dziala()) GTEST_SKIP() << "Xvfb could not be started";
+  axis_test::Aplikacja();
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+  SetAudioOutput(ResolveAudioOutput(String("null")));
+
+  TempDir katalog;
+  SerwerDemo serwer(katalog / "archive");
+  ASSERT_GT(serwer.port, 0) << serwer.wyjscie.toStdString();
+  const String adres = "127.0.0.1:" + std::to_string(serwer.port);
+
+  OpcjeOkna o;
+  o.katalog = katalog / "settings";
+  o.serwery = {adres};
+  o.stacja = "Zegar@" + adres;
+  o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  TForm3 f(o);
+  f.FormCreate();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+
+  // Connected and playing: the server named the station, the cover is gone, time moves.
+  ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == "KorwendoGra - Zegar"; }, 60000)) << f.windowTitle().toStdString();
+  EXPECT_FALSE(f.Panel1->isVisible());
+  EXPECT_TRUE(f.Button3->isEnabled());
+  EXPECT_EQ(f.SpeedButton5->text(), "Zegar");
+  const Czas t0 = f.CzasOsi();
+  QTest::qWait(1500);
+  EXPECT_GT(f.CzasOsi() - t0, Roznica::Milisekunda * 500) << "the time does not move: not playing";
+  // From the moment asked for, or (while the fresh archive's backlog still grows, newest
+  // first) from the oldest audio recorded so far: the past, at any rate.
+  EXPECT_GE(f.CzasOsi(), *o.od - Roznica::Sekunda) << f.CzasOsi().Napis() << " before " << o.od->Napis();
+  EXPECT_LT(f.CzasOsi(), Czas::Teraz()) << f.CzasOsi().Napis();
+
+  // The key of keypad 3 (keycode 89, sent as a key, so that xdotool adds no modifier of
+  // its own): with Num Lock on 5 s on; with it off it is Page Down, and nothing happens.
+  ASSERT_TRUE(Xdotool({"key", "Num_Lock"}));
+  Czas przed = f.CzasOsi();
+  ASSERT_TRUE(Xdotool({"key", "89"}));
+  QTest::qWait(400);
+  EXPECT_GT(f.CzasOsi() - przed, Roznica::Sekunda * 5) << "keypad 3 did not move 5 s on";
+  EXPECT_LT(f.CzasOsi() - przed, Roznica::Sekunda * 7);
+  ASSERT_TRUE(Xdotool({"key", "Num_Lock"}));
+  przed = f.CzasOsi();
+  ASSERT_TRUE(Xdotool({"key", "89"}));
+  QTest::qWait(400);
+  EXPECT_LT(f.CzasOsi() - przed, Roznica::Sekunda * 2) << "keypad 3 acted with Num Lock off";
+
+  // A real click on 'Oznacz "Od"' marks the moment shown.
+  const QPoint srodek = f.BitBtn1->mapToGlobal(f.BitBtn1->rect().center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(srodek.x()), QString::number(srodek.y()), "click", "1"}));
+  ASSERT_TRUE(Czekaj([&] { return !f.BitBtn1->toolTip().isEmpty(); }, 3000));
+  EXPECT_LT(Czas::Odstep(f.Logika().Od(), f.CzasOsi()), Roznica::Sekunda * 2);
+  // The hover text of the button under the mouse.
+  EXPECT_TRUE(Czekaj([&] { return f.StatusPanel0->text() == QString::fromUtf8("Oznacz początek przedziału do eksportu"); }, 3000))
+      << f.StatusPanel0->text().toStdString();
+
+  QTest::qWait(300);
+  const QImage zrzut = f.screen()->grabWindow(0, f.frameGeometry().x(), f.frameGeometry().y(),
+                                               f.frameGeometry().width(), f.frameGeometry().height()).toImage();
+  ASSERT_FALSE(zrzut.isNull());
+  EXPECT_TRUE(zrzut.save("korwendogra-x11.png"));
+}
+
+}  // namespace
