@@ -2,8 +2,15 @@
 // tells how to call it (see OpcjeKorwendoGra).
 #include <QApplication>
 #include <QMessageBox>
+#include <QSocketNotifier>
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
 #include <memory>
+
+#include "HeadlessPlayer.h"
 
 #include "Log.h"
 #include "OpcjeKorwendoGra.h"
@@ -23,6 +30,9 @@ int main(int argc, char** argv) {
   if (wyjscie) return *wyjscie;
   opcje.diagnostyka = DebugMarker();
   InstalujRaportAwarii(opcje.katalog + "/log");
+  // SIGINT, SIGTERM and SIGHUP close the window as its close box does, so that the
+  // position reached and the settings are saved; blocked before any thread starts.
+  ZablokujSygnalyKonca();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("KorwendoGra");
@@ -39,7 +49,21 @@ int main(int argc, char** argv) {
     return ReportFailure(e);
   }
   okno->show();
+  sigset_t konca;
+  sigemptyset(&konca);
+  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&konca, s);
+  const int sygnaly = ::signalfd(-1, &konca, SFD_CLOEXEC | SFD_NONBLOCK);
+  std::unique_ptr<QSocketNotifier> notyfikator;
+  if (sygnaly >= 0) {
+    notyfikator = std::make_unique<QSocketNotifier>(sygnaly, QSocketNotifier::Read);
+    QObject::connect(notyfikator.get(), &QSocketNotifier::activated, okno.get(), [&] {
+      signalfd_siginfo i{};
+      if (::read(sygnaly, &i, sizeof i) == static_cast<ssize_t>(sizeof i)) okno->close();
+    });
+  }
   const int kod = app.exec();
+  notyfikator.reset();
+  if (sygnaly >= 0) ::close(sygnaly);
   okno.reset();
   return kod;
 }
