@@ -14,10 +14,18 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "ListaStacji.h"
+#include "LogCapture.h"
 #include "LogikaOkna.h"
 #include "OknoFixtures.h"
 #include "PowiadomieniaPlayera.h"
@@ -27,6 +35,12 @@
 namespace {
 
 using namespace okno_ui;
+
+template <class F>
+bool Czekaj(F warunek) {
+  for (int i = 0; i < 300 && !warunek(); ++i) QTest::qWait(10);
+  return warunek();
+}
 
 TEST(Okno, RozmiarIPodpisy) {
   TempDir k;
@@ -164,6 +178,50 @@ TEST(RaportAwarii, PlikObokProgramuAlboWKatalogLogow) {
   EXPECT_EQ(PlikRaportu(k / "brak/KorwendoGra", k / "log"), k / "log/KorwendoGra.debug.log");
   EXPECT_EQ(PlikRaportu("/proc/KorwendoGra", k / "log"), k / "log/KorwendoGra.debug.log");
   EXPECT_FALSE(std::filesystem::exists(k / "KorwendoGra.debug.log"));  // the trial leaves nothing
+}
+
+TEST(RaportAwarii, SygnalZapisujeBacktraceIKonczyProces) {
+  TempDir k;
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    InstalujRaportAwarii(k / "log");
+    std::FILE* f = std::fopen((k / "plik").c_str(), "w");
+    if (f != nullptr) {
+      std::fputs(PlikRaportuAwarii().c_str(), f);
+      std::fclose(f);
+    }
+    raise(SIGSEGV);
+    _exit(0);
+  }
+  int stan = 0;
+  ASSERT_EQ(waitpid(pid, &stan, 0), pid);
+  EXPECT_TRUE(WIFSIGNALED(stan));  // the signal still ends the process
+  EXPECT_EQ(WTERMSIG(stan), SIGSEGV);
+  std::ifstream nazwa(k / "plik");
+  std::string plik;
+  std::getline(nazwa, plik);
+  ASSERT_FALSE(plik.empty());
+  EXPECT_NE(plik.find(".debug.log"), std::string::npos);
+  std::ifstream r(plik);
+  std::stringstream tekst;
+  tekst << r.rdbuf();
+  std::filesystem::remove(plik);
+  EXPECT_NE(tekst.str().find("sygnał 11"), std::string::npos) << tekst.str();
+  EXPECT_NE(tekst.str().find("backtrace:"), std::string::npos);
+  EXPECT_NE(tekst.str().find("call trace:"), std::string::npos);
+}
+
+TEST(Okno, BladZHandleraZamykaOkno) {
+  TempDir k;
+  LogCapture log;
+  auto f = Okno(k);
+  f->show();
+  QTest::qWait(20);
+  f->Bezpiecznie([] { throw std::runtime_error("nieznany opis przedzialow audio update"); });
+  EXPECT_TRUE(Czekaj([&] { return !f->isVisible(); }));
+  EXPECT_FALSE(f->Timer3->isActive());
+  EXPECT_NE(log.Text().find("AppOnException: nieznany opis przedzialow audio update"), std::string::npos);
 }
 
 }  // namespace
