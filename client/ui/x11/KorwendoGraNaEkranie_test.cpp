@@ -5,6 +5,8 @@
 // off, and a mouse click on a button.
 #include <QApplication>
 #include <QLabel>
+#include <QListWidget>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -80,6 +82,13 @@ template <class F>
 bool Czekaj(F warunek, int ms) {
   for (int i = 0; i < ms / 10 && !warunek(); ++i) QTest::qWait(10);
   return warunek();
+}
+
+// The window as the X server shows it, saved under `nazwa`.
+bool Zrzut(QWidget& w, const char* nazwa) {
+  const QRect r = w.frameGeometry();
+  const QImage zrzut = w.screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+  return !zrzut.isNull() && zrzut.save(nazwa);
 }
 
 // korwendo-server --demo on a free loopback port, stopped with the test.
@@ -167,10 +176,24 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
       << f.StatusPanel0->text().toStdString();
 
   QTest::qWait(300);
-  const QImage zrzut = f.screen()->grabWindow(0, f.frameGeometry().x(), f.frameGeometry().y(),
-                                               f.frameGeometry().width(), f.frameGeometry().height()).toImage();
-  ASSERT_FALSE(zrzut.isNull());
-  EXPECT_TRUE(zrzut.save("korwendogra-x11.png"));
+  EXPECT_TRUE(Zrzut(f, "korwendogra-x11.png"));
+
+  // The events menu by real clicks: the family chosen plays, its list is shown.
+  ASSERT_TRUE(Czekaj([&] { return f.SpeedButton6->isEnabled(); }, 10000)) << "no event base from the server";
+  const QPoint przycisk = f.SpeedButton6->mapToGlobal(f.SpeedButton6->rect().center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(przycisk.x()), QString::number(przycisk.y()), "click", "1"}));
+  ASSERT_TRUE(Czekaj([&] { return f.PopupMenu4->isVisible(); }, 3000));
+  QAction* wiadomosci = nullptr;
+  for (QAction* a : f.PopupMenu4->actions()) {
+    if (a->text() == QString::fromUtf8("Wiadomości")) wiadomosci = a;
+  }
+  ASSERT_NE(wiadomosci, nullptr);
+  const QPoint pozycja = f.PopupMenu4->mapToGlobal(f.PopupMenu4->actionGeometry(wiadomosci).center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(pozycja.x()), QString::number(pozycja.y()), "click", "1"}));
+  ASSERT_TRUE(Czekaj([&] { return f.ListBox2->isVisible(); }, 3000));
+  EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("Wiadomości"));
+  QTest::qWait(300);
+  EXPECT_TRUE(Zrzut(f, "korwendogra-x11-wydarzenia.png"));
 }
 
 }  // namespace
