@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,7 +46,15 @@ class SerwerX {
   }
 
  private:
+  // Other test processes may start X servers at the same moment, and two of them may
+  // pick the same display number; the loser dies. So a server counts as started only
+  // when it still runs a moment after naming its display and its socket exists, and
+  // starting is tried three times.
   SerwerX() {
+    for (int proba = 0; proba < 3 && pid <= 0; ++proba) Uruchom();
+  }
+
+  void Uruchom() {
     int rura[2];
     if (pipe(rura) != 0) return;
     pid = fork();
@@ -58,15 +67,27 @@ class SerwerX {
     }
     close(rura[1]);
     char bufor[16] = {};
-    const ssize_t n = pid > 0 ? read(rura[0], bufor, sizeof bufor - 1) : -1;
-    close(rura[0]);
-    if (n <= 0) {
-      if (pid > 0) waitpid(pid, nullptr, 0);
-      pid = -1;
-      return;
+    ssize_t n = -1;
+    if (pid > 0) {
+      do {
+        n = read(rura[0], bufor, sizeof bufor - 1);
+      } while (n < 0 && errno == EINTR);
     }
-    setenv("DISPLAY", (":" + std::string(bufor, strcspn(bufor, "\n"))).c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    close(rura[0]);
+    const std::string numer(bufor, n > 0 ? strcspn(bufor, "\n") : 0);
+    if (n > 0 && !numer.empty()) {
+      usleep(200 * 1000);
+      if (waitpid(pid, nullptr, WNOHANG) == 0 && access(("/tmp/.X11-unix/X" + numer).c_str(), F_OK) == 0) {
+        setenv("DISPLAY", (":" + numer).c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        return;
+      }
+    }
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+    pid = -1;
   }
   pid_t pid = -1;
 };
