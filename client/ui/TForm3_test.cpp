@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
+#include <QAbstractButton>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -148,6 +150,42 @@ TEST(Okno, F5NaWolnejUlubionejOtwieraMenuPrzypisania) {
   EXPECT_TRUE(otwarte);
   EXPECT_EQ(f->Lista().Ulubione()[0].podpowiedz, "Zegar@127.0.0.1:1");
   EXPECT_EQ(f->SpeedButton[0]->text(), "Zegar");
+}
+
+TEST(Okno, ZakladkiZMenuIUsuwanieZPytaniem) {
+  TempDir k;
+  auto f = Okno(k);
+  f->show();
+  QTest::qWait(20);
+  f->Lista().DodajZakladke(Czas::Teraz(), "R&B rano", "Zegar@127.0.0.1:1");
+
+  // Without Shift: the menu of bookmarks, captioned as text.
+  EXPECT_TRUE(ZDialogiem<QMenu>([&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton); QTest::qWait(200); },
+                                [&](QMenu* m) {
+                                  EXPECT_EQ(m, f->PopupMenu5);
+                                  ASSERT_EQ(m->actions().size(), 1);
+                                  EXPECT_EQ(m->actions()[0]->text(), "R&&B rano");
+                                  m->close();
+                                }));
+  QTest::mouseRelease(f->BitBtn8, Qt::LeftButton);
+
+  // With Shift: deleting, after a question answered No, then Yes.
+  for (auto odpowiedz : {QMessageBox::No, QMessageBox::Yes}) {
+    EXPECT_TRUE(ZDialogiem<QMenu>(
+        [&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton, Qt::ShiftModifier); QTest::qWait(200); },
+        [&](QMenu* m) {
+          ASSERT_EQ(m->actions().size(), 1);
+          QAction* a = m->actions()[0];
+          m->close();
+          EXPECT_TRUE(ZDialogiem<QMessageBox>([&] { a->trigger(); }, [&](QMessageBox* b) {
+            EXPECT_EQ(b->windowTitle(), QString::fromUtf8("Zakładki"));
+            EXPECT_EQ(b->text(), QString::fromUtf8("Czy chcesz skasować zakładkę \"R&B rano\"?"));
+            b->button(odpowiedz)->click();
+          }));
+        }));
+    QTest::mouseRelease(f->BitBtn8, Qt::LeftButton);
+    EXPECT_EQ(f->Lista().Zakladki().size(), odpowiedz == QMessageBox::Yes ? 0u : 1u);
+  }
 }
 
 TEST(TEditString, PotwierdzonyPustyIAnulowany) {
