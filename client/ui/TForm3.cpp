@@ -299,11 +299,14 @@ void TForm3::FormCreate() {
   }
   listaStacji->UstawPlayera(esencja.get());
   PokazUlubione();
+  // The engine starts stopped: the station resumed or named plays at once.
   if (!opcje.stacja.empty()) {
     Bezpiecznie([this] {
       esencja->ZmienStacje(opcje.stacja, opcje.od.value_or(Czas::Teraz()));
       esencja->Graj();
     });
+  } else if (!listaStacji->StartNazwa().empty()) {
+    Bezpiecznie([this] { esencja->Graj(); });
   }
   Timer2->start();
   Timer3->start();

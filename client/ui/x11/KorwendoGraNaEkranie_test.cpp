@@ -154,6 +154,8 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   o.serwery = {adres};
   o.stacja = "Zegar@" + adres;
   o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  Czas doWznowienia;
+  {
   TForm3 f(o);
   f.FormCreate();
   f.show();
@@ -215,6 +217,21 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("Wiadomości"));
   QTest::qWait(300);
   EXPECT_TRUE(Zrzut(f, "korwendogra-x11-wydarzenia.png"));
+  doWznowienia = f.CzasOsi();
+  f.close();
+  }
+
+  // A window started without a station resumes where the last one was closed, playing.
+  OpcjeOkna wznow;
+  wznow.katalog = o.katalog;
+  TForm3 f(wznow);
+  f.FormCreate();
+  f.show();
+  ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == "KorwendoGra - Zegar"; }, 30000)) << f.windowTitle().toStdString();
+  const Czas w0 = f.CzasOsi();
+  EXPECT_LT(Czas::Odstep(w0, doWznowienia), Roznica::Sekunda * 5) << w0.Napis() << " " << doWznowienia.Napis();
+  QTest::qWait(1500);
+  EXPECT_GT(f.CzasOsi() - w0, Roznica::Milisekunda * 500) << "the resumed station does not play";
 }
 
 }  // namespace
