@@ -8,6 +8,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "HeadlessPlayer.h"
@@ -28,6 +29,13 @@ int main(int argc, char** argv) {
     SetLogBaseDirectory(opcje.katalog);
   });
   if (wyjscie) return *wyjscie;
+  // Without a display Qt aborts at start, which would read as a crash: said plainly instead.
+  auto zmienna = [](const char* n) { const char* v = std::getenv(n); return v != nullptr && *v != '\0'; };
+  if (!zmienna("QT_QPA_PLATFORM") && !zmienna("DISPLAY") && !zmienna("WAYLAND_DISPLAY")) {
+    ReportToTerminal("nie ma ekranu: ani DISPLAY, ani WAYLAND_DISPLAY nie jest ustawione",
+                     "uruchom KorwendoGra w sesji graficznej albo graj bez okna: korwendo-play");
+    return 1;
+  }
   opcje.diagnostyka = DebugMarker();
   InstalujRaportAwarii(opcje.katalog + "/log");
   // SIGINT, SIGTERM and SIGHUP close the window as its close box does, so that the
