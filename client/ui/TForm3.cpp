@@ -32,6 +32,7 @@
 #include "MessageThread.h"
 #include "OsPlayera.h"
 #include "PaneleCzasu.h"
+#include "Ponawianie.h"
 #include "QtDrawer.h"
 #include "QtKursor.h"
 #include "RaportAwarii.h"
@@ -231,7 +232,7 @@ void TForm3::Zbuduj() {
   Label1->setFont(mala);
 
   Timer1 = new QTimer(this);
-  Timer1->setInterval(LogikaOkna::kOdstepPolaczenia);
+  Timer1->setInterval(ponawianie::kOdstepMs);
   Timer2 = new QTimer(this);
   Timer2->setInterval(100000);
   Timer3 = new QTimer(this);

@@ -8,6 +8,7 @@
 #include "ListaStacji.h"
 #include "Log.h"
 #include "Parser.h"
+#include "Ponawianie.h"
 #include "PowiadomieniaPlayera.h"
 #include "PrzedzialyAudio.h"
 #include "Protokol.h"
@@ -194,19 +195,11 @@ void LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam) {
       BardzoLadnyPrint("Rozłączony");
       widok.PokazZaslone(true);
       lista.PobierzListeStacji();
-      widok.UstawTimerPolaczenia(true);
       break;
     case WM_PLAYER_NIEUDANY:
-      if (wParam == 1) {
-        BardzoLadnyPrint("Nie znaleziono serwera " + player.Adres());
-        widok.UstawGuziczkiFunkcyjne(false);
-        widok.PokazZaslone(true);
-      } else {
-        BardzoLadnyPrint("Błąd połączenia");
-        widok.UstawTimerPolaczenia(true);
-        widok.UstawGuziczkiFunkcyjne(false);
-        widok.PokazZaslone(true);
-      }
+      BardzoLadnyPrint(wParam == 1 ? "Nie znaleziono serwera " + player.Adres() : String("Błąd połączenia"));
+      widok.UstawGuziczkiFunkcyjne(false);
+      widok.PokazZaslone(true);
       break;
     case WM_PLAYER_LACZENIE:
       widok.PokazZaslone(true);
@@ -217,6 +210,7 @@ void LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam) {
       DebugPrint("error Nieznany komunikat " + OpisPowiadomienia(komunikat, wParam));
       break;
   }
+  if (ponawianie::PonowPo(komunikat, wParam)) widok.UstawTimerPolaczenia(true);
 }
 
 void LogikaOkna::Timer1() {

@@ -28,7 +28,6 @@ class LogikaOkna {
  public:
   static constexpr int kWysokosc = 348;           // down to the marking buttons
   static constexpr int kWysokoscEksportu = 380;   // with the export row
-  static constexpr int kOdstepPolaczenia = 5000;  // ms between reconnect attempts
 
   // Virtual key codes of the keyboard handler (the keypad ones arrive with Num Lock on).
   enum Klawisz : int {
