@@ -61,8 +61,10 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS)
 
 # The archive server recording its three demo stations on loopback, in the background, and
-# the headless player on its station Zegar from ten minutes ago (on the sound server when
-# one answers, else on the null output); the server stops when the player does.
+# the player on its station Zegar from ten minutes ago (on the sound server when one
+# answers, else on the null output): the window, KorwendoGra, where a display exists
+# ($$DISPLAY or $$WAYLAND_DISPLAY), with a settings directory of its own under the demo
+# archive; else the headless korwendo-play. The server stops when the player does.
 DEMO_DIR ?= $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/KorwendoGra/demo
 demo: SHELL := /bin/bash
 demo: build
@@ -76,9 +78,15 @@ demo: build
 	done; \
 	(exec 3<>/dev/tcp/127.0.0.1/12540) 2>/dev/null || { echo "korwendo-server does not answer on 127.0.0.1:12540" >&2; exit 1; }; \
 	if pactl info >/dev/null 2>&1; then audio=pulse; else audio=null; fi; \
-	echo "korwendo-play on $$audio output; commands: play, stop, seek +5s|-1m|TIME, station NAME, quit"; \
-	$(BUILD)/bin/korwendo-play --server 127.0.0.1:12540 --station Zegar \
-	  --at "$$(date -u -d '-10 minutes' +%Y-%m-%dT%H:%M:%SZ)" --audio $$audio
+	od="$$(date -u -d '-10 minutes' +%Y-%m-%dT%H:%M:%SZ)"; \
+	if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "KorwendoGra on $$audio output; close the window to stop"; \
+	  $(BUILD)/bin/KorwendoGra --config "$(DEMO_DIR)/.settings" --server 127.0.0.1:12540 --station Zegar \
+	    --at "$$od" --audio $$audio; \
+	else \
+	  echo "no display: korwendo-play on $$audio output; commands: play, stop, seek +5s|-1m|TIME, station NAME, quit"; \
+	  $(BUILD)/bin/korwendo-play --server 127.0.0.1:12540 --station Zegar --at "$$od" --audio $$audio; \
+	fi
 
 clean:
 	rm -rf build build-asan build-tsan build-fuzz

@@ -183,11 +183,33 @@ SerwerProces& Serwer0() {
   return s;
 }
 
+// The first sample at or after `od` of 44100 Hz audio where a tone of `hz` at least half
+// of `amplituda` fills a 5 ms window (a Goertzel filter, stepped by 1 ms), taken as the
+// window's middle; -1 when there is none.
+int64_t PoczatekTonu(const std::vector<int16_t>& probki, int64_t od, double hz, double amplituda) {
+  constexpr int kRate = 44100;
+  constexpr int kOkno = kRate / 200;
+  const double k = 2 * std::cos(2 * M_PI * hz / kRate);
+  for (int64_t i = std::max<int64_t>(od, 0); i + kOkno <= static_cast<int64_t>(probki.size()); i += kRate / 1000) {
+    double s1 = 0, s2 = 0;
+    for (int j = 0; j < kOkno; ++j) {
+      const double s0 = probki[static_cast<size_t>(i + j)] + k * s1 - s2;
+      s2 = s1;
+      s1 = s0;
+    }
+    const double a = 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / kOkno;
+    if (a > amplituda / 2) return i + kOkno / 2;
+  }
+  return -1;
+}
+
 // A sound device in front of another that notes when the first buffer after an armed
 // moment is handed to it: armed by Uzbroj, it waits for the next Reset or Open (the
-// engine's new stretch) and times the first Write after that.
-// Threads: the engine calls the device operations under its playback lock; Uzbroj and
-// Czekaj are called by the benchmark's thread; `mutex` guards the state.
+// engine's new stretch) and times the first Write after that. It also keeps the first
+// channel of the first second written from then on, to show where in the new stretch's
+// audio a sound begins.
+// Threads: the engine calls the device operations under its playback lock; Uzbroj,
+// Czekaj and Zapisane are called by the benchmark's thread; `mutex` guards the state.
 class Podgladacz : public WaveOutDevice {
  public:
   explicit Podgladacz(std::unique_ptr<WaveOutDevice> d) : w(std::move(d)) {}
@@ -195,6 +217,12 @@ class Podgladacz : public WaveOutDevice {
   void Uzbroj() {
     std::lock_guard<std::mutex> l(mutex);
     stan = Stan::Uzbrojony;
+    zapisane.clear();
+  }
+  // The first channel of what was written since the armed Reset or Open (16-bit PCM).
+  std::vector<int16_t> Zapisane() {
+    std::lock_guard<std::mutex> l(mutex);
+    return zapisane;
   }
   // The moment of the timed Write, or nothing after `limit`.
   std::optional<Zegar::time_point> Czekaj(std::chrono::milliseconds limit) {
@@ -205,6 +233,11 @@ class Podgladacz : public WaveOutDevice {
 
   int Open(const WAVEFORMATEX& f, int bajty, EventAutomatic* e) override {
     const int r = w->Open(f, bajty, e);
+    {
+      std::lock_guard<std::mutex> l(mutex);
+      kanaly = std::max<int>(f.nChannels, 1);
+      naSekunde = static_cast<size_t>(f.nSamplesPerSec);
+    }
     Nowy();
     return r;
   }
@@ -216,6 +249,13 @@ class Podgladacz : public WaveOutDevice {
         kiedy = Zegar::now();
         stan = Stan::Zapisany;
         zmiana.notify_all();
+      }
+      if (stan == Stan::Zapisany) {
+        const auto* p = reinterpret_cast<const int16_t*>(h->lpData);
+        const size_t probek = h->dwBufferLength / 2;
+        for (size_t i = 0; i < probek && zapisane.size() < naSekunde; i += static_cast<size_t>(kanaly)) {
+          zapisane.push_back(p[i]);
+        }
       }
     }
     return w->Write(h);
@@ -244,6 +284,9 @@ class Podgladacz : public WaveOutDevice {
   std::condition_variable zmiana;
   Stan stan = Stan::Spoczynek;
   Zegar::time_point kiedy;
+  int kanaly = 2;
+  size_t naSekunde = 44100;
+  std::vector<int16_t> zapisane;
 };
 
 // The player core on its message thread, on the null output behind a Podgladacz, with a
@@ -417,20 +460,8 @@ class Nagranie {
   // The first sample at or after `od` where a tone of `hz` at least half of its amplitude
   // fills a 5 ms window, taken as its middle; -1 when none yet.
   int64_t Poczatek(int64_t od, double hz, double amplituda) {
-    constexpr int kOkno = kRate / 200;
     std::lock_guard<std::mutex> l(mutex);
-    const double k = 2 * std::cos(2 * M_PI * hz / kRate);
-    for (int64_t i = std::max<int64_t>(od, 0); i + kOkno <= static_cast<int64_t>(lewy.size()); i += kRate / 1000) {
-      double s1 = 0, s2 = 0;
-      for (int j = 0; j < kOkno; ++j) {
-        const double s0 = lewy[static_cast<size_t>(i + j)] + k * s1 - s2;
-        s2 = s1;
-        s1 = s0;
-      }
-      const double a = 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - k * s1 * s2)) / kOkno;
-      if (a > amplituda / 2) return i + kOkno / 2;
-    }
-    return -1;
+    return PoczatekTonu(lewy, od, hz, amplituda);
   }
   // The moment sample n was played: the reads that came soonest after their samples give
   // the recording's start.
@@ -515,6 +546,8 @@ void BM_SeekToHeard(benchmark::State& state) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   std::vector<double> ms;
   std::vector<double> doZapisu;  // to the first write of the new stretch to the device
+  std::vector<double> wZapisanych;  // where the tone begins in the audio written
+  std::vector<double> pokazany;     // the time shown at the first write, from the moment asked for
   for (auto _ : state) {
     s = wybierz(TimeCode::Ton(s, 1));
     const double hz = TimeCode::Ton(s, 1);
@@ -522,6 +555,12 @@ void BM_SeekToHeard(benchmark::State& state) {
     o.wyjscie->Uzbroj();
     const auto t0 = Zegar::now();
     o.player->UstawPozycje(chwila(s));
+    // The time shown as the new stretch's first audio is handed to the sound server, less
+    // the moment asked for: the stretch's own start, when it is read at once.
+    if (o.wyjscie->Czekaj(std::chrono::milliseconds(3000))) {
+      pokazany.push_back(static_cast<double>((o.player->CzasGry() - chwila(s)).Wartosc()) /
+                         Roznica::Milisekunda.Wartosc());
+    }
     int64_t n = -1;
     for (int i = 0; i < 600 && n < 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -537,6 +576,8 @@ void BM_SeekToHeard(benchmark::State& state) {
     if (const auto w = o.wyjscie->Czekaj(std::chrono::milliseconds(0))) {
       doZapisu.push_back(std::chrono::duration<double, std::milli>(*w - t0).count());
     }
+    const int64_t z = PoczatekTonu(o.wyjscie->Zapisane(), 0, hz, 16384);
+    if (z >= 0) wZapisanych.push_back(static_cast<double>(z) * 1000 / Nagranie::kRate);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
   }
   bench::Percentyle(state, ms);
@@ -545,8 +586,129 @@ void BM_SeekToHeard(benchmark::State& state) {
     state.counters["write_p50_ms"] = doZapisu[doZapisu.size() / 2];
     state.counters["write_p99_ms"] = doZapisu[std::min(doZapisu.size() - 1, doZapisu.size() * 99 / 100)];
   }
+  if (!wZapisanych.empty()) {
+    std::sort(wZapisanych.begin(), wZapisanych.end());
+    state.counters["tone_in_written_p50_ms"] = wZapisanych[wZapisanych.size() / 2];
+    state.counters["tone_in_written_p99_ms"] = wZapisanych[std::min(wZapisanych.size() - 1, wZapisanych.size() * 99 / 100)];
+  }
+  if (!pokazany.empty()) {
+    std::sort(pokazany.begin(), pokazany.end());
+    state.counters["shown_at_write_min_ms"] = pokazany.front();
+    state.counters["shown_at_write_p50_ms"] = pokazany[pokazany.size() / 2];
+    state.counters["shown_at_write_max_ms"] = pokazany.back();
+  }
 }
 BENCHMARK(BM_SeekToHeard)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The sound server's share of BM_SeekToHeard, without the player: WaveOutPulse alone on
+// the same private daemon, kept about a second ahead (ten 100 ms buffers, as the playback
+// engine keeps it) with one tone; each iteration resets it and writes another tone at once,
+// timed from the reset and from the end of the first write to the middle of the first 5 ms
+// in which the monitor carries the new tone.
+void BM_ResetToHeard(benchmark::State& state) {
+  PulseTestDaemon demon;
+  const std::string czemu = demon.Start(Nagranie::kRate);
+  if (!czemu.empty()) {
+    state.SkipWithError(("no PulseAudio daemon: " + czemu).c_str());
+    return;
+  }
+  Nagranie nagranie;
+  if (!nagranie.Dziala()) {
+    state.SkipWithError("parec does not run");
+    return;
+  }
+  constexpr int kBufory = 10;
+  constexpr int kRamek = Nagranie::kRate / 10;
+  constexpr double kAmplituda = 16384;
+  WAVEFORMATEX f;
+  f.wFormatTag = 1;
+  f.nChannels = 2;
+  f.nSamplesPerSec = Nagranie::kRate;
+  f.wBitsPerSample = 16;
+  f.nBlockAlign = 4;
+  f.nAvgBytesPerSec = Nagranie::kRate * 4;
+  EventAutomatic zdarzenie;
+  WaveOutPulse wyjscie;
+  if (wyjscie.Open(f, kRamek * 4, &zdarzenie) != WaveOutDevice::kOk) {
+    state.SkipWithError(("the output does not open: " + std::string(wyjscie.LastError())).c_str());
+    return;
+  }
+  std::vector<std::vector<int16_t>> pamiec(kBufory, std::vector<int16_t>(kRamek * 2));
+  std::vector<WAVEHDR> naglowki(kBufory);
+  for (int i = 0; i < kBufory; ++i) {
+    naglowki[static_cast<size_t>(i)].lpData = reinterpret_cast<char*>(pamiec[static_cast<size_t>(i)].data());
+    naglowki[static_cast<size_t>(i)].dwBufferLength = kRamek * 4;
+    naglowki[static_cast<size_t>(i)].dwFlags = WHDR_DONE;
+  }
+  int nastepny = 0;
+  int64_t faza = 0;
+  double hz = 1000;
+  // Fills and writes the free buffers in ring order; false when a write fails.
+  auto dopelnij = [&]() {
+    for (;;) {
+      WAVEHDR& h = naglowki[static_cast<size_t>(nastepny)];
+      if (!(h.dwFlags.load() & WHDR_DONE)) return true;
+      auto* p = reinterpret_cast<int16_t*>(h.lpData);
+      for (int i = 0; i < kRamek; ++i, ++faza) {
+        const auto v = static_cast<int16_t>(kAmplituda * std::sin(2 * M_PI * hz * static_cast<double>(faza) / Nagranie::kRate));
+        p[2 * i] = p[2 * i + 1] = v;
+      }
+      if (wyjscie.Write(&h) != WaveOutDevice::kOk) return false;
+      nastepny = (nastepny + 1) % kBufory;
+    }
+  };
+  auto graj = [&](std::chrono::milliseconds ile) {
+    const auto koniec = Zegar::now() + ile;
+    while (Zegar::now() < koniec) {
+      if (!dopelnij()) return false;
+      zdarzenie.WaitFor(20);
+    }
+    return true;
+  };
+  if (!graj(std::chrono::milliseconds(1000))) {
+    state.SkipWithError("a write failed");
+    return;
+  }
+  std::vector<double> ms, poZapisie;
+  for (auto _ : state) {
+    hz = hz == 1000 ? 2500 : 1000;
+    const int64_t od = nagranie.Ile();
+    const auto t0 = Zegar::now();
+    if (wyjscie.Reset() != WaveOutDevice::kOk) {
+      state.SkipWithError("the reset failed");
+      return;
+    }
+    nastepny = 0;
+    faza = 0;
+    if (!dopelnij()) {
+      state.SkipWithError("a write failed");
+      return;
+    }
+    const auto zapisane = Zegar::now();
+    int64_t n = -1;
+    for (int i = 0; i < 600 && n < 0; ++i) {
+      if (!graj(std::chrono::milliseconds(5))) break;
+      n = nagranie.Poczatek(od, hz, kAmplituda);
+    }
+    if (n < 0) {
+      state.SkipWithError("the new tone was not heard within 3 s");
+      return;
+    }
+    const auto kiedy = nagranie.Kiedy(n);
+    const double sek = std::chrono::duration<double>(kiedy - t0).count();
+    state.SetIterationTime(std::max(sek, 0.0));
+    ms.push_back(sek * 1000);
+    poZapisie.push_back(std::chrono::duration<double, std::milli>(kiedy - zapisane).count());
+    graj(std::chrono::milliseconds(300));
+  }
+  bench::Percentyle(state, ms);
+  std::sort(poZapisie.begin(), poZapisie.end());
+  state.counters["after_write_p50_ms"] = poZapisie[poZapisie.size() / 2];
+  state.counters["after_write_p99_ms"] = poZapisie[std::min(poZapisie.size() - 1, poZapisie.size() * 99 / 100)];
+  state.counters["underflows"] = wyjscie.Underflows();
+  wyjscie.Close();
+}
+BENCHMARK(BM_ResetToHeard)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 double CpuSekundy(clockid_t zegar) {
   timespec t{};

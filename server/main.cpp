@@ -107,6 +107,12 @@ int main(int argc, char** argv) {
       for (const KonfiguracjaStacji& st : k.stacje) stacje.push_back(std::make_unique<Stacja>(st));
       u.polaczenZAdresu = k.polaczenZAdresu;
     }
+  } catch (const BladPlikuStacji& e) {
+    // Read by the person who wrote the file: the sentence with its own advice; where the
+    // program noticed it goes to the log.
+    Log(2, String("korwendo-server: ") + e.what(), e.Gdzie());
+    std::fprintf(stderr, "korwendo-server: %s\n", BezSterujacych(e.what()).c_str());
+    return 1;
   } catch (const std::exception& e) {
     return ReportFailure(e, demo ? "sprawdź, czy katalog " + Opcja(kArchive) + " da się utworzyć i zapisać"
                                  : "popraw plik stacji (jego postać opisuje docs/server.md)");
@@ -125,12 +131,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "korwendo-server listening on %s\n", ServerAddress{u.host, s.Port()}.Text().c_str());
     s.Uruchom();
     serwer = nullptr;
-  } catch (const BladPlikuStacji& e) {
-    // Read by the person who wrote the file: the sentence alone; where the program noticed
-    // it goes to the log.
-    Log(2, String("korwendo-server: ") + e.what(), e.Gdzie());
-    std::fprintf(stderr, "korwendo-server: %s\n", e.what());
-    return 1;
   } catch (const std::exception& e) {
     return ReportFailure(e);
   }

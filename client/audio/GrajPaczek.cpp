@@ -30,9 +30,16 @@ bool GrajPaczek::Fill() {
   char* data = ActiveData();
   if (data == nullptr) return false;
   int n = BufferLength();
-  while (pcm.Size() < n && input.Size() > 0) {
+  for (;;) {
+    // The decoded bytes still to be skipped (those before skipUntil, counted from the
+    // reset; the front of pcm is decoded - pcm.Size()) never reach the card.
+    const int64_t skip = std::min<int64_t>(skipUntil - (decoded - pcm.Size()), pcm.Size());
+    if (skip > 0) pcm.Skip(static_cast<int>(skip));
+    if (pcm.Size() >= n || input.Size() == 0) break;
+    const int before = pcm.Size();
     dekoder->Write2(input, kDecodeStep);
     dekoder->ReadAnyNonBlocking2(pcm, INT_MAX);
+    decoded += pcm.Size() - before;
   }
   n = std::min(n, pcm.Size());
   if (n <= 0) return false;
@@ -46,6 +53,8 @@ void GrajPaczek::Reset() {
   // is played after it.
   input.Reset();
   pcm.Reset();
+  decoded = 0;
+  skipUntil = 0;
   dekoder->Reset();
   WaveOutME::Reset();
 }
@@ -54,10 +63,20 @@ void GrajPaczek::Close() {
   WaveOutME::Close();
   input.Reset();
   pcm.Reset();
+  decoded = 0;
+  skipUntil = 0;
+}
+
+void GrajPaczek::SkipDecoded(int64_t samples) {
+  skipUntil = std::max<int64_t>(0, samples) * GetFormat().GetChannels() * 2;
 }
 
 Roznica GrajPaczek::BufferedDuration() {
-  return GetWrittenDuration() + inFormat.GetDuration(input.Size()) + GetFormat().GetDuration(pcm.Size());
+  const Roznica all = GetWrittenDuration() + inFormat.GetDuration(input.Size()) + GetFormat().GetDuration(pcm.Size());
+  // Skipped frames are gone from pcm already; the ones still to come are taken off.
+  const int64_t ahead = skipUntil - decoded;
+  if (ahead <= 0) return all;
+  return all - GetFormat().GetDuration(ahead);
 }
 
 Roznica GrajPaczek::QueuedDuration() { return BufferedDuration() - GetPosition(); }

@@ -33,14 +33,21 @@ class GrajPaczek : public WaveOutME {
   // buffer is submitted short when the decoded audio runs short.
   bool Fill();
   // Stops the card and forgets the position and everything buffered, the decoder's state
-  // included. Device failures raise (see WaveOutME::Reset).
+  // and the samples to skip included. Device failures raise (see WaveOutME::Reset).
   void Reset();
   // Closes the output (the card stops reading the buffers first) and empties both byte
-  // buffers. The decoder and InFormat() stay.
+  // buffers; nothing is left to skip. The decoder and InFormat() stay.
   void Close();
 
+  // The first `samples` sample frames decoded since the last reset are decoded but never
+  // handed to the card: the frames ahead of a seek's moment that only prime the decoder.
+  // A later call replaces the count (what was skipped already stays skipped). The output
+  // must be open.
+  void SkipDecoded(int64_t samples);
+
   // The playing time of everything given to the player since the last reset: submitted,
-  // encoded and decoded. Each empty part counts one tick.
+  // encoded and decoded, less what is still to be skipped (which may make it negative while
+  // only priming frames are held). Each empty part counts one tick.
   Roznica BufferedDuration();
   // BufferedDuration() less GetPosition(): what is buffered and not yet heard. Raises
   // when the card's position cannot be read.
@@ -58,4 +65,6 @@ class GrajPaczek : public WaveOutME {
   CyclicBuffer pcm;
   std::unique_ptr<MasterDekoder> dekoder;
   AudioFormat inFormat;
+  int64_t decoded = 0;    // bytes decoded since the last reset
+  int64_t skipUntil = 0;  // the first bytes of those, never handed to the card
 };

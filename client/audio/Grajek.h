@@ -36,7 +36,9 @@ class Grajek {
   // debug level ("pomijamy <m> bo nie jest <n>"); both are dropped. Raises what
   // PlayAudio::Play raises.
   void Graj(PaczkaAudio& p);
-  // A seek: a new request starting at c; the expected number goes up by one.
+  // A seek: a new request starting at c; the expected number goes up by one. The audio
+  // the server sends ahead of c (to prime the decoder) is decoded but not played: what is
+  // heard, and the time shown, start at c (see PlayAudio).
   void Reset(Czas c);
   // A connection started or lost: Reset(c), and the expected number is 2 again.
   void Restart(Czas c);

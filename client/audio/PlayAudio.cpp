@@ -77,6 +77,15 @@ class TraceMark {
 // a x b / c rounded toward zero, for a, b >= 0 and c > 0, without forming a x b.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c) { return a / c * b + a % c * b / c; }
 
+// The server starts a seek's audio at most a few frames early (under a second even at the
+// lowest MPEG rates): a first packet that begins further before the moment asked for is
+// not a lead-in, and plays from its own time.
+const Roznica kLongestLeadIn = Roznica::Sekunda * 10;
+// A packet after the moment asked for continues the priming frames when it begins within
+// this of where they end by their stamps (their lengths follow from the bit rate, exact
+// to a byte for constant rates).
+const Roznica kContinues = Roznica::Milisekunda * 20;
+
 }  // namespace
 
 class PlayAudio::Freeze {
@@ -183,6 +192,8 @@ void PlayAudio::Reset(Czas c) {
   Synchronized guard(&lock);
   startTime = c;
   stretchEmpty = true;
+  cutAt = c;
+  cutPending = true;
   kolejka.clear();
   queuedDuration = Roznica();
   heard = Roznica();
@@ -238,6 +249,23 @@ void PlayAudio::Resume() {
   } catch (const std::exception& e) {
     OutputFailed(e, "resume");
   }
+}
+
+void PlayAudio::CutLeadIn(const Wpis& w) {
+  const PaczkaAudio& p = w.paczka;
+  if (!cutPending) return;
+  cutPending = false;
+  if (p.czas >= cutAt || cutAt - p.czas >= kLongestLeadIn) return;
+  // Sample k of the packet plays at its time plus k samples: the one nearest the moment
+  // is the first kept. Under kLongestLeadIn the products fit 64 bits at any rate.
+  const int64_t rate = grajPaczek.GetFormat().GetSps();
+  const int64_t second = Roznica::Sekunda.Wartosc();
+  const int64_t samples = ((cutAt - p.czas).Wartosc() * rate + second / 2) / second;
+  if (samples <= 0) return;
+  grajPaczek.SkipDecoded(samples);
+  startTime = p.czas + Roznica(samples * second / rate);
+  cutEnd = p.czas + w.dlugosc;
+  cutPending = cutEnd <= cutAt;
 }
 
 void PlayAudio::OutputFailed(const std::exception& e, const String& what) {
@@ -402,15 +430,25 @@ bool PlayAudio::Pass() {
     // Formats are compared in their printed form, so that a text with other spacing is
     // the same format and not a change that reopens the card for every packet.
     const bool sameFormat = grajPaczek.Opened() && grajPaczek.InFormat().GetString() == w.format;
+    // While only priming frames are held (nothing of them reaches the card), a packet
+    // after the moment asked for that does not continue them starts the stretch afresh.
+    const bool jumps = cutPending && !stretchEmpty && p.czas >= cutAt && Czas::Odstep(cutEnd, p.czas) > kContinues;
+    if (jumps) cutPending = false;
     if (sameFormat && stretchEmpty) {
-      // The stretch begins with this packet, wherever the moment asked for lay.
+      // The stretch begins with this packet, or with its sample at the moment asked for.
       startTime = p.czas;
       grajPaczek.Append(p.dane.Data(), p.dane.Size());
       stretchEmpty = false;
+      CutLeadIn(w);
       queuedDuration -= w.dlugosc;
       kolejka.pop_front();
       again = true;
-    } else if (sameFormat && Czas::Odstep(end, p.czas) < Roznica::Sekunda) {
+    } else if (sameFormat && !jumps && Czas::Odstep(end, p.czas) < Roznica::Sekunda) {
+      if (cutPending) {
+        // The cut set at the stretch's first packet runs on through this one.
+        cutPending = p.czas + w.dlugosc <= cutAt;
+        cutEnd = p.czas + w.dlugosc;
+      }
       grajPaczek.Append(p.dane.Data(), p.dane.Size());
       queuedDuration -= w.dlugosc;
       kolejka.pop_front();

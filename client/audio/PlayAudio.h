@@ -7,6 +7,18 @@
 // (reopening it for a new format) and takes the packet's time as the stretch's start.
 // The time being heard is the stretch's start plus the card's position.
 //
+// After a reset the server's audio begins a few frames before the moment asked for, so
+// that the decoder is primed (the bit reservoir, the previous frame's overlap). Those
+// frames are decoded but not played: the first packet of the new stretch that begins
+// before the moment (by less than kLongestLeadIn) is cut there, to the sample, and the
+// stretch starts at that sample; a packet wholly before it is decoded and dropped whole,
+// and the cut goes on into the packets that continue it. A decoded sample carries the
+// time of its packet plus its offset from the packet's first, as the packet's stamp
+// states it (the stamp already includes the decoder's delay). Once a packet reaches the
+// moment, or one after it does not continue the priming frames (events-only play jumps
+// ahead: that one starts the stretch at its own time), nothing more is cut until the next
+// reset; continuous play is never cut.
+//
 // The thread runs at the best priority the system grants. When something fails inside it
 // (an unknown compression, an output that cannot be opened, a sound server that went
 // away) it ends, keeping the reason: every Play then raises "thread finished: " + the
@@ -60,7 +72,8 @@ class PlayAudio {
   // format text is not valid; nothing is queued then.
   void Play(PaczkaAudio& p);
   // A new stretch at c: drops the queue and everything buffered, stops the card and takes
-  // c as the start time; a paused engine stays paused. The thread is not woken. A thread
+  // c as the start time, cutting the audio before c from the packets that follow (see
+  // above); a paused engine stays paused. The thread is not woken. A thread
   // that ended on a failure is replaced by a new one and the output is closed, to be
   // opened again by the next packet. Failures of the card are logged, not raised.
   void Reset(Czas c);
@@ -107,6 +120,9 @@ class PlayAudio {
   // One pass: fill every free buffer, then weigh the first queued packet against the
   // buffered audio. True when it signalled the event for another pass at once.
   bool Pass();
+  // Cuts the audio of packet w, just appended as the first of its stretch, that plays
+  // before cutAt, and moves startTime to the first sample kept; `lock` is held.
+  void CutLeadIn(const Wpis& w);
   // Sends a diagnostic text; `lock` is held.
   void Debug(const String& s);
   // Starts a new thread (`lock` is held, the previous thread has ended).
@@ -154,6 +170,12 @@ class PlayAudio {
   Roznica heard;
   // No audio was appended since the last reset: startTime is only the moment asked for.
   bool stretchEmpty = true;
+  // The moment of the last reset, while the audio before it is still to be cut (the
+  // first packet is yet to come, or every packet so far lay wholly before it).
+  Czas cutAt;
+  bool cutPending = false;
+  // Where the packets cut so far end, by their stamps.
+  Czas cutEnd;
   bool frozen = false;  // a reset, close or opening of the card is under way
   Widok published;      // the view published last
   Snapshot<Widok> widok;

@@ -396,6 +396,8 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
       {"a format that does not fit",
        [&](Polaczenie& c) {
          naprzod(c, 1, 100, "99999999 stereo 128 PCM");
+         // The refused packet reaches the engine before it settles, and only then the next.
+         Runda(c);
          player->DajGrajka().GetPlayAudio()->Settle(2000);
          naprzod(c, 1, 100, playback::kPcm);
        },

@@ -57,7 +57,7 @@ Archive::Archive(KonfiguracjaArchiwum k) : konfiguracja(std::move(k)) {}
 Archive::~Archive() = default;
 
 std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const NazwaPliku& nazwa,
-                                                const struct stat& st) const {
+                                                const struct stat& st, const std::atomic<bool>* przerwij) const {
   auto p = std::make_shared<Plik>();
   p->wzgledna = wzgledna;
   p->sciezka = konfiguracja.katalog + "/" + wzgledna;
@@ -75,34 +75,40 @@ std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const Na
   const bool riff = pread(fd, b, 4, 0) == 4 && std::memcmp(b, "RIFF", 4) == 0;
   p->mpeg = !riff;
   close(fd);
-  Doczytaj(*p, st);
+  if (!Doczytaj(*p, st, przerwij)) return nullptr;
   return p;
 }
 
-bool Archive::Doczytaj(Plik& p, const struct stat& st) const {
-  p.rozmiar = st.st_size;
-  p.mtime = CzasPliku(st);
+bool Archive::Doczytaj(Plik& p, const struct stat& st, const std::atomic<bool>* przerwij) const {
   const int fd = open(p.sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     p.blad = String("nie mozna otworzyc: ") + std::strerror(errno);
-    return false;
+    p.rozmiar = st.st_size;
+    p.mtime = CzasPliku(st);
+    return true;
   }
   p.blad.clear();
+  bool caly = true;
   try {
     if (p.mpeg) {
-      p.indeks.Aktualizuj(fd, st.st_size);
+      caly = p.indeks.Aktualizuj(fd, st.st_size, przerwij);
     } else {
+      // A header: a bounded read, never long.
       p.wav = WavInfo::Czytaj(fd, st.st_size);
     }
   } catch (const Exception& e) {
     p.blad = e.Message();
   }
   close(fd);
+  if (!caly) return false;
+  p.rozmiar = st.st_size;
+  p.mtime = CzasPliku(st);
   return true;
 }
 
-bool Archive::Odswiez() {
-  KG_TRACE("Archive::Odswiez()");
+bool Archive::Odswiez(const std::atomic<bool>* przerwij) {
+  KG_TRACE("Archive::Odswiez(const std::atomic<bool> *przerwij)");
+  const auto przerwano = [przerwij] { return przerwij != nullptr && przerwij->load(std::memory_order_relaxed); };
   Synchronized s(&odswiezanie);
   const std::vector<String> sciezki = konfiguracja.uklad.Pliki(konfiguracja.katalog);
   // Only this thread changes `pliki`, so it reads it without the lock; readers see the
@@ -119,7 +125,13 @@ bool Archive::Odswiez() {
     if (it == pliki.end() || it->second->dev != st.st_dev || it->second->ino != st.st_ino ||
         st.st_size < it->second->rozmiar) {
       const std::optional<NazwaPliku> nazwa = konfiguracja.uklad.Czytaj(wzgledna);
-      if (nazwa) nowe[wzgledna] = Wczytaj(wzgledna, *nazwa, st);
+      if (nazwa) {
+        // Nothing is changed before the files are taken in below: a stop seen within a
+        // file or after it leaves all as it was.
+        std::shared_ptr<Plik> p = Wczytaj(wzgledna, *nazwa, st, przerwij);
+        if (!p || przerwano()) return false;
+        nowe[wzgledna] = std::move(p);
+      }
     } else if (st.st_size != it->second->rozmiar || CzasPliku(st) != it->second->mtime) {
       urosle.emplace_back(it->second, st);
     }
@@ -135,7 +147,20 @@ bool Archive::Odswiez() {
 
   {
     Synchronized l(&sekcja);
-    for (auto& [plik, st] : urosle) Doczytaj(*plik, st);
+    // The size and time each grown file had, so that a look abandoned part way through
+    // leaves all of them to the next look, whose placing then takes in what this one
+    // indexed (the runs placed now stay as they are: an index only grows).
+    std::vector<std::pair<int64_t, Czas>> bylo;
+    for (auto& [plik, st] : urosle) {
+      bylo.emplace_back(plik->rozmiar, plik->mtime);
+      if (!Doczytaj(*plik, st, przerwij)) {
+        for (size_t i = 0; i < bylo.size(); ++i) {
+          urosle[i].first->rozmiar = bylo[i].first;
+          urosle[i].first->mtime = bylo[i].second;
+        }
+        return false;
+      }
+    }
     for (auto& [wzgledna, plik] : nowe) pliki[wzgledna] = plik;
     for (const String& wzgledna : usuniete) pliki.erase(wzgledna);
     Uloz();

@@ -32,6 +32,7 @@
 // the queries may run on any thread. Both take `sekcja` for what they share.
 #include <sys/stat.h>
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <vector>
@@ -87,7 +88,11 @@ class Archive {
   // and logged once each with the reason. Never raises for what
   // the files hold; raises, changing nothing, when the archive cannot be listed for want
   // of descriptors or memory.
-  bool Odswiez();
+  // When `przerwij` is set meanwhile (the server stops), the look is abandoned within a
+  // MiB or so of reading and returns false: what the queries see does not change, no file
+  // is taken in indexed in part, and the next call looks at every file it did not finish
+  // again (an index cut short goes on from where it stopped).
+  bool Odswiez(const std::atomic<bool>* przerwij = nullptr);
 
   // The intervals that hold audio, ascending, disjoint, each from a first sample to the
   // end of a last one; runs that meet exactly are one interval.
@@ -116,8 +121,13 @@ class Archive {
   struct Odcinek;
 
   void Uloz();
-  std::shared_ptr<Plik> Wczytaj(const String& wzgledna, const NazwaPliku& nazwa, const struct stat& st) const;
-  bool Doczytaj(Plik& p, const struct stat& st) const;
+  // The file indexed from its start; null when `przerwij` cut that short.
+  std::shared_ptr<Plik> Wczytaj(const String& wzgledna, const NazwaPliku& nazwa, const struct stat& st,
+                                const std::atomic<bool>* przerwij) const;
+  // The file indexed on to the size `st` states. False when `przerwij` cut that short: the
+  // file then keeps the size and time of its last whole look, so that the next look goes
+  // on with it.
+  bool Doczytaj(Plik& p, const struct stat& st, const std::atomic<bool>* przerwij) const;
   // Why the file cannot be played; empty when it can.
   static String Nieodtwarzalny(const Plik& p);
   // Logs each file that cannot be played, once for each reason.

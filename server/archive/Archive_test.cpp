@@ -348,6 +348,39 @@ TEST(ArchiveTest, GrowingFileIsReadAsItGrows) {
   EXPECT_EQ(a.Przedzialy(), (std::vector<ZakresCzasu>{{start, s.Koniec()}}));
 }
 
+// A look that a stop request cuts short changes nothing the queries see and takes in no
+// file indexed in part; the next look takes up what it left: new files, and a file that
+// grew (here by a long run of junk and more audio, so that its indexing is cut short).
+TEST(ArchiveTest, AStoppedLookChangesNothingAndTheNextTakesItUp) {
+  const RotterLayout l(R::Dailydir, "mp3", "", true);
+  const Czas start = Utc(2024, 3, 5, 14);
+  Strumien s(Strumien::Warstwa::III, start);
+  s.Kod(Roznica::Sekunda * 8);
+  const size_t polowa = static_cast<size_t>(s.Offset(s.LiczbaRamek() / 2));
+  TempDir dir;
+  const std::string wzgledna = l.Sciezka(start);
+  fixtures::Zapisz(dir.Path(), wzgledna, s.Bajty().substr(0, polowa), Czas::Teraz());
+  Archive a(Konfiguracja(dir.Path(), l));
+  const std::atomic<bool> stop{true};
+  EXPECT_FALSE(a.Odswiez(&stop));
+  EXPECT_TRUE(a.Odcinki().empty());
+  EXPECT_EQ(a.Wersja(), 0u);
+  EXPECT_TRUE(a.Odswiez());
+  const std::vector<ZakresCzasu> pol = {{start, s.CzasRamki(s.LiczbaRamek() / 2)}};
+  EXPECT_EQ(a.Przedzialy(), pol);
+
+  fixtures::Dopisz(dir.Path(), wzgledna, std::string(3 << 20, '\0') + s.Bajty().substr(polowa));
+  const uint64_t wersja = a.Wersja();
+  EXPECT_FALSE(a.Odswiez(&stop));
+  EXPECT_EQ(a.Przedzialy(), pol);
+  EXPECT_EQ(a.Wersja(), wersja);
+  EXPECT_TRUE(a.Odswiez());
+  Archive wzor(Konfiguracja(dir.Path(), l));
+  wzor.Odswiez();
+  EXPECT_EQ(a.Przedzialy(), wzor.Przedzialy());
+  EXPECT_EQ(a.Odcinki().size(), 2u);
+}
+
 // The server refreshes the archive on its own thread while clients read it on theirs.
 TEST(ArchiveTest, ReadersRunWhileTheArchiveIsRefreshed) {
   const RotterLayout l(R::Accurate, "mp2", "", true);

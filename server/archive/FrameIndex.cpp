@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int64_t kMiB = 1 << 20;
+
 bool JestTag(const unsigned char* b) { return b[0] == 'T' && b[1] == 'A' && b[2] == 'G'; }
 
 String Pole(const unsigned char* b, int n) {
@@ -91,7 +93,7 @@ std::optional<Czas> Id3v1::Nagrany() const {
 // A window of the file held in memory, refilled as the scan moves on.
 class FrameIndex::Okno {
  public:
-  Okno(int fd, int64_t rozmiar) : fd_(fd), rozmiar_(rozmiar) {}
+  Okno(int fd, int64_t rozmiar, const std::atomic<bool>* przerwij) : fd_(fd), rozmiar_(rozmiar), przerwij_(przerwij) {}
 
   // The n bytes at `off`, or null when the file ends before off + n.
   const unsigned char* Bajty(int64_t off, int n) {
@@ -116,11 +118,19 @@ class FrameIndex::Okno {
   }
 
   int64_t Rozmiar() const { return rozmiar_; }
+  // Looks at the stop request; once seen, it stays seen for this call.
+  bool Przerwij() {
+    przerwane_ = przerwane_ || (przerwij_ != nullptr && przerwij_->load(std::memory_order_relaxed));
+    return przerwane_;
+  }
+  bool Przerwane() const { return przerwane_; }
 
  private:
   static constexpr int kBlok = 1 << 20;
   int fd_;
   int64_t rozmiar_;
+  const std::atomic<bool>* przerwij_;
+  bool przerwane_ = false;
   std::vector<unsigned char> buf_;
   int64_t od_ = 0;
   size_t ile_ = 0;
@@ -163,12 +173,20 @@ int64_t FrameIndex::LiczbaRamek() const {
   return n;
 }
 
-void FrameIndex::Aktualizuj(int fd, int64_t rozmiar) {
-  KG_TRACE("FrameIndex::Aktualizuj(int fd, int64_t rozmiar)");
-  Okno o(fd, rozmiar);
+bool FrameIndex::Aktualizuj(int fd, int64_t rozmiar, const std::atomic<bool>* przerwij) {
+  KG_TRACE("FrameIndex::Aktualizuj(int fd, int64_t rozmiar, const std::atomic<bool> *przerwij)");
+  Okno o(fd, rozmiar, przerwij);
+  // Between two steps the index is whole: a stop request, looked at once for every MiB
+  // indexed (and for every MiB a search for a frame passes), ends the scan there. Each
+  // call gets at least that far, so that calls that are all stopped still go on.
+  int64_t sprawdzone = pozycja;
   for (;;) {
+    if (pozycja - sprawdzone >= kMiB) {
+      sprawdzone = pozycja;
+      if (o.Przerwij()) return false;
+    }
     const bool dalej = stan == Stan::Miedzy ? ZacznijSegment(o) : NastepnaRamka(o);
-    if (!dalej) return;
+    if (!dalej) return !o.Przerwane();
   }
 }
 
@@ -182,7 +200,13 @@ void FrameIndex::Zamknij(Segment& s, int64_t reszta, const unsigned char* glowa,
 
 int64_t FrameIndex::Znajdz(Okno& o, int64_t od, bool& tag) {
   tag = false;
-  for (int64_t i = std::max(od, szukajOd);; ++i) {
+  const int64_t start = std::max(od, szukajOd);
+  for (int64_t i = start;; ++i) {
+    // A long run without a frame (a file of zeros) is where a scan spends its time.
+    if (i - start >= kMiB && ((i - start) & (kMiB - 1)) == 0 && o.Przerwij()) {
+      szukajOd = i;
+      return -1;
+    }
     const unsigned char* b = o.Bajty(i, 4);
     if (b == nullptr) {
       szukajOd = std::max(od, i);
@@ -388,15 +412,17 @@ bool FrameIndex::NastepnaRamka(Okno& o) {
   // A frame still being written.
   if (koniecRamki > o.Rozmiar()) return false;
 
-  // Junk after this frame's header: resynchronise on the next confirmed frame.
+  // Junk after this frame's header: resynchronise on the next confirmed frame. A search
+  // that ran out of bytes or was stopped goes on next time from where it got to: the
+  // bytes it passed hold no frame however the file grows.
   bool tag = false;
-  const int64_t saved = szukajOd;
-  szukajOd = p + 1;
+  if (smieciPo != p) szukajOd = p + 1;
   const int64_t q = Znajdz(o, p + 1, tag);
   if (q < 0) {
-    szukajOd = saved;
+    smieciPo = p;
     return false;
   }
+  smieciPo = -1;
   if (q >= koniecRamki) {
     // This frame is whole and junk follows it: keep the frame, skip the junk.
     przyjmij();

@@ -12,6 +12,7 @@
 // The index grows with the file: Aktualizuj reads only what was not indexed before, so a
 // file that is being written is indexed as it grows. A frame is indexed once it is whole.
 // One thread at a time; callers serialise Aktualizuj with readers of Segmenty().
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -96,8 +97,11 @@ class FrameIndex {
   FrameIndex& operator=(const FrameIndex&) = delete;
 
   // Indexes what the file open as `fd` holds beyond what was indexed, up to `rozmiar`
-  // bytes. Raises the system error form when the file cannot be read.
-  void Aktualizuj(int fd, int64_t rozmiar);
+  // bytes, and returns true. Returns false when it sees `przerwij` set (looked at once
+  // for every MiB scanned, after the first): the index stays whole up to where it
+  // stopped, and the next call goes on from there. Raises the system error form when the
+  // file cannot be read.
+  bool Aktualizuj(int fd, int64_t rozmiar, const std::atomic<bool>* przerwij = nullptr);
   const std::vector<Segment>& Segmenty() const { return segmenty; }
   // Frames in all segments.
   int64_t LiczbaRamek() const;
@@ -131,4 +135,6 @@ class FrameIndex {
   int64_t pozycja = 0;
   int64_t szukajOd = 0;
   bool nastepnyCiagly = false;
+  // The frame after whose header junk was searched last, up to `szukajOd`; -1: none.
+  int64_t smieciPo = -1;
 };

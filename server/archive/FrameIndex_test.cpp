@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <random>
 
 #include "ArchiveFixtures.h"
@@ -222,6 +223,47 @@ TEST(FrameIndexTest, DamagedFilesIndexOnlyRealFrames) {
         poprzedni = o;
       }
     }
+  }
+}
+
+// A stop request ends a scan within a MiB or two, the index whole as far as it got: calls
+// that are each stopped so go on from where the last one ended and build the index that
+// one whole call builds, through frames and through a long run of zeros between them.
+TEST(FrameIndexTest, AStoppedScanGoesOnFromWhereItEnded) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 3, 5, 14), Roznica::Sekunda * 300);
+  const size_t polowa = static_cast<size_t>(s.Offset(s.LiczbaRamek() / 2));
+  const struct {
+    const char* nazwa;
+    std::string bajty;
+  } przypadki[] = {
+      {"frames", s.Bajty()},
+      {"zeros between frames", s.Bajty().substr(0, polowa) + std::string(5 << 20, '\0') + s.Bajty().substr(polowa)},
+  };
+  const std::atomic<bool> stop{true};
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    Plik f(dir, p.bajty);
+    FrameIndex caly;
+    EXPECT_TRUE(caly.Aktualizuj(f.fd, f.rozmiar));
+    FrameIndex i;
+    int64_t wywolania = 1;
+    while (!i.Aktualizuj(f.fd, f.rozmiar, &stop)) {
+      ASSERT_LT(++wywolania, 100) << "no progress";
+    }
+    EXPECT_GE(wywolania, f.rozmiar / (2 << 20)) << "a call went on for more than 2 MiB after the stop request";
+    ASSERT_EQ(i.Segmenty().size(), caly.Segmenty().size());
+    for (size_t k = 0; k < caly.Segmenty().size(); ++k) {
+      const FrameIndex::Segment& a = i.Segmenty()[k];
+      const FrameIndex::Segment& b = caly.Segmenty()[k];
+      EXPECT_EQ(a.poczatek, b.poczatek) << k;
+      EXPECT_EQ(a.pierwszaRamka, b.pierwszaRamka) << k;
+      EXPECT_EQ(a.ramki, b.ramki) << k;
+      EXPECT_EQ(a.koniec, b.koniec) << k;
+      EXPECT_EQ(a.kontynuacja, b.kontynuacja) << k;
+      EXPECT_EQ(a.zamkniety, b.zamkniety) << k;
+    }
+    EXPECT_EQ(i.LiczbaRamek(), s.LiczbaRamek());
   }
 }
 

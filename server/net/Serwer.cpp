@@ -133,7 +133,9 @@ void Serwer::Uruchom() {
     koniec = false;
   }
   std::thread archiwista([this] { Archiwista(); });
-  // The archive thread ends with the loop, however the loop ends.
+  // The archive thread ends with the loop, however the loop ends; a look at an archive it
+  // is in the middle of (indexing a large file may take a minute) is abandoned, so that
+  // the server stops at once.
   struct Koniec {
     Serwer& s;
     std::thread& t;
@@ -196,14 +198,16 @@ void Serwer::Archiwista() {
   // The first look at once: the server already listens, and clients see each station as
   // soon as it is indexed.
   for (bool pierwszy = true;; pierwszy = false) {
-    if (!pierwszy) cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec; });
+    if (!pierwszy) {
+      cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec.load(); });
+    }
     if (koniec) return;
     for (auto& s : stacje) {
       l.unlock();
       std::optional<Stacja::Odczyt> o;
       TraceDepthScope glebokosc;
       try {
-        o = s->Sprawdz();
+        o = s->Sprawdz(&koniec);
       } catch (const std::exception& e) {
         Log(2, "stacja " + s->Nazwa() + ": " + e.what(), KG_WHERE);
       }

@@ -8,8 +8,10 @@
 // Uruchom runs on the loop thread and starts and joins the archive thread; Zatrzymaj may be
 // called from any thread (and from a signal handler): it only writes to an eventfd. The
 // two threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
-// `odczytano` eventfd, the archive thread through `cv`) and the stations' Archive
-// (guarded by itself).
+// `odczytano` eventfd, the archive thread through `cv`; the archive thread's indexing
+// also reads `koniec` without the lock, to stop part way through a file) and the
+// stations' Archive (guarded by itself).
+#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -92,7 +94,9 @@ class Serwer {
 
   std::mutex mutex;
   std::condition_variable cv;
-  bool koniec = false;
+  // Set, under `mutex`, when the loop ends: the archive thread leaves, abandoning a look
+  // it is in the middle of.
+  std::atomic<bool> koniec = false;
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> odczyty;
   std::map<int, Polaczenie> polaczenia;
 };

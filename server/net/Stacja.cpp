@@ -118,8 +118,8 @@ void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
   }
 }
 
-std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
-  KG_TRACE("Stacja::Sprawdz()");
+std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij) {
+  KG_TRACE("Stacja::Sprawdz(const std::atomic<bool> *przerwij)");
   Odczyt o;
   const String& katalog = archiwum->Konfiguracja().katalog;
   DIR* d = opendir(katalog.c_str());
@@ -142,11 +142,14 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz() {
   if (o.dostepna) {
     TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
     try {
-      archiwum->Odswiez();
+      archiwum->Odswiez(przerwij);
       Zglos(String());
     } catch (const std::exception& e) {
       Zglos(e.what());
     }
+    // A look cut short knows nothing new of the archive: nothing is told, and this side
+    // stays as it was but for whether the directory could be read.
+    if (przerwij != nullptr && przerwij->load()) return std::nullopt;
   }
   PrzedzialyAudio nowe = Pusty();
   if (o.dostepna) {

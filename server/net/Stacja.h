@@ -18,6 +18,7 @@
 // Archive, which guards itself).
 #include <sys/types.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -57,7 +58,9 @@ class Stacja {
   // Looks at the archive and the events file again (the slow part: file system work and
   // indexing). Never raises for what they hold. Nothing when nothing changed. Runs on one
   // thread at a time, the server's archive thread; it touches nothing the clients read.
-  std::optional<Odczyt> Sprawdz();
+  // Once `przerwij` is set (the server stops), the look is abandoned soon (Archive::Odswiez)
+  // and tells nothing; the next look does it again.
+  std::optional<Odczyt> Sprawdz(const std::atomic<bool>* przerwij = nullptr);
   // Makes what Sprawdz found the state the clients see, and returns the changes to tell
   // them. On the loop thread. Every Odczyt must be applied, in the order made.
   Zmiany Zastosuj(Odczyt o);

@@ -15,6 +15,7 @@
 #include "KatalogUstawien.h"
 #include "Log.h"
 #include "Paczka2.h"
+#include "Ponawianie.h"
 #include "Protokol.h"
 #include "ServerAddress.h"
 #include "TerminalReport.h"
@@ -422,36 +423,30 @@ void HeadlessPlayer::Odbierz() {
 
 void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
   Wypisz("connection: " + OpisPowiadomienia(komunikat, wParam));
-  switch (komunikat) {
-    case WM_PLAYER_POLACZONY:
-      polaczony = true;
-      byloPolaczenie = true;
-      break;
-    case WM_PLAYER_ZERWANY:
-      polaczony = false;
-      Wypisz("reconnecting in 5 s");
-      QTimer::singleShot(5000, this, [this] {
-        if (!polaczony) Polacz(cel, std::nullopt);
-      });
-      break;
-    case WM_PLAYER_NIEUDANY:
-      polaczony = false;
-      // Nothing reconnects after these two, so the client's error is still this attempt's.
-      if (wParam == 1) {
-        Blad("nie można znaleźć serwera " + AdresCelu() + " (nazwa hosta się nie rozwiązuje)", 1,
-             "sprawdź nazwę hosta");
-      } else if (!byloPolaczenie) {
-        Blad("nie można połączyć się z serwerem " + AdresCelu() + PowodBledu(), 1,
-             "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
-      } else {
-        Wypisz("reconnecting in 5 s");
-        QTimer::singleShot(5000, this, [this] {
-          if (!polaczony) Polacz(cel, std::nullopt);
-        });
-      }
-      break;
-    default:
-      break;
+  if (komunikat == WM_PLAYER_POLACZONY) {
+    polaczony = true;
+    byloPolaczenie = true;
+    return;
+  }
+  if (komunikat != WM_PLAYER_ZERWANY && komunikat != WM_PLAYER_NIEUDANY) return;
+  polaczony = false;
+  // The window's policy: another attempt after a loss or a failure, none for a host name
+  // that does not resolve. Without a window to wait in, a first connection that fails
+  // ends the player too.
+  if (ponawianie::PonowPo(komunikat, wParam) && (komunikat == WM_PLAYER_ZERWANY || byloPolaczenie)) {
+    Wypisz("reconnecting in 5 s");
+    QTimer::singleShot(ponawianie::kOdstepMs, this, [this] {
+      if (!polaczony) Polacz(cel, std::nullopt);
+    });
+    return;
+  }
+  // Nothing reconnects after these two, so the client's error is still this attempt's.
+  if (wParam == 1) {
+    Blad("nie można znaleźć serwera " + AdresCelu() + " (nazwa hosta się nie rozwiązuje)", 1,
+         "sprawdź nazwę hosta");
+  } else {
+    Blad("nie można połączyć się z serwerem " + AdresCelu() + PowodBledu(), 1,
+         "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
   }
 }
 

@@ -59,8 +59,9 @@ check 2 "$s: nieznana opcja --port; zobacz $s --help" $s --port 5 --config x
 check 2 "$s: --demo wymaga --archive KATALOG; zobacz $s --help" $s --demo
 check 2 "$s: --demo i --config wykluczają się; zobacz $s --help" $s --demo --config x --archive y
 check 2 "$s: zły adres serwera \"h:x\": port nie jest liczbą (--listen); zobacz $s --help" $s --listen h:x --config x
-check 1 "$s: nie mozna odczytac konfiguracji $dir/none; popraw plik stacji (jego postać opisuje docs/server.md)" \
+check 1 "$s: nie mozna czytac pliku stacji $dir/none: No such file or directory; podaj w --config istniejacy plik" \
   $s --config "$dir/none"
+check 1 "$s: plik stacji $dir jest katalogiem; podaj w --config plik stacji" $s --config "$dir"
 check 0 "" $s --help
 grep -q "^usage: $s " "$dir/out" || { echo "FAIL: $s --help printed no usage"; failed=1; }
 check 0 "" $s --version

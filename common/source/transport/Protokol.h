@@ -90,5 +90,14 @@ inline constexpr const char* kBladZlyCzas = "zly czas";
 inline constexpr const char* kOpisStatus = "bardzo ladny print";
 // A diagnostic text of the playback engine.
 inline constexpr const char* kOpisDebug = "debug";
+// Texts for the main window: a message that came (pop-up), a status-line text, a
+// pop-up text, a status-line text again.
+inline constexpr const char* kOpisPrzyszlo = "przyszlo";
+inline constexpr const char* kOpisLadnyPrint = "ladny print";
+inline constexpr const char* kOpisPrint = "print";
+
+// A diagnostic notice, server -> client: "setkolorznacznik <colour> <time>" puts a marker
+// at the time (16 hex digits) on the axis when the client runs with diagnostics.
+inline constexpr const char* kSetKolorZnacznik = "setkolorznacznik";
 
 }  // namespace protokol

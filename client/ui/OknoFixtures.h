@@ -1,0 +1,47 @@
+#pragma once
+// Test-only: the one application of a test process and a main window in a settings
+// directory of its own, with a server list the test writes.
+#include <QApplication>
+#include <QTest>
+
+#include <fstream>
+#include <memory>
+
+#include "AxisFixtures.h"
+#include "TForm3.h"
+#include "TempDir.h"
+
+namespace okno_ui {
+
+// The window over the settings in `katalog`; KorwendoGra.ini gets `ini` when it is not empty.
+inline std::unique_ptr<TForm3> Okno(const TempDir& katalog, const std::string& ini = {}, OpcjeOkna o = {}) {
+  axis_test::Aplikacja();
+  if (!ini.empty()) std::ofstream(katalog / "KorwendoGra.ini", std::ios::binary) << ini;
+  o.katalog = katalog.Path();
+  auto f = std::make_unique<TForm3>(o);
+  f->FormCreate();
+  return f;
+}
+
+// Runs `akcja` on the modal dialog or popup of type W that opens after `otworz`, failing
+// when none opens within 5 s or when it is still open 5 s after the action.
+template <class W, class A>
+bool ZDialogiem(const std::function<void()>& otworz, A akcja) {
+  bool zrobione = false;
+  QTimer t;
+  t.setInterval(10);
+  QObject::connect(&t, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w == nullptr) w = QApplication::activePopupWidget();
+    if (auto* d = dynamic_cast<W*>(w); d != nullptr && !zrobione) {
+      zrobione = true;
+      t.stop();
+      akcja(d);
+    }
+  });
+  t.start();
+  otworz();
+  return zrobione;
+}
+
+}  // namespace okno_ui

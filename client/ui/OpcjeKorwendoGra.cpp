@@ -1,0 +1,59 @@
+#include "OpcjeKorwendoGra.h"
+
+#include "AudioOutputChoice.h"
+#include "HeadlessPlayer.h"
+#include "KatalogUstawien.h"
+#include "OpcjeOdtwarzacza.h"
+#include "ServerAddress.h"
+
+LiniaOkna::LiniaOkna()
+    : CommandLine("KorwendoGra",
+                  {"[--config DIR] [--server HOST[:PORT] ...]",
+                   "  [--station NAME[@HOST[:PORT]] [--at TIME]] [--audio pulse|null]"},
+                  "The desktop player of the archive servers' stations. It resumes where the "
+                  "settings left off, unless --station names what to play.",
+                  "TIME: ISO 8601 UTC (2026-12-10T08:30:00Z) or 16 hexadecimal digits.\n"
+                  "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
+                  "  the port is 12540 when none is given.\n") {
+  AddValue(OpcjaOkna::Katalog, "DIR",
+           "the settings directory (servers, favourites, bookmarks, the position to resume at, log/); "
+           "default $XDG_CONFIG_HOME/KorwendoGra");
+  AddValue(OpcjaOkna::Serwer, "HOST[:PORT]", "a server to add to the list; may be repeated");
+  AddValue(OpcjaOkna::Stacja, "NAME",
+           "the station to play, NAME@HOST[:PORT], or NAME on the one --server given");
+  AddValue(OpcjaOkna::Od, "TIME", "the moment to play --station from; default: now");
+  AddValue(OpcjaOkna::Wyjscie, "pulse|null",
+           "the sound output (default: KORWENDO_AUDIO, else pulse); null plays silently");
+}
+
+OpcjeOkna LiniaOkna::Opcje() const {
+  OpcjeOkna o;
+  o.katalog = ResolveSettingsDirectory(Value(OpcjaOkna::Katalog));
+  for (const String& s : Values(OpcjaOkna::Serwer)) {
+    try {
+      o.serwery.push_back(ParseServerAddress(s).Text());
+    } catch (const std::exception& e) {
+      throw UsageError(TerminalSentence(e.what()) + " (--" + OpcjaOkna::Serwer + ")");
+    }
+  }
+  if (const auto s = Value(OpcjaOkna::Stacja)) {
+    o.stacja = NormalizujCel(*s);
+    if (o.stacja.find('@') == String::npos) {
+      if (o.serwery.size() != 1) {
+        throw UsageError("stacja \"" + *s + "\" bez serwera: podaj NAZWA@HOST[:PORT] albo jeden --" +
+                         OpcjaOkna::Serwer);
+      }
+      o.stacja += "@" + o.serwery.front();
+    }
+  }
+  if (const auto t = Value(OpcjaOkna::Od)) {
+    if (o.stacja.empty()) throw UsageError(String("--") + OpcjaOkna::Od + " działa tylko z --" + OpcjaOkna::Stacja);
+    try {
+      o.od = ParsujCzas(*t);
+    } catch (const std::exception& e) {
+      throw UsageError(TerminalSentence(e.what()) + " (--" + OpcjaOkna::Od + ")");
+    }
+  }
+  SetAudioOutput(ResolveAudioOutput(Value(OpcjaOkna::Wyjscie)));
+  return o;
+}

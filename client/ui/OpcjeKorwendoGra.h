@@ -1,0 +1,21 @@
+#pragma once
+// The command line of KorwendoGra: its option names and how they are read.
+#include "CommandLine.h"
+#include "TForm3.h"
+
+// The option names, as given after "--".
+namespace OpcjaOkna {
+inline constexpr const char* Katalog = "config";
+inline constexpr const char* Serwer = "server";
+inline constexpr const char* Stacja = "station";
+inline constexpr const char* Od = "at";
+inline constexpr const char* Wyjscie = "audio";
+}  // namespace OpcjaOkna
+
+class LiniaOkna : public CommandLine {
+ public:
+  LiniaOkna();
+  // After Read: the window's options, the settings directory resolved and the sound output
+  // chosen (SetAudioOutput). Raises a UsageError for a value it cannot use.
+  OpcjeOkna Opcje() const;
+};

@@ -1,0 +1,479 @@
+// The window's assembly, layout, tick, notifications and its side of WidokOkna.
+#include "TForm3.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "CallTrace.h"
+#include "CzasNaPanelach.h"
+#include "DoubleTimeComponent.h"
+#include "ErrorText.h"
+#include "EsencjaPlayera.h"
+#include "ListaStacji.h"
+#include "Log.h"
+#include "LogikaOkna.h"
+#include "MessageThread.h"
+#include "OsPlayera.h"
+#include "PaneleCzasu.h"
+#include "Ponawianie.h"
+#include "QtDrawer.h"
+#include "QtKursor.h"
+#include "RaportAwarii.h"
+#include "ServerAddress.h"
+#include "SterowanieEsencji.h"
+#include "TEditString.h"
+#include "WinControl.h"
+
+namespace {
+
+// A connection notification of the player core, carried to the GUI thread.
+class ZdarzeniePlayera : public QEvent {
+ public:
+  static QEvent::Type Typ() {
+    static const QEvent::Type t = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return t;
+  }
+  ZdarzeniePlayera(int k, uintptr_t w) : QEvent(Typ()), komunikat(k), wParam(w) {}
+  int komunikat;
+  uintptr_t wParam;
+};
+
+constexpr int kGoraOsi = 64;       // where the axis area begins
+constexpr int kWysokoscOsi = 169;  // Panel1's height
+constexpr int kRzadPrzyciskow = kGoraOsi + kWysokoscOsi + 6;
+constexpr int kRzadEksportu = kRzadPrzyciskow + 58;
+
+QPushButton* Przycisk(QWidget* rodzic, const char* tekst, int x, int y, int w, int h = 27) {
+  auto* b = new QPushButton(TForm3::BezSkrotow(tekst), rodzic);
+  b->setGeometry(x, y, w, h);
+  return b;
+}
+
+QLabel* Etykieta(QWidget* rodzic, const QString& tekst = QString()) {
+  auto* l = new QLabel(tekst, rodzic);
+  l->setTextFormat(Qt::PlainText);
+  return l;
+}
+
+}  // namespace
+
+// What the axis's right click edits: the logic's export list.
+class TForm3::EksportOsi : public EksportNaOsi {
+ public:
+  explicit EksportOsi(TForm3& f) : okno(f) {}
+  Przedzialy& ZaznaczenieEksportu() override { return okno.logika->DoEksportu(); }
+  Przedzialy& WydarzeniaNaOsi() override { return okno.logika->WszystkieWydarzenia(); }
+  Przedzialy& Nagrania() override { return okno.logika->PrzedzialyAudio(); }
+  void DodajDoEksportu(Czas od, Czas do_) override {
+    okno.Bezpiecznie([&] { okno.logika->DodajDoEksportu(od, do_); });
+  }
+  void UsunZEksportu(Czas od, Czas do_) override {
+    okno.Bezpiecznie([&] { okno.logika->UsunZEksportu(od, do_); });
+  }
+
+ private:
+  TForm3& okno;
+};
+
+QString TForm3::BezSkrotow(const String& s) { return QString::fromStdString(s).replace("&", "&&"); }
+
+TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::move(o)) {
+  KG_TRACE("TForm3::TForm3(OpcjeOkna o, QWidget* parent)");
+  setWindowTitle("KorwendoGra");
+  listaStacji = std::make_unique<ListaStacji>(opcje.katalog);
+  eksportOsi = std::make_unique<EksportOsi>(*this);
+  Log(0, "app start", KG_WHERE);
+  Zbuduj();
+
+  drawer = std::make_unique<QtDrawer>(devicePixelRatioF());
+  osPlayera = std::make_unique<OsPlayera>(eksportOsi.get());
+  kursor = std::make_unique<QtKursor>();
+  osPlayera->UstawKursor(kursor.get());
+  os = new WinControl(drawer.get(), osPlayera->Kontrolka(), centralWidget());
+  os->lower();
+  panele = std::make_unique<CzasNaPanelach>(Panel6->Panele());
+  para = std::make_unique<DoubleTimeComponent>(osPlayera.get(), panele.get());
+  watek = std::make_unique<MessageThread>();
+  esencja = std::make_unique<EsencjaPlayera>(para.get(), watek.get(), this);
+  sterowanie = std::make_unique<SterowanieEsencji>(*esencja);
+  LogikaOkna::Ustawienia u;
+  u.diagnostyka = opcje.diagnostyka;
+  logika = std::make_unique<LogikaOkna>(*this, *sterowanie, *listaStacji, opcje.eksport, u);
+  listaStacji->UstawPoZmianie([this] { PokazUlubione(); });
+  esencja->UstawPozycje(Czas::Teraz());
+  Label1->setVisible(opcje.diagnostyka);
+
+  prompt = new TEditString(this);
+  PodlaczKontrolki();
+  PodlaczEksport();
+  Rozmiesc();
+}
+
+TForm3::~TForm3() {
+  Timer1->stop();
+  Timer2->stop();
+  Timer3->stop();
+  listaStacji->UstawPlayera(nullptr);
+  // The player core first: it uses the message thread, and no notification comes after it.
+  esencja.reset();
+  watek.reset();
+  para.reset();
+  panele.reset();
+  delete os;
+  os = nullptr;
+  osPlayera.reset();
+  drawer.reset();
+}
+
+void TForm3::Zbuduj() {
+  auto* c = new QWidget(this);
+  setCentralWidget(c);
+
+  SpeedButton5 = new QToolButton(c);
+  SpeedButton5->setText(BezSkrotow("Wybierz stację"));
+  SpeedButton5->setAutoRaise(true);
+  QFont gruba = SpeedButton5->font();
+  gruba.setBold(true);
+  gruba.setPixelSize(15);
+  SpeedButton5->setFont(gruba);
+  SpeedButton5->setGeometry(8, 4, 300, 28);
+  SpeedButton5->setContextMenuPolicy(Qt::CustomContextMenu);
+
+  Label4 = Etykieta(c, "Gramy:");
+  Label4->setGeometry(12, 38, 48, 22);
+  SpeedButton6 = new QToolButton(c);
+  SpeedButton6->setText(BezSkrotow("Cały program"));
+  SpeedButton6->setAutoRaise(true);
+  SpeedButton6->setGeometry(62, 36, 246, 25);
+  SpeedButton6->setEnabled(false);
+
+  Panel4 = new QWidget(c);
+  Panel4->setGeometry(316, 4, 4 * 118, 28);
+  for (int i = 0; i < 4; ++i) {
+    auto* b = new QToolButton(Panel4);
+    b->setText("*");
+    b->setCheckable(true);
+    b->setAutoRaise(true);
+    b->setGeometry(i * 118, 0, 114, 28);
+    b->setContextMenuPolicy(Qt::CustomContextMenu);
+    SpeedButton[static_cast<size_t>(i)] = b;
+  }
+
+  Panel6 = new PaneleCzasu(c);
+
+  Panel1 = Etykieta(c);
+  Panel1->setAutoFillBackground(true);
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setAlignment(Qt::AlignCenter);
+
+  ListBox2 = new QListWidget(c);
+  ListBox2->hide();
+  ListBox1 = new QListWidget(c);
+  ListBox1->hide();
+
+  Button3 = Przycisk(c, "Graj", 8, kRzadPrzyciskow + 14, 80, 30);
+  Button4 = Przycisk(c, "Stop", 94, kRzadPrzyciskow + 14, 80, 30);
+  Zakladki = new QGroupBox(QString::fromUtf8("Zakładki"), c);
+  Zakladki->setGeometry(190, kRzadPrzyciskow, 226, 52);
+  BitBtn6 = Przycisk(Zakladki, "+", 8, 18, 40);
+  BitBtn7 = Przycisk(Zakladki, "+ z opisem", 52, 18, 96);
+  BitBtn8 = Przycisk(Zakladki, "Lista", 152, 18, 66);
+  BitBtn1 = Przycisk(c, "Oznacz \"Od\"", 0, kRzadPrzyciskow + 14, 110, 30);
+  BitBtn2 = Przycisk(c, "Oznacz \"Do\"", 0, kRzadPrzyciskow + 14, 110, 30);
+  BitBtn3 = Przycisk(c, "Dodaj do listy", 0, kRzadPrzyciskow + 14, 120, 30);
+
+  RzadEksportu = new QWidget(c);
+  BitBtn5 = Przycisk(RzadEksportu, "Czyść listę", 0, 0, 110, 27);
+  BitBtn4 = Przycisk(RzadEksportu, "Eksportuj", 0, 0, 130, 27);
+  EksportBar = new QProgressBar(RzadEksportu);
+  EksportBar->setToolTip("Eksport");
+  EksportBar->setTextVisible(false);
+  EksportBar->hide();
+  Label2 = Etykieta(RzadEksportu);
+  Label2->hide();
+  RzadEksportu->hide();
+
+  StatusPanel0 = Etykieta(statusBar());
+  StatusPanel1 = Etykieta(statusBar());
+  StatusPanel1->setFixedWidth(200);
+  statusBar()->addWidget(StatusPanel0);
+  statusBar()->addPermanentWidget(StatusPanel1);
+  statusBar()->setSizeGripEnabled(false);
+
+  Panel2 = new QWidget(c);
+  Panel2->setAutoFillBackground(true);
+  QPalette biala = Panel2->palette();
+  biala.setColor(QPalette::Window, Qt::white);
+  Panel2->setPalette(biala);
+  Label3 = Etykieta(Panel2);
+  Label3->move(4, 4);
+  Panel2->hide();
+
+  Label1 = Etykieta(c);
+  QFont mala = Label1->font();
+  mala.setPixelSize(9);
+  Label1->setFont(mala);
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(ponawianie::kOdstepMs);
+  Timer2 = new QTimer(this);
+  Timer2->setInterval(100000);
+  Timer3 = new QTimer(this);
+  Timer3->setInterval(10);
+  Timer3->setTimerType(Qt::PreciseTimer);
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu2 = new QMenu(this);
+  PopupMenu3 = new QMenu(this);
+  PopupMenu4 = new QMenu(this);
+  PopupMenu5 = new QMenu(this);
+  PopupMenu1->addAction(BezSkrotow("Uaktualnij listę stacji"));
+  for (QMenu* m : {PopupMenu2, PopupMenu3, PopupMenu4, PopupMenu5}) m->setToolTipsVisible(true);
+}
+
+void TForm3::Rozmiesc() {
+  const int w = centralWidget()->width();
+  const QSize p = Panel6->sizeHint();
+  Panel6->setGeometry(w - p.width() - 8, 2, p.width(), p.height());
+  // The favourites give way to the digit panels on a narrow window.
+  Panel4->setGeometry(316, 4, std::max(0, std::min(4 * 118, w - p.width() - 16 - 316)), 28);
+  os->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
+  Panel1->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
+  ListBox2->setGeometry(4, kGoraOsi + 4, 280, kWysokoscOsi - 8);
+  ListBox1->setGeometry(w - 4 - 330, kGoraOsi + 4, 330, kWysokoscOsi - 8);
+  BitBtn3->move(w - 8 - BitBtn3->width(), BitBtn3->y());
+  BitBtn2->move(BitBtn3->x() - 6 - BitBtn2->width(), BitBtn2->y());
+  BitBtn1->move(BitBtn2->x() - 6 - BitBtn1->width(), BitBtn1->y());
+  RzadEksportu->setGeometry(0, kRzadEksportu, w, 30);
+  BitBtn4->move(w - 8 - BitBtn4->width(), 0);
+  BitBtn5->move(BitBtn4->x() - 6 - BitBtn5->width(), 0);
+  EksportBar->setGeometry(8, 4, std::max(0, BitBtn5->x() - 8 - 130), 19);
+  Label2->setGeometry(EksportBar->x() + EksportBar->width() + 8, 0, 110, 27);
+  Label1->setGeometry(w - 60, kRzadEksportu - 12, 56, 12);
+  StatusPanel0->setFixedWidth(std::max(0, width() - 250));
+  if (Panel2->isVisible()) PokazDymek(Label3->text().toStdString());
+}
+
+void TForm3::resizeEvent(QResizeEvent* e) {
+  QMainWindow::resizeEvent(e);
+  if (os != nullptr) Rozmiesc();
+}
+
+void TForm3::FormCreate() {
+  KG_TRACE("TForm3::FormCreate()");
+  QScreen* ekran = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  const QRect pulpit = ekran->availableGeometry();
+  setMinimumWidth(798);
+  resize(std::max(798, ekran->geometry().width() * 8 / 9), LogikaOkna::kWysokosc);
+  UstawWysokosc(LogikaOkna::kWysokosc);
+  move(pulpit.x() + (pulpit.width() - width()) / 2, pulpit.y() + (pulpit.height() - frameGeometry().height()) / 2);
+
+  // The servers named on the command line join the list read from the settings; a
+  // station named there is played instead of the resume position.
+  if (opcje.stacja.empty()) listaStacji->UstawPlayera(esencja.get());
+  listaStacji->OdczytajListeSerwerow();
+  for (const String& s : opcje.serwery) {
+    const ServerAddress a = ParseServerAddress(s);
+    bool jest = false;
+    for (int i = 0; i < listaStacji->IleSerwerow(); ++i) {
+      const Serwer& z = listaStacji->DajSerwer(i);
+      jest = jest || (z.adres == a.host && z.port == a.port);
+    }
+    if (!jest) listaStacji->DodajSerwer(a.host, a.port);
+  }
+  listaStacji->UstawPlayera(esencja.get());
+  PokazUlubione();
+  // The engine starts stopped: the station resumed or named plays at once.
+  if (!opcje.stacja.empty()) {
+    Bezpiecznie([this] {
+      esencja->ZmienStacje(opcje.stacja, opcje.od.value_or(Czas::Teraz()));
+      esencja->Graj();
+    });
+  } else if (!listaStacji->StartNazwa().empty()) {
+    Bezpiecznie([this] { esencja->Graj(); });
+  }
+  Timer2->start();
+  Timer3->start();
+}
+
+void TForm3::FormActivate() {
+  KG_TRACE("TForm3::FormActivate()");
+  // The GUI thread gives way to the playback thread; a refusal costs nothing but that.
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  if (errno == 0 && nice < 5 && setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5) != 0) {
+    Log(1, String("nie można obniżyć priorytetu wątku okna: ") + std::strerror(errno), KG_WHERE);
+  }
+  StatusPanel1->setText(QString::fromStdString(VersionText()));
+  // 200 pixels wide, or as wide as the version's text needs.
+  StatusPanel1->setFixedWidth(std::max(200, StatusPanel1->fontMetrics().horizontalAdvance(StatusPanel1->text()) + 8));
+  logika->BardzoLadnyPrint("Witamy w programie KorwendoGra.");
+  listaStacji->PobierzListeStacji();
+}
+
+void TForm3::Tick() {
+  logika->Tick();
+  os->Uaktualnij();
+  if (Label1->isVisible()) Label1->setText(QString::fromStdString(klatki.Get()));
+}
+
+void TForm3::Powiadom(int komunikat, uintptr_t wParam) {
+  QCoreApplication::postEvent(this, new ZdarzeniePlayera(komunikat, wParam));
+}
+
+bool TForm3::event(QEvent* e) {
+  if (e->type() == ZdarzeniePlayera::Typ()) {
+    auto* z = static_cast<ZdarzeniePlayera*>(e);
+    Bezpiecznie([&] { logika->Powiadomienie(z->komunikat, z->wParam); });
+    return true;
+  }
+  if (e->type() == QEvent::WindowActivate) Bezpiecznie([this] { FormActivate(); });
+  return QMainWindow::event(e);
+}
+
+void TForm3::AppOnException(const std::exception& e) {
+  KG_TRACE("TForm3::AppOnException(const std::exception& e)");
+  Log(1, String("AppOnException: ") + e.what(), KG_WHERE);
+  ZapiszRaportAwarii(String("AppOnException: ") + e.what() + "\n" + CallTraceText() + "\n");
+  if (zamykany) return;
+  zamykany = true;
+  Timer1->stop();
+  Timer3->stop();
+  QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TForm3::Bezpiecznie(const std::function<void()>& f) {
+  TraceMarkDepth();
+  try {
+    f();
+  } catch (const std::exception& e) {
+    AppOnException(e);
+  }
+  TraceReturnToMark();
+}
+
+// WidokOkna.
+
+void TForm3::UstawStatus(const String& s) { StatusPanel0->setText(QString::fromStdString(s)); }
+
+void TForm3::PokazDymek(const String& s) {
+  Label3->setText(QString::fromStdString(s));
+  Label3->adjustSize();
+  Panel2->resize(Label3->width() + 8, Label3->height() + 8);
+  Panel2->move(Panel1->x() + (Panel1->width() - Panel2->width()) / 2,
+               Panel1->y() + (Panel1->height() - Panel2->height()) / 2);
+  Panel2->show();
+  Panel2->raise();
+}
+
+void TForm3::UkryjDymek() { Panel2->hide(); }
+
+void TForm3::UstawGuziczkiFunkcyjne(bool wlaczone) {
+  Button3->setEnabled(wlaczone);
+  Button4->setEnabled(wlaczone);
+}
+
+void TForm3::PokazZaslone(bool widoczna) {
+  Panel1->setVisible(widoczna);
+  if (widoczna) {
+    Panel1->raise();
+    ListBox1->raise();
+    ListBox2->raise();
+    Panel2->raise();
+  }
+}
+
+void TForm3::UstawTimerPolaczenia(bool dziala) {
+  if (dziala) Timer1->start();
+  else Timer1->stop();
+}
+
+void TForm3::UstawTytul(const String& s) { setWindowTitle(QString::fromStdString(s)); }
+
+void TForm3::UstawPrzyciskStacji(const String& s) { SpeedButton5->setText(BezSkrotow(s)); }
+
+void TForm3::ZaznaczUlubione(const String& cel) {
+  for (QToolButton* b : SpeedButton) b->setChecked(!cel.empty() && b->toolTip().toStdString() == cel);
+}
+
+void TForm3::Minimalizuj() { showMinimized(); }
+
+void TForm3::UstawPrzyciskWydarzen(const String& podpis) { SpeedButton6->setText(BezSkrotow(podpis)); }
+
+void TForm3::PokazListeWydarzen(bool widoczna) {
+  ListBox2->setVisible(widoczna);
+  if (widoczna) ListBox2->raise();
+}
+
+void TForm3::UstawListeWydarzen(const String& tekst) {
+  ListBox2->clear();
+  QString t = QString::fromStdString(tekst);
+  if (t.endsWith("\r\n")) t.chop(2);
+  if (!t.isEmpty()) ListBox2->addItems(t.split("\r\n"));
+}
+
+void TForm3::ZmienOstatniaLinieWydarzen(const String& linia) {
+  if (ListBox2->count() == 0) ListBox2->addItem(QString());
+  ListBox2->item(ListBox2->count() - 1)->setText(QString::fromStdString(linia));
+}
+
+void TForm3::PokazListeEksportu(bool widoczna) {
+  ListBox1->setVisible(widoczna);
+  if (widoczna) ListBox1->raise();
+}
+
+void TForm3::UstawListeEksportu(const String& tekst) {
+  ListBox1->clear();
+  QString t = QString::fromStdString(tekst);
+  if (t.endsWith("\r\n")) t.chop(2);
+  if (!t.isEmpty()) ListBox1->addItems(t.split("\r\n"));
+}
+
+void TForm3::UstawWysokosc(int h) {
+  wysokosc = h;
+  setFixedHeight(h);
+  RzadEksportu->setVisible(h >= LogikaOkna::kWysokoscEksportu);
+}
+
+void TForm3::UstawPrzyciskEksportu(const String& s) { BitBtn4->setText(BezSkrotow(s)); }
+
+void TForm3::PokazPostepEksportu(bool widoczny, int maksimum) {
+  if (widoczny) {
+    EksportBar->setRange(0, std::max(0, maksimum));
+    EksportBar->setValue(0);
+  }
+  EksportBar->setVisible(widoczny);
+}
+
+void TForm3::UstawPostepEksportu(int pozycja) { EksportBar->setValue(pozycja); }
+void TForm3::PokazPozostalyCzas(bool widoczny) { Label2->setVisible(widoczny); }
+void TForm3::UstawPozostalyCzas(const String& s) { Label2->setText(QString::fromStdString(s)); }
+void TForm3::UstawPodpowiedzOd(const String& s) { BitBtn1->setToolTip(QString::fromStdString(s)); }
+void TForm3::UstawPodpowiedzDo(const String& s) { BitBtn2->setToolTip(QString::fromStdString(s)); }
+bool TForm3::Zapytaj(String& tekst, const String& tytul) { return prompt->Zapytaj(tekst, tytul); }
+void TForm3::UstawPrzedzialy(int warstwa, Przedzialy& p) { osPlayera->UstawPrzedzialy(warstwa, p); }
+void TForm3::AktualizujPrzedzialy(int warstwa, Update<Przedzialy>& u) { osPlayera->AktualizujPrzedzialy(warstwa, u); }
+void TForm3::UsunWydarzenia() { osPlayera->UsunWydarzenia(); }
+void TForm3::UstawMarkeryWydarzenia(int k, TypMarkerow& m) { osPlayera->UstawMarkeryWydarzenia(k, m); }
+void TForm3::AktualizujMarkeryWydarzenia(int k, Update<TypMarkerow>& u) { osPlayera->AktualizujMarkeryWydarzenia(k, u); }
+void TForm3::AktualizujMarkery(int typ, Update<TypMarkerow>& u) { osPlayera->AktualizujMarkery(typ, u); }
+void TForm3::UstawOd(Czas c) { osPlayera->UstawOd(c); }
+void TForm3::UstawDo(Czas c) { osPlayera->UstawDo(c); }
+Czas TForm3::CzasOsi() { return para->Get(); }

@@ -1,0 +1,201 @@
+#pragma once
+// The client's main window: it assembles the time axis, the digit panels, the message
+// thread, the player core and the station list, places every control, and is the view
+// (WidokOkna) of the window's logic (LogikaOkna), which does what the controls, the
+// inbox and the connection notifications ask. Its 10 ms tick reads the inbox and moves
+// the axis and the panels; a 5 s timer reconnects and a 100 s one refreshes the station
+// lists. The controls are wired in TForm3Kontrolki.cpp (playing, stations, favourites,
+// events, keyboard, hover texts) and TForm3Eksport.cpp (marking, export list, bookmarks).
+//
+// Threads: everything runs on the GUI thread except Powiadom, which the player core calls
+// on the message thread (and on the GUI thread); it only posts an event to this window.
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Czas.h"
+#include "EksportNaOsi.h"
+#include "FrameTimer.h"
+#include "PowiadomieniaPlayera.h"
+#include "String.h"
+#include "WidokOkna.h"
+
+class CzasNaPanelach;
+class DoubleTimeComponent;
+class EsencjaPlayera;
+class ListaStacji;
+class LogikaOkna;
+class MessageThread;
+class OsPlayera;
+class PaneleCzasu;
+class QtDrawer;
+class QtKursor;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QToolButton;
+class SilnikEksportu;
+class SterowanieEsencji;
+class TEditString;
+class WinControl;
+struct PozycjaMenu;
+
+// What the window starts with.
+struct OpcjeOkna {
+  String katalog;               // the settings directory (the ini files, log/)
+  std::vector<String> serwery;  // servers added to the list when it lacks them ("host:port")
+  String stacja;                // a target to play instead of the resume position
+  std::optional<Czas> od;       // the moment to play it from; else the present
+  bool diagnostyka = false;     // the marker file ".debug" exists
+  SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: none
+};
+
+class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera {
+ public:
+  explicit TForm3(OpcjeOkna o, QWidget* parent = nullptr);
+  // Deletes the player core first (it uses the message thread), then the message thread,
+  // the time components, the panels, the axis, its host and the drawer.
+  ~TForm3() override;
+
+  // FormCreate: the size, the favourite buttons, the server list (which resumes playing).
+  void FormCreate();
+
+  // Posts the notification to the GUI thread; never waits.
+  void Powiadom(int komunikat, uintptr_t wParam) override;
+
+  // An exception that escaped a handler: logged, reported, and the window closes.
+  void AppOnException(const std::exception& e);
+  // Runs f, handing what it raises to AppOnException.
+  void Bezpiecznie(const std::function<void()>& f);
+
+  LogikaOkna& Logika() { return *logika; }
+  ListaStacji& Lista() { return *listaStacji; }
+  TEditString& Prompt() { return *prompt; }
+
+  // WidokOkna.
+  void UstawStatus(const String& s) override;
+  void PokazDymek(const String& s) override;
+  void UkryjDymek() override;
+  void UstawGuziczkiFunkcyjne(bool wlaczone) override;
+  void PokazZaslone(bool widoczna) override;
+  void UstawTimerPolaczenia(bool dziala) override;
+  void UstawTytul(const String& s) override;
+  void UstawPrzyciskStacji(const String& s) override;
+  void ZaznaczUlubione(const String& cel) override;
+  void PokazMenuUlubionych(int przycisk) override;
+  void Minimalizuj() override;
+  void UstawPrzyciskWydarzen(const String& podpis) override;
+  void UstawMenuWydarzen(const std::vector<String>& pozycje, bool wlaczony) override;
+  void PokazListeWydarzen(bool widoczna) override;
+  void UstawListeWydarzen(const String& tekst) override;
+  void ZmienOstatniaLinieWydarzen(const String& linia) override;
+  void PokazListeEksportu(bool widoczna) override;
+  void UstawListeEksportu(const String& tekst) override;
+  void UstawWysokosc(int wysokosc) override;
+  void UstawPrzyciskEksportu(const String& s) override;
+  void PokazPostepEksportu(bool widoczny, int maksimum) override;
+  void UstawPostepEksportu(int pozycja) override;
+  void PokazPozostalyCzas(bool widoczny) override;
+  void UstawPozostalyCzas(const String& s) override;
+  void UstawPodpowiedzOd(const String& s) override;
+  void UstawPodpowiedzDo(const String& s) override;
+  bool Zapytaj(String& tekst, const String& tytul) override;
+  void UstawPrzedzialy(int warstwa, Przedzialy& p) override;
+  void AktualizujPrzedzialy(int warstwa, Update<Przedzialy>& u) override;
+  void UsunWydarzenia() override;
+  void UstawMarkeryWydarzenia(int k, TypMarkerow& m) override;
+  void AktualizujMarkeryWydarzenia(int k, Update<TypMarkerow>& u) override;
+  void AktualizujMarkery(int typ, Update<TypMarkerow>& u) override;
+  void UstawOd(Czas c) override;
+  void UstawDo(Czas c) override;
+  Czas CzasOsi() override;
+
+  // The widgets, by the names the rest of the program and the tests use.
+  QToolButton* SpeedButton5;  // the station button
+  QLabel* Label4;             // "Gramy:"
+  QToolButton* SpeedButton6;  // the events button
+  QWidget* Panel4;            // the favourite buttons
+  std::array<QToolButton*, 4> SpeedButton{};  // SpeedButton1..4
+  PaneleCzasu* Panel6;        // the digit panels
+  WinControl* os;             // the axis host, where Panel1 stands
+  QLabel* Panel1;             // the cover over the axis while not connected
+  QListWidget* ListBox2;      // the events of the day
+  QListWidget* ListBox1;      // the export list
+  QPushButton* Button3;       // "Graj"
+  QPushButton* Button4;       // "Stop"
+  QGroupBox* Zakladki;        // "Zakładki"
+  QPushButton* BitBtn6;       // "+"
+  QPushButton* BitBtn7;       // a bookmark with a description
+  QPushButton* BitBtn8;       // "Lista"
+  QPushButton* BitBtn1;       // 'Oznacz "Od"'
+  QPushButton* BitBtn2;       // 'Oznacz "Do"'
+  QPushButton* BitBtn3;       // "Dodaj do listy"
+  QWidget* RzadEksportu;      // the export row
+  QPushButton* BitBtn5;       // "Czyść listę"
+  QPushButton* BitBtn4;       // "Eksportuj" / "Przerwij eksport"
+  QProgressBar* EksportBar;
+  QLabel* Label2;             // the remaining time
+  QLabel* StatusPanel0;       // the status line's message
+  QLabel* StatusPanel1;       // the version
+  QWidget* Panel2;            // the pop-up message
+  QLabel* Label3;
+  QLabel* Label1;             // the frame rate, with diagnostics only
+  QTimer* Timer1;             // reconnect, 5000 ms
+  QTimer* Timer2;             // station lists, 100000 ms
+  QTimer* Timer3;             // the main tick, 10 ms
+  QMenu* PopupMenu1;          // "Uaktualnij listę stacji"
+  QMenu* PopupMenu2;          // favourite assignment
+  QMenu* PopupMenu3;          // stations
+  QMenu* PopupMenu4;          // events
+  QMenu* PopupMenu5;          // bookmarks
+
+  // The text of a menu item or a button: "&" doubled, so that no name becomes a mnemonic.
+  static QString BezSkrotow(const String& s);
+  // Fills `m` with `pozycje`; choosing one runs its action (asking its question first).
+  void WypelnijMenu(QMenu* m, const std::vector<PozycjaMenu>& pozycje);
+
+ protected:
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
+ private:
+  class EksportOsi;
+  void Zbuduj();
+  void Rozmiesc();
+  void FormActivate();
+  void Tick();
+  // TForm3Kontrolki.cpp.
+  void PodlaczKontrolki();
+  void PokazUlubione();
+  bool Klawisz(QKeyEvent* k);
+  void Podpowiedz(QObject* o);
+  // TForm3Eksport.cpp.
+  void PodlaczEksport();
+  void PokazZakladki(bool usuwanie);
+
+  OpcjeOkna opcje;
+  std::unique_ptr<ListaStacji> listaStacji;
+  std::unique_ptr<EksportOsi> eksportOsi;
+  std::unique_ptr<QtDrawer> drawer;
+  std::unique_ptr<OsPlayera> osPlayera;
+  std::unique_ptr<QtKursor> kursor;
+  std::unique_ptr<CzasNaPanelach> panele;
+  std::unique_ptr<DoubleTimeComponent> para;
+  std::unique_ptr<MessageThread> watek;
+  std::unique_ptr<EsencjaPlayera> esencja;
+  std::unique_ptr<SterowanieEsencji> sterowanie;
+  std::unique_ptr<LogikaOkna> logika;
+  TEditString* prompt;
+  FrameTimer klatki;
+  int wysokosc = 348;
+  bool zamykany = false;
+};

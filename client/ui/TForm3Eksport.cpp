@@ -1,0 +1,36 @@
+// The marking, export-list and bookmark controls.
+#include <QApplication>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+
+#include "ListaStacji.h"
+#include "LogikaOkna.h"
+#include "TForm3.h"
+
+void TForm3::PodlaczEksport() {
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->OznaczOd(); }); });
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->OznaczDo(); }); });
+  connect(BitBtn3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->DodajOdDo(); }); });
+  connect(BitBtn5, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->CzyscListe(); }); });
+  connect(BitBtn4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksportuj(); }); });
+  connect(BitBtn6, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->DodajZakladke(); }); });
+  connect(BitBtn7, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->DodajZakladkeZOpisem(); }); });
+  // The bookmark menu opens on the press; with Shift held it deletes.
+  connect(BitBtn8, &QPushButton::pressed, this, [this] {
+    const bool usuwanie = QApplication::keyboardModifiers() & Qt::ShiftModifier;
+    QTimer::singleShot(0, this, [this, usuwanie] { PokazZakladki(usuwanie); });
+  });
+  connect(ListBox1, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* it) { Bezpiecznie([this, it] { logika->GrajZEksportu(ListBox1->row(it)); }); });
+  ListBox1->viewport()->installEventFilter(this);
+  BitBtn1->installEventFilter(this);
+  BitBtn2->installEventFilter(this);
+}
+
+void TForm3::PokazZakladki(bool usuwanie) {
+  BitBtn8->setDown(false);
+  WypelnijMenu(PopupMenu5, usuwanie ? listaStacji->UstawMenuUsuwania() : listaStacji->UstawMenuZakladek());
+  PopupMenu5->popup(BitBtn8->mapToGlobal(QPoint(0, 0)));
+}

@@ -1,0 +1,241 @@
+// The playing and navigation controls: play and stop, the station menu, the favourites,
+// the events menu and list, the timers, the keyboard and the hover texts.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "ListaStacji.h"
+#include "LogikaOkna.h"
+#include "PaneleCzasu.h"
+#include "SterowanieEsencji.h"
+#include "TForm3.h"
+
+namespace {
+
+const char* const q = "\"";
+
+// The keysyms of the keypad's digits and decimal point, as X reports them with Num Lock
+// on; with it off the same keys report the navigation keysyms (KP_End, KP_Delete ...).
+constexpr quint32 kXkKp0 = 0xFFB0;
+constexpr quint32 kXkKp9 = 0xFFB9;
+constexpr quint32 kXkKpDecimal = 0xFFAE;
+constexpr quint32 kXkKpSeparator = 0xFFAC;
+
+}  // namespace
+
+void TForm3::WypelnijMenu(QMenu* m, const std::vector<PozycjaMenu>& pozycje) {
+  m->clear();
+  for (const PozycjaMenu& p : pozycje) {
+    QAction* a = m->addAction(BezSkrotow(p.podpis));
+    a->setToolTip(QString::fromStdString(p.podpowiedz));
+    a->setStatusTip(QString::fromStdString(p.podpowiedz));
+    connect(a, &QAction::triggered, this, [this, p] {
+      if (!p.pytanie.empty()) {
+        QMessageBox box(QMessageBox::Question, QString::fromStdString(p.tytulPytania),
+                        QString::fromStdString(p.pytanie), QMessageBox::Yes | QMessageBox::No, this);
+        box.setTextFormat(Qt::PlainText);
+        if (box.exec() != QMessageBox::Yes) return;
+      }
+      if (p.akcja) Bezpiecznie(p.akcja);
+    });
+  }
+}
+
+void TForm3::PodlaczKontrolki() {
+  connect(Button3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { sterowanie->Graj(); }); });
+  connect(Button4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { sterowanie->Stop(); }); });
+
+  // Stations: the menu at (window left + 10, window top + 50); the right button refreshes.
+  connect(SpeedButton5, &QToolButton::clicked, this, [this] {
+    WypelnijMenu(PopupMenu3, listaStacji->UstawMenuStacji());
+    PopupMenu3->popup(geometry().topLeft() + QPoint(10, 50));
+  });
+  connect(SpeedButton5, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& p) { PopupMenu1->popup(SpeedButton5->mapToGlobal(p)); });
+  connect(PopupMenu1->actions().front(), &QAction::triggered, this,
+          [this] { Bezpiecznie([this] { listaStacji->PobierzListeStacji(); }); });
+
+  for (int i = 0; i < ListaStacji::IleUlubionych; ++i) {
+    QToolButton* b = SpeedButton[static_cast<size_t>(i)];
+    connect(b, &QToolButton::clicked, this, [this, b, i] {
+      b->setChecked(false);  // a toggle only to show the station playing
+      Bezpiecznie([this, i] { logika->KliknietoUlubiona(i); });
+    });
+    connect(b, &QWidget::customContextMenuRequested, this, [this, i](const QPoint&) { PokazMenuUlubionych(i); });
+    b->installEventFilter(this);
+  }
+
+  connect(SpeedButton6, &QToolButton::clicked, this,
+          [this] { PopupMenu4->popup(geometry().topLeft() + QPoint(10, 84)); });
+  SpeedButton6->installEventFilter(this);
+
+  connect(ListBox2, &QListWidget::itemDoubleClicked, this,
+          [this](QListWidgetItem* it) { Bezpiecznie([this, it] { logika->GrajWydarzenie(ListBox2->row(it)); }); });
+  ListBox2->viewport()->installEventFilter(this);
+
+  connect(Timer1, &QTimer::timeout, this, [this] { Bezpiecznie([this] { logika->Timer1(); }); });
+  connect(Timer2, &QTimer::timeout, this, [this] { Bezpiecznie([this] { listaStacji->PobierzListeStacji(); }); });
+  connect(Timer3, &QTimer::timeout, this, [this] { Bezpiecznie([this] { Tick(); }); });
+
+  // Hover texts.
+  for (QWidget* w : std::initializer_list<QWidget*>{Button3, Button4, BitBtn6, BitBtn7, BitBtn8, BitBtn1, BitBtn2,
+                                                    BitBtn3, Panel6, SpeedButton5, ListBox2}) {
+    w->installEventFilter(this);
+  }
+  for (QLabel* p : Panel6->Panele()) p->installEventFilter(this);
+
+  // The window sees every key before its controls.
+  qApp->installEventFilter(this);
+}
+
+void TForm3::PokazMenuUlubionych(int przycisk) {
+  WypelnijMenu(PopupMenu2, listaStacji->UstawMenuUlubionych(przycisk));
+  QToolButton* b = SpeedButton[static_cast<size_t>(przycisk)];
+  PopupMenu2->popup(b->mapToGlobal(QPoint(0, 0)));
+}
+
+void TForm3::UstawMenuWydarzen(const std::vector<String>& pozycje, bool wlaczony) {
+  PopupMenu4->clear();
+  for (const String& p : pozycje) {
+    QAction* a = PopupMenu4->addAction(BezSkrotow(p));
+    a->setToolTip(QString::fromStdString(p));
+    connect(a, &QAction::triggered, this, [this, p] { Bezpiecznie([this, p] { logika->Popup4Cos(p); }); });
+  }
+  SpeedButton6->setEnabled(wlaczony);
+}
+
+void TForm3::PokazUlubione() {
+  const std::vector<Ulubiona>& u = listaStacji->Ulubione();
+  for (size_t i = 0; i < SpeedButton.size() && i < u.size(); ++i) {
+    QToolButton* b = SpeedButton[i];
+    b->setText(u[i].podpis.empty() ? QString("*") : BezSkrotow(u[i].podpis));
+    b->setToolTip(QString::fromStdString(u[i].podpowiedz));
+    QFont f = b->font();
+    f.setBold(u[i].lampka == Ulubiona::Zielona);
+    b->setFont(f);
+    QPalette p = b->palette();
+    p.setColor(QPalette::ButtonText, u[i].lampka == Ulubiona::Zielona   ? QColor(0x00, 0x80, 0x00)
+                                     : u[i].lampka == Ulubiona::Czerwona ? QColor(0xC0, 0x00, 0x00)
+                                                                         : palette().color(QPalette::ButtonText));
+    b->setPalette(p);
+  }
+}
+
+bool TForm3::Klawisz(QKeyEvent* k) {
+  int vk = 0;
+  const quint32 natywny = k->nativeVirtualKey();
+  if (k->modifiers() & Qt::KeypadModifier) {
+    // A native keysym, where the platform gives one, must be the keypad's digit or
+    // decimal point: with Num Lock off the keypad's keys are navigation keys.
+    const bool cyfraX = natywny >= kXkKp0 && natywny <= kXkKp9;
+    const bool kropkaX = natywny == kXkKpDecimal || natywny == kXkKpSeparator;
+    if (k->key() >= Qt::Key_0 && k->key() <= Qt::Key_9 && (natywny == 0 || cyfraX)) {
+      vk = LogikaOkna::kNum0 + (k->key() - Qt::Key_0);
+    } else if ((k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma) && (natywny == 0 || kropkaX)) {
+      vk = LogikaOkna::kNumKropka;
+    }
+  } else if (k->key() == Qt::Key_F4) {
+    vk = LogikaOkna::kF4;
+  } else if (k->key() >= Qt::Key_F5 && k->key() <= Qt::Key_F8) {
+    vk = LogikaOkna::kF5 + (k->key() - Qt::Key_F5);
+  } else if (k->key() == Qt::Key_Escape) {
+    vk = LogikaOkna::kEsc;
+  }
+  if (vk == 0) return false;
+  bool zjedzony = false;
+  Bezpiecznie([&] { zjedzony = logika->Klawisz(vk); });
+  return zjedzony;
+}
+
+void TForm3::Podpowiedz(QObject* o) {
+  auto krotko = [this](const char* s) { logika->LadnyPrint5s(s); };
+  if (o == Button3) return krotko("Rozpocznij odtwarzanie");
+  if (o == Button4) return krotko("Zatrzymaj odtwarzanie");
+  if (o == BitBtn6) return krotko("Dodaj zakładkę");
+  if (o == BitBtn7) return krotko("Dodaj zakładkę z opisem");
+  if (o == BitBtn8) return krotko("Pokaż listę zakładek");
+  if (o == BitBtn1) return krotko("Oznacz początek przedziału do eksportu");
+  if (o == BitBtn2) return krotko("Oznacz koniec przedziału do eksportu");
+  if (o == BitBtn3) return krotko("Dodaj oznaczony przedział do eksportu");
+  bool panel = o == Panel6;
+  for (QLabel* p : Panel6->Panele()) panel = panel || o == p;
+  if (panel) return krotko("Kliknij lewym przyciskiem myszy aby przewinąć do przodu, lub prawym aby przewinąć do tyłu");
+  if (o == SpeedButton5) {
+    return logika->LadnyPrint(
+        "Kliknij lewym przyciskiem myszy aby wyświetlić listę stacji, lub prawym przyciskiem myszy w celu "
+        "uaktualnienia listy stacji");
+  }
+  if (o == SpeedButton6) {
+    if (SpeedButton6->isEnabled()) logika->LadnyPrint("Kliknij lewym przyciskiem myszy aby wyświetlić listę wydarzeń");
+    return;
+  }
+  if (o == ListBox2) {
+    return logika->LadnyPrint(
+        "Kliknij dwa razy lewym przyciskiem myszy aby odtwarzać wybrane wydarzenie, lub kliknij prawym aby dodać je "
+        "do eksportu");
+  }
+  for (size_t i = 0; i < SpeedButton.size(); ++i) {
+    if (o == SpeedButton[i]) {
+      const std::vector<Ulubiona>& u = listaStacji->Ulubione();
+      const String podpis = i < u.size() && !u[i].podpis.empty() ? u[i].podpis : String("*");
+      return logika->LadnyPrint(String("Kliknij lewym przyciskiem myszy aby wybrać ") + q + podpis + q +
+                                ", kliknij prawym przyciskiem myszy aby zmienić przypisaną stację");
+    }
+  }
+}
+
+bool TForm3::eventFilter(QObject* o, QEvent* e) {
+  switch (e->type()) {
+    case QEvent::KeyPress: {
+      // Keys typed into another window (the prompt, a message box) or an open menu are theirs.
+      auto* w = qobject_cast<QWidget*>(o);
+      if (w == nullptr || w->window() != this || QApplication::activePopupWidget() != nullptr) break;
+      if (QApplication::activeModalWidget() != nullptr) break;
+      if (Klawisz(static_cast<QKeyEvent*>(e))) return true;
+      break;
+    }
+    case QEvent::Enter:
+      if (o != this) Bezpiecznie([&] { Podpowiedz(o); });
+      break;
+    case QEvent::MouseButtonRelease: {
+      auto* m = static_cast<QMouseEvent*>(e);
+      if (m->button() != Qt::RightButton) break;
+      if (o == SpeedButton6) {
+        Bezpiecznie([this] { logika->PrzelaczWydarzenia(); });
+        return true;
+      }
+      if (o == ListBox2->viewport() || o == ListBox1->viewport()) {
+        QListWidget* l = o == ListBox2->viewport() ? ListBox2 : ListBox1;
+        QListWidgetItem* it = l->itemAt(m->position().toPoint());
+        if (it == nullptr) return true;
+        l->setCurrentItem(it);
+        const int wiersz = l->row(it);
+        if (l == ListBox2) Bezpiecznie([&] { logika->EksportujWydarzenie(wiersz); });
+        else Bezpiecznie([&] { logika->UsunZEksportu(wiersz); });
+        return true;
+      }
+      break;
+    }
+    case QEvent::MouseButtonPress: {
+      auto* m = static_cast<QMouseEvent*>(e);
+      if (m->button() == Qt::RightButton && o == BitBtn1) {
+        Bezpiecznie([this] { logika->IdzDoOd(); });
+        return true;
+      }
+      if (m->button() == Qt::RightButton && o == BitBtn2) {
+        Bezpiecznie([this] { logika->IdzDoDo(); });
+        return true;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(o, e);
+}

@@ -1,0 +1,28 @@
+#!/bin/bash
+# KorwendoGra's command line as a person would meet it: --version, bad options (status 2,
+# one sentence on standard error) and a start without a display (status 1, what to do).
+set -u
+bin=$1
+version=$2
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+failed=0
+check() {
+  local want=$1 text=$2
+  shift 2
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 30 "$bin/KorwendoGra" --config "$dir/cfg" "$@" \
+    </dev/null >"$dir/out" 2>"$dir/err"
+  local got=$?
+  if [ "$got" != "$want" ] || ! grep -qxF -- "$text" "$dir/err" "$dir/out"; then
+    echo "KorwendoGra $*: status $got (want $want)"; cat "$dir/out" "$dir/err"; failed=1
+  fi
+}
+check 0 "KorwendoGra $version" --version
+check 2 "KorwendoGra: nieznana opcja --bogus; zobacz KorwendoGra --help" --bogus
+check 2 "KorwendoGra: --at działa tylko z --station; zobacz KorwendoGra --help" --at 2026-01-01T00:00:00Z
+check 2 "KorwendoGra: stacja \"Zegar\" bez serwera: podaj NAZWA@HOST[:PORT] albo jeden --server; zobacz KorwendoGra --help" \
+  --station Zegar --server a:1 --server b:2
+check 1 "KorwendoGra: nie ma ekranu: ani DISPLAY, ani WAYLAND_DISPLAY nie jest ustawione; uruchom KorwendoGra w sesji graficznej albo graj bez okna: korwendo-play"
+# Nothing was taken for a crash.
+[ ! -e "$bin/KorwendoGra.debug.log" ] || { echo "a crash report was written"; failed=1; }
+exit $failed

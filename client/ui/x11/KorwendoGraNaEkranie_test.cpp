@@ -1,0 +1,237 @@
+// The whole client under a real X server (an Xvfb started here) against a real demo
+// server on a free loopback port, on the null sound output: the window connects, plays,
+// is saved as korwendogra-x11.png in the working directory (the build directory) for a
+// person to look at, and takes real X input (xdotool): the keypad with Num Lock on and
+// off, and a mouse click on a button.
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "AudioOutputChoice.h"
+#include "AxisFixtures.h"
+#include "LogikaOkna.h"
+#include "TForm3.h"
+#include "TempDir.h"
+
+namespace {
+
+// The X server of this process: started at the first call, stopped at exit.
+class SerwerX {
+ public:
+  static SerwerX& Jeden() {
+    static SerwerX s;
+    return s;
+  }
+  bool Dziala() const { return pid > 0; }
+  ~SerwerX() {
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+  }
+
+ private:
+  // Other test processes may start X servers at the same moment, and two of them may
+  // pick the same display number; the loser dies. So a server counts as started only
+  // when it still runs a moment after naming its display and its socket exists, and
+  // starting is tried three times.
+  SerwerX() {
+    for (int proba = 0; proba < 3 && pid <= 0; ++proba) Uruchom();
+  }
+
+  void Uruchom() {
+    int rura[2];
+    if (pipe(rura) != 0) return;
+    pid = fork();
+    if (pid == 0) {
+      close(rura[0]);
+      const std::string fd = std::to_string(rura[1]);
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
+             static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(rura[1]);
+    char bufor[16] = {};
+    ssize_t n = -1;
+    if (pid > 0) {
+      do {
+        n = read(rura[0], bufor, sizeof bufor - 1);
+      } while (n < 0 && errno == EINTR);
+    }
+    close(rura[0]);
+    const std::string numer(bufor, n > 0 ? strcspn(bufor, "\n") : 0);
+    if (n > 0 && !numer.empty()) {
+      usleep(200 * 1000);
+      if (waitpid(pid, nullptr, WNOHANG) == 0 && access(("/tmp/.X11-unix/X" + numer).c_str(), F_OK) == 0) {
+        setenv("DISPLAY", (":" + numer).c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        return;
+      }
+    }
+    if (pid > 0) {
+      kill(pid, SIGTERM);
+      waitpid(pid, nullptr, 0);
+    }
+    pid = -1;
+  }
+  pid_t pid = -1;
+};
+
+bool Xdotool(const QStringList& argumenty) {
+  QProcess p;
+  p.start("xdotool", argumenty);
+  return p.waitForFinished(5000) && p.exitCode() == 0;
+}
+
+// Waits, processing events, until `warunek` holds (at most `ms`).
+template <class F>
+bool Czekaj(F warunek, int ms) {
+  for (int i = 0; i < ms / 10 && !warunek(); ++i) QTest::qWait(10);
+  return warunek();
+}
+
+// The window as the X server shows it, saved under `nazwa`.
+bool Zrzut(QWidget& w, const char* nazwa) {
+  const QRect r = w.frameGeometry();
+  const QImage zrzut = w.screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+  return !zrzut.isNull() && zrzut.save(nazwa);
+}
+
+// korwendo-server --demo on a free loopback port, stopped with the test.
+class SerwerDemo {
+ public:
+  explicit SerwerDemo(const std::string& archiwum) {
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(KG_SERVER, {"--demo", "--archive", QString::fromStdString(archiwum), "--listen", "127.0.0.1:0"});
+    const QByteArray znak = "listening on 127.0.0.1:";
+    Czekaj(
+        [&] {
+          wyjscie += p.readAll();
+          const qsizetype i = wyjscie.indexOf(znak);
+          if (i >= 0) port = std::atoi(wyjscie.constData() + i + znak.size());
+          return port > 0 || p.state() == QProcess::NotRunning;
+        },
+        20000);
+  }
+  ~SerwerDemo() {
+    p.terminate();
+    if (!p.waitForFinished(5000)) p.kill();
+    p.waitForFinished(2000);
+  }
+  QProcess p;
+  QByteArray wyjscie;
+  int port = 0;
+};
+
+TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
+  if (!SerwerX::Jeden().Dziala()) GTEST_SKIP() << "Xvfb could not be started";
+  axis_test::Aplikacja();
+  ASSERT_EQ(QGuiApplication::platformName(), "xcb");
+  SetAudioOutput(ResolveAudioOutput(String("null")));
+
+  TempDir katalog;
+  SerwerDemo serwer(katalog / "archive");
+  ASSERT_GT(serwer.port, 0) << serwer.wyjscie.toStdString();
+  const String adres = "127.0.0.1:" + std::to_string(serwer.port);
+
+  OpcjeOkna o;
+  o.katalog = katalog / "settings";
+  o.serwery = {adres};
+  o.stacja = "Zegar@" + adres;
+  o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  Czas doWznowienia;
+  {
+  TForm3 f(o);
+  f.FormCreate();
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+
+  // Connected and playing: the server named the station, the cover is gone, time moves.
+  ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == "KorwendoGra - Zegar"; }, 60000)) << f.windowTitle().toStdString();
+  EXPECT_FALSE(f.Panel1->isVisible());
+  EXPECT_TRUE(f.Button3->isEnabled());
+  EXPECT_EQ(f.SpeedButton5->text(), "Zegar");
+  const Czas t0 = f.CzasOsi();
+  QTest::qWait(1500);
+  EXPECT_GT(f.CzasOsi() - t0, Roznica::Milisekunda * 500) << "the time does not move: not playing";
+  // From the moment asked for, or (while the fresh archive's backlog still grows, newest
+  // first) from the oldest audio recorded so far: the past, at any rate.
+  EXPECT_GE(f.CzasOsi(), *o.od - Roznica::Sekunda) << f.CzasOsi().Napis() << " before " << o.od->Napis();
+  EXPECT_LT(f.CzasOsi(), Czas::Teraz()) << f.CzasOsi().Napis();
+
+  // The key of keypad 3 (keycode 89, sent as a key, so that xdotool adds no modifier of
+  // its own): with Num Lock on 5 s on; with it off it is Page Down, and nothing happens.
+  ASSERT_TRUE(Xdotool({"key", "Num_Lock"}));
+  Czas przed = f.CzasOsi();
+  ASSERT_TRUE(Xdotool({"key", "89"}));
+  QTest::qWait(400);
+  EXPECT_GT(f.CzasOsi() - przed, Roznica::Sekunda * 5) << "keypad 3 did not move 5 s on";
+  EXPECT_LT(f.CzasOsi() - przed, Roznica::Sekunda * 7);
+  ASSERT_TRUE(Xdotool({"key", "Num_Lock"}));
+  przed = f.CzasOsi();
+  ASSERT_TRUE(Xdotool({"key", "89"}));
+  QTest::qWait(400);
+  EXPECT_LT(f.CzasOsi() - przed, Roznica::Sekunda * 2) << "keypad 3 acted with Num Lock off";
+
+  // A real click on 'Oznacz "Od"' marks the moment shown.
+  const QPoint srodek = f.BitBtn1->mapToGlobal(f.BitBtn1->rect().center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(srodek.x()), QString::number(srodek.y()), "click", "1"}));
+  ASSERT_TRUE(Czekaj([&] { return !f.BitBtn1->toolTip().isEmpty(); }, 3000));
+  EXPECT_LT(Czas::Odstep(f.Logika().Od(), f.CzasOsi()), Roznica::Sekunda * 2);
+  // The hover text of the button under the mouse.
+  EXPECT_TRUE(Czekaj([&] { return f.StatusPanel0->text() == QString::fromUtf8("Oznacz początek przedziału do eksportu"); }, 3000))
+      << f.StatusPanel0->text().toStdString();
+
+  QTest::qWait(300);
+  EXPECT_TRUE(Zrzut(f, "korwendogra-x11.png"));
+
+  // The events menu by real clicks: the family chosen plays, its list is shown.
+  ASSERT_TRUE(Czekaj([&] { return f.SpeedButton6->isEnabled(); }, 10000)) << "no event base from the server";
+  const QPoint przycisk = f.SpeedButton6->mapToGlobal(f.SpeedButton6->rect().center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(przycisk.x()), QString::number(przycisk.y()), "click", "1"}));
+  ASSERT_TRUE(Czekaj([&] { return f.PopupMenu4->isVisible(); }, 3000));
+  QAction* wiadomosci = nullptr;
+  for (QAction* a : f.PopupMenu4->actions()) {
+    if (a->text() == QString::fromUtf8("Wiadomości")) wiadomosci = a;
+  }
+  ASSERT_NE(wiadomosci, nullptr);
+  const QPoint pozycja = f.PopupMenu4->mapToGlobal(f.PopupMenu4->actionGeometry(wiadomosci).center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(pozycja.x()), QString::number(pozycja.y()), "click", "1"}));
+  ASSERT_TRUE(Czekaj([&] { return f.ListBox2->isVisible(); }, 3000));
+  EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("Wiadomości"));
+  QTest::qWait(300);
+  EXPECT_TRUE(Zrzut(f, "korwendogra-x11-wydarzenia.png"));
+  doWznowienia = f.CzasOsi();
+  f.close();
+  }
+
+  // A window started without a station resumes where the last one was closed, playing.
+  OpcjeOkna wznow;
+  wznow.katalog = o.katalog;
+  TForm3 f(wznow);
+  f.FormCreate();
+  f.show();
+  ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == "KorwendoGra - Zegar"; }, 30000)) << f.windowTitle().toStdString();
+  const Czas w0 = f.CzasOsi();
+  EXPECT_LT(Czas::Odstep(w0, doWznowienia), Roznica::Sekunda * 5) << w0.Napis() << " " << doWznowienia.Napis();
+  QTest::qWait(1500);
+  EXPECT_GT(f.CzasOsi() - w0, Roznica::Milisekunda * 500) << "the resumed station does not play";
+}
+
+}  // namespace

@@ -1,0 +1,172 @@
+// The event selection: the event base's updates, the events menu and its toggle, and the
+// events list of the day being played.
+#include "CallTrace.h"
+#include "ListaStacji.h"
+#include "Log.h"
+#include "LogikaOkna.h"
+#include "Protokol.h"
+#include "SterowaniePlayera.h"
+#include "Update.h"
+#include "WidokOkna.h"
+
+namespace {
+const char* const kCalyProgram = "Cały program";
+
+// The lines of `tekst`, each ended by "\r\n" (a last line without it counts too).
+std::vector<String> Linie(const String& tekst) {
+  std::vector<String> linie;
+  size_t p = 0;
+  while (p < tekst.size()) {
+    size_t k = tekst.find("\r\n", p);
+    if (k == String::npos) k = tekst.size();
+    linie.push_back(tekst.substr(p, k - p));
+    p = k + 2;
+  }
+  return linie;
+}
+
+// The intervals of family `nazwa` in w; empty when w has no such family (or is everything).
+Przedzialy Rodzina(WieloWiecznosc& w, const String& nazwa) {
+  if (PrzedzialyID* p = w.Znajdz(nazwa)) return *p;
+  return Przedzialy();
+}
+}  // namespace
+
+void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
+  KG_TRACE("LogikaOkna::Wydarzenia(Paczka2& p, bool init)");
+  if (init) {
+    baza.Wyczysc();
+    wybraneRodziny.clear();
+  }
+  Update<BazaZintegrowana> u;
+  p.Wyjmij(u);
+  Log(0, "update iwentow: " + u.Opis(), KG_WHERE);
+  u.Zastosuj(baza);
+
+  String menu = String(kCalyProgram) + "\r\n";
+  if (!baza.iwenty.Wszystko()) menu += baza.iwenty.DajListe();
+  menu += baza.ListaMarkerow();
+  if (menu != tekstMenuWydarzen) {
+    const std::vector<String> linie = Linie(menu);
+    widok.UstawMenuWydarzen(linie.size() < 2 ? std::vector<String>() : linie, linie.size() >= 2);
+    tekstMenuWydarzen = menu;
+  }
+  for (size_t i = 0; i < wybraneRodziny.size(); ++i) {
+    Update<Przedzialy> z;
+    z.plus = Rodzina(u.plus.iwenty, wybraneRodziny[i]);
+    z.minus = Rodzina(u.minus.iwenty, wybraneRodziny[i]);
+    widok.AktualizujPrzedzialy(static_cast<int>(i) + 2, z);
+  }
+  for (size_t i = 0; i < wybraneTypy.size(); ++i) {
+    Update<TypMarkerow> z;
+    auto a = u.plus.markery.find(wybraneTypy[i]);
+    if (a != u.plus.markery.end()) z.plus = a->second;
+    auto b = u.minus.markery.find(wybraneTypy[i]);
+    if (b != u.minus.markery.end()) z.minus = b->second;
+    widok.AktualizujMarkeryWydarzenia(static_cast<int>(i), z);
+  }
+  OdswiezWydarzenia();
+}
+
+void LogikaOkna::CalyProgram() {
+  KG_TRACE("LogikaOkna::CalyProgram()");
+  wybraneRodziny.clear();
+  OdswiezWydarzenia();
+  player.GrajWszystko();
+  widok.UstawPrzyciskWydarzen(kCalyProgram);
+  widok.PokazListeWydarzen(false);
+}
+
+void LogikaOkna::WybierzRodzine(const String& rodzina) {
+  KG_TRACE("LogikaOkna::WybierzRodzine(const String& rodzina)");
+  ostatniaRodzina = rodzina;
+  wybraneRodziny = {rodzina};
+  player.GrajIwenty(rodzina);
+  widok.UstawPrzyciskWydarzen(rodzina);
+  widok.PokazListeWydarzen(true);
+}
+
+void LogikaOkna::Popup4Cos(const String& podpis) {
+  KG_TRACE("LogikaOkna::Popup4Cos(const String& podpis)");
+  wydarzeniaDnia.Clear();
+  if (podpis == kCalyProgram) {
+    CalyProgram();
+    return;
+  }
+  if (baza.markery.count(podpis) != 0) {
+    player.WyslijString(protokol::kWyslijBaze);
+    wybraneTypy = {podpis};
+    widok.UstawMarkeryWydarzenia(0, baza.markery[podpis]);
+    widok.UstawPrzyciskWydarzen(podpis);
+    widok.PokazListeWydarzen(true);
+  } else if (baza.iwenty.Znajdz(podpis) != nullptr) {
+    WybierzRodzine(podpis);
+  }
+  OdswiezWydarzenia();
+}
+
+void LogikaOkna::PrzelaczWydarzenia() {
+  KG_TRACE("LogikaOkna::PrzelaczWydarzenia()");
+  if (wybraneRodziny.empty() && !ostatniaRodzina.empty()) {
+    WybierzRodzine(ostatniaRodzina);
+    OdswiezWydarzenia();
+  } else {
+    CalyProgram();
+  }
+}
+
+void LogikaOkna::OdswiezWydarzenia() {
+  KG_TRACE("LogikaOkna::OdswiezWydarzenia()");
+  widok.UsunWydarzenia();
+  Przedzialy zebrane;
+  wszystkieWydarzenia.Clear();
+  for (size_t i = 0; i < wybraneRodziny.size(); ++i) {
+    Przedzialy w;
+    if (PrzedzialyID* r = baza.iwenty.Znajdz(wybraneRodziny[i])) w.Mul(*r, przedzialyAudio);
+    widok.UstawPrzedzialy(static_cast<int>(i) + 2, w);
+    wszystkieWydarzenia.Add(w);
+    zebrane.Add(w);
+  }
+  zebrane.Remove1(Przedzial(Czas(0), poczatekDnia - Roznica::Minuta * 15));
+  zebrane.Remove1(Przedzial(koniecDnia + Roznica::Minuta * 15, Czas::Max));
+  if (zebrane.Count() == 0) return;
+  if (zebrane.Count() == wydarzeniaDnia.Count() && zebrane.Begin() == wydarzeniaDnia.Begin()) {
+    // Only the last event can have changed: one still being recorded grows.
+    Przedzialy ostatni;
+    ostatni.Add(zebrane.Wszystkie().back());
+    String linia = ostatni.ListaSekund();
+    while (!linia.empty() && (linia.back() == '\n' || linia.back() == '\r')) linia.pop_back();
+    widok.ZmienOstatniaLinieWydarzen(linia);
+    wydarzeniaDnia = zebrane;
+    return;
+  }
+  wydarzeniaDnia = zebrane;
+  widok.UstawListeWydarzen(zebrane.ListaSekund());
+}
+
+void LogikaOkna::DzienPozycji(Czas t) {
+  KG_TRACE("LogikaOkna::DzienPozycji(Czas t)");
+  if (t <= Czas(0) + Roznica::Dzien * 1000) return;
+  const Czas lokalny = t.Lokalny().lokalny;
+  const Czas polnoc = Czas(lokalny.Wartosc() - lokalny % Roznica::Dzien);
+  const Czas poczatek = Czas::ZLokalnego(polnoc);
+  if (poczatek == poczatekDnia) return;
+  poczatekDnia = poczatek;
+  koniecDnia = Czas::ZLokalnego(polnoc + Roznica::Dzien);
+  wydarzeniaDnia.Clear();
+  OdswiezWydarzenia();
+}
+
+void LogikaOkna::GrajWydarzenie(int indeks) {
+  KG_TRACE("LogikaOkna::GrajWydarzenie(int indeks)");
+  const std::vector<Przedzial> w = wydarzeniaDnia.Wszystkie();
+  if (indeks < 0 || indeks >= static_cast<int>(w.size())) return;
+  player.UstawPozycje(w[static_cast<size_t>(indeks)].begin - Roznica::Sekunda * 5);
+}
+
+void LogikaOkna::EksportujWydarzenie(int indeks) {
+  KG_TRACE("LogikaOkna::EksportujWydarzenie(int indeks)");
+  const std::vector<Przedzial> w = wydarzeniaDnia.Wszystkie();
+  if (indeks < 0 || indeks >= static_cast<int>(w.size())) return;
+  DodajDoEksportu(w[static_cast<size_t>(indeks)].begin, w[static_cast<size_t>(indeks)].end);
+}
