@@ -1,5 +1,5 @@
 #!/bin/bash
-# The command lines of korwendo-play and korwendo-server, run as a person would: each case
+# The command lines of korwendo-play, korwendo-server and korwendo-export, run as a person would: each case
 # gives the exit status and the whole of standard error. Nothing a program prints on the
 # terminal carries a source location; --help and --version print on standard output.
 set -u
@@ -66,6 +66,26 @@ check 0 "" $s --help
 grep -q "^usage: $s " "$dir/out" || { echo "FAIL: $s --help printed no usage"; failed=1; }
 check 0 "" $s --version
 [ "$(cat "$dir/out")" = "$s $version" ] || { echo "FAIL: $s --version: $(cat "$dir/out")"; failed=1; }
+
+e="korwendo-export"
+ok="--server h --station Zegar --from 2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z"
+check 2 "$e: brak --server; zobacz $e --help" $e --station Zegar --from 2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
+check 2 "$e: brak --station; zobacz $e --help" $e --server h --from 2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
+check 2 "$e: brak --from i --to; zobacz $e --help" $e --server h --station Zegar
+check 2 "$e: każdy --from potrzebuje swojego --to (2 --from, 1 --to); zobacz $e --help" \
+  $e $ok --from 2026-12-10T09:00:00Z
+check 2 "$e: przedział 2026-12-10T08:10:00Z - 2026-12-10T08:00:00Z nie kończy się po swoim początku; zobacz $e --help" \
+  $e --server h --station Zegar --from 2026-12-10T08:10:00Z --to 2026-12-10T08:00:00Z
+check 2 "$e: zły czas: jutro (--from); zobacz $e --help" $e --server h --station Zegar --from jutro --to 2026-12-10T08:00:00Z
+check 2 "$e: pusta nazwa pliku --output; zobacz $e --help" $e $ok --output ""
+check 1 "$e: nie można połączyć się z serwerem 127.0.0.1:1 (Connection refused); sprawdź, czy działa tam korwendo-server i czy adres jest dobry" \
+  $e --server 127.0.0.1:1 --station Zegar --from 2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
+check 0 "" $e --help
+grep -q "^usage: $e " "$dir/out" || { echo "FAIL: $e --help printed no usage"; failed=1; }
+check 0 "" $e --version
+[ "$(cat "$dir/out")" = "$e $version" ] || { echo "FAIL: $e --version: $(cat "$dir/out")"; failed=1; }
+# No export file is left behind by a failed export (the server's log directory may be there).
+[ -z "$(ls "$dir/run" | grep -v '^log$')" ] || { echo "FAIL: files left in the current directory: $(ls "$dir/run")"; failed=1; }
 
 [ $failed -eq 0 ] && echo OK
 exit $failed
