@@ -8,6 +8,7 @@
 #include "EncodedFixtures.h"
 #include "LogCapture.h"
 #include "Protokol.h"
+#include "SilnikExportera.h"
 #include "TempDir.h"
 #include "WavNaglowek.h"
 
@@ -210,6 +211,27 @@ TEST(Exporter, FullWavGoesOnInTheNextFile) {
   EXPECT_EQ(WavNaglowek::Czytaj(f.dir / "x.wav").daneSize, 1000u);
   EXPECT_EQ(WavNaglowek::Czytaj(f.dir / "x2.wav").daneSize, 1000u);
   EXPECT_EQ(WavNaglowek::Czytaj(f.dir / "x3.wav").daneSize, 500u);
+}
+
+// The window drives the engine through its own interface: a cancelled dialog sends
+// nothing; an export started there writes its packets and Finish closes the file.
+TEST(Exporter, TheWindowsInterfaceDrivesAnExport) {
+  TempDir dir;
+  FakeKanal kanal;
+  FakeDialog dialog;
+  SilnikExportera silnik(&kanal, &dialog);
+  SilnikEksportu& s = silnik;
+  Przedzialy p = Jeden(Czas::ZNapisuHex("01C3BE5F2C1A7000"), Czas::ZNapisuHex("01C3BE5F4B8F5B00"));
+  EXPECT_FALSE(s.Start(p));
+  EXPECT_TRUE(kanal.wyslane.empty());
+  dialog.wybor = DialogZapisu::Wybor{dir / "okno", false};
+  EXPECT_TRUE(s.Start(p));
+  EXPECT_TRUE(s.IsExporting());
+  PaczkaAudio a = Paczka("44100 stereo 128 MPEG1", "mpeg");
+  s.AddPacket(a);
+  s.Finish();
+  EXPECT_FALSE(s.IsExporting());
+  EXPECT_EQ(fixtures::ReadFile(dir / "okno.mp3"), "mpeg");
 }
 
 TEST(Exporter, FileThatCannotBeCreatedRaises) {
