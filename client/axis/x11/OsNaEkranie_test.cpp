@@ -22,53 +22,12 @@
 #include "DoubleTimeComponent.h"
 #include "PaneleCzasu.h"
 #include "QtKursor.h"
+#include "SerwerX.h"
 #include "WinControl.h"
 
 namespace {
 
 using namespace axis_test;
-
-// The X server of this process: started at the first call, stopped at exit.
-class SerwerX {
- public:
-  static SerwerX& Jeden() {
-    static SerwerX s;
-    return s;
-  }
-  bool Dziala() const { return pid > 0; }
-  ~SerwerX() {
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-
- private:
-  SerwerX() {
-    int rura[2];
-    if (pipe(rura) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      close(rura[0]);
-      const std::string fd = std::to_string(rura[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(rura[1]);
-    char bufor[16] = {};
-    const ssize_t n = pid > 0 ? read(rura[0], bufor, sizeof bufor - 1) : -1;
-    close(rura[0]);
-    if (n <= 0) {
-      if (pid > 0) waitpid(pid, nullptr, 0);
-      pid = -1;
-      return;
-    }
-    setenv("DISPLAY", (":" + std::string(bufor, strcspn(bufor, "\n"))).c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-  }
-  pid_t pid = -1;
-};
 
 bool Xdotool(const QStringList& argumenty) {
   QProcess p;

@@ -25,72 +25,11 @@
 #include "AudioOutputChoice.h"
 #include "AxisFixtures.h"
 #include "LogikaOkna.h"
+#include "SerwerX.h"
 #include "TForm3.h"
 #include "TempDir.h"
 
 namespace {
-
-// The X server of this process: started at the first call, stopped at exit.
-class SerwerX {
- public:
-  static SerwerX& Jeden() {
-    static SerwerX s;
-    return s;
-  }
-  bool Dziala() const { return pid > 0; }
-  ~SerwerX() {
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      waitpid(pid, nullptr, 0);
-    }
-  }
-
- private:
-  // Other test processes may start X servers at the same moment, and two of them may
-  // pick the same display number; the loser dies. So a server counts as started only
-  // when it still runs a moment after naming its display and its socket exists, and
-  // starting is tried three times.
-  SerwerX() {
-    for (int proba = 0; proba < 3 && pid <= 0; ++proba) Uruchom();
-  }
-
-  void Uruchom() {
-    int rura[2];
-    if (pipe(rura) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      close(rura[0]);
-      const std::string fd = std::to_string(rura[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
-             static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(rura[1]);
-    char bufor[16] = {};
-    ssize_t n = -1;
-    if (pid > 0) {
-      do {
-        n = read(rura[0], bufor, sizeof bufor - 1);
-      } while (n < 0 && errno == EINTR);
-    }
-    close(rura[0]);
-    const std::string numer(bufor, n > 0 ? strcspn(bufor, "\n") : 0);
-    if (n > 0 && !numer.empty()) {
-      usleep(200 * 1000);
-      if (waitpid(pid, nullptr, WNOHANG) == 0 && access(("/tmp/.X11-unix/X" + numer).c_str(), F_OK) == 0) {
-        setenv("DISPLAY", (":" + numer).c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        return;
-      }
-    }
-    if (pid > 0) {
-      kill(pid, SIGTERM);
-      waitpid(pid, nullptr, 0);
-    }
-    pid = -1;
-  }
-  pid_t pid = -1;
-};
 
 bool Xdotool(const QStringList& argumenty) {
   QProcess p;
