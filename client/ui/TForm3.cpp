@@ -24,8 +24,10 @@
 #include "CallTrace.h"
 #include "CzasNaPanelach.h"
 #include "DoubleTimeComponent.h"
+#include "DialogZapisuQt.h"
 #include "ErrorText.h"
 #include "EsencjaPlayera.h"
+#include "KanalEksportu.h"
 #include "ListaStacji.h"
 #include "Log.h"
 #include "LogikaOkna.h"
@@ -37,6 +39,7 @@
 #include "QtKursor.h"
 #include "RaportAwarii.h"
 #include "ServerAddress.h"
+#include "SilnikExportera.h"
 #include "SterowanieEsencji.h"
 #include "TEditString.h"
 #include "WinControl.h"
@@ -113,6 +116,12 @@ TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::m
   watek = std::make_unique<MessageThread>();
   esencja = std::make_unique<EsencjaPlayera>(para.get(), watek.get(), this);
   sterowanie = std::make_unique<SterowanieEsencji>(*esencja);
+  if (opcje.eksport == nullptr) {
+    kanalEksportu = std::make_unique<KanalPlayera>(esencja.get());
+    dialogZapisu = std::make_unique<DialogZapisuQt>(this);
+    silnikEksportu = std::make_unique<SilnikExportera>(kanalEksportu.get(), dialogZapisu.get());
+    opcje.eksport = silnikEksportu.get();
+  }
   LogikaOkna::Ustawienia u;
   u.diagnostyka = opcje.diagnostyka;
   logika = std::make_unique<LogikaOkna>(*this, *sterowanie, *listaStacji, opcje.eksport, u);
@@ -131,6 +140,8 @@ TForm3::~TForm3() {
   Timer2->stop();
   Timer3->stop();
   listaStacji->UstawPlayera(nullptr);
+  // The export's file is finished while the connection it came over still exists.
+  silnikEksportu.reset();
   // The player core first: it uses the message thread, and no notification comes after it.
   esencja.reset();
   watek.reset();

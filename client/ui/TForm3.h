@@ -42,7 +42,10 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class QToolButton;
+class DialogZapisuQt;
+class KanalPlayera;
 class SilnikEksportu;
+class SilnikExportera;
 class SterowanieEsencji;
 class TEditString;
 class WinControl;
@@ -55,7 +58,7 @@ struct OpcjeOkna {
   String stacja;                // a target to play instead of the resume position
   std::optional<Czas> od;       // the moment to play it from; else the present
   bool diagnostyka = false;     // the marker file ".debug" exists
-  SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: none
+  SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: the window's own
 };
 
 class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera {
@@ -193,6 +196,11 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   std::unique_ptr<MessageThread> watek;
   std::unique_ptr<EsencjaPlayera> esencja;
   std::unique_ptr<SterowanieEsencji> sterowanie;
+  // The window's own export engine (when none was given): the exporter on the player
+  // core's connection, with the Qt save dialog.
+  std::unique_ptr<KanalPlayera> kanalEksportu;
+  std::unique_ptr<DialogZapisuQt> dialogZapisu;
+  std::unique_ptr<SilnikExportera> silnikEksportu;
   std::unique_ptr<LogikaOkna> logika;
   TEditString* prompt;
   FrameTimer klatki;

@@ -4,6 +4,8 @@
 // person to look at, and takes real X input (xdotool): the keypad with Num Lock on and
 // off, and a mouse click on a button.
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -28,6 +31,7 @@
 #include "SerwerX.h"
 #include "TForm3.h"
 #include "TempDir.h"
+#include "WavNaglowek.h"
 
 namespace {
 
@@ -139,6 +143,42 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
 
   QTest::qWait(300);
   EXPECT_TRUE(Zrzut(f, "korwendogra-x11.png"));
+
+  // The export, as a person does it: "Do" two seconds of playing later, the interval added
+  // to the list, "Eksportuj", and in the save dialog a name and the PCM filter. The
+  // dialog runs its own loop, so it is answered from a timer set before the click.
+  QTest::qWait(2000);
+  auto klik = [&](QWidget* w) {
+    const QPoint p = w->mapToGlobal(w->rect().center());
+    return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
+  };
+  ASSERT_TRUE(klik(f.BitBtn2));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Do() > f.Logika().Od(); }, 3000));
+  ASSERT_TRUE(klik(f.BitBtn3));
+  QTest::qWait(300);
+  const std::string cel = katalog / "eksport";
+  bool dialog = false;
+  QTimer odpowiedz;
+  QObject::connect(&odpowiedz, &QTimer::timeout, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (d == nullptr) return;
+    dialog = true;
+    odpowiedz.stop();
+    d->selectNameFilter("PCM (*.wav)");
+    d->selectFile(QString::fromStdString(cel));
+    QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+  });
+  odpowiedz.start(50);
+  ASSERT_TRUE(klik(f.BitBtn4));
+  ASSERT_TRUE(Czekaj([&] { return dialog; }, 5000)) << "no save dialog";
+  ASSERT_TRUE(Czekaj([&] { return f.BitBtn4->text() == "Eksportuj" && QFile::exists(QString::fromStdString(cel + ".wav")); }, 20000))
+      << "the export did not end: " << f.BitBtn4->text().toStdString();
+  const WavNaglowek wav = WavNaglowek::Czytaj(cel + ".wav");
+  EXPECT_TRUE(wav.Spojny());
+  EXPECT_EQ(wav.bity, 16);
+  // About the two seconds marked, decoded (44100 Hz stereo, 16-bit).
+  EXPECT_GT(wav.daneSize, 44100u * 4);
+  EXPECT_LT(wav.daneSize, 44100u * 4 * 5);
 
   // The events menu by real clicks: the family chosen plays, its list is shown.
   ASSERT_TRUE(Czekaj([&] { return f.SpeedButton6->isEnabled(); }, 10000)) << "no event base from the server";
