@@ -28,8 +28,6 @@ void Sygnal(int) {
   if (serwer) serwer->Zatrzymaj();
 }
 
-String Opcja(const char* nazwa) { return String("--") + nazwa; }
-
 class LiniaSerwera : public CommandLine {
  public:
   LiniaSerwera()

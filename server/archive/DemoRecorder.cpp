@@ -228,16 +228,9 @@ std::vector<KawalekDemo> DemoRecorder::Zaleglosci() const {
   return out;
 }
 
-void DemoRecorder::Start() {
-  KG_TRACE("DemoRecorder::Start()");
-  if (!watki.empty()) KG_ERROR("DemoRecorder juz dziala");
-  for (const StacjaDemo& s : Stacje()) UtworzKatalogi(std::filesystem::path(katalog) / s.nazwa);
-  const Czas teraz = Teraz();
-
-  // The first start is remembered: the backlog ends where its live recording began.
-  const String stan = katalog + "/.demo-start";
+std::optional<Czas> DemoRecorder::PoczatekNaZywo(const String& katalog) {
   std::optional<Czas> zapisany;
-  if (std::FILE* f = std::fopen(stan.c_str(), "r")) {
+  if (std::FILE* f = std::fopen((katalog + "/.demo-start").c_str(), "r")) {
     char b[64] = {};
     if (std::fgets(b, sizeof b, f) != nullptr) {
       String s(b);
@@ -246,6 +239,18 @@ void DemoRecorder::Start() {
     }
     std::fclose(f);
   }
+  return zapisany;
+}
+
+void DemoRecorder::Start() {
+  KG_TRACE("DemoRecorder::Start()");
+  if (!watki.empty()) KG_ERROR("DemoRecorder juz dziala");
+  for (const StacjaDemo& s : Stacje()) UtworzKatalogi(std::filesystem::path(katalog) / s.nazwa);
+  const Czas teraz = Teraz();
+
+  // The first start is remembered: the backlog ends where its live recording began.
+  const String stan = katalog + "/.demo-start";
+  const std::optional<Czas> zapisany = PoczatekNaZywo(katalog);
   if (zapisany) {
     poczatekNaZywo = *zapisany;
   } else {

@@ -27,6 +27,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Archive.h"
@@ -72,6 +73,9 @@ class DemoRecorder {
   DemoRecorder(const DemoRecorder&) = delete;
   DemoRecorder& operator=(const DemoRecorder&) = delete;
 
+  // When the live recording of the archive in `katalog` began, as its first start wrote it
+  // in ROOT/.demo-start; none before the first start (or when the file is unreadable).
+  static std::optional<Czas> PoczatekNaZywo(const String& katalog);
   // Makes the directories, reads or writes ROOT/.demo-start, and starts the threads.
   // Raises when the directories cannot be made.
   void Start();

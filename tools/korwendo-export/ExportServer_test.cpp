@@ -91,11 +91,8 @@ class ExportServer : public testing::Test {
     port = pa;
     ASSERT_GT(port, 0) << demo->Tekst();
     start = Clock::now();
-    std::ifstream f(archiwum + "/.demo-start");
-    String linia;
-    std::getline(f, linia);
-    const std::optional<Czas> l = EventsFile::ZIso(linia);
-    ASSERT_TRUE(l) << linia;
+    const std::optional<Czas> l = DemoRecorder::PoczatekNaZywo(archiwum);
+    ASSERT_TRUE(l) << "no .demo-start in " << archiwum;
     naZywo = *l;
   }
   static void TearDownTestSuite() {

@@ -239,11 +239,8 @@ class HeadlessPlayerServer : public testing::Test {
     portA = pa;
     ASSERT_GT(portA, 0) << serwerA->Tekst();
     start = Clock::now();
-    std::ifstream f(archiwum + "/.demo-start");
-    String linia;
-    std::getline(f, linia);
-    const std::optional<Czas> l = EventsFile::ZIso(linia);
-    ASSERT_TRUE(l) << linia;
+    const std::optional<Czas> l = DemoRecorder::PoczatekNaZywo(archiwum);
+    ASSERT_TRUE(l) << "no .demo-start in " << archiwum;
     naZywo = *l;
 
     // The second server reads the same archive through its configuration.

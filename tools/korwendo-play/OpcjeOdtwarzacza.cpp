@@ -3,24 +3,6 @@
 #include "HeadlessPlayer.h"
 #include "ServerAddress.h"
 
-namespace {
-
-String Opcja(const char* nazwa) { return String("--") + nazwa; }
-
-// `f` run, any failure of it raised again as a UsageError that names the option.
-template <class F>
-auto Wartosc(const char* opcja, F f) {
-  try {
-    return f();
-  } catch (const UsageError&) {
-    throw;
-  } catch (const std::exception& e) {
-    throw UsageError(TerminalSentence(e.what()) + " (" + Opcja(opcja) + ")");
-  }
-}
-
-}  // namespace
-
 LiniaOdtwarzacza::LiniaOdtwarzacza()
     : CommandLine("korwendo-play",
                   {"(--server HOST[:PORT] ... | --config DIR) [--list]",

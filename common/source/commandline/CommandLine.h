@@ -62,6 +62,22 @@ class CommandLine {
   QCommandLineParser parser;
 };
 
+// "--" + `name`: an option as a person writes it, for messages.
+inline String Opcja(const char* name) { return String("--") + name; }
+
+// `f()`, any failure of it raised again as a UsageError that names the option `opcja`,
+// so that a value the program cannot use is reported as the command line's fault.
+template <class F>
+auto Wartosc(const char* opcja, F f) {
+  try {
+    return f();
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw UsageError(TerminalSentence(e.what()) + " (" + Opcja(opcja) + ")");
+  }
+}
+
 // The reading of the command line that every main starts with: Read on the process's
 // arguments, then `interpret` (which takes the values out of `line` and raises, a
 // UsageError or any other exception, for a value it cannot use). Returns the exit
