@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "Czas.h"
+#include "CzasTestowy.h"
 #include "EksportNaOsi.h"
 #include "Kursor.h"
 #include "Listener.h"
@@ -32,38 +33,6 @@ inline QApplication* Aplikacja() {
 // A first member that makes the application before any widget member.
 struct ZAplikacja {
   ZAplikacja() { Aplikacja(); }
-};
-
-inline Czas Utc(int rok, int mies, int dzien, int godz = 0, int min = 0, int sek = 0, int ms = 0) {
-  SystemTime s;
-  s.wYear = static_cast<uint16_t>(rok);
-  s.wMonth = static_cast<uint16_t>(mies);
-  s.wDay = static_cast<uint16_t>(dzien);
-  s.wHour = static_cast<uint16_t>(godz);
-  s.wMinute = static_cast<uint16_t>(min);
-  s.wSecond = static_cast<uint16_t>(sek);
-  s.wMilliseconds = static_cast<uint16_t>(ms);
-  return Czas::ZKalendarza(s);
-}
-
-// Central European time with Polish names for the life of the object.
-struct StrefaWarszawska {
-  StrefaWarszawska() {
-    TimeZone::Reset(TimeZone::ZRegulyPosix("CET-1CEST,M3.5.0,M10.5.0/3"));
-    RegionalNames n;
-    n.miesiace = {"stycznia", "lutego", "marca", "kwietnia", "maja", "czerwca",
-                  "lipca", "sierpnia", "września", "października", "listopada", "grudnia"};
-    n.miesiaceSamodzielne = {"styczeń", "luty", "marzec", "kwiecień", "maj", "czerwiec",
-                             "lipiec", "sierpień", "wrzesień", "październik", "listopad", "grudzień"};
-    n.miesiaceSkrocone = {"sty", "lut", "mar", "kwi", "maj", "cze", "lip", "sie", "wrz", "paź", "lis", "gru"};
-    n.dni = {"niedziela", "poniedziałek", "wtorek", "środa", "czwartek", "piątek", "sobota"};
-    n.dniSkrocone = {"nie", "pon", "wto", "śro", "czw", "pią", "sob"};
-    RegionalNames::Ustaw(n);
-  }
-  ~StrefaWarszawska() {
-    TimeZone::Reset();
-    RegionalNames::Reset();
-  }
 };
 
 // A cursor that stands where the test puts it; `pozwala` false is a platform that refuses

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "CzasTestowy.h"
 #include "ListaStacji.h"
 #include "LogikaOkna.h"
 #include "Paczka2.h"
@@ -21,17 +22,6 @@
 namespace okno_testowe {
 
 // A UTC moment.
-inline Czas Utc(int y, int mo, int d, int h, int mi, int s = 0) {
-  SystemTime t;
-  t.wYear = static_cast<uint16_t>(y);
-  t.wMonth = static_cast<uint16_t>(mo);
-  t.wDay = static_cast<uint16_t>(d);
-  t.wHour = static_cast<uint16_t>(h);
-  t.wMinute = static_cast<uint16_t>(mi);
-  t.wSecond = static_cast<uint16_t>(s);
-  return Czas::ZKalendarza(t);
-}
-
 struct WidokZapisujacy : WidokOkna {
   std::vector<String> zapis;
   String status;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "Czas.h"
+#include "CzasTestowy.h"
 #include "FrameIndex.h"
 #include "Mp3Header.h"
 #include "MpegEncoder.h"
@@ -24,17 +25,7 @@
 
 namespace fixtures {
 
-inline Czas Utc(int y, int mo, int d, int h, int mi = 0, int s = 0, int ms = 0) {
-  SystemTime t;
-  t.wYear = static_cast<uint16_t>(y);
-  t.wMonth = static_cast<uint16_t>(mo);
-  t.wDay = static_cast<uint16_t>(d);
-  t.wHour = static_cast<uint16_t>(h);
-  t.wMinute = static_cast<uint16_t>(mi);
-  t.wSecond = static_cast<uint16_t>(s);
-  t.wMilliseconds = static_cast<uint16_t>(ms);
-  return Czas::ZKalendarza(t);
-}
+using ::Utc;
 
 // A continuous MPEG stream: frame k decodes to the samples that play from CzasRamki(k).
 class Strumien {

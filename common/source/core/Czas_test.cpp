@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "CzasTestowy.h"
 #include "Exception.h"
 #include "Kalendarz.h"
 #include "RegionalNames.h"
@@ -22,18 +23,6 @@ static_assert(kalendarz::NumerDnia(1970, 1, 1) == kalendarz::kDni1601Do1970);
 static_assert(kalendarz::NumerDnia(2003, 13, 1) == kalendarz::NumerDnia(2004, 1, 1));
 
 namespace {
-
-Czas Utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
-  SystemTime st;
-  st.wYear = static_cast<uint16_t>(y);
-  st.wMonth = static_cast<uint16_t>(mo);
-  st.wDay = static_cast<uint16_t>(d);
-  st.wHour = static_cast<uint16_t>(h);
-  st.wMinute = static_cast<uint16_t>(mi);
-  st.wSecond = static_cast<uint16_t>(s);
-  st.wMilliseconds = static_cast<uint16_t>(ms);
-  return Czas::ZKalendarza(st);
-}
 
 // The message of the exception that `f` raises; fails the test when none is raised.
 template <class F>
@@ -177,22 +166,7 @@ TEST(Czas, KalendarzEnds) {
 // Text forms in Central European time with fixed Polish names, whatever the machine has.
 class CzasNapisy : public ::testing::Test {
  protected:
-  void SetUp() override {
-    TimeZone::Reset(TimeZone::ZRegulyPosix("CET-1CEST,M3.5.0,M10.5.0/3"));
-    RegionalNames n;
-    n.miesiace = {"stycznia", "lutego", "marca", "kwietnia", "maja", "czerwca",
-                  "lipca", "sierpnia", "września", "października", "listopada", "grudnia"};
-    n.miesiaceSamodzielne = {"styczeń", "luty", "marzec", "kwiecień", "maj", "czerwiec",
-                             "lipiec", "sierpień", "wrzesień", "październik", "listopad", "grudzień"};
-    n.miesiaceSkrocone = {"sty", "lut", "mar", "kwi", "maj", "cze", "lip", "sie", "wrz", "paź", "lis", "gru"};
-    n.dni = {"niedziela", "poniedziałek", "wtorek", "środa", "czwartek", "piątek", "sobota"};
-    n.dniSkrocone = {"nie", "pon", "wto", "śro", "czw", "pią", "sob"};
-    RegionalNames::Ustaw(n);
-  }
-  void TearDown() override {
-    TimeZone::Reset();
-    RegionalNames::Reset();
-  }
+  StrefaWarszawska strefa;
 };
 
 TEST_F(CzasNapisy, ZeroIsNotSet) {

@@ -1,3 +1,4 @@
+#include "CzasTestowy.h"
 #include "TimeZone.h"
 
 #include <gtest/gtest.h>
@@ -20,17 +21,6 @@ inline void PrintTo(const Czas& c, std::ostream* os) { *os << "Czas(" << c.Warto
 namespace {
 
 using Rodzaj = RegulaZmiany::Rodzaj;
-
-Czas Utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  SystemTime st;
-  st.wYear = static_cast<uint16_t>(y);
-  st.wMonth = static_cast<uint16_t>(mo);
-  st.wDay = static_cast<uint16_t>(d);
-  st.wHour = static_cast<uint16_t>(h);
-  st.wMinute = static_cast<uint16_t>(mi);
-  st.wSecond = static_cast<uint16_t>(s);
-  return Czas::ZKalendarza(st);
-}
 
 int64_t Sekundy(Czas t) { return t.Wartosc() / Roznica::Sekunda.Wartosc(); }
 

@@ -1,3 +1,4 @@
+#include "CzasTestowy.h"
 #include "Wyszukiwacz.h"
 
 #include <gtest/gtest.h>
@@ -15,36 +16,11 @@
 
 namespace {
 
-Czas Utc(int rok, int mies, int dzien, int godz = 0, int min = 0, int sek = 0) {
-  SystemTime s;
-  s.wYear = static_cast<uint16_t>(rok);
-  s.wMonth = static_cast<uint16_t>(mies);
-  s.wDay = static_cast<uint16_t>(dzien);
-  s.wHour = static_cast<uint16_t>(godz);
-  s.wMinute = static_cast<uint16_t>(min);
-  s.wSecond = static_cast<uint16_t>(sek);
-  return Czas::ZKalendarza(s);
-}
-
 // Scales in a given zone with fixed Polish names, whatever the machine has.
 class Skale : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Strefa("CET-1CEST,M3.5.0,M10.5.0/3");
-    RegionalNames n;
-    n.miesiace = {"stycznia", "lutego", "marca", "kwietnia", "maja", "czerwca",
-                  "lipca", "sierpnia", "września", "października", "listopada", "grudnia"};
-    n.miesiaceSamodzielne = {"styczeń", "luty", "marzec", "kwiecień", "maj", "czerwiec",
-                             "lipiec", "sierpień", "wrzesień", "październik", "listopad", "grudzień"};
-    n.miesiaceSkrocone = {"sty", "lut", "mar", "kwi", "maj", "cze", "lip", "sie", "wrz", "paź", "lis", "gru"};
-    n.dni = {"niedziela", "poniedziałek", "wtorek", "środa", "czwartek", "piątek", "sobota"};
-    n.dniSkrocone = {"nie", "pon", "wto", "śro", "czw", "pią", "sob"};
-    RegionalNames::Ustaw(n);
-  }
-  void TearDown() override {
-    TimeZone::Reset();
-    RegionalNames::Reset();
-  }
+  // Central European time and Polish names; a test may put another zone in force.
+  StrefaWarszawska strefa;
   static void Strefa(const char* regula) { TimeZone::Reset(TimeZone::ZRegulyPosix(regula)); }
 };
 
