@@ -1,3 +1,4 @@
+#include "CzasTestowy.h"
 #include "Przedzialy.h"
 
 #include <gtest/gtest.h>
@@ -336,17 +337,6 @@ class PrzedzialyNapisy : public ::testing::Test {
   void TearDown() override {
     TimeZone::Reset();
     RegionalNames::Reset();
-  }
-
-  static Czas Utc(int y, int mo, int d, int h, int mi, int s) {
-    SystemTime t;
-    t.wYear = static_cast<uint16_t>(y);
-    t.wMonth = static_cast<uint16_t>(mo);
-    t.wDay = static_cast<uint16_t>(d);
-    t.wHour = static_cast<uint16_t>(h);
-    t.wMinute = static_cast<uint16_t>(mi);
-    t.wSecond = static_cast<uint16_t>(s);
-    return Czas::ZKalendarza(t);
   }
 };
 
