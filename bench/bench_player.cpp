@@ -503,6 +503,22 @@ class Nagranie {
 // The UTC second (since 1970) of a moment.
 int64_t SekundaUnix(Czas t) { return (t.Wartosc() - TimeCode::kEpokaUnix) / Roznica::Sekunda.Wartosc(); }
 
+// `demon` started and its null sink's monitor recorded; none (the benchmark skipped with
+// the reason) when either cannot run.
+std::unique_ptr<Nagranie> NagranieMonitora(benchmark::State& state, PulseTestDaemon& demon) {
+  const std::string czemu = demon.Start(Nagranie::kRate);
+  if (!czemu.empty()) {
+    state.SkipWithError(("no PulseAudio daemon: " + czemu).c_str());
+    return nullptr;
+  }
+  auto nagranie = std::make_unique<Nagranie>();
+  if (!nagranie->Dziala()) {
+    state.SkipWithError("parec does not run");
+    return nullptr;
+  }
+  return nagranie;
+}
+
 // UstawPozycje to a moment 150 ms into the first tone of a second, timed to the middle of
 // the first 5 ms in which that tone sounds on the monitor of a private sound server's null
 // sink. The tone (1500-3450 Hz) is at least 500 Hz from the tone played before the seek
@@ -513,16 +529,8 @@ void BM_SeekToHeard(benchmark::State& state) {
     return;
   }
   PulseTestDaemon demon;
-  const std::string czemu = demon.Start(Nagranie::kRate);
-  if (!czemu.empty()) {
-    state.SkipWithError(("no PulseAudio daemon: " + czemu).c_str());
-    return;
-  }
-  Nagranie nagranie;
-  if (!nagranie.Dziala()) {
-    state.SkipWithError("parec does not run");
-    return;
-  }
+  const std::unique_ptr<Nagranie> nagranie = NagranieMonitora(state, demon);
+  if (!nagranie) return;
   std::mt19937_64 los(11);
   const int64_t pierwsza = SekundaUnix(kPoczatek);
   const int64_t sekund = (kDlugosc - Roznica::Sekunda * 20).Wartosc() / Roznica::Sekunda.Wartosc();
@@ -551,7 +559,7 @@ void BM_SeekToHeard(benchmark::State& state) {
   for (auto _ : state) {
     s = wybierz(TimeCode::Ton(s, 1));
     const double hz = TimeCode::Ton(s, 1);
-    const int64_t od = nagranie.Ile();
+    const int64_t od = nagranie->Ile();
     o.wyjscie->Uzbroj();
     const auto t0 = Zegar::now();
     o.player->UstawPozycje(chwila(s));
@@ -564,13 +572,13 @@ void BM_SeekToHeard(benchmark::State& state) {
     int64_t n = -1;
     for (int i = 0; i < 600 && n < 0; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      n = nagranie.Poczatek(od, hz, 16384);
+      n = nagranie->Poczatek(od, hz, 16384);
     }
     if (n < 0) {
       state.SkipWithError("the tone sought was not heard within 3 s");
       return;
     }
-    const double sek = std::chrono::duration<double>(nagranie.Kiedy(n) - t0).count();
+    const double sek = std::chrono::duration<double>(nagranie->Kiedy(n) - t0).count();
     state.SetIterationTime(std::max(sek, 0.0));
     ms.push_back(sek * 1000);
     if (const auto w = o.wyjscie->Czekaj(std::chrono::milliseconds(0))) {
@@ -607,16 +615,8 @@ BENCHMARK(BM_SeekToHeard)->Iterations(100)->UseManualTime()->Unit(benchmark::kMi
 // in which the monitor carries the new tone.
 void BM_ResetToHeard(benchmark::State& state) {
   PulseTestDaemon demon;
-  const std::string czemu = demon.Start(Nagranie::kRate);
-  if (!czemu.empty()) {
-    state.SkipWithError(("no PulseAudio daemon: " + czemu).c_str());
-    return;
-  }
-  Nagranie nagranie;
-  if (!nagranie.Dziala()) {
-    state.SkipWithError("parec does not run");
-    return;
-  }
+  const std::unique_ptr<Nagranie> nagranie = NagranieMonitora(state, demon);
+  if (!nagranie) return;
   constexpr int kBufory = 10;
   constexpr int kRamek = Nagranie::kRate / 10;
   constexpr double kAmplituda = 16384;
@@ -672,7 +672,7 @@ void BM_ResetToHeard(benchmark::State& state) {
   std::vector<double> ms, poZapisie;
   for (auto _ : state) {
     hz = hz == 1000 ? 2500 : 1000;
-    const int64_t od = nagranie.Ile();
+    const int64_t od = nagranie->Ile();
     const auto t0 = Zegar::now();
     if (wyjscie.Reset() != WaveOutDevice::kOk) {
       state.SkipWithError("the reset failed");
@@ -688,13 +688,13 @@ void BM_ResetToHeard(benchmark::State& state) {
     int64_t n = -1;
     for (int i = 0; i < 600 && n < 0; ++i) {
       if (!graj(std::chrono::milliseconds(5))) break;
-      n = nagranie.Poczatek(od, hz, kAmplituda);
+      n = nagranie->Poczatek(od, hz, kAmplituda);
     }
     if (n < 0) {
       state.SkipWithError("the new tone was not heard within 3 s");
       return;
     }
-    const auto kiedy = nagranie.Kiedy(n);
+    const auto kiedy = nagranie->Kiedy(n);
     const double sek = std::chrono::duration<double>(kiedy - t0).count();
     state.SetIterationTime(std::max(sek, 0.0));
     ms.push_back(sek * 1000);
