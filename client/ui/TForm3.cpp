@@ -287,6 +287,8 @@ void TForm3::resizeEvent(QResizeEvent* e) {
   if (os != nullptr) Rozmiesc();
 }
 
+SterowaniePlayera& TForm3::Player() { return *sterowanie; }
+
 void TForm3::FormCreate() {
   KG_TRACE("TForm3::FormCreate()");
   QScreen* ekran = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();

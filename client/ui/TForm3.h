@@ -47,6 +47,7 @@ class KanalPlayera;
 class SilnikEksportu;
 class SilnikExportera;
 class SterowanieEsencji;
+class SterowaniePlayera;
 class TEditString;
 class WinControl;
 struct PozycjaMenu;
@@ -80,6 +81,8 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   void Bezpiecznie(const std::function<void()>& f);
 
   LogikaOkna& Logika() { return *logika; }
+  // The player core's commands and the time it is playing (the engine's own clock).
+  SterowaniePlayera& Player();
   ListaStacji& Lista() { return *listaStacji; }
   TEditString& Prompt() { return *prompt; }
 

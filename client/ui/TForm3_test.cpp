@@ -152,6 +152,36 @@ TEST(Okno, F5NaWolnejUlubionejOtwieraMenuPrzypisania) {
   EXPECT_EQ(f->SpeedButton[0]->text(), "Zegar");
 }
 
+// A right click on a line of the events list puts that event on the export list; the
+// window grows to show the export row. (The list's lines stand here for the events of the
+// day that the logic holds; the X11 test takes them from a real server.)
+TEST(Okno, PrawyKlikNaWydarzeniuDodajeJeDoEksportu) {
+  TempDir k;
+  auto f = Okno(k);
+  f->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+  const Czas poczatek = Czas::Teraz() - Roznica::Godzina;
+  f->Logika().WydarzeniaDnia().Add(Przedzial(poczatek, poczatek + Roznica::Minuta * 5));
+  f->Logika().WydarzeniaDnia().Add(Przedzial(poczatek + Roznica::Minuta * 30, poczatek + Roznica::Minuta * 32));
+  f->UstawListeWydarzen("pierwsze\r\ndrugie\r\n");
+  f->PokazListeWydarzen(true);
+  ASSERT_EQ(f->ListBox2->count(), 2);
+  EXPECT_EQ(f->maximumHeight(), LogikaOkna::kWysokosc);
+
+  // The left button does not export.
+  const QPoint drugi = f->ListBox2->visualItemRect(f->ListBox2->item(1)).center();
+  QTest::mouseClick(f->ListBox2->viewport(), Qt::LeftButton, {}, drugi);
+  EXPECT_EQ(f->Logika().DoEksportu().Count(), 0);
+  QTest::mouseClick(f->ListBox2->viewport(), Qt::RightButton, {}, drugi);
+  ASSERT_EQ(f->Logika().DoEksportu().Count(), 1);
+  EXPECT_EQ(f->Logika().DoEksportu().Wszystkie().front(),
+            Przedzial(poczatek + Roznica::Minuta * 30, poczatek + Roznica::Minuta * 32));
+  EXPECT_EQ(f->maximumHeight(), LogikaOkna::kWysokoscEksportu);
+  EXPECT_EQ(f->height(), LogikaOkna::kWysokoscEksportu);
+  EXPECT_TRUE(f->ListBox1->isVisible());
+  EXPECT_EQ(f->ListBox1->count(), 1);
+}
+
 TEST(Okno, ZakladkiZMenuIUsuwanieZPytaniem) {
   TempDir k;
   auto f = Okno(k);

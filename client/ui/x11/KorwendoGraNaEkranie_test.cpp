@@ -3,6 +3,7 @@
 // is saved as korwendogra-x11.png in the working directory (the build directory) for a
 // person to look at, and takes real X input (xdotool): the keypad with Num Lock on and
 // off, and a mouse click on a button.
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -28,6 +29,8 @@
 #include "AudioOutputChoice.h"
 #include "AxisFixtures.h"
 #include "LogikaOkna.h"
+#include "PaneleCzasu.h"
+#include "SterowaniePlayera.h"
 #include "SerwerX.h"
 #include "TForm3.h"
 #include "TempDir.h"
@@ -132,6 +135,57 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   QTest::qWait(400);
   EXPECT_LT(f.CzasOsi() - przed, Roznica::Sekunda * 2) << "keypad 3 acted with Num Lock off";
 
+  // The digit panels show the moment being heard: the time the axis and the panels were
+  // last given is within 100 ms of the engine's, and the panels read it to the tenth.
+  auto panele = [&] {
+    const auto& p = f.Panel6->Panele();
+    auto cyfra = [&](int k) { return p[static_cast<size_t>(k)]->text().toInt(); };
+    return static_cast<int64_t>(((cyfra(4) * 10 + cyfra(5)) * 60 + cyfra(6) * 10 + cyfra(7)) * 60 + cyfra(8) * 10 + cyfra(9)) * 1000 +
+           cyfra(10) * 100;
+  };
+  auto wDniu = [](Czas t) {
+    const CzasLokalny l = t.Lokalny();
+    return static_cast<int64_t>((l.wHour * 60 + l.wMinute) * 60 + l.wSecond) * 1000 + l.wMilliseconds / 100 * 100;
+  };
+  auto panelePokazujaGrane = [&] {
+    for (int i = 0; i < 10; ++i) {
+      QTest::qWait(137);
+      const Czas osi = f.CzasOsi();
+      const Czas silnika = f.Player().CzasGry();
+      EXPECT_LT(Czas::Odstep(osi, silnika), Roznica::Milisekunda * 100) << osi.Napis() << " " << silnika.Napis();
+      EXPECT_EQ(panele(), wDniu(osi)) << osi.Napis();
+    }
+  };
+  panelePokazujaGrane();
+
+  // A station change from the station menu, by real clicks: the menu at the station
+  // button, the station chosen; the time heard is kept. Then back to Zegar the same way.
+  for (const char* nazwa : {"Dwójka", "Zegar"}) {
+    const QPoint stacje = f.SpeedButton5->mapToGlobal(f.SpeedButton5->rect().center());
+    ASSERT_TRUE(Xdotool({"mousemove", QString::number(stacje.x()), QString::number(stacje.y()), "click", "1"}));
+    ASSERT_TRUE(Czekaj([&] { return f.PopupMenu3->isVisible(); }, 3000)) << "no station menu";
+    QAction* stacja = nullptr;
+    for (QAction* a : f.PopupMenu3->actions()) {
+      if (a->text() == QString::fromUtf8(nazwa)) stacja = a;
+    }
+    ASSERT_NE(stacja, nullptr) << nazwa;
+    const Czas przedZmiana = f.CzasOsi();
+    const QPoint punkt = f.PopupMenu3->mapToGlobal(f.PopupMenu3->actionGeometry(stacja).center());
+    ASSERT_TRUE(Xdotool({"mousemove", QString::number(punkt.x()), QString::number(punkt.y()), "click", "1"}));
+    ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == QString::fromUtf8("KorwendoGra - ") + QString::fromUtf8(nazwa); }, 10000))
+        << f.windowTitle().toStdString();
+    EXPECT_EQ(f.SpeedButton5->text(), QString::fromUtf8(nazwa));
+    const Czas t1 = f.CzasOsi();
+    QTest::qWait(1000);
+    EXPECT_GT(f.CzasOsi() - t1, Roznica::Milisekunda * 500) << nazwa << " does not play";
+    EXPECT_LT(Czas::Odstep(f.CzasOsi(), przedZmiana), Roznica::Sekunda * 5) << "the station change lost the time heard";
+    if (std::string(nazwa) == "Dwójka") {
+      panelePokazujaGrane();
+      QTest::qWait(300);
+      EXPECT_TRUE(Zrzut(f, "korwendogra-x11-dwojka.png"));
+    }
+  }
+
   // A real click on 'Oznacz "Od"' marks the moment shown.
   const QPoint srodek = f.BitBtn1->mapToGlobal(f.BitBtn1->rect().center());
   ASSERT_TRUE(Xdotool({"mousemove", QString::number(srodek.x()), QString::number(srodek.y()), "click", "1"}));
@@ -159,20 +213,26 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   const std::string cel = katalog / "eksport";
   bool dialog = false;
   QTimer odpowiedz;
+  // Qt's dialog fills its directory view asynchronously; an answer given while it still
+  // loads can leave the name empty, and then "accept" keeps the dialog open. So the
+  // answer is given again on every tick for as long as the dialog stays open.
   QObject::connect(&odpowiedz, &QTimer::timeout, [&] {
     auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (d == nullptr) return;
+    if (d == nullptr) {
+      if (dialog) odpowiedz.stop();
+      return;
+    }
     dialog = true;
-    odpowiedz.stop();
     d->selectNameFilter("PCM (*.wav)");
     d->selectFile(QString::fromStdString(cel));
-    QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
   });
   odpowiedz.start(50);
   ASSERT_TRUE(klik(f.BitBtn4));
   ASSERT_TRUE(Czekaj([&] { return dialog; }, 5000)) << "no save dialog";
   ASSERT_TRUE(Czekaj([&] { return f.BitBtn4->text() == "Eksportuj" && QFile::exists(QString::fromStdString(cel + ".wav")); }, 20000))
-      << "the export did not end: " << f.BitBtn4->text().toStdString();
+      << "the export did not end: " << f.BitBtn4->text().toStdString() << "; status: " << f.StatusPanel0->text().toStdString()
+      << "; list: " << f.ListBox1->count();
   const WavNaglowek wav = WavNaglowek::Czytaj(cel + ".wav");
   EXPECT_TRUE(wav.Spojny());
   EXPECT_EQ(wav.bity, 16);
@@ -194,6 +254,16 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   ASSERT_TRUE(Xdotool({"mousemove", QString::number(pozycja.x()), QString::number(pozycja.y()), "click", "1"}));
   ASSERT_TRUE(Czekaj([&] { return f.ListBox2->isVisible(); }, 3000));
   EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("Wiadomości"));
+  // A real right click on the first event of the day puts it on the export list (the
+  // list was emptied by the export above): the window grows to 380.
+  f.Logika().CzyscListe();
+  ASSERT_TRUE(Czekaj([&] { return f.ListBox2->count() > 0; }, 5000)) << "no events of the day";
+  ASSERT_EQ(f.maximumHeight(), LogikaOkna::kWysokosc);
+  const QPoint wydarzenie = f.ListBox2->viewport()->mapToGlobal(f.ListBox2->visualItemRect(f.ListBox2->item(0)).center());
+  ASSERT_TRUE(Xdotool({"mousemove", QString::number(wydarzenie.x()), QString::number(wydarzenie.y()), "click", "3"}));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().DoEksportu().Count() == 1; }, 3000)) << "the right click exported nothing";
+  EXPECT_EQ(f.Logika().DoEksportu().Wszystkie().front(), f.Logika().WydarzeniaDnia().Wszystkie().front());
+  EXPECT_TRUE(Czekaj([&] { return f.height() == LogikaOkna::kWysokoscEksportu; }, 3000)) << f.height();
   QTest::qWait(300);
   EXPECT_TRUE(Zrzut(f, "korwendogra-x11-wydarzenia.png"));
   doWznowienia = f.CzasOsi();
