@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "CallTrace.h"
@@ -136,6 +137,8 @@ TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::m
 }
 
 TForm3::~TForm3() {
+  // How long the ticks took, for anyone who wonders why the window felt slow.
+  if (czasyTicku.Ile() > 0) Log(3, "okno: " + czasyTicku.Napis("ticks"), KG_WHERE);
   Timer1->stop();
   Timer2->stop();
   Timer3->stop();
@@ -342,9 +345,11 @@ void TForm3::FormActivate() {
 }
 
 void TForm3::Tick() {
+  const auto poczatek = std::chrono::steady_clock::now();
   logika->Tick();
   os->Uaktualnij();
   if (Label1->isVisible()) Label1->setText(QString::fromStdString(klatki.Get()));
+  czasyTicku.Dodaj(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - poczatek).count());
 }
 
 void TForm3::Powiadom(int komunikat, uintptr_t wParam) {

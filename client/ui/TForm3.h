@@ -21,6 +21,7 @@
 #include "EksportNaOsi.h"
 #include "FrameTimer.h"
 #include "PowiadomieniaPlayera.h"
+#include "RozkladCzasow.h"
 #include "String.h"
 #include "WidokOkna.h"
 
@@ -81,6 +82,9 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   void Bezpiecznie(const std::function<void()>& f);
 
   LogikaOkna& Logika() { return *logika; }
+  // How long each 10 ms tick took (the inbox, the logic, moving the axis and the panels);
+  // logged when the window goes. A benchmark may clear it to measure from a later moment.
+  RozkladCzasow& CzasyTicku() { return czasyTicku; }
   // The player core's commands and the time it is playing (the engine's own clock).
   SterowaniePlayera& Player();
   ListaStacji& Lista() { return *listaStacji; }
@@ -207,6 +211,7 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   std::unique_ptr<LogikaOkna> logika;
   TEditString* prompt;
   FrameTimer klatki;
+  RozkladCzasow czasyTicku;
   int wysokosc = 348;
   bool zamykany = false;
 };

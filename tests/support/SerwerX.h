@@ -15,11 +15,13 @@
 // The X server of this process: started at the first call, stopped at exit.
 class SerwerX {
  public:
-  static SerwerX& Jeden() {
-    static SerwerX s;
+  // `ekran` (width x height x depth) is taken by the first call only.
+  static SerwerX& Jeden(const char* ekran = "1920x1080x24") {
+    static SerwerX s(ekran);
     return s;
   }
   bool Dziala() const { return pid > 0; }
+  pid_t Pid() const { return pid; }
   ~SerwerX() {
     if (pid > 0) {
       kill(pid, SIGTERM);
@@ -32,18 +34,18 @@ class SerwerX {
   // pick the same display number; the loser dies. So a server counts as started only
   // when it still runs a moment after naming its display and its socket exists, and
   // starting is tried three times.
-  SerwerX() {
-    for (int proba = 0; proba < 3 && pid <= 0; ++proba) Uruchom();
+  explicit SerwerX(const char* ekran) {
+    for (int proba = 0; proba < 3 && pid <= 0; ++proba) Uruchom(ekran);
   }
 
-  void Uruchom() {
+  void Uruchom(const char* ekran) {
     int rura[2];
     if (pipe(rura) != 0) return;
     pid = fork();
     if (pid == 0) {
       close(rura[0]);
       const std::string fd = std::to_string(rura[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", ekran, "-nolisten", "tcp",
              static_cast<char*>(nullptr));
       _exit(127);
     }
