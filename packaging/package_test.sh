@@ -28,7 +28,7 @@ finish() {
     printf 'skipped: %s\n' "${skipped[@]}"
     exit 77
   fi
-  echo "package: every check passed"
+  echo "debian_package: every check passed"
   exit 0
 }
 
