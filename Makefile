@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DKG_WERROR=ON
 # The ThreadSanitizer build compiles through ccache when it is installed.
 TSAN_LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz demo clean
+.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz demo package clean
 
 all: build
 
@@ -52,6 +52,11 @@ else
 	cmake --build build-tsan -j $(JOBS) --target $(addsuffix _test,$(TSAN_LIBS))
 	cd build-tsan && $(TSAN_ENV) ctest --output-on-failure -j $(JOBS) --timeout 600 -L '^($(subst $(eval) ,|,$(strip $(TSAN_LIBS))))$$'
 endif
+
+# The Debian package (CPack): $(BUILD)/korwendogra_VERSION_ARCH.deb, its files under /usr
+# (packaging/CMakeLists.txt says which).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

@@ -13,6 +13,10 @@ packages=(
   xvfb xauth xdotool
   # the test against archives recorded by the real Rotter logger (shared/tools/rotter-fixture)
   rotter jackd2 libfaketime libjack-jackd2-dev libc6-dev python3
+  # the Debian package (make package) and its checks: dpkg-shlibdeps, lintian, the desktop
+  # entry's validator, the manual pages' formatter, and systemd-analyze for the unit (the
+  # systemd package only installs it here: nothing starts while PID 1 is another program)
+  dpkg-dev file lintian desktop-file-utils man-db systemd
 )
 
 missing=()
