@@ -17,7 +17,8 @@
 // window and its axis, the player core, decoding, the sound output) over 60 s of playing
 // in a visible window, as a share of one core (cpu_pct); the X server's share, which
 // draws what the window sends (x_server_pct); the window's width as the X server has it
-// (window_width).
+// (window_width); each thread's share by its name, the window's own thread as gui_pct.
+// KG_BENCH_CPU_S sets the 60 s.
 //
 // BM_TickWhilePlaying: the window in this process, playing for KG_BENCH_WINDOW_S seconds
 // (600 by default), with a command every 3 s in turn: keypad 3 (+5 s), a station change to
@@ -41,6 +42,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -66,8 +68,8 @@ using Zegar = std::chrono::steady_clock;
 using bench::Nagranie;
 
 // Seconds on a CPU of process `pid` (user and system); negative when it cannot be read.
-double CzasProcesu(pid_t pid) {
-  std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+double CzasProcesu(pid_t pid, pid_t tid = 0) {
+  std::ifstream f("/proc/" + std::to_string(pid) + (tid > 0 ? "/task/" + std::to_string(tid) : std::string()) + "/stat");
   std::string linia;
   if (!std::getline(f, linia)) return -1;
   // The fields after the command's name in parentheses: state is field 3, utime 14, stime 15.
@@ -79,6 +81,21 @@ double CzasProcesu(pid_t pid) {
     if (i == 15) stime = std::atof(pole.c_str());
   }
   return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Seconds on a CPU of each thread of process `pid`, by the thread's name (threads of one
+// name summed).
+std::map<std::string, double> CzasyWatkow(pid_t pid) {
+  std::map<std::string, double> t;
+  const std::string zadania = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code e;
+  for (const auto& w : std::filesystem::directory_iterator(zadania, e)) {
+    std::string nazwa;
+    std::getline(std::ifstream(w.path() / "comm"), nazwa);
+    const pid_t tid = std::atoi(w.path().filename().c_str());
+    t[tid == pid ? std::string("gui") : nazwa] += CzasProcesu(pid, tid);
+  }
+  return t;
 }
 
 // The demo server, the X server and the sound server of every benchmark here, made at the
@@ -235,7 +252,9 @@ void BM_WindowCpuWhilePlaying(benchmark::State& state) {
     }
     std::this_thread::sleep_for(std::chrono::seconds(2));
     state.counters["window_width"] = SzerokoscOkna();
-    constexpr double kOkno = 60;
+    const char* s = std::getenv("KG_BENCH_CPU_S");
+    const double kOkno = s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : 60;
+    const auto w0 = CzasyWatkow(program->Pid());
     const double p0 = CzasProcesu(program->Pid());
     const double x0 = CzasProcesu(SerwerX::Jeden().Pid());
     const int64_t probek0 = o.nagranie->Ile();
@@ -243,6 +262,12 @@ void BM_WindowCpuWhilePlaying(benchmark::State& state) {
     const double p1 = CzasProcesu(program->Pid());
     const double x1 = CzasProcesu(SerwerX::Jeden().Pid());
     state.counters["cpu_pct"] = 100 * (p1 - p0) / kOkno;
+    // The threads' shares: "gui" is the window's thread.
+    for (const auto& [nazwa, sek] : CzasyWatkow(program->Pid())) {
+      const auto a = w0.find(nazwa);
+      const double udzial = 100 * (sek - (a == w0.end() ? 0 : a->second)) / kOkno;
+      if (udzial >= 0.05) state.counters[nazwa + "_pct"] = udzial;
+    }
     state.counters["x_server_pct"] = 100 * (x1 - x0) / kOkno;
     // The monitor went on recording: the seconds it carried, to show that it played.
     state.counters["monitor_s"] = static_cast<double>(o.nagranie->Ile() - probek0) / Nagranie::kRate;
