@@ -180,7 +180,8 @@ class LogikaOkna {
 
   // End and the "Na żywo" button: plays the station from kPrzedKrawedzia before the end
   // of its newest recording (from that recording's start when it is shorter). With no
-  // recordings known yet, says so in the status line and moves nothing.
+  // recordings known yet, says so in the status line and moves nothing. A family of
+  // events played alone gives way to the whole programme first.
   void NaZywo();
   // Whether the live indicator is on: connected, and the time being heard at most
   // kGranicaNaZywo behind the newest recorded audio (or past it, waiting for more).

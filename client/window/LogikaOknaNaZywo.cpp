@@ -25,6 +25,9 @@ void LogikaOkna::NaZywo() {
                               : "Stacja " + q + stacja + q + " nie ma jeszcze nagrań.");
     return;
   }
+  // Live is the whole programme: a family of events being played alone would skip the
+  // edge, where no event of it has been recorded yet.
+  if (!wybraneRodziny.empty()) CalyProgram();
   const Przedzial& ostatni = przedzialyAudio[przedzialyAudio.Count() - 1];
   // A recording that began less than kPrzedKrawedzia ago plays from its start, not from
   // the silence before it.

@@ -83,6 +83,22 @@ TEST_F(NaZywo, EndGraKilkaSekundPrzedNajnowszymNagraniem) {
   }
 }
 
+// Live is the whole programme: a family of events played alone gives way to it.
+TEST_F(NaZywo, EndWracaDoCalegoProgramu) {
+  Update<BazaZintegrowana> u;
+  u.plus.iwenty.DajPrzedzialy("Wiadomości").Add(Przedzial(poczatek, poczatek + Roznica::Minuta * 5));
+  player.Wrzuc(Paczka2(u, protokol::kOpisInitIwentow));
+  Polacz(Jeden(poczatek, krawedz));
+  logika->Popup4Cos("Wiadomości");
+  ASSERT_EQ(logika->WybraneRodziny(), std::vector<String>{"Wiadomości"});
+  player.zapis.clear();
+  logika->Klawisz(LogikaOkna::kEnd);
+  EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "pozycja " + (krawedz - LogikaOkna::kPrzedKrawedzia).NapisHex(), "graj"}));
+  EXPECT_TRUE(logika->WybraneRodziny().empty());
+  EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
+  EXPECT_FALSE(widok.listaWydarzen);
+}
+
 // How far behind the newest audio the time heard is, and whether that is live.
 TEST_F(NaZywo, WskaznikDo10SekundZaKrawedzia) {
   Polacz(Jeden(poczatek, krawedz));
