@@ -228,6 +228,7 @@ void TForm3::Zbuduj() {
   StatusPanel1 = Etykieta(statusBar());
   StatusPanel1->setFixedWidth(200);
   statusBar()->addWidget(StatusPanel0);
+  ZbudujNaZywo();
   statusBar()->addPermanentWidget(StatusPanel1);
   statusBar()->setSizeGripEnabled(false);
 
@@ -281,7 +282,7 @@ void TForm3::Rozmiesc() {
   EksportBar->setGeometry(8, 4, std::max(0, BitBtn5->x() - 8 - 130), 19);
   Label2->setGeometry(EksportBar->x() + EksportBar->width() + 8, 0, 110, 27);
   Label1->setGeometry(w - 60, kRzadEksportu - 12, 56, 12);
-  StatusPanel0->setFixedWidth(std::max(0, width() - 250));
+  StatusPanel0->setFixedWidth(std::max(0, width() - 250 - kSzerokoscNaZywo));
   if (Panel2->isVisible()) PokazDymek(Label3->text().toStdString());
 }
 
@@ -406,6 +407,7 @@ void TForm3::UkryjDymek() { Panel2->hide(); }
 void TForm3::UstawGuziczkiFunkcyjne(bool wlaczone) {
   Button3->setEnabled(wlaczone);
   Button4->setEnabled(wlaczone);
+  ButtonNaZywo->setEnabled(wlaczone);
 }
 
 void TForm3::PokazZaslone(bool widoczna) {

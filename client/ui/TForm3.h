@@ -167,6 +167,12 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   QMenu* PopupMenu4;          // events
   QMenu* PopupMenu5;          // bookmarks
 
+  // ---- The live edge ----
+  // The live indicator in the status bar, between the message and the version.
+  void UstawNaZywo(bool widoczny) override;
+  QPushButton* ButtonNaZywo;  // "Na żywo": plays the newest recorded audio (also End)
+  QLabel* StatusNaZywo;       // "Na żywo" while playing at the live edge, else empty
+
   // The text of a menu item or a button: "&" doubled, so that no name becomes a mnemonic.
   static QString BezSkrotow(const String& s);
   // Fills `m` with `pozycje`; choosing one runs its action (asking its question first).
@@ -191,6 +197,10 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   // TForm3Eksport.cpp.
   void PodlaczEksport();
   void PokazZakladki(bool usuwanie);
+  // TForm3NaZywo.cpp: the live edge's button and its indicator in the status bar, which
+  // is added after the message panel.
+  void ZbudujNaZywo();
+  static constexpr int kSzerokoscNaZywo = 70;
 
   OpcjeOkna opcje;
   std::unique_ptr<ListaStacji> listaStacji;

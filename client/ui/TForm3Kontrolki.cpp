@@ -139,7 +139,11 @@ bool TForm3::Klawisz(QKeyEvent* k) {
       vk = LogikaOkna::kNum0 + (k->key() - Qt::Key_0);
     } else if ((k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma) && (natywny == 0 || kropkaX)) {
       vk = LogikaOkna::kNumKropka;
+    } else if (k->key() == Qt::Key_End) {
+      vk = LogikaOkna::kEnd;  // keypad 1 with Num Lock off: End, as the main keyboard's
     }
+  } else if (k->key() == Qt::Key_End) {
+    vk = LogikaOkna::kEnd;
   } else if (k->key() == Qt::Key_F4) {
     vk = LogikaOkna::kF4;
   } else if (k->key() >= Qt::Key_F5 && k->key() <= Qt::Key_F8) {
@@ -163,6 +167,7 @@ void TForm3::Podpowiedz(QObject* o) {
   if (o == BitBtn1) return krotko("Oznacz początek przedziału do eksportu");
   if (o == BitBtn2) return krotko("Oznacz koniec przedziału do eksportu");
   if (o == BitBtn3) return krotko("Dodaj oznaczony przedział do eksportu");
+  if (o == ButtonNaZywo) return krotko("Odtwarzaj na żywo: od najnowszego nagrania stacji (klawisz End)");
   bool panel = o == Panel6;
   for (QLabel* p : Panel6->Panele()) panel = panel || o == p;
   if (panel) return krotko("Kliknij lewym przyciskiem myszy aby przewinąć do przodu, lub prawym aby przewinąć do tyłu");

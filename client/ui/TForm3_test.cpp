@@ -21,6 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -30,6 +31,7 @@
 #include "LogCapture.h"
 #include "LogikaOkna.h"
 #include "OknoFixtures.h"
+#include "PaneleCzasu.h"
 #include "PowiadomieniaPlayera.h"
 #include "RaportAwarii.h"
 #include "TEditString.h"
@@ -121,7 +123,8 @@ TEST(Okno, KlawiszeNumerycznePrzesuwajaTylkoZKlawiatury) {
   QTest::qWait(30);
   EXPECT_GT(f->CzasOsi() - przed, Roznica::Sekunda * 4);
   EXPECT_LT(f->CzasOsi() - przed, Roznica::Sekunda * 6);
-  // Num Lock off: keypad 1 is End with the keypad flag.
+  // Num Lock off: keypad 1 is End with the keypad flag, not 5 s back (End itself moves
+  // nothing while the station has no recordings).
   const Czas teraz = f->CzasOsi();
   QTest::keyClick(f.get(), Qt::Key_End, Qt::KeypadModifier);
   QTest::qWait(30);
@@ -278,6 +281,45 @@ TEST(RaportAwarii, SygnalZapisujeBacktraceIKonczyProces) {
   EXPECT_NE(tekst.str().find("sygnał 11"), std::string::npos) << tekst.str();
   EXPECT_NE(tekst.str().find("backtrace:"), std::string::npos);
   EXPECT_NE(tekst.str().find("call trace:"), std::string::npos);
+}
+
+// The live edge: End (either key) and the button reach the logic, the indicator has its own
+// place in the status bar, and the button fits between its neighbours at the narrowest.
+TEST(Okno, NaZywoKlawiszPrzyciskIWskaznik) {
+  TempDir k;
+  auto f = Okno(k);
+  f->show();
+  QTest::qWait(50);
+  const QRect przycisk = f->ButtonNaZywo->geometry();
+  EXPECT_FALSE(przycisk.intersects(f->SpeedButton6->geometry()));
+  EXPECT_FALSE(przycisk.intersects(f->Panel6->geometry()));
+  EXPECT_LE(przycisk.bottom(), f->Panel1->geometry().top());
+
+  // No station: nothing to play, and the status line says why.
+  const Czas przed = f->CzasOsi();
+  struct Przypadek {
+    const char* nazwa;
+    std::function<void()> akcja;
+  } przypadki[] = {
+      {"End", [&] { QTest::keyClick(f.get(), Qt::Key_End); }},
+      {"keypad End", [&] { QTest::keyClick(f.get(), Qt::Key_End, Qt::KeypadModifier); }},
+      {"button", [&] { QTest::mouseClick(f->ButtonNaZywo, Qt::LeftButton); }},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    f->StatusPanel0->clear();
+    p.akcja();
+    QTest::qWait(30);
+    EXPECT_EQ(f->StatusPanel0->text(), QString::fromUtf8("Nie wybrano stacji."));
+    EXPECT_LT(Czas::Odstep(f->CzasOsi(), przed), Roznica::Sekunda);
+  }
+
+  f->UstawNaZywo(true);
+  f->Logika().LadnyPrint("komunikat");
+  EXPECT_EQ(f->StatusNaZywo->text(), QString::fromUtf8("Na żywo"));
+  EXPECT_EQ(f->StatusPanel0->text(), "komunikat");
+  f->UstawNaZywo(false);
+  EXPECT_EQ(f->StatusNaZywo->text(), "");
 }
 
 TEST(Okno, BladZHandleraZamykaOkno) {

@@ -73,6 +73,7 @@ void LogikaOkna::Tick() {
   const Czas t = player.OdswiezCzas();
   lista.UstawStartCzas(t);
   DzienPozycji(t);
+  SprawdzNaZywo(t);
   const Czas teraz = Teraz();
   if (!status.empty() && teraz > koniecStatusu) {
     status.clear();
@@ -211,6 +212,7 @@ void LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam) {
       break;
   }
   if (ponawianie::PonowPo(komunikat, wParam)) widok.UstawTimerPolaczenia(true);
+  PolaczenieNaZywo(komunikat);
 }
 
 void LogikaOkna::Timer1() {
@@ -245,6 +247,10 @@ bool LogikaOkna::Klawisz(int vk) {
   }
   if (vk == kEsc) {
     widok.Minimalizuj();
+    return true;
+  }
+  if (vk == kEnd) {
+    NaZywo();
     return true;
   }
   if (vk >= kF5 && vk <= kF8) {

@@ -32,6 +32,7 @@ class LogikaOkna {
   // Virtual key codes of the keyboard handler (the keypad ones arrive with Num Lock on).
   enum Klawisz : int {
     kEsc = 0x1B,
+    kEnd = 0x23,
     kNum0 = 0x60,
     kNum1 = 0x61,
     kNum3 = 0x63,
@@ -164,4 +165,33 @@ class LogikaOkna {
   int maksimumEksportu = 0;
   bool pasekEksportu = false;
   bool pozostalyCzas = false;
+
+  // ---- The live edge (LogikaOknaNaZywo.cpp) ----
+ public:
+  // How far before the newest recorded audio the live edge starts playing. The client
+  // learns the newest audio from the server's "update+" packets, sent after its look at
+  // the archive once a second, so the end it knows is audio the server has indexed and
+  // can send; starting a few seconds before it gives the playback engine that much in
+  // its buffer, so that it keeps playing while the next second of the recording is
+  // written, indexed and announced instead of running dry at every step.
+  static constexpr Roznica kPrzedKrawedzia = Roznica::Sekunda * 4;
+  // Playing at most this far behind the newest recorded audio counts as live.
+  static constexpr Roznica kGranicaNaZywo = Roznica::Sekunda * 10;
+
+  // End and the "Na żywo" button: plays the station from kPrzedKrawedzia before the end
+  // of its newest recording (from that recording's start when it is shorter). With no
+  // recordings known yet, says so in the status line and moves nothing. A family of
+  // events played alone gives way to the whole programme first.
+  void NaZywo();
+  // Whether the live indicator is on: connected, and the time being heard at most
+  // kGranicaNaZywo behind the newest recorded audio (or past it, waiting for more).
+  bool JestNaZywo() const { return naZywo; }
+
+ private:
+  // The indicator for the time being heard `t`, shown when it changes (on every tick).
+  void SprawdzNaZywo(Czas t);
+  // A connection notification: only a connected player can be live.
+  void PolaczenieNaZywo(int komunikat);
+  bool naZywo = false;
+  bool polaczonyNaZywo = false;
 };

@@ -115,6 +115,13 @@ struct WidokZapisujacy : WidokOkna {
   void UstawDo(Czas) override { Zapisz("do"); }
   Czas CzasOsi() override { return czasOsi; }
   Przedzialy warstwa1;
+
+  // The live edge: the indicator as last set.
+  bool naZywo = false;
+  void UstawNaZywo(bool w) override {
+    naZywo = w;
+    Zapisz(w ? "na zywo" : "nie na zywo");
+  }
 };
 
 struct PlayerZapisujacy : SterowaniePlayera {

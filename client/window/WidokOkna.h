@@ -78,5 +78,9 @@ class WidokOkna {
   virtual void UstawDo(Czas c) = 0;
   virtual Czas CzasOsi() = 0;
 
+  // ---- The live edge ----
+  // The live indicator ("Na żywo") beside the status line's message, shown or hidden.
+  virtual void UstawNaZywo(bool widoczny) = 0;
+
   virtual ~WidokOkna() = default;
 };

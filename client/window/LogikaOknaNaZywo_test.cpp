@@ -1,0 +1,191 @@
+// The live edge through the recording view: End with and without recordings, and the
+// live indicator as the time heard and the newest recorded audio move.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "LogikaOkna.h"
+#include "OknoTestowe.h"
+#include "PowiadomieniaPlayera.h"
+#include "Protokol.h"
+#include "PrzedzialyAudio.h"
+
+using namespace okno_testowe;
+
+namespace {
+
+Paczka2 Audio(const Przedzialy& p, const String& opis) {
+  PrzedzialyAudio kopia(p);
+  return Paczka2(kopia, opis);
+}
+
+Przedzialy Jeden(Czas od, Czas do_) {
+  Przedzialy p;
+  p.Add(Przedzial(od, do_));
+  return p;
+}
+
+class NaZywo : public Okno {
+ protected:
+  // Connected, with the station's recordings `p` announced whole.
+  void Polacz(const Przedzialy& p) {
+    logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+    player.Wrzuc(Audio(p, ""));
+    logika->Odbierz();
+  }
+  // The recording grew to `koniec`, as the server announces it.
+  void Uroslo(Czas od, Czas koniec) {
+    player.Wrzuc(Audio(Jeden(od, koniec), protokol::kOpisUpdatePlus));
+    logika->Tick();
+  }
+
+  const Czas poczatek = Utc(2026, 12, 10, 10, 0);
+  const Czas krawedz = Utc(2026, 12, 10, 11, 0);
+};
+
+TEST_F(NaZywo, EndBezNagranMowiToINicNieRusza) {
+  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  player.czasGry = Utc(2026, 12, 10, 9, 0);
+  EXPECT_TRUE(logika->Klawisz(0x23));  // VK_END
+  EXPECT_EQ(widok.status, "Stacja \"Zegar\" nie ma jeszcze nagrań.");
+  EXPECT_TRUE(player.zapis.empty());
+  EXPECT_FALSE(widok.naZywo);
+
+  // Before any station is chosen there is no station to name.
+  player.stacja.clear();
+  logika->NaZywo();
+  EXPECT_EQ(widok.status, "Nie wybrano stacji.");
+  EXPECT_TRUE(player.zapis.empty());
+}
+
+TEST_F(NaZywo, EndGraKilkaSekundPrzedNajnowszymNagraniem) {
+  struct Przypadek {
+    const char* nazwa;
+    Czas ostatniOd;  // the newest recording: [ostatniOd, krawedz]
+    Czas pozycja;    // where End plays from
+  } przypadki[] = {
+      {"a long recording", poczatek, krawedz - LogikaOkna::kPrzedKrawedzia},
+      {"one that began 2 s ago", krawedz - Roznica::Sekunda * 2, krawedz - Roznica::Sekunda * 2},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    player.zapis.clear();
+    Przedzialy nagrania = Jeden(Utc(2026, 12, 10, 8, 0), Utc(2026, 12, 10, 9, 0));
+    nagrania.Add(Przedzial(p.ostatniOd, krawedz));
+    Polacz(nagrania);
+    player.czasGry = Utc(2026, 12, 10, 8, 30);
+    logika->Tick();
+    EXPECT_FALSE(widok.naZywo);
+    EXPECT_TRUE(logika->Klawisz(LogikaOkna::kEnd));
+    EXPECT_EQ(player.zapis, (std::vector<String>{"pozycja " + p.pozycja.NapisHex(), "graj"}));
+    EXPECT_TRUE(widok.naZywo);
+    EXPECT_TRUE(logika->JestNaZywo());
+  }
+}
+
+// Live is the whole programme: a family of events played alone gives way to it.
+TEST_F(NaZywo, EndWracaDoCalegoProgramu) {
+  Update<BazaZintegrowana> u;
+  u.plus.iwenty.DajPrzedzialy("Wiadomości").Add(Przedzial(poczatek, poczatek + Roznica::Minuta * 5));
+  player.Wrzuc(Paczka2(u, protokol::kOpisInitIwentow));
+  Polacz(Jeden(poczatek, krawedz));
+  logika->Popup4Cos("Wiadomości");
+  ASSERT_EQ(logika->WybraneRodziny(), std::vector<String>{"Wiadomości"});
+  player.zapis.clear();
+  logika->Klawisz(LogikaOkna::kEnd);
+  EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "pozycja " + (krawedz - LogikaOkna::kPrzedKrawedzia).NapisHex(), "graj"}));
+  EXPECT_TRUE(logika->WybraneRodziny().empty());
+  EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
+  EXPECT_FALSE(widok.listaWydarzen);
+}
+
+// How far behind the newest audio the time heard is, and whether that is live.
+TEST_F(NaZywo, WskaznikDo10SekundZaKrawedzia) {
+  Polacz(Jeden(poczatek, krawedz));
+  struct Przypadek {
+    Roznica za;
+    bool naZywo;
+  } przypadki[] = {
+      {Roznica::Sekunda * 30, false},
+      {Roznica::Sekunda * 4, true},
+      {Roznica::Sekunda * 10 + Roznica(1), false},
+      {Roznica::Sekunda * 10, true},
+      {Roznica(0), true},
+      {-Roznica::Sekunda * 2, true},  // past the end, waiting for more
+      {Roznica::Godzina, false},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(std::to_string(p.za.Wartosc()));
+    player.czasGry = krawedz - p.za;
+    logika->Tick();
+    EXPECT_EQ(widok.naZywo, p.naZywo);
+  }
+}
+
+// Playing on while the recording grows stays live; a pause or a seek back falls behind.
+TEST_F(NaZywo, RosnaceNagranie) {
+  Polacz(Jeden(poczatek, krawedz));
+  logika->Klawisz(LogikaOkna::kEnd);
+  player.czasGry = krawedz - LogikaOkna::kPrzedKrawedzia;
+  Czas koniec = krawedz;
+  // A minute of playing, the server announcing each second of the recording.
+  for (int s = 1; s <= 60; ++s) {
+    teraz += Roznica::Sekunda;
+    player.czasGry += Roznica::Sekunda;
+    koniec += Roznica::Sekunda;
+    Uroslo(koniec - Roznica::Sekunda, koniec);
+    ASSERT_TRUE(widok.naZywo) << s << " s";
+  }
+  EXPECT_EQ(logika->PrzedzialyAudio().End(), koniec);
+  EXPECT_EQ(logika->PrzedzialyAudio().Count(), 1);
+
+  // Paused: the recording goes on without the time heard.
+  for (int s = 1; s <= 6; ++s) {
+    koniec += Roznica::Sekunda;
+    Uroslo(koniec - Roznica::Sekunda, koniec);
+  }
+  EXPECT_TRUE(widok.naZywo);  // 4 s + 6 s behind
+  koniec += Roznica::Sekunda;
+  Uroslo(koniec - Roznica::Sekunda, koniec);
+  EXPECT_FALSE(widok.naZywo);  // 11 s behind
+
+  // End again; then a seek back a minute.
+  logika->Klawisz(LogikaOkna::kEnd);
+  EXPECT_TRUE(widok.naZywo);
+  player.czasGry = koniec - LogikaOkna::kPrzedKrawedzia;
+  logika->Klawisz(LogikaOkna::kNum4);
+  player.czasGry -= Roznica::Minuta;
+  logika->Tick();
+  EXPECT_FALSE(widok.naZywo);
+}
+
+// The indicator has its own place: the status line's messages and their timeouts leave it.
+TEST_F(NaZywo, WskaznikNieWalczyZeStatusem) {
+  Polacz(Jeden(poczatek, krawedz));
+  player.czasGry = krawedz - LogikaOkna::kPrzedKrawedzia;
+  logika->Tick();
+  ASSERT_TRUE(widok.naZywo);
+  logika->LadnyPrint5s("krótko");
+  teraz += Roznica::Sekunda * 4;
+  logika->Tick();
+  EXPECT_EQ(widok.status, "");
+  EXPECT_TRUE(widok.naZywo);
+  EXPECT_EQ(std::count(widok.zapis.begin(), widok.zapis.end(), "na zywo"), 1);
+}
+
+// Only a connected player is live: the connection lost takes the indicator away at once.
+TEST_F(NaZywo, BezPolaczeniaNieNaZywo) {
+  player.czasGry = krawedz;
+  player.Wrzuc(Audio(Jeden(poczatek, krawedz), ""));
+  logika->Tick();
+  EXPECT_FALSE(widok.naZywo);  // not connected yet
+  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  EXPECT_TRUE(widok.naZywo);
+  logika->Powiadomienie(WM_PLAYER_ZERWANY, 0);
+  EXPECT_FALSE(widok.naZywo);
+  logika->Powiadomienie(WM_PLAYER_LACZENIE, 0);
+  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  EXPECT_TRUE(widok.naZywo);
+}
+
+}  // namespace

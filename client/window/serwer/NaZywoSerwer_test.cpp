@@ -1,0 +1,174 @@
+// The live edge end to end: the window's logic over the program's player core (on the
+// null output, paced by the monotonic clock) against a real `korwendo-server --demo` on a
+// free loopback port, whose recording grows as the test runs. End reaches the edge, and
+// for a minute of playing the time heard stays within 10 s of the newest audio the client
+// knows, that newest audio grows with the recording, and the indicator stays on.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "DemoSchedule.h"
+#include "EsencjaPlayera.h"
+#include "ListaStacji.h"
+#include "LogikaOkna.h"
+#include "MessageThread.h"
+#include "OknoTestowe.h"
+#include "PowiadomieniaPlayera.h"
+#include "ProcesTestowy.h"
+#include "SterowanieEsencji.h"
+#include "TempDir.h"
+#include "TimeComponent.h"
+#include "WaveOutNull.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double S(Roznica r) { return static_cast<double>(r.Wartosc()) / 1e7; }
+
+// The time component of the player core.
+struct Pole : TimeComponent {
+  Czas Get() override { return wartosc; }
+  void Set(Czas c) override { wartosc = c; }
+  Czas wartosc;
+};
+
+// The player core's notifications, queued for the test's thread as the window queues them
+// for its own. Threads: the message thread and the test's, under `mutex`.
+struct Kolejka : PowiadomieniaPlayera {
+  void Powiadom(int komunikat, uintptr_t wParam) override {
+    std::lock_guard<std::mutex> l(mutex);
+    czekajace.emplace_back(komunikat, wParam);
+  }
+  std::vector<std::pair<int, uintptr_t>> Wez() {
+    std::lock_guard<std::mutex> l(mutex);
+    return std::exchange(czekajace, {});
+  }
+  std::mutex mutex;
+  std::vector<std::pair<int, uintptr_t>> czekajace;
+};
+
+// The window's logic over the real player core, with the recording view; Krok does what
+// the window's 10 ms tick and its notification events do.
+struct OknoNaSerwerze {
+  explicit OknoNaSerwerze(const String& katalog) : lista(katalog) {
+    EsencjaPlayera::Wyposazenie w;
+    w.urzadzenie = std::make_unique<WaveOutNull>();
+    esencja = std::make_unique<EsencjaPlayera>(&pole, &watek, &kolejka, std::move(w));
+    sterowanie = std::make_unique<SterowanieEsencji>(*esencja);
+    logika = std::make_unique<LogikaOkna>(widok, *sterowanie, lista, nullptr, LogikaOkna::Ustawienia{});
+  }
+  ~OknoNaSerwerze() {
+    logika.reset();
+    esencja.reset();  // no notification comes after it
+  }
+
+  void Krok() {
+    for (const auto& [k, w] : kolejka.Wez()) {
+      if (k == WM_PLAYER_ZERWANY || k == WM_PLAYER_NIEUDANY) ++zerwane;
+      logika->Powiadomienie(k, w);
+    }
+    logika->Tick();
+  }
+  // Ticks every 10 ms for `ms`, or until `warunek` holds; whether it holds.
+  template <class F>
+  bool TykajDo(F warunek, int ms) {
+    const auto koniec = Clock::now() + std::chrono::milliseconds(ms);
+    while (!warunek()) {
+      if (Clock::now() >= koniec) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      Krok();
+    }
+    return true;
+  }
+
+  Czas Krawedz() { return logika->PrzedzialyAudio().End(); }
+
+  ListaStacji lista;
+  okno_testowe::WidokZapisujacy widok;
+  MessageThread watek;
+  Pole pole;
+  Kolejka kolejka;
+  int zerwane = 0;
+  std::unique_ptr<EsencjaPlayera> esencja;
+  std::unique_ptr<SterowanieEsencji> sterowanie;
+  std::unique_ptr<LogikaOkna> logika;
+};
+
+TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
+  // The demo stations do not record in [hh:20, hh:22): the minute must lie in a recording.
+  const Czas start = Czas::Teraz();
+  if (!DemoSchedule::Nagrywa(start) || !DemoSchedule::Nagrywa(start + Roznica::Sekunda * 110)) {
+    GTEST_SKIP() << "the demo stations pause their recording now (hh:20-hh:22 UTC)";
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+  TempDir katalog;
+  auto [serwer, port] = StartSerweraTestowego(KG_SERVER, {"--demo", "--archive", katalog / "archive"}, katalog.Path());
+  ASSERT_GT(port, 0) << serwer->Tekst();
+  OknoNaSerwerze okno(katalog / "ustawienia");
+
+  // Playing a few minutes back, stopped; then the live recording must be known.
+  okno.esencja->ZmienStacje("Zegar@127.0.0.1:" + std::to_string(port), start - Roznica::Minuta * 3);
+  ASSERT_TRUE(okno.TykajDo([&] { return okno.Krawedz() > Czas::Teraz() - Roznica::Sekunda * 5; }, 60000))
+      << "the newest audio known: " << okno.Krawedz().Napis() << "\n"
+      << serwer->Tekst();
+  EXPECT_FALSE(okno.widok.naZywo);
+
+  // End: from 4 s before the newest audio, playing.
+  const Czas krawedz = okno.Krawedz();
+  EXPECT_TRUE(okno.logika->Klawisz(LogikaOkna::kEnd));
+  // (The engine's time comes back through its sample position: within a tick or so.)
+  EXPECT_LE(Czas::Odstep(okno.esencja->CzasGry(), krawedz - LogikaOkna::kPrzedKrawedzia), Roznica::Milisekunda);
+  EXPECT_TRUE(okno.widok.naZywo);
+
+  // A minute of playing on.
+  const auto poczatek = Clock::now();
+  const Czas slyszanyNaPoczatku = okno.esencja->CzasGry();
+  Roznica najgorszeZaKrawedzia(0);
+  Roznica najgorszeZaZegarem(0);
+  Roznica najstarszaKrawedz(0);  // how far the newest audio known lagged the wall clock
+  int probki = 0;
+  int pozaNaZywo = 0;
+  auto nastepna = poczatek;
+  while (Clock::now() - poczatek < std::chrono::seconds(60)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    okno.Krok();
+    if (Clock::now() < nastepna) continue;
+    nastepna += std::chrono::milliseconds(100);
+    const Czas teraz = Czas::Teraz();
+    const Czas slyszany = okno.esencja->CzasGry();
+    ++probki;
+    najgorszeZaKrawedzia = std::max(najgorszeZaKrawedzia, okno.Krawedz() - slyszany);
+    najgorszeZaZegarem = std::max(najgorszeZaZegarem, teraz - slyszany);
+    najstarszaKrawedz = std::max(najstarszaKrawedz, teraz - okno.Krawedz());
+    if (!okno.widok.naZywo) ++pozaNaZywo;
+  }
+  const Roznica zagrano = okno.esencja->CzasGry() - slyszanyNaPoczatku;
+  const Roznica urosla = okno.Krawedz() - krawedz;
+  std::printf("[ na zywo ] over 60 s (%d samples): behind the newest audio known at most %.2f s, behind the "
+              "wall clock at most %.2f s; the newest audio known lagged the wall clock by at most %.2f s; "
+              "played %.2f s, the newest audio grew %.2f s\n",
+              probki, S(najgorszeZaKrawedzia), S(najgorszeZaZegarem), S(najstarszaKrawedz), S(zagrano), S(urosla));
+  std::fflush(stdout);
+
+  EXPECT_EQ(okno.zerwane, 0);
+  EXPECT_EQ(pozaNaZywo, 0);
+  EXPECT_LE(najgorszeZaKrawedzia, LogikaOkna::kGranicaNaZywo);
+  // The client learnt the recording's growing end, and really played along it.
+  EXPECT_GE(urosla, Roznica::Sekunda * 55);
+  EXPECT_GE(zagrano, Roznica::Sekunda * 55);
+
+  // Stopped, the time heard falls behind the growing recording and the indicator goes.
+  okno.esencja->Stop();
+  EXPECT_TRUE(okno.TykajDo([&] { return !okno.widok.naZywo; }, 20000));
+  EXPECT_GT(okno.Krawedz() - okno.esencja->CzasGry(), LogikaOkna::kGranicaNaZywo);
+}
+
+}  // namespace
