@@ -104,6 +104,14 @@ void OsCzasu4::SetBitmap(Bitmap* b) {
 
 void OsCzasu4::Invalidate() { narysowane = false; }
 
+bool OsCzasu4::Nieaktualny() const {
+  if (bitmapa == nullptr || !narysowane) return true;
+  for (const auto& b : pasma) {
+    if (!b->narysowany) return true;
+  }
+  return false;
+}
+
 void OsCzasu4::Paint() {
   KG_TRACE("OsCzasu4::Paint()");
   if (bitmapa == nullptr) return;

@@ -333,3 +333,60 @@ TEST_F(Os, RightClickEditsTheExportSelection) {
 }
 
 }  // namespace
+
+namespace {
+
+// The host leaves a tick out when the axis says nothing changed (Nieaktualny): at 10 ms
+// ticks the picture must still be, tick for tick, the one a full redraw gives, through
+// time moving within and across columns and units, new layers, markers and an export
+// selection arriving, and a jump.
+TEST(OsPominieteTicki, ObrazJakPrzyPelnymRysowaniu) {
+  OsNaBitmapie pomijajaca;
+  OsNaBitmapie pelna;
+  int pominiete = 0;
+  Czas t = T0;
+  for (int tick = 0; tick < 400; ++tick) {
+    // What the window's logic does now and then, given to both alike.
+    auto obie = [&](auto f) {
+      f(pomijajaca.os);
+      f(pelna.os);
+    };
+    if (tick == 50) {
+      obie([&](OsPlayera& os) {
+        Przedzialy nagrania = Zbior({{t - Roznica::Godzina, t + Roznica::Sekunda * 2}});
+        os.UstawPrzedzialy(0, nagrania);
+      });
+    }
+    if (tick == 120) {
+      obie([&](OsPlayera& os) {
+        TypMarkerow m;
+        m.Dodaj(t + Roznica::Sekunda * 3);
+        os.UstawMarkery(0, m);
+      });
+    }
+    if (tick == 200) {
+      obie([&](OsPlayera& os) {
+        Update<Przedzialy> u;
+        u.plus.Add(Przedzial(t + Roznica::Sekunda * 2, t + Roznica::Sekunda * 4));
+        os.AktualizujPrzedzialy(0, u);
+        Przedzialy eksport = Zbior({{t - Roznica::Sekunda * 5, t + Roznica::Sekunda}});
+        os.UstawPrzedzialy(1, eksport);
+      });
+    }
+    if (tick == 300) t += Roznica::Minuta * 7;
+    t += Roznica::Milisekunda * 10;
+    obie([&](OsPlayera& os) { os.Set(t); });
+
+    if (pomijajaca.os.Nieaktualny()) {
+      pomijajaca.Rysuj();
+    } else {
+      ++pominiete;
+    }
+    pelna.Rysuj();
+    ASSERT_TRUE(pomijajaca.Ekran().Obraz() == pelna.Ekran().Obraz()) << "tick " << tick;
+  }
+  // About a third of a column per tick on the seconds band: most ticks change nothing.
+  EXPECT_GT(pominiete, 200);
+}
+
+}  // namespace

@@ -56,6 +56,11 @@ void WinControl::Uaktualnij() {
   }
   const QPoint o = mapToGlobal(QPoint(0, 0));
   kontrolka->poczatekEkranu = Point{o.x(), o.y()};
+  // At 100 ticks a second most ticks move the axis by less than a column: drawing the
+  // whole of it again and handing it to the X server would only repeat the same picture
+  // (about two thirds of the window's CPU while playing). The screen bitmap keeps what
+  // was drawn, and the widget shows it whenever it is exposed.
+  if (!kontrolka->updater->Nieaktualny()) return;
   kontrolka->updater->Invalidate();
   kontrolka->updater->Paint();
   update();

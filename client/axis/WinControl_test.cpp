@@ -19,6 +19,7 @@ struct Nagrywacz : BitmapUpdater, MouseReceiver {
   void SetBitmap(Bitmap* b) override { zdarzenia.push_back("SetBitmap " + std::to_string(b->Width())); }
   void Invalidate() override { zdarzenia.push_back("Invalidate"); }
   void Paint() override { zdarzenia.push_back("Paint"); }
+  bool Nieaktualny() const override { return nieaktualny; }
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
     zdarzenia.push_back("Down " + std::to_string(static_cast<int>(b)) + " " + std::to_string(s) + " " +
                         std::to_string(x) + "," + std::to_string(y));
@@ -32,6 +33,7 @@ struct Nagrywacz : BitmapUpdater, MouseReceiver {
   }
   void DblClick() override { zdarzenia.push_back("DblClick"); }
   std::vector<std::string> zdarzenia;
+  bool nieaktualny = true;
 };
 
 struct Okno : ::testing::Test {
@@ -67,6 +69,15 @@ TEST_F(Okno, EveryTickRepaintsAndANewSizeGivesANewBitmap) {
   host->Uaktualnij();
   EXPECT_EQ(n.zdarzenia.front(), "SetBitmap 1000");
   EXPECT_EQ(host->Ekran()->Width(), 1000);
+
+  // A component with nothing new to draw is left alone; a new size still reaches it.
+  n.zdarzenia.clear();
+  n.nieaktualny = false;
+  host->Uaktualnij();
+  EXPECT_TRUE(n.zdarzenia.empty());
+  host->resize(900, 169);
+  host->Uaktualnij();
+  EXPECT_EQ(n.zdarzenia, (std::vector<std::string>{"SetBitmap 900"}));
 }
 
 // A press elsewhere followed by a release over the axis sends nothing; a drag that began

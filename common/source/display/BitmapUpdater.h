@@ -11,5 +11,9 @@ class BitmapUpdater {
   virtual void Invalidate() = 0;
   // Draws what is needed into the target.
   virtual void Paint() = 0;
+  // Whether the target would look different after Invalidate and Paint: false when
+  // everything it shows is drawn and still true, so that the host may leave this update
+  // out and keep showing the target as it is. By default always true.
+  virtual bool Nieaktualny() const { return true; }
   virtual ~BitmapUpdater() = default;
 };
