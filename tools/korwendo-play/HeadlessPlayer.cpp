@@ -161,6 +161,16 @@ HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
 }
 
 HeadlessPlayer::~HeadlessPlayer() {
+  // Here, not in Koniec, which may be reached from within a tick of the window's logic
+  // that sets the position after it.
+  if (gralo && Grana().empty()) {
+    // No station was accepted: the settings keep the position they had.
+    lista->UstawStartNazwa(startNazwa);
+    lista->UstawStartCzas(startCzas);
+  } else if (gralo) {
+    // The window's logic keeps the position on each tick; this is the last one.
+    lista->UstawStartCzas(player->CzasGry());
+  }
   player.reset();  // no notification arrives after this
   if (sygnaly >= 0) ::close(sygnaly);
 }
@@ -239,14 +249,6 @@ void HeadlessPlayer::Koniec(int kod) {
   zegarSkrzynki.stop();
   widok->UstawTimerPolaczenia(false);
   if (wejscie) wejscie->setEnabled(false);
-  if (gralo && Grana().empty()) {
-    // No station was accepted: the settings keep the position they had.
-    lista->UstawStartNazwa(startNazwa);
-    lista->UstawStartCzas(startCzas);
-  } else if (gralo) {
-    // The window's logic keeps the position on each tick; this is the last one.
-    lista->UstawStartCzas(player->CzasGry());
-  }
   QCoreApplication::exit(kod);
 }
 

@@ -485,8 +485,24 @@ TEST_F(HeadlessPlayerServer, ListShowsTheLampsOfALiveAndADeadServer) {
 
 // The server's replies go through the window's logic: a station the server does not have
 // is refused; as the first station it ends the player with status 1 and the server's
-// answer, later it leaves the player on the station it was playing.
+// answer, and the settings keep the position to resume at; later it leaves the player on
+// the station it was playing, whose position is kept at the end.
 TEST_F(HeadlessPlayerServer, ARefusedStationEndsThePlayerOrGoesBackToTheOneHeard) {
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  std::filesystem::create_directories(dir / "cfg");
+  std::ofstream(dir / "cfg/KorwendoGra.ini") << "[Serwery]\r\nSerwer0=" << A() << "\r\n";
+  std::ofstream(dir / "cfg/KorwendoGraU.ini") << "[StartPos]\r\nName=Fala@" << A() << "\r\nTime=" << at.NapisHex() << "\r\n";
+  // The time to resume at that the settings hold for Fala, or none.
+  const auto wznowienie = [&]() -> std::optional<Czas> {
+    std::ifstream f(dir / "cfg/KorwendoGraU.ini");
+    const String u((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const String znak = "Name=Fala@" + A() + "\r\nTime=";
+    Czas t;
+    const size_t i = u.find(znak);
+    if (i == String::npos || !Czas::CzytajHex(u.substr(i + znak.size(), 16), t)) return std::nullopt;
+    return t;
+  };
   {
     Proces p({KG_PLAYER, "--config", dir / "cfg", "--station", "Brak@" + A(), "--audio", "null"}, dir.Path());
     EXPECT_EQ(p.Koniec(20000), std::optional<int>(1)) << p.Tekst();
@@ -494,19 +510,26 @@ TEST_F(HeadlessPlayerServer, ARefusedStationEndsThePlayerOrGoesBackToTheOneHeard
     EXPECT_GE(p.CzekajNaLinie("korwendo-play: serwer odrzucił Brak@" + A() +
                                   ": error nieznana stacja Brak; stacje serwera pokazuje --list", 0, 0), 0)
         << p.Tekst();
+    EXPECT_EQ(wznowienie(), std::optional<Czas>(at)) << "the refused station moved the position to resume at";
   }
-  const Czas at = naZywo - Roznica::Minuta * 5;
-  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
-  auto p = Graj("Fala@" + A(), at);
-  ASSERT_TRUE(p->CzekajNaCzasy(0, 2, 20000)) << p->Tekst();
-  const size_t od = p->IleLinii();
-  p->Pisz("station Brak");
-  const int wraca = p->CzekajNaLinie("back to Fala@" + A(), od, 10000);
-  ASSERT_GE(wraca, 0) << p->Tekst();
-  const int gra = p->CzekajNaLinie("station: Fala", static_cast<size_t>(wraca), 10000);
-  ASSERT_GE(gra, 0) << p->Tekst();
-  EXPECT_TRUE(p->CzekajNaCzasy(static_cast<size_t>(gra), 2, 10000)) << p->Tekst();
-  Zakoncz(*p);
+  // No station given: the position of the settings.
+  Proces p({KG_PLAYER, "--config", dir / "cfg", "--audio", "null"}, dir.Path());
+  ASSERT_TRUE(p.CzekajNaCzasy(0, 2, 20000)) << p.Tekst();
+  const size_t od = p.IleLinii();
+  p.Pisz("station Brak");
+  const int wraca = p.CzekajNaLinie("back to Fala@" + A(), od, 10000);
+  ASSERT_GE(wraca, 0) << p.Tekst();
+  const int gra = p.CzekajNaLinie("station: Fala", static_cast<size_t>(wraca), 10000);
+  ASSERT_GE(gra, 0) << p.Tekst();
+  EXPECT_TRUE(p.CzekajNaCzasy(static_cast<size_t>(gra), 2, 10000)) << p.Tekst();
+  Zakoncz(p);
+  const std::vector<Czas> c = Czasy(p.Linie());
+  ASSERT_FALSE(c.empty());
+  EXPECT_GE(c.front(), at);
+  const std::optional<Czas> t = wznowienie();
+  ASSERT_TRUE(t) << "the station played is not the position to resume at";
+  EXPECT_GE(*t, c.back());
+  EXPECT_LE(*t, c.back() + Roznica::Sekunda * 2);
 }
 
 // A lost connection is tried again after 5 s, through the window's reconnect timer, and
