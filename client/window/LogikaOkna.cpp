@@ -27,7 +27,8 @@ LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, Silni
       lista(l),
       exporter(eksport),
       diagnostyka(u.diagnostyka),
-      zegar(u.zegar ? std::move(u.zegar) : std::function<Czas()>(&Czas::Teraz)) {
+      zegar(u.zegar ? std::move(u.zegar) : std::function<Czas()>(&Czas::Teraz)),
+      bladSerwera(std::move(u.bladSerwera)) {
   KG_TRACE("LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, SilnikEksportu* eksport, Ustawienia u)");
 }
 
@@ -160,7 +161,7 @@ void LogikaOkna::Process(const String& s) {
   } else if (komenda == protokol::kBusy) {
     BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest chwilowo niedostępna.");
   } else if (komenda == protokol::kError) {
-    DebugPrint("Serwer zwrocil blad: " + parser.GetRest());
+    BladSerwera(parser.GetRest());
   } else {
     DebugPrint("error Nieznana komenda " + q + s + q);
   }
@@ -177,6 +178,12 @@ void LogikaOkna::TerazGramy(const String& stacja) {
   widok.PokazListeWydarzen(false);
   wybraneRodziny.clear();
   OdswiezWydarzenia();
+}
+
+void LogikaOkna::BladSerwera(const String& blad) {
+  KG_TRACE("LogikaOkna::BladSerwera(const String& blad)");
+  DebugPrint("Serwer zwrocil blad: " + blad);
+  if (bladSerwera) bladSerwera(blad);
 }
 
 void LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam) {

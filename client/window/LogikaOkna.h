@@ -51,6 +51,11 @@ class LogikaOkna {
     bool diagnostyka = false;
     // The wall clock; Czas::Teraz when empty.
     std::function<Czas()> zegar;
+    // Called with the text of each error the server answers (after "error", e.g.
+    // "nieznana stacja X"), once the logic has handled it (the window only logs it and
+    // shows it with diagnostics): a program without a window acts on it by its own rules.
+    // May be empty.
+    std::function<void(const String& blad)> bladSerwera;
   };
 
   // The parts are not owned and must outlive the logic; `eksport` may be null (no export
@@ -128,6 +133,7 @@ class LogikaOkna {
   void PaczkaEksportu(Paczka2& p);
   void KoniecEksportu();
   void TerazGramy(const String& stacja);
+  void BladSerwera(const String& blad);
   void CalyProgram();
   void WybierzRodzine(const String& rodzina);
   void PokazEksport();
@@ -139,6 +145,7 @@ class LogikaOkna {
   SilnikEksportu* exporter;
   bool diagnostyka;
   std::function<Czas()> zegar;
+  std::function<void(const String&)> bladSerwera;
 
   Przedzialy przedzialyAudio;
   Przedzialy wszystkieWydarzenia;

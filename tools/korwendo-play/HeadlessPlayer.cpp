@@ -14,8 +14,6 @@
 #include "Exception.h"
 #include "KatalogUstawien.h"
 #include "Log.h"
-#include "Paczka2.h"
-#include "Ponawianie.h"
 #include "Protokol.h"
 #include "ServerAddress.h"
 #include "TerminalReport.h"
@@ -142,14 +140,37 @@ HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
     w.urzadzenie = std::move(d);
   }
   player = std::make_unique<EsencjaPlayera>(&pole, &watek, this, std::move(w));
+  sterowanie = std::make_unique<SterowanieEsencji>(*player);
+  widok = std::make_unique<WidokTekstowy>([this] { logika->Timer1(); }, [this] { return player->CzasGry(); });
+  LogikaOkna::Ustawienia u;
+  u.bladSerwera = [this](const String& b) { BladSerwera(b); };
+  // No export engine: the headless player never exports.
+  logika = std::make_unique<LogikaOkna>(*widok, *sterowanie, *lista, nullptr, std::move(u));
   connect(&zegarSekundy, &QTimer::timeout, this, [this] {
     if (player && !cel.empty()) WypiszCzas();
   });
-  connect(&zegarSkrzynki, &QTimer::timeout, this, [this] { Odbierz(); });
+  connect(&zegarSkrzynki, &QTimer::timeout, this, [this] {
+    try {
+      if (!konczy) logika->Tick();
+    } catch (const std::exception& e) {
+      // The window's logic raises for what a server must never send.
+      Blad(e.what(), 1);
+    }
+  });
   SluchajSygnalow();
 }
 
 HeadlessPlayer::~HeadlessPlayer() {
+  // Here, not in Koniec, which may be reached from within a tick of the window's logic
+  // that sets the position after it.
+  if (gralo && Grana().empty()) {
+    // No station was accepted: the settings keep the position they had.
+    lista->UstawStartNazwa(startNazwa);
+    lista->UstawStartCzas(startCzas);
+  } else if (gralo) {
+    // The window's logic keeps the position on each tick; this is the last one.
+    lista->UstawStartCzas(player->CzasGry());
+  }
   player.reset();  // no notification arrives after this
   if (sygnaly >= 0) ::close(sygnaly);
 }
@@ -184,7 +205,7 @@ void HeadlessPlayer::SluchajSygnalow() {
 
 void HeadlessPlayer::WypiszCzas() {
   if (licznik == nullptr) {
-    Wypisz("time " + NapisIso(player->OdswiezCzas()));
+    widok->Wypisz("time " + NapisIso(player->OdswiezCzas()));
     return;
   }
   // The time and the frame count are read back to back: a pair that a pre-emption split by
@@ -199,14 +220,8 @@ void HeadlessPlayer::WypiszCzas() {
     po = licznik->Heard();
     if (std::chrono::steady_clock::now() - start <= std::chrono::milliseconds(1)) break;
   }
-  Wypisz("time " + NapisIso(t));
-  Wypisz("captured " + std::to_string(przed + (po - przed) / 2));
-}
-
-void HeadlessPlayer::Wypisz(const String& s) {
-  // Much of what is printed comes from a server: station names, statuses, errors.
-  std::fputs((BezSterujacych(s) + "\n").c_str(), stdout);
-  std::fflush(stdout);
+  widok->Wypisz("time " + NapisIso(t));
+  widok->Wypisz("captured " + std::to_string(przed + (po - przed) / 2));
 }
 
 void HeadlessPlayer::Blad(const String& s, int kod, const String& rada) {
@@ -232,8 +247,8 @@ void HeadlessPlayer::Koniec(int kod) {
   konczy = true;
   zegarSekundy.stop();
   zegarSkrzynki.stop();
+  widok->UstawTimerPolaczenia(false);
   if (wejscie) wejscie->setEnabled(false);
-  if (player && !cel.empty() && lista->StartNazwa() == cel) lista->UstawStartCzas(player->CzasGry());
   QCoreApplication::exit(kod);
 }
 
@@ -263,7 +278,6 @@ void HeadlessPlayer::Start() {
     if (opcje.sekundy > 0) QTimer::singleShot(opcje.sekundy * 1000, this, [this] { Koniec(0); });
     wejscie = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
     connect(wejscie.get(), &QSocketNotifier::activated, this, [this] { CzytajWejscie(); });
-    zegarSkrzynki.start(10);
     Graj();
   } catch (const std::exception& e) {
     Blad(e.what(), 2);
@@ -310,15 +324,15 @@ void HeadlessPlayer::Listuj() {
   for (int i = 0; i < lista->IleSerwerow(); ++i) {
     const Serwer& s = lista->DajSerwer(i);
     ktorys = ktorys || s.dostepny;
-    Wypisz(s.Adres() + (s.dostepny ? " [green]" : " [red] unreachable"));
+    widok->Wypisz(s.Adres() + (s.dostepny ? " [green]" : " [red] unreachable"));
     for (const Stacja& st : lista->Stacje()) {
-      if (st.serwer == &s) Wypisz("  [green] " + st.nazwa + "  " + st.Cel());
+      if (st.serwer == &s) widok->Wypisz("  [green] " + st.nazwa + "  " + st.Cel());
     }
   }
   lista->WyswietlListeStacji();
   for (const Ulubiona& u : lista->Ulubione()) {
     if (u.podpowiedz.empty()) continue;
-    Wypisz(String("favourite ") + (u.lampka == Ulubiona::Zielona ? "[green] " : "[red] ") + u.podpowiedz);
+    widok->Wypisz(String("favourite ") + (u.lampka == Ulubiona::Zielona ? "[green] " : "[red] ") + u.podpowiedz);
   }
   if (!ktorys) {
     Blad("żaden serwer nie odpowiedział", 1, "sprawdź, czy działa tam korwendo-server i czy adresy są dobre");
@@ -360,9 +374,12 @@ void HeadlessPlayer::Graj() {
 
 void HeadlessPlayer::Polacz(const String& c, std::optional<Czas> t) {
   if (konczy) return;
+  if (!gralo) {
+    startNazwa = lista->StartNazwa();
+    startCzas = lista->StartCzas();
+  }
   cel = c;
-  lista->UstawStartNazwa(cel);
-  Wypisz("playing " + cel);
+  widok->Wypisz("playing " + cel);
   try {
     // A station change or a reconnection goes on from the time being heard; the first
     // station without a moment given starts live.
@@ -376,79 +393,50 @@ void HeadlessPlayer::Polacz(const String& c, std::optional<Czas> t) {
     return;
   }
   if (!zegarSekundy.isActive()) zegarSekundy.start(1000);
+  if (!zegarSkrzynki.isActive()) zegarSkrzynki.start(10);
 }
 
 void HeadlessPlayer::Powiadom(int komunikat, uintptr_t wParam) {
-  std::lock_guard<std::mutex> l(zawiadomieniaMutex);
-  zawiadomienia.emplace_back(komunikat, wParam);
-}
-
-void HeadlessPlayer::Odbierz() {
-  std::vector<std::pair<int, uintptr_t>> z;
-  {
-    std::lock_guard<std::mutex> l(zawiadomieniaMutex);
-    z.swap(zawiadomienia);
-  }
-  for (auto [k, w] : z) {
-    if (konczy) return;
-    Zawiadomienie(k, w);
-  }
-  Paczka2 p;
-  while (!konczy && p.Wczytaj(player->Skrzynka())) {
-    if (p.Nazwa != protokol::kString) continue;
-    const String tekst = p.DajString();
-    if (p.Opis == protokol::kOpisDebug) {
-      Log(0, tekst, KG_WHERE);
-    } else if (p.Opis == protokol::kOpisStatus) {
-      if (tekst != ostatniStatus && !tekst.empty()) Wypisz("status: " + tekst);
-      ostatniStatus = tekst;
-    } else {
-      Wypisz("server: " + tekst);
-      if (tekst.rfind(String(protokol::kTerazGramy) + " ", 0) == 0) {
-        grana = cel;
-      } else if (tekst.rfind(String(protokol::kError) + " " + protokol::kBladNieznanaStacja, 0) == 0 ||
-                 tekst.rfind(String(protokol::kError) + " " + protokol::kBladZlyCzas, 0) == 0) {
-        if (grana.empty() || grana == cel) {
-          Blad("serwer odrzucił " + cel + ": " + tekst, 1,
-               tekst.rfind(String(protokol::kError) + " " + protokol::kBladZlyCzas, 0) == 0 ? "podaj inny --at" : "stacje serwera pokazuje --list");
-        } else {
-          // A station changed to by a command that does not exist: back to the one heard.
-          Wypisz("back to " + grana);
-          Polacz(grana, std::nullopt);
-        }
-      }
-    }
-  }
+  QMetaObject::invokeMethod(this, [this, komunikat, wParam] { Zawiadomienie(komunikat, wParam); }, Qt::QueuedConnection);
 }
 
 void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
-  Wypisz("connection: " + OpisPowiadomienia(komunikat, wParam));
-  if (komunikat == WM_PLAYER_POLACZONY) {
-    polaczony = true;
-    byloPolaczenie = true;
-    return;
-  }
-  if (komunikat != WM_PLAYER_ZERWANY && komunikat != WM_PLAYER_NIEUDANY) return;
-  polaczony = false;
-  // The window's policy: another attempt after a loss or a failure, none for a host name
-  // that does not resolve. Without a window to wait in, a first connection that fails
-  // ends the player too.
-  if (ponawianie::PonowPo(komunikat, wParam) && (komunikat == WM_PLAYER_ZERWANY || byloPolaczenie)) {
-    Wypisz("reconnecting in 5 s");
-    QTimer::singleShot(ponawianie::kOdstepMs, this, [this] {
-      if (!polaczony) Polacz(cel, std::nullopt);
-    });
-    return;
-  }
-  // Nothing reconnects after these two, so the client's error is still this attempt's.
-  if (wParam == 1) {
+  if (konczy) return;
+  widok->Polaczenie(komunikat, wParam);
+  if (komunikat == WM_PLAYER_POLACZONY) byloPolaczenie = true;
+  // The window tries again after a failure, save for a host name that does not resolve.
+  // Without a window to wait in, the headless player gives up on that name and on a first
+  // connection that fails. Nothing reconnected before these, so the client's error is
+  // still this attempt's.
+  if (komunikat == WM_PLAYER_NIEUDANY && wParam == 1) {
     Blad("nie można znaleźć serwera " + AdresCelu() + " (nazwa hosta się nie rozwiązuje)", 1,
          "sprawdź nazwę hosta");
-  } else {
+    return;
+  }
+  if (komunikat == WM_PLAYER_NIEUDANY && !byloPolaczenie) {
     Blad("nie można połączyć się z serwerem " + AdresCelu() + PowodBledu(), 1,
          "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
+    return;
   }
+  logika->Powiadomienie(komunikat, wParam);
 }
+
+void HeadlessPlayer::BladSerwera(const String& blad) {
+  const String tekst = String(protokol::kError) + " " + blad;
+  widok->Wypisz("server: " + tekst);
+  const bool zlyCzas = blad.rfind(protokol::kBladZlyCzas, 0) == 0;
+  if (konczy || (!zlyCzas && blad.rfind(protokol::kBladNieznanaStacja, 0) != 0)) return;
+  const String grana = Grana();
+  if (grana.empty() || grana == cel) {
+    Blad("serwer odrzucił " + cel + ": " + tekst, 1, zlyCzas ? "podaj inny --at" : "stacje serwera pokazuje --list");
+    return;
+  }
+  // A station changed to by a command that does not exist: back to the one heard.
+  widok->Wypisz("back to " + grana);
+  Polacz(grana, std::nullopt);
+}
+
+String HeadlessPlayer::Grana() const { return widok->Stacja().empty() ? String() : lista->StartNazwa(); }
 
 void HeadlessPlayer::CzytajWejscie() {
   char b[4096];
@@ -493,12 +481,12 @@ bool HeadlessPlayer::Komenda(const String& linia) {
         Polacz(reszta + cel.substr(at == String::npos ? cel.size() : at), std::nullopt);
       }
     } else {
-      Wypisz("unknown command: " + linia + " (play, stop, seek +5s|-1m|TIME, station NAME, quit)");
+      widok->Wypisz("unknown command: " + linia + " (play, stop, seek +5s|-1m|TIME, station NAME, quit)");
       return true;
     }
   } catch (const std::exception& e) {
     Log(1, String("komenda \"") + linia + "\": " + e.what(), KG_WHERE);
-    Wypisz("command failed: " + TerminalSentence(e.what()));
+    widok->Wypisz("command failed: " + TerminalSentence(e.what()));
   }
   return true;
 }

@@ -1,34 +1,35 @@
 #pragma once
 // The headless player: the player core and the real playback engine driven from the
-// command line and standard input instead of a window. It prints the time being heard once
-// a second (followed, when the null output records, by the number of sample frames recorded
-// before the one heard at that time), every status text and connection event as it
-// happens, reconnects 5 s after a lost connection (resuming at the position reached) and
-// gives up when the host name does not resolve, when the first connection fails or when
-// the server rejects the station.
+// command line and standard input instead of a window. The server's replies, the
+// connection states and the reconnect are the window's own logic (LogikaOkna) over a text
+// view (WidokTekstowy): it prints every status text and connection event as it happens and
+// reconnects 5 s after a lost connection, resuming at the position reached. On top of
+// that the headless player prints the time being heard once a second (followed, when the
+// null output records, by the number of sample frames recorded before the one heard at
+// that time), and gives up when the host name does not resolve, when the first connection
+// fails or when the server rejects the station.
 //
-// Threads: everything runs on the thread of the Qt event loop except the player core's
-// notifications, which arrive on the message thread and are queued under `zawiadomieniaMutex`
-// for the event loop to print.
+// Threads: everything runs on the thread of the Qt event loop; the player core's
+// notifications, which arrive on the message thread, are queued to it as Qt events.
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <utility>
-#include <vector>
 
 #include "AudioOutputChoice.h"
 #include "CountingWaveOut.h"
 #include "Czas.h"
 #include "EsencjaPlayera.h"
 #include "ListaStacji.h"
+#include "LogikaOkna.h"
 #include "MessageThread.h"
 #include "OpcjeOdtwarzacza.h"
 #include "PowiadomieniaPlayera.h"
+#include "SterowanieEsencji.h"
 #include "String.h"
+#include "WidokTekstowy.h"
 
 // A moment given by the user: ISO 8601 ("2026-12-10T08:30:00Z", optionally with
 // fractional seconds) in UTC, where a trailing "Z" may be left out, or with an offset from
@@ -60,7 +61,6 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   bool Komenda(const String& linia);
 
  private:
-  void Wypisz(const String& s);
   // Reports `s` on the terminal with `rada` (what to do about it), then ends with `kod`.
   void Blad(const String& s, int kod, const String& rada = {});
   // The server part of the target, and the client's reason for failing, " (reason)".
@@ -74,9 +74,15 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   void Polacz(const String& cel, std::optional<Czas> t);
   // The "time" line, and the "captured" line after it when the output records.
   void WypiszCzas();
-  // The 10 ms tick: notifications and the inbox.
-  void Odbierz();
+  // A connection notification on the event loop: printed, handed to the window's logic,
+  // and the end when the headless player gives up.
   void Zawiadomienie(int komunikat, uintptr_t wParam);
+  // The server's error answer (from the window's logic): a station or a time refused ends
+  // the player, or, after another station was accepted, goes back to that one.
+  void BladSerwera(const String& blad);
+  // The target the server last accepted on this run (the window's logic keeps it as the
+  // position to resume at); empty before the first.
+  String Grana() const;
   void CzytajWejscie();
   // Opens and closes the chosen sound output once; false (and the end) when it cannot open.
   bool SprawdzDzwiek();
@@ -97,22 +103,22 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   // nothing is recorded.
   CountingWaveOut* licznik = nullptr;
   std::unique_ptr<EsencjaPlayera> player;  // after what it uses, so gone before it
+  std::unique_ptr<SterowanieEsencji> sterowanie;
+  std::unique_ptr<WidokTekstowy> widok;
+  std::unique_ptr<LogikaOkna> logika;
 
   QTimer zegarSekundy;
-  QTimer zegarSkrzynki;
+  QTimer zegarSkrzynki;  // the window's logic's 10 ms tick
   std::unique_ptr<QSocketNotifier> wejscie;
   String buforWejscia;
   int sygnaly = -1;  // the signalfd
   std::unique_ptr<QSocketNotifier> notyfikatorSygnalow;
 
   String cel;                 // the target being played
-  String grana;               // the last target the server accepted ("terazgramy")
-  bool polaczony = false;
   bool byloPolaczenie = false;
   bool konczy = false;
   bool gralo = false;         // a station was started: later ones keep the time heard
-  String ostatniStatus;
-
-  std::mutex zawiadomieniaMutex;
-  std::vector<std::pair<int, uintptr_t>> zawiadomienia;  // under zawiadomieniaMutex
+  // The position to resume at as the settings had it, kept when no station is accepted.
+  String startNazwa;
+  Czas startCzas;
 };

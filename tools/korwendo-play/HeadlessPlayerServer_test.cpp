@@ -396,7 +396,7 @@ TEST_F(HeadlessPlayerServer, StationChangeOnTheSameServerKeepsTheConnectionAndTh
   const size_t od = p->IleLinii();
   const Czas slyszany = Czasy(p->Linie()).back();
   p->Pisz("station Fala");
-  const int gra = p->CzekajNaLinie("server: terazgramy Fala", od, 10000);
+  const int gra = p->CzekajNaLinie("station: Fala", od, 10000);
   ASSERT_GE(gra, 0) << p->Tekst();
   ASSERT_TRUE(p->CzekajNaCzasy(static_cast<size_t>(gra), 7, 15000)) << p->Tekst();
   EXPECT_EQ(PolaczeniaDo(portA), polaczenia) << "the player connected again";
@@ -424,7 +424,7 @@ TEST_F(HeadlessPlayerServer, StationChangeToAnotherServerReconnectsAndKeepsTheTi
   const size_t od = p->IleLinii();
   const Czas slyszany = Czasy(p->Linie()).back();
   p->Pisz("station Zegar@" + B());
-  const int gra = p->CzekajNaLinie("server: terazgramy Zegar", od, 10000);
+  const int gra = p->CzekajNaLinie("station: Zegar", od, 10000);
   ASSERT_GE(gra, 0) << p->Tekst();
   EXPECT_TRUE(CzekajNaPolaczenia(portB, [](const std::set<int>& s) { return s.size() == 1; }, 10000));
   EXPECT_TRUE(CzekajNaPolaczenia(portA, [](const std::set<int>& s) { return s.empty(); }, 10000))
@@ -481,6 +481,91 @@ TEST_F(HeadlessPlayerServer, ListShowsTheLampsOfALiveAndADeadServer) {
     EXPECT_NE(p.Tekst().find("żaden serwer nie odpowiedział"), String::npos) << p.Tekst();
   }
   close(gniazdo);
+}
+
+// The server's replies go through the window's logic: a station the server does not have
+// is refused; as the first station it ends the player with status 1 and the server's
+// answer, and the settings keep the position to resume at; later it leaves the player on
+// the station it was playing, whose position is kept at the end.
+TEST_F(HeadlessPlayerServer, ARefusedStationEndsThePlayerOrGoesBackToTheOneHeard) {
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  std::filesystem::create_directories(dir / "cfg");
+  std::ofstream(dir / "cfg/KorwendoGra.ini") << "[Serwery]\r\nSerwer0=" << A() << "\r\n";
+  std::ofstream(dir / "cfg/KorwendoGraU.ini") << "[StartPos]\r\nName=Fala@" << A() << "\r\nTime=" << at.NapisHex() << "\r\n";
+  // The time to resume at that the settings hold for Fala, or none.
+  const auto wznowienie = [&]() -> std::optional<Czas> {
+    std::ifstream f(dir / "cfg/KorwendoGraU.ini");
+    const String u((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const String znak = "Name=Fala@" + A() + "\r\nTime=";
+    Czas t;
+    const size_t i = u.find(znak);
+    if (i == String::npos || !Czas::CzytajHex(u.substr(i + znak.size(), 16), t)) return std::nullopt;
+    return t;
+  };
+  {
+    Proces p({KG_PLAYER, "--config", dir / "cfg", "--station", "Brak@" + A(), "--audio", "null"}, dir.Path());
+    EXPECT_EQ(p.Koniec(20000), std::optional<int>(1)) << p.Tekst();
+    EXPECT_GE(p.CzekajNaLinie("server: error nieznana stacja Brak", 0, 0), 0) << p.Tekst();
+    EXPECT_GE(p.CzekajNaLinie("korwendo-play: serwer odrzucił Brak@" + A() +
+                                  ": error nieznana stacja Brak; stacje serwera pokazuje --list", 0, 0), 0)
+        << p.Tekst();
+    EXPECT_EQ(wznowienie(), std::optional<Czas>(at)) << "the refused station moved the position to resume at";
+  }
+  // No station given: the position of the settings.
+  Proces p({KG_PLAYER, "--config", dir / "cfg", "--audio", "null"}, dir.Path());
+  ASSERT_TRUE(p.CzekajNaCzasy(0, 2, 20000)) << p.Tekst();
+  const size_t od = p.IleLinii();
+  p.Pisz("station Brak");
+  const int wraca = p.CzekajNaLinie("back to Fala@" + A(), od, 10000);
+  ASSERT_GE(wraca, 0) << p.Tekst();
+  const int gra = p.CzekajNaLinie("station: Fala", static_cast<size_t>(wraca), 10000);
+  ASSERT_GE(gra, 0) << p.Tekst();
+  EXPECT_TRUE(p.CzekajNaCzasy(static_cast<size_t>(gra), 2, 10000)) << p.Tekst();
+  Zakoncz(p);
+  const std::vector<Czas> c = Czasy(p.Linie());
+  ASSERT_FALSE(c.empty());
+  EXPECT_GE(c.front(), at);
+  const std::optional<Czas> t = wznowienie();
+  ASSERT_TRUE(t) << "the station played is not the position to resume at";
+  EXPECT_GE(*t, c.back());
+  EXPECT_LE(*t, c.back() + Roznica::Sekunda * 2);
+}
+
+// A lost connection is tried again after 5 s, through the window's reconnect timer, and
+// playing goes on from the moment heard when it was lost.
+TEST_F(HeadlessPlayerServer, ALostConnectionReconnectsAfterFiveSecondsAtTheMomentHeard) {
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  auto p = Graj("Zegar@" + B(), at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 3, 20000)) << p->Tekst();
+  serwerB.reset();
+  const int utrata = p->CzekajNaLinie("connection: connection lost", 0, 10000);
+  ASSERT_GE(utrata, 0) << p->Tekst();
+  const auto stracone = Clock::now();
+  std::vector<String> doUtraty = p->Linie();
+  doUtraty.resize(static_cast<size_t>(utrata));
+  const std::vector<Czas> przed = Czasy(doUtraty);
+  ASSERT_FALSE(przed.empty());
+  EXPECT_GE(p->CzekajNaLinie("reconnecting in 5 s", static_cast<size_t>(utrata), 5000), 0) << p->Tekst();
+  // The same server again, on the same port.
+  serwerB = std::make_unique<Proces>(
+      std::vector<String>{KG_SERVER, "--config", *katalog / "b.conf", "--listen", B()}, katalog->Path());
+  const int polaczony = p->CzekajNaLinie("connection: connected", static_cast<size_t>(utrata), 30000);
+  ASSERT_GE(polaczony, 0) << p->Tekst() << serwerB->Tekst();
+  EXPECT_GE(Clock::now() - stracone, std::chrono::milliseconds(4500)) << "reconnected before 5 s";
+  const int gra = p->CzekajNaLinie("station: Zegar", static_cast<size_t>(polaczony), 10000);
+  ASSERT_GE(gra, 0) << p->Tekst();
+  ASSERT_TRUE(p->CzekajNaCzasy(static_cast<size_t>(gra), 7, 15000)) << p->Tekst();
+  Zakoncz(*p);
+
+  const std::vector<String> l = p->Linie();
+  const std::vector<Czas> po = Czasy(l, static_cast<size_t>(gra));
+  ASSERT_FALSE(po.empty());
+  EXPECT_GE(po.front(), przed.back());
+  EXPECT_LE(po.front(), przed.back() + Roznica::Sekunda * 3) << "playing did not go on from the moment heard";
+  SprawdzMoment("after a reconnection", Odczyty(l), Nagranie(Nagrania()), po.front(), po.front() + Roznica::Sekunda * 15,
+                static_cast<size_t>(gra));
 }
 
 // Across a recording gap of the schedule the time shown jumps over it with the audio, and

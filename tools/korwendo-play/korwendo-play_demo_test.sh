@@ -35,7 +35,7 @@ at=$(date -u -d '-3 minutes' +%Y-%m-%dT%H:%M:%SZ)
 rc=$?
 [ $rc -eq 0 ] || fail "exit status $rc"
 grep -qx "connection: connected" "$dir/out" || fail "no connection line"
-grep -qx "server: terazgramy Zegar" "$dir/out" || fail "no station announcement"
+grep -qx "station: Zegar" "$dir/out" || fail "no station announcement"
 mapfile -t times < <(grep -E '^time [0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3}Z$' "$dir/out")
 [ ${#times[@]} -ge 4 ] || fail "fewer than 4 playing times"
 [[ "${times[-1]}" > "${times[0]}" ]] || fail "the playing time did not advance"

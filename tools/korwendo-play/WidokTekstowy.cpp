@@ -1,0 +1,48 @@
+#include "WidokTekstowy.h"
+
+#include <cstdio>
+
+#include "Ponawianie.h"
+#include "PowiadomieniaPlayera.h"
+#include "TerminalReport.h"
+
+WidokTekstowy::WidokTekstowy(std::function<void()> ponow, std::function<Czas()> c, Wyjscie w)
+    : czas(std::move(c)), wyjscie(std::move(w)) {
+  timer.setInterval(ponawianie::kOdstepMs);
+  QObject::connect(&timer, &QTimer::timeout, &timer, std::move(ponow));
+}
+
+void WidokTekstowy::Wypisz(const String& s) {
+  if (wyjscie) {
+    wyjscie(s);
+    return;
+  }
+  // Much of what is printed comes from a server: station names, statuses, errors.
+  std::fputs((BezSterujacych(s) + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
+void WidokTekstowy::Polaczenie(int komunikat, uintptr_t wParam) {
+  Wypisz("connection: " + OpisPowiadomienia(komunikat, wParam));
+}
+
+void WidokTekstowy::UstawStatus(const String& s) {
+  // The window's logic sets a text again whenever it comes again, and clears it when its
+  // time is up: a terminal is told of each new one.
+  if (!s.empty() && s != status) Wypisz("status: " + s);
+  status = s;
+}
+
+void WidokTekstowy::UstawTimerPolaczenia(bool dziala) {
+  if (!dziala) {
+    timer.stop();
+    return;
+  }
+  timer.start();
+  Wypisz("reconnecting in " + std::to_string(ponawianie::kOdstepMs / 1000) + " s");
+}
+
+void WidokTekstowy::UstawPrzyciskStacji(const String& s) {
+  stacja = s;
+  Wypisz("station: " + s);
+}
