@@ -1,7 +1,7 @@
 #include "OpcjeKorwendoGra.h"
 
 #include "AudioOutputChoice.h"
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
 #include "KatalogUstawien.h"
 #include "OpcjeOdtwarzacza.h"
 #include "ServerAddress.h"

@@ -1,6 +1,6 @@
 #include "OpcjeEksportu.h"
 
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
 #include "ServerAddress.h"
 
 LiniaEksportu::LiniaEksportu()

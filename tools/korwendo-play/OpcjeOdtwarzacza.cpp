@@ -1,6 +1,6 @@
 #include "OpcjeOdtwarzacza.h"
 
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
 #include "ServerAddress.h"
 
 LiniaOdtwarzacza::LiniaOdtwarzacza()
