@@ -104,7 +104,7 @@ std::optional<Roznica> ParsujPrzesuniecie(const String& tekst) {
   else if (jednostka == "h") r = Roznica::Godzina * n;
   else if (jednostka == "d") r = Roznica::Dzien * n;
   else return std::nullopt;
-  return tekst[0] == '-' ? Roznica() - r : r;
+  return tekst[0] == '-' ? -r : r;
 }
 
 String NapisIso(Czas c) {

@@ -39,9 +39,9 @@ TEST(CzasTekstowy, BadTimesRaise) {
 
 TEST(CzasTekstowy, PrzesuniecieUnitsAndSigns) {
   EXPECT_EQ(ParsujPrzesuniecie("+5s"), Roznica::Sekunda * 5);
-  EXPECT_EQ(ParsujPrzesuniecie("-1m"), Roznica() - Roznica::Minuta);
+  EXPECT_EQ(ParsujPrzesuniecie("-1m"), -Roznica::Minuta);
   EXPECT_EQ(ParsujPrzesuniecie("+2h"), Roznica::Godzina * 2);
-  EXPECT_EQ(ParsujPrzesuniecie("-250ms"), Roznica() - Roznica::Milisekunda * 250);
+  EXPECT_EQ(ParsujPrzesuniecie("-250ms"), -(Roznica::Milisekunda * 250));
   EXPECT_EQ(ParsujPrzesuniecie("+1d"), Roznica::Dzien);
   for (const char* zly : {"5s", "+s", "+5", "+5x", "2026-12-10T08:30:00Z", "+99999999999s"}) {
     EXPECT_FALSE(ParsujPrzesuniecie(zly)) << zly;
