@@ -9,7 +9,9 @@
 #include "CzasTestowy.h"
 #include "LinkDoChwili.h"
 #include "LogikaOkna.h"
+#include "ListaStacji.h"
 #include "OknoFixtures.h"
+#include "OpcjeKorwendoGra.h"
 #include "PaneleCzasu.h"
 #include "TEditString.h"
 
@@ -71,6 +73,42 @@ TEST(OknoSkok, CtrlShiftCKopiujeLink) {
   EXPECT_EQ(link, "korwendo://127.0.0.1:1/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00.500Z");
   EXPECT_EQ(ParsujLink(link).chwila, od);
   EXPECT_EQ(f->StatusPanel0->text(), QString::fromUtf8("Skopiowano link do chwili 2026-12-10 09:30:00"));
+}
+
+// KorwendoGra LINK: the link's station and moment, its server added to the list once.
+TEST(OknoSkok, LinkZLiniiPolecen) {
+  TempDir k;
+  struct {
+    std::vector<String> argumenty;
+    std::vector<String> serwery;
+  } przypadki[] = {
+      {{"korwendo://127.0.0.1:1/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z"}, {"127.0.0.1:1"}},
+      {{"--server", "127.0.0.1:1", "korwendo://127.0.0.1:1/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z"},
+       {"127.0.0.1:1"}},
+      {{"--server", "[::1]", "korwendo://127.0.0.1:1/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z"},
+       {"[::1]:12540", "127.0.0.1:1"}},
+  };
+  for (auto& p : przypadki) {
+    LiniaOkna l;
+    p.argumenty.insert(p.argumenty.begin(), {"--config", k.Path()});
+    ASSERT_FALSE(l.Read(p.argumenty));
+    const OpcjeOkna o = l.Opcje();
+    EXPECT_EQ(o.serwery, p.serwery);
+    EXPECT_EQ(o.stacja, "Radio Łódź@127.0.0.1:1");
+    EXPECT_EQ(o.od, Utc(2026, 12, 10, 8, 30));
+  }
+  // The window opened so plays the station from that moment, the server on its list.
+  LiniaOkna l;
+  ASSERT_FALSE(l.Read({"--config", k.Path(), "korwendo://127.0.0.1:1/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z"}));
+  auto f = Okno(k, {}, l.Opcje());
+  f->show();
+  QTest::qWait(50);
+  int ile = 0;
+  for (int i = 0; i < f->Lista().IleSerwerow(); ++i) {
+    ile += f->Lista().DajSerwer(i).adres == "127.0.0.1" && f->Lista().DajSerwer(i).port == 1;
+  }
+  EXPECT_EQ(ile, 1);
+  EXPECT_LT(Czas::Odstep(f->CzasOsi(), Utc(2026, 12, 10, 8, 30)), Roznica::Milisekunda);
 }
 
 }  // namespace
