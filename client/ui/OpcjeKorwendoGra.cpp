@@ -44,20 +44,10 @@ OpcjeOkna LiniaOkna::Opcje() const {
       throw UsageError(TerminalSentence(e.what()) + " (--" + OpcjaOkna::Serwer + ")");
     }
   }
-  if (const auto link = Argument()) {
-    if (Value(OpcjaOkna::Stacja) || Value(OpcjaOkna::Od)) {
-      throw UsageError(String("link zastępuje --") + OpcjaOkna::Stacja + " i --" + OpcjaOkna::Od +
-                       ": podaj link albo te opcje");
-    }
-    LinkDoChwili l;
-    try {
-      l = ParsujLink(*link);
-    } catch (const std::exception& e) {
-      throw UsageError(TerminalSentence(e.what()));
-    }
-    if (std::find(o.serwery.begin(), o.serwery.end(), l.serwer) == o.serwery.end()) o.serwery.push_back(l.serwer);
-    o.stacja = l.Cel();
-    o.od = l.chwila;
+  if (const auto l = LinkZLinii(*this, {OpcjaOkna::Stacja, OpcjaOkna::Od})) {
+    if (std::find(o.serwery.begin(), o.serwery.end(), l->serwer) == o.serwery.end()) o.serwery.push_back(l->serwer);
+    o.stacja = l->Cel();
+    o.od = l->chwila;
   }
   if (const auto s = Value(OpcjaOkna::Stacja)) {
     o.stacja = NormalizujCel(*s);

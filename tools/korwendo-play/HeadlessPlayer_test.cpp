@@ -20,6 +20,18 @@ TEST(HeadlessPlayerOpcje, CommandLine) {
   EXPECT_EQ(ParsujOpcje({"--config", "/k"}).katalog, "/k");
 }
 
+// A link stands for --server, --station and --at.
+TEST(HeadlessPlayerOpcje, Link) {
+  const OpcjeOdtwarzacza o =
+      ParsujOpcje({"--config", "/k", "korwendo://[::1]:2000/Dw%C3%B3jka?t=2026-12-10T09:30:00%2B01:00", "--seconds", "5"});
+  EXPECT_EQ(o.serwery, (std::vector<String>{"[::1]:2000"}));
+  EXPECT_EQ(o.stacja, "Dwójka@[::1]:2000");
+  ASSERT_TRUE(o.od);
+  EXPECT_EQ(*o.od, ParsujCzas("2026-12-10T08:30:00Z"));
+  EXPECT_EQ(o.sekundy, 5);
+  EXPECT_EQ(o.katalog, "/k");
+}
+
 // Each bad command line is refused with a sentence naming what is wrong, and no source
 // location.
 TEST(HeadlessPlayerOpcje, BadCommandLines) {
@@ -30,7 +42,15 @@ TEST(HeadlessPlayerOpcje, BadCommandLines) {
   const Case cases[] = {
       {{"--station"}, "brak wartości opcji --station"},
       {{"--bogus"}, "nieznana opcja --bogus"},
-      {{"Zegar"}, "nieoczekiwany argument \"Zegar\""},
+      {{"Zegar"}, "zły link \"Zegar\": to nie jest link korwendo://"},
+      {{"korwendo://h/Zegar?t=2026-12-10T08:30:00Z", "x"}, "nieoczekiwany argument \"x\""},
+      {{"korwendo://h/Zegar"}, "zły link \"korwendo://h/Zegar\": brak czasu (?t=CZAS)"},
+      {{"--server", "h", "korwendo://h/Zegar?t=2026-12-10T08:30:00Z"},
+       "link zastępuje --server, --station i --at: podaj link albo te opcje"},
+      {{"korwendo://h/Zegar?t=2026-12-10T08:30:00Z", "--station", "Zegar"},
+       "link zastępuje --server, --station i --at: podaj link albo te opcje"},
+      {{"--at", "2026-12-10T08:30:00Z", "korwendo://h/Zegar?t=2026-12-10T08:30:00Z"},
+       "link zastępuje --server, --station i --at: podaj link albo te opcje"},
       {{"--list=1"}, "opcja --list nie przyjmuje wartości"},
       {{"--server", "h:x"}, "zły adres serwera \"h:x\": port nie jest liczbą (--server)"},
       {{"--server", "h:70000"}, "zły adres serwera \"h:70000\": port spoza zakresu 1-65535 (--server)"},
