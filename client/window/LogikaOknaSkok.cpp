@@ -12,12 +12,13 @@ void LogikaOkna::PrzejdzDo() {
   KG_TRACE("LogikaOkna::PrzejdzDo()");
   const TimeZone& strefa = TimeZone::Biezaca();
   const Czas grany = player.CzasGry();
-  const String podany = NapisDoWpisania(grany, strefa);
+  // Before any time is set there is nothing to offer (and no local time of it).
+  const String podany = grany.Wartosc() > 0 ? NapisDoWpisania(grany, strefa) : String();
   String tekst = podany;
   if (!widok.Zapytaj(tekst, "Przejdź do")) return;
   // Unedited, the text means the second it was made from, even in the hour that the
   // clocks show twice, where reading it would give the first of the two.
-  if (tekst == podany) {
+  if (!podany.empty() && tekst == podany) {
     player.UstawPozycje(grany.Zaokraglij(Roznica::Sekunda));
     return;
   }
