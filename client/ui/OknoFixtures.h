@@ -3,6 +3,7 @@
 // directory of its own, with a server list the test writes.
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
 #include <memory>

@@ -1,18 +1,23 @@
 #include "OpcjeKorwendoGra.h"
 
+#include <algorithm>
+
 #include "AudioOutputChoice.h"
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
 #include "KatalogUstawien.h"
+#include "LinkDoChwili.h"
 #include "OpcjeOdtwarzacza.h"
 #include "ServerAddress.h"
 
 LiniaOkna::LiniaOkna()
     : CommandLine("KorwendoGra",
                   {"[--config DIR] [--server HOST[:PORT] ...]",
-                   "  [--station NAME[@HOST[:PORT]] [--at TIME]] [--audio pulse|null]"},
+                   "  [--station NAME[@HOST[:PORT]] [--at TIME] | LINK] [--audio pulse|null]"},
                   "The desktop player of the archive servers' stations. It resumes where the "
                   "settings left off, unless --station names what to play.",
                   "TIME: ISO 8601 UTC (2026-12-10T08:30:00Z) or 16 hexadecimal digits.\n"
+                  "LINK: korwendo://HOST[:PORT]/STATION?t=TIME, the station's name percent-encoded\n"
+                  "  (UTF-8), as Ctrl+Shift+C copies it.\n"
                   "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
                   "  the port is 12540 when none is given.\n") {
   AddValue(OpcjaOkna::Katalog, "DIR",
@@ -24,6 +29,9 @@ LiniaOkna::LiniaOkna()
   AddValue(OpcjaOkna::Od, "TIME", "the moment to play --station from; default: now");
   AddValue(OpcjaOkna::Wyjscie, "pulse|null",
            "the sound output (default: KORWENDO_AUDIO, else pulse); null plays silently");
+  AddArgument(OpcjaOkna::Link,
+              "the station and moment to play, its server added to the list when it is not there; "
+              "in place of --station and --at");
 }
 
 OpcjeOkna LiniaOkna::Opcje() const {
@@ -35,6 +43,11 @@ OpcjeOkna LiniaOkna::Opcje() const {
     } catch (const std::exception& e) {
       throw UsageError(TerminalSentence(e.what()) + " (--" + OpcjaOkna::Serwer + ")");
     }
+  }
+  if (const auto l = LinkZLinii(*this, {OpcjaOkna::Stacja, OpcjaOkna::Od})) {
+    if (std::find(o.serwery.begin(), o.serwery.end(), l->serwer) == o.serwery.end()) o.serwery.push_back(l->serwer);
+    o.stacja = l->Cel();
+    o.od = l->chwila;
   }
   if (const auto s = Value(OpcjaOkna::Stacja)) {
     o.stacja = NormalizujCel(*s);

@@ -10,6 +10,8 @@ inline constexpr const char* Serwer = "server";
 inline constexpr const char* Stacja = "station";
 inline constexpr const char* Od = "at";
 inline constexpr const char* Wyjscie = "audio";
+// The positional argument: a link to a moment, in place of --station and --at.
+inline constexpr const char* Link = "LINK";
 }  // namespace OpcjaOkna
 
 class LiniaOkna : public CommandLine {

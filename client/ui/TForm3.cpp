@@ -131,6 +131,7 @@ TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::m
   Label1->setVisible(opcje.diagnostyka);
 
   prompt = new TEditString(this);
+  ZbudujSkok();
   PodlaczKontrolki();
   PodlaczEksport();
   Rozmiesc();
@@ -267,8 +268,9 @@ void TForm3::Rozmiesc() {
   const int w = centralWidget()->width();
   const QSize p = Panel6->sizeHint();
   Panel6->setGeometry(w - p.width() - 8, 2, p.width(), p.height());
-  // The favourites give way to the digit panels on a narrow window.
-  Panel4->setGeometry(316, 4, std::max(0, std::min(4 * 118, w - p.width() - 16 - 316)), 28);
+  // The favourites give way to the digit panels and the button beside them on a narrow window.
+  const int skok = RozmiescSkok();
+  Panel4->setGeometry(316, 4, std::max(0, std::min(4 * 118, skok - 8 - 316)), 28);
   os->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
   Panel1->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
   ListBox2->setGeometry(4, kGoraOsi + 4, 280, kWysokoscOsi - 8);

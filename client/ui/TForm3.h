@@ -202,6 +202,21 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   void ZbudujNaZywo();
   static constexpr int kSzerokoscNaZywo = 70;
 
+  // ---- Going to a typed moment and copying the link of the moment (TForm3Skok.cpp) ----
+ public:
+  QToolButton* PrzyciskSkoku = nullptr;  // "Przejdź do" beside the digit panels, as Ctrl+G
+  // WidokOkna: the text to the system clipboard.
+  void DoSchowka(const String& tekst) override;
+
+ private:
+  // Makes and wires the button (from the constructor); places it left of the digit panels
+  // and returns its left edge (from Rozmiesc).
+  void ZbudujSkok();
+  int RozmiescSkok();
+  // Ctrl+G opens the prompt, Ctrl+Shift+C copies the link; true when `k` was one of them.
+  bool KlawiszSkoku(QKeyEvent* k);
+  // ---- end of going to a moment ----
+
   OpcjeOkna opcje;
   std::unique_ptr<ListaStacji> listaStacji;
   std::unique_ptr<EksportOsi> eksportOsi;

@@ -128,6 +128,7 @@ void TForm3::PokazUlubione() {
 }
 
 bool TForm3::Klawisz(QKeyEvent* k) {
+  if (KlawiszSkoku(k)) return true;
   int vk = 0;
   const quint32 natywny = k->nativeVirtualKey();
   if (k->modifiers() & Qt::KeypadModifier) {
@@ -168,6 +169,7 @@ void TForm3::Podpowiedz(QObject* o) {
   if (o == BitBtn2) return krotko("Oznacz koniec przedziału do eksportu");
   if (o == BitBtn3) return krotko("Dodaj oznaczony przedział do eksportu");
   if (o == ButtonNaZywo) return krotko("Odtwarzaj na żywo: od najnowszego nagrania stacji (klawisz End)");
+  if (o == PrzyciskSkoku) return krotko("Przejdź do wpisanej chwili (Ctrl+G); Ctrl+Shift+C kopiuje link do chwili");
   bool panel = o == Panel6;
   for (QLabel* p : Panel6->Panele()) panel = panel || o == p;
   if (panel) return krotko("Kliknij lewym przyciskiem myszy aby przewinąć do przodu, lub prawym aby przewinąć do tyłu");

@@ -22,7 +22,19 @@ check 2 "KorwendoGra: nieznana opcja --bogus; zobacz KorwendoGra --help" --bogus
 check 2 "KorwendoGra: --at działa tylko z --station; zobacz KorwendoGra --help" --at 2026-01-01T00:00:00Z
 check 2 "KorwendoGra: stacja \"Zegar\" bez serwera: podaj NAZWA@HOST[:PORT] albo jeden --server; zobacz KorwendoGra --help" \
   --station Zegar --server a:1 --server b:2
+# A link in place of --station and --at: a malformed one, or one with those options, is refused.
+check 2 "KorwendoGra: zły link \"korwendo://h/Zegar\": brak czasu (?t=CZAS); zobacz KorwendoGra --help" \
+  korwendo://h/Zegar
+check 2 "KorwendoGra: zły link \"korwendo://h:99999/Zegar?t=2026-12-10T08:30:00Z\": port spoza zakresu 1-65535; zobacz KorwendoGra --help" \
+  korwendo://h:99999/Zegar?t=2026-12-10T08:30:00Z
+check 2 "KorwendoGra: zły link \"Zegar\": to nie jest link korwendo://; zobacz KorwendoGra --help" Zegar
+check 2 "KorwendoGra: link zastępuje --station i --at: podaj link albo te opcje; zobacz KorwendoGra --help" \
+  --station Zegar@h korwendo://h/Zegar?t=2026-12-10T08:30:00Z
+check 2 "KorwendoGra: nieoczekiwany argument \"b\"; zobacz KorwendoGra --help" a b
 check 1 "KorwendoGra: nie ma ekranu: ani DISPLAY, ani WAYLAND_DISPLAY nie jest ustawione; uruchom KorwendoGra w sesji graficznej albo graj bez okna: korwendo-play"
+# A good link passes the command line (the start then stops for want of a display).
+check 1 "KorwendoGra: nie ma ekranu: ani DISPLAY, ani WAYLAND_DISPLAY nie jest ustawione; uruchom KorwendoGra w sesji graficznej albo graj bez okna: korwendo-play" \
+  "korwendo://[::1]:2000/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z"
 # Nothing was taken for a crash.
 [ ! -e "$bin/KorwendoGra.debug.log" ] || { echo "a crash report was written"; failed=1; }
 exit $failed

@@ -93,6 +93,8 @@ struct WidokZapisujacy : WidokOkna {
     tekst = odpowiedz;
     return true;
   }
+  void DoSchowka(const String& t) override { schowek = t; }
+  String schowek;
   void UstawPrzedzialy(int w, Przedzialy& p) override {
     Zapisz("warstwa " + std::to_string(w) + " = " + std::to_string(p.Count()));
     if (w == 1) warstwa1 = p;

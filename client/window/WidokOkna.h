@@ -1,8 +1,8 @@
 #pragma once
 // What the main window's logic (LogikaOkna) asks of the widgets: captions, visibility,
 // the status line and the pop-up message, the reconnect timer, the lists, the window's
-// height, the text prompt and the time axis's layers and marks. The Qt window implements
-// it over its widgets; tests implement it by recording the calls. Every call is made on
+// height, the text prompt, the clipboard and the time axis's layers and marks. The Qt
+// window implements it over its widgets; tests implement it by recording the calls. Every call is made on
 // the window's (GUI) thread and must return without waiting for the network or the sound.
 #include <vector>
 
@@ -64,6 +64,8 @@ class WidokOkna {
   // The text prompt: true and the edited text in `tekst` when confirmed; false and
   // `tekst` unchanged when cancelled.
   virtual bool Zapytaj(String& tekst, const String& tytul) = 0;
+  // The system clipboard's text replaced by `tekst`.
+  virtual void DoSchowka(const String& tekst) = 0;
 
   // The time axis: layers (0 recordings, 1 export list, 2 + k events), the event markers,
   // the diagnostic marker type 0, the "Od"/"Do" marks, and the time the axis and the

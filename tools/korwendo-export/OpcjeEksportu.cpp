@@ -1,12 +1,14 @@
 #include "OpcjeEksportu.h"
 
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
+#include "LinkDoChwili.h"
 #include "ServerAddress.h"
 
 LiniaEksportu::LiniaEksportu()
     : CommandLine("korwendo-export",
                   {"--server HOST[:PORT] --station NAME --from TIME --to TIME",
-                   "  [--from TIME --to TIME ...] [--pcm] [--output FILE]"},
+                   "  [--from TIME --to TIME ...] [--pcm] [--output FILE]",
+                   "LINK --to TIME [--pcm] [--output FILE]"},
                   "Exports the recordings of a station in the given intervals from an archive "
                   "server into audio files: as recorded (MPEG audio to FILE.mp3, PCM to "
                   "FILE.wav) or, with --pcm, decoded to 16-bit PCM in FILE.wav. A change of "
@@ -17,6 +19,9 @@ LiniaEksportu::LiniaEksportu()
                   "  (2026-12-10T09:30:00+01:00), or 16 hexadecimal digits.\n"
                   "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
                   "  the port is 12540 when none is given.\n"
+                  "LINK: korwendo://HOST[:PORT]/STATION?t=TIME, the station's name percent-encoded\n"
+                  "  (UTF-8), as KorwendoGra copies it (Ctrl+Shift+C): the server, the station and\n"
+                  "  the beginning of the one interval.\n"
                   "The intervals form one set: overlapping ones and ones less than 3 s apart merge.\n"
                   "Exit status: 0 the export ended and every file was closed; 1 it failed\n"
                   "  (unknown station, no recordings in the intervals, server unreachable or\n"
@@ -30,26 +35,42 @@ LiniaEksportu::LiniaEksportu()
   AddValue(OpcjaEksport::Wyjscie, "FILE",
            "the file name, to which the extension is added unless it ends in it; "
            "default: the station and the beginning, in the current directory");
+  AddArgument(OpcjaEksport::Link, "the server, station and beginning to export from, in place of --server, "
+                                  "--station and --from; --to gives the end");
 }
 
 OpcjeEksportu LiniaEksportu::Opcje() const {
   OpcjeEksportu o;
-  const std::optional<String> serwer = Value(OpcjaEksport::Serwer);
-  if (!serwer) throw UsageError("brak " + Opcja(OpcjaEksport::Serwer));
-  o.serwer = Wartosc(OpcjaEksport::Serwer, [&] { return ParseServerAddress(*serwer).Text(); });
-  const std::optional<String> stacja = Value(OpcjaEksport::Stacja);
-  if (!stacja || stacja->empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Stacja));
-  o.stacja = *stacja;
-  const std::vector<String> od = Values(OpcjaEksport::Od);
+  std::vector<String> od = Values(OpcjaEksport::Od);
   const std::vector<String> do_ = Values(OpcjaEksport::Do);
-  if (od.empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Od) + " i " + Opcja(OpcjaEksport::Do));
-  if (od.size() != do_.size()) {
-    throw UsageError("każdy " + Opcja(OpcjaEksport::Od) + " potrzebuje swojego " + Opcja(OpcjaEksport::Do) + " (" +
-                     std::to_string(od.size()) + " " + Opcja(OpcjaEksport::Od) + ", " + std::to_string(do_.size()) +
-                     " " + Opcja(OpcjaEksport::Do) + ")");
+  // The beginnings as times; a link's is its moment.
+  std::vector<Czas> poczatki;
+  if (const auto l = LinkZLinii(*this, {OpcjaEksport::Serwer, OpcjaEksport::Stacja, OpcjaEksport::Od})) {
+    if (do_.size() != 1) {
+      throw UsageError("link potrzebuje jednego " + Opcja(OpcjaEksport::Do) + " (" + std::to_string(do_.size()) + " " +
+                       Opcja(OpcjaEksport::Do) + ")");
+    }
+    o.serwer = l->serwer;
+    o.stacja = l->stacja;
+    od = {NapisIsoZwiezly(l->chwila)};
+    poczatki = {l->chwila};
+  } else {
+    const std::optional<String> serwer = Value(OpcjaEksport::Serwer);
+    if (!serwer) throw UsageError("brak " + Opcja(OpcjaEksport::Serwer));
+    o.serwer = Wartosc(OpcjaEksport::Serwer, [&] { return ParseServerAddress(*serwer).Text(); });
+    const std::optional<String> stacja = Value(OpcjaEksport::Stacja);
+    if (!stacja || stacja->empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Stacja));
+    o.stacja = *stacja;
+    if (od.empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Od) + " i " + Opcja(OpcjaEksport::Do));
+    if (od.size() != do_.size()) {
+      throw UsageError("każdy " + Opcja(OpcjaEksport::Od) + " potrzebuje swojego " + Opcja(OpcjaEksport::Do) + " (" +
+                       std::to_string(od.size()) + " " + Opcja(OpcjaEksport::Od) + ", " + std::to_string(do_.size()) +
+                       " " + Opcja(OpcjaEksport::Do) + ")");
+    }
+    for (const String& t : od) poczatki.push_back(Wartosc(OpcjaEksport::Od, [&] { return ParsujCzas(t); }));
   }
   for (size_t i = 0; i < od.size(); ++i) {
-    const Czas a = Wartosc(OpcjaEksport::Od, [&] { return ParsujCzas(od[i]); });
+    const Czas a = poczatki[i];
     const Czas b = Wartosc(OpcjaEksport::Do, [&] { return ParsujCzas(do_[i]); });
     if (b <= a) throw UsageError("przedział " + od[i] + " - " + do_[i] + " nie kończy się po swoim początku");
     o.przedzialy.Add(Przedzial{a, b});

@@ -15,6 +15,8 @@ inline constexpr const char* Od = "from";
 inline constexpr const char* Do = "to";
 inline constexpr const char* Pcm = "pcm";
 inline constexpr const char* Wyjscie = "output";
+// The positional argument: a link to a moment, in place of --server, --station and --from.
+inline constexpr const char* Link = "LINK";
 }  // namespace OpcjaEksport
 
 // What the command line asks for.
@@ -30,8 +32,10 @@ struct OpcjeEksportu {
 class LiniaEksportu : public CommandLine {
  public:
   LiniaEksportu();
-  // After Read: the options. Raises a UsageError for a value it cannot use: a missing
-  // --server or --station, a bad address or time, --from and --to not given in pairs, an
+  // After Read: the options; a link gives the server, the station and the one interval's
+  // beginning, its --to the end. Raises a UsageError for a value it cannot use: a missing
+  // --server or --station, a bad address, time or link, --from and --to not given in
+  // pairs, a link with --server, --station or --from or with other than one --to, an
   // interval that does not end after it begins, an empty --output.
   OpcjeEksportu Opcje() const;
 };

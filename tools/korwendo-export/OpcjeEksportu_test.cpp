@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
 
 namespace {
 
@@ -29,6 +29,46 @@ TEST(OpcjeEksportu, IntervalsFormOneSet) {
   EXPECT_FALSE(ParsujOpcjeEksportu(Podstawa()).plik);
   EXPECT_EQ(ParsujOpcjeEksportu({"--server", "h", "--station", "S", "--from", "0000000000000010", "--to", "0000000000000020"}).serwer,
             "h:12540");
+}
+
+// A link gives the server, the station and the one interval's beginning; --to its end.
+TEST(OpcjeEksportu, Link) {
+  const OpcjeEksportu o = ParsujOpcjeEksportu(
+      {"korwendo://arch:5000/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z", "--pcm"});
+  EXPECT_EQ(o.serwer, "arch:5000");
+  EXPECT_EQ(o.stacja, "Radio Łódź");
+  const std::vector<Przedzial> p = o.przedzialy.Wszystkie();
+  ASSERT_EQ(p.size(), 1u);
+  EXPECT_EQ(p[0].begin, ParsujCzas("2026-12-10T08:00:00Z"));
+  EXPECT_EQ(p[0].end, ParsujCzas("2026-12-10T08:10:00Z"));
+  EXPECT_TRUE(o.pcm);
+
+  const String link = "korwendo://h/Zegar?t=2026-12-10T08:00:00Z";
+  struct {
+    std::vector<String> argumenty;
+    const char* tekst;
+  } zle[] = {
+      {{link}, "link potrzebuje jednego --to (0 --to)"},
+      {{link, "--to", "2026-12-10T08:10:00Z", "--to", "2026-12-10T08:20:00Z"}, "link potrzebuje jednego --to (2 --to)"},
+      {{link, "--from", "2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z"},
+       "link zastępuje --server, --station i --from: podaj link albo te opcje"},
+      {{link, "--server", "h", "--to", "2026-12-10T08:10:00Z"},
+       "link zastępuje --server, --station i --from: podaj link albo te opcje"},
+      {{link, "--station", "Zegar", "--to", "2026-12-10T08:10:00Z"},
+       "link zastępuje --server, --station i --from: podaj link albo te opcje"},
+      {{link, "--to", "2026-12-10T07:00:00Z"},
+       "przedział 2026-12-10T08:00:00Z - 2026-12-10T07:00:00Z nie kończy się po swoim początku"},
+      {{"korwendo://h/Zeg%ZZar?t=2026-12-10T08:00:00Z", "--to", "2026-12-10T08:10:00Z"},
+       "zły link \"korwendo://h/Zeg%ZZar?t=2026-12-10T08:00:00Z\": zła sekwencja \"%ZZ\" (po % dwie cyfry szesnastkowe)"},
+  };
+  for (const auto& z : zle) {
+    try {
+      ParsujOpcjeEksportu(z.argumenty);
+      ADD_FAILURE() << z.tekst << ": nothing raised";
+    } catch (const UsageError& e) {
+      EXPECT_EQ(e.Message(), z.tekst);
+    }
+  }
 }
 
 TEST(OpcjeEksportu, BadLinesAreUsageErrors) {

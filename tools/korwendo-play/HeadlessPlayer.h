@@ -20,6 +20,7 @@
 
 #include "AudioOutputChoice.h"
 #include "CountingWaveOut.h"
+#include "CzasTekstowy.h"
 #include "Czas.h"
 #include "EsencjaPlayera.h"
 #include "ListaStacji.h"
@@ -31,16 +32,6 @@
 #include "String.h"
 #include "WidokTekstowy.h"
 
-// A moment given by the user: ISO 8601 ("2026-12-10T08:30:00Z", optionally with
-// fractional seconds) in UTC, where a trailing "Z" may be left out, or with an offset from
-// UTC ("2026-12-10T09:30:00+01:00", "+0100", "+01"); or 16 hexadecimal digits. Raises
-// "zły czas: " + text otherwise.
-Czas ParsujCzas(const String& tekst);
-// A signed offset with a unit: "+5s", "-1m", "+2h", "-250ms", "+1d". None when `tekst`
-// is not of that form.
-std::optional<Roznica> ParsujPrzesuniecie(const String& tekst);
-// ISO 8601 UTC with milliseconds, e.g. "2026-12-10T08:30:00.250Z"; "---" for no time.
-String NapisIso(Czas c);
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and the threads it starts later,
 // so that the headless player receives them on its event loop; call before any thread starts.
 void ZablokujSygnalyKonca();

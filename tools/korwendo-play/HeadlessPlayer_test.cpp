@@ -4,51 +4,6 @@
 
 namespace {
 
-TEST(HeadlessPlayerCzas, IsoAndHexForms) {
-  SystemTime st;
-  st.wYear = 2026;
-  st.wMonth = 12;
-  st.wDay = 10;
-  st.wHour = 8;
-  st.wMinute = 30;
-  const Czas c = Czas::ZKalendarza(st);
-  EXPECT_EQ(ParsujCzas("2026-12-10T08:30:00Z"), c);
-  EXPECT_EQ(ParsujCzas("2026-12-10T08:30:00"), c);
-  EXPECT_EQ(ParsujCzas("2026-12-10T08:30:00.25Z"), c + Roznica::Milisekunda * 250);
-  // An offset from UTC: the local time minus the offset.
-  for (const char* t : {"2026-12-10T09:30:00+01:00", "2026-12-10T09:30:00+0100", "2026-12-10T09:30:00+01",
-                        "2026-12-10T03:00:00-05:30", "2026-12-10T08:30:00+00:00"}) {
-    EXPECT_EQ(ParsujCzas(t), c) << t;
-  }
-  EXPECT_EQ(ParsujCzas(c.NapisHex()), c);
-  String male = c.NapisHex();
-  for (char& z : male) z = static_cast<char>(std::tolower(static_cast<unsigned char>(z)));
-  EXPECT_EQ(ParsujCzas(male), c);
-  EXPECT_EQ(NapisIso(c + Roznica::Milisekunda * 7), "2026-12-10T08:30:00.007Z");
-  EXPECT_EQ(NapisIso(ParsujCzas(NapisIso(c + Roznica::Milisekunda * 999))), "2026-12-10T08:30:00.999Z");
-  EXPECT_EQ(NapisIso(Czas()), "---");
-}
-
-TEST(HeadlessPlayerCzas, BadTimesRaise) {
-  for (const char* zly : {"", "2026-12-10", "2026-13-10T08:30:00Z", "2026-12-10T24:00:00Z",
-                          "2026-12-10T08:30:00.Z", "2026-12-10T08:30:00+1", "2026-12-10T08:30:00+24:00",
-                          "2026-12-10T08:30:00+01:60", "2026-12-10T08:30:00Z+01", "0123456789ABCDEG",
-                          "2026-12-10 08:30:00Z"}) {
-    EXPECT_THROW(ParsujCzas(zly), std::exception) << zly;
-  }
-}
-
-TEST(HeadlessPlayerPrzesuniecie, UnitsAndSigns) {
-  EXPECT_EQ(ParsujPrzesuniecie("+5s"), Roznica::Sekunda * 5);
-  EXPECT_EQ(ParsujPrzesuniecie("-1m"), Roznica() - Roznica::Minuta);
-  EXPECT_EQ(ParsujPrzesuniecie("+2h"), Roznica::Godzina * 2);
-  EXPECT_EQ(ParsujPrzesuniecie("-250ms"), Roznica() - Roznica::Milisekunda * 250);
-  EXPECT_EQ(ParsujPrzesuniecie("+1d"), Roznica::Dzien);
-  for (const char* zly : {"5s", "+s", "+5", "+5x", "2026-12-10T08:30:00Z", "+99999999999s"}) {
-    EXPECT_FALSE(ParsujPrzesuniecie(zly)) << zly;
-  }
-}
-
 TEST(HeadlessPlayerOpcje, CommandLine) {
   const OpcjeOdtwarzacza o = ParsujOpcje({"--server", "h:1", "--server", "g", "--server=[::1]", "--station", "Zegar",
                                           "--at", "2026-12-10T08:30:00Z", "--seconds", "10",
@@ -65,6 +20,18 @@ TEST(HeadlessPlayerOpcje, CommandLine) {
   EXPECT_EQ(ParsujOpcje({"--config", "/k"}).katalog, "/k");
 }
 
+// A link stands for --server, --station and --at.
+TEST(HeadlessPlayerOpcje, Link) {
+  const OpcjeOdtwarzacza o =
+      ParsujOpcje({"--config", "/k", "korwendo://[::1]:2000/Dw%C3%B3jka?t=2026-12-10T09:30:00%2B01:00", "--seconds", "5"});
+  EXPECT_EQ(o.serwery, (std::vector<String>{"[::1]:2000"}));
+  EXPECT_EQ(o.stacja, "Dwójka@[::1]:2000");
+  ASSERT_TRUE(o.od);
+  EXPECT_EQ(*o.od, ParsujCzas("2026-12-10T08:30:00Z"));
+  EXPECT_EQ(o.sekundy, 5);
+  EXPECT_EQ(o.katalog, "/k");
+}
+
 // Each bad command line is refused with a sentence naming what is wrong, and no source
 // location.
 TEST(HeadlessPlayerOpcje, BadCommandLines) {
@@ -75,7 +42,15 @@ TEST(HeadlessPlayerOpcje, BadCommandLines) {
   const Case cases[] = {
       {{"--station"}, "brak wartości opcji --station"},
       {{"--bogus"}, "nieznana opcja --bogus"},
-      {{"Zegar"}, "nieoczekiwany argument \"Zegar\""},
+      {{"Zegar"}, "zły link \"Zegar\": to nie jest link korwendo://"},
+      {{"korwendo://h/Zegar?t=2026-12-10T08:30:00Z", "x"}, "nieoczekiwany argument \"x\""},
+      {{"korwendo://h/Zegar"}, "zły link \"korwendo://h/Zegar\": brak czasu (?t=CZAS)"},
+      {{"--server", "h", "korwendo://h/Zegar?t=2026-12-10T08:30:00Z"},
+       "link zastępuje --server, --station i --at: podaj link albo te opcje"},
+      {{"korwendo://h/Zegar?t=2026-12-10T08:30:00Z", "--station", "Zegar"},
+       "link zastępuje --server, --station i --at: podaj link albo te opcje"},
+      {{"--at", "2026-12-10T08:30:00Z", "korwendo://h/Zegar?t=2026-12-10T08:30:00Z"},
+       "link zastępuje --server, --station i --at: podaj link albo te opcje"},
       {{"--list=1"}, "opcja --list nie przyjmuje wartości"},
       {{"--server", "h:x"}, "zły adres serwera \"h:x\": port nie jest liczbą (--server)"},
       {{"--server", "h:70000"}, "zły adres serwera \"h:70000\": port spoza zakresu 1-65535 (--server)"},

@@ -1,13 +1,15 @@
 #include "OpcjeOdtwarzacza.h"
 
-#include "HeadlessPlayer.h"
+#include "CzasTekstowy.h"
+#include "LinkDoChwili.h"
 #include "ServerAddress.h"
 
 LiniaOdtwarzacza::LiniaOdtwarzacza()
     : CommandLine("korwendo-play",
                   {"(--server HOST[:PORT] ... | --config DIR) [--list]",
                    "  [--station NAME] [--at TIME] [--seconds N]",
-                   "  [--audio pulse|null] [--capture FILE.wav]"},
+                   "  [--audio pulse|null] [--capture FILE.wav]",
+                   "[--config DIR] LINK [--seconds N] [--audio pulse|null] [--capture FILE.wav]"},
                   "Plays a station of the archive servers without a window, or lists their "
                   "stations. It prints \"time TIME\" (the moment heard) once a second; with "
                   "--capture, which records what was heard, as heard, each is followed by "
@@ -17,6 +19,8 @@ LiniaOdtwarzacza::LiniaOdtwarzacza()
                   "  (2026-12-10T09:30:00+01:00), or 16 hexadecimal digits.\n"
                   "HOST[:PORT]: a name or address, an IPv6 one in brackets ([::1]:12540);\n"
                   "  the port is 12540 when none is given.\n"
+                  "LINK: korwendo://HOST[:PORT]/STATION?t=TIME, the station's name percent-encoded\n"
+                  "  (UTF-8), as KorwendoGra copies it (Ctrl+Shift+C).\n"
                   "Commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME, quit.\n") {
   AddValue(OpcjaPlay::Serwer, "HOST[:PORT]", "a server to ask; may be repeated");
   AddValue(OpcjaPlay::Katalog, "DIR",
@@ -30,6 +34,7 @@ LiniaOdtwarzacza::LiniaOdtwarzacza()
   AddValue(OpcjaPlay::Wyjscie, "pulse|null",
            "the sound output (default: KORWENDO_AUDIO, else pulse); null plays silently");
   AddValue(OpcjaPlay::Zapis, "FILE.wav", "with --audio null: record what was heard");
+  AddArgument(OpcjaPlay::Link, "the server, station and moment to play, in place of --server, --station and --at");
 }
 
 OpcjeOdtwarzacza LiniaOdtwarzacza::Opcje() const {
@@ -41,6 +46,11 @@ OpcjeOdtwarzacza LiniaOdtwarzacza::Opcje() const {
   o.lista = IsSet(OpcjaPlay::Lista);
   if (const auto s = Value(OpcjaPlay::Stacja)) o.stacja = NormalizujCel(*s);
   if (const auto t = Value(OpcjaPlay::Od)) o.od = Wartosc(OpcjaPlay::Od, [&] { return ParsujCzas(*t); });
+  if (const auto l = LinkZLinii(*this, {OpcjaPlay::Serwer, OpcjaPlay::Stacja, OpcjaPlay::Od})) {
+    o.serwery = {l->serwer};
+    o.stacja = l->Cel();
+    o.od = l->chwila;
+  }
   if (const auto n = Value(OpcjaPlay::Sekundy)) {
     bool cyfry = !n->empty() && n->size() <= 7;
     for (char c : *n) cyfry = cyfry && c >= '0' && c <= '9';

@@ -19,6 +19,8 @@ inline constexpr const char* Od = "at";
 inline constexpr const char* Sekundy = "seconds";
 inline constexpr const char* Wyjscie = "audio";
 inline constexpr const char* Zapis = "capture";
+// The positional argument: a link to a moment, in place of --server, --station and --at.
+inline constexpr const char* Link = "LINK";
 }  // namespace OpcjaPlay
 
 // What the command line asks for.
@@ -36,8 +38,10 @@ struct OpcjeOdtwarzacza {
 class LiniaOdtwarzacza : public CommandLine {
  public:
   LiniaOdtwarzacza();
-  // After Read: the options. Raises a UsageError for a value it cannot use (a bad
-  // address, time or number, an unknown output, --capture without --audio null).
+  // After Read: the options, a link's server, station and moment in place of --server,
+  // --station and --at. Raises a UsageError for a value it cannot use (a bad address, time,
+  // number or link, an unknown output, --capture without --audio null, a link together with
+  // the options it stands for).
   OpcjeOdtwarzacza Opcje() const;
 };
 

@@ -33,7 +33,12 @@ p="korwendo-play"
 check 2 "$p: nieznana opcja --bogus; zobacz $p --help" $p --bogus
 check 2 "$p: nieznana opcja -x; zobacz $p --help" $p --list -x
 check 2 "$p: brak wartości opcji --server; zobacz $p --help" $p --server
-check 2 "$p: nieoczekiwany argument \"Zegar\"; zobacz $p --help" $p --server h Zegar
+check 2 "$p: zły link \"Zegar\": to nie jest link korwendo://; zobacz $p --help" $p --server h Zegar
+check 2 "$p: link zastępuje --server, --station i --at: podaj link albo te opcje; zobacz $p --help" \
+  $p --server h korwendo://h/Zegar?t=2026-12-10T08:30:00Z
+check 2 "$p: zły link \"korwendo://h/Dw%C3jka?t=2026-12-10T08:30:00Z\": nazwa stacji nie jest poprawnym tekstem UTF-8; zobacz $p --help" \
+  $p "korwendo://h/Dw%C3jka?t=2026-12-10T08:30:00Z"
+check 2 "$p: nieoczekiwany argument \"x\"; zobacz $p --help" $p korwendo://h/Zegar?t=2026-12-10T08:30:00Z x
 check 2 "$p: zły adres serwera \"10.0.0.5:99999\": port spoza zakresu 1-65535 (--server); zobacz $p --help" \
   $p --server 10.0.0.5:99999 --list
 check 2 "$p: zły adres serwera \"[::1:2000\": brak nawiasu zamykającego adres IPv6 (--server); zobacz $p --help" \
@@ -46,6 +51,8 @@ check 2 "$p: brak serwerów do zapytania; podaj --server HOST[:PORT] albo --conf
 # Nothing listens on port 1 of the loopback.
 check 1 "$p: nie można połączyć się z serwerem 127.0.0.1:1 (Connection refused); sprawdź, czy działa tam korwendo-server i czy adres jest dobry" \
   $p --config "$dir/empty" --server 127.0.0.1:1 --station Zegar --audio null --seconds 20
+check 1 "$p: nie można połączyć się z serwerem 127.0.0.1:1 (Connection refused); sprawdź, czy działa tam korwendo-server i czy adres jest dobry" \
+  $p --config "$dir/empty" "korwendo://127.0.0.1:1/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z" --audio null --seconds 20
 check 1 "$p: żaden serwer nie odpowiedział; sprawdź, czy działa tam korwendo-server i czy adresy są dobre" \
   $p --config "$dir/empty" --server 127.0.0.1:1 --list
 check 0 "" $p --help
@@ -78,6 +85,13 @@ check 2 "$e: przedział 2026-12-10T08:10:00Z - 2026-12-10T08:00:00Z nie kończy 
   $e --server h --station Zegar --from 2026-12-10T08:10:00Z --to 2026-12-10T08:00:00Z
 check 2 "$e: zły czas: jutro (--from); zobacz $e --help" $e --server h --station Zegar --from jutro --to 2026-12-10T08:00:00Z
 check 2 "$e: pusta nazwa pliku --output; zobacz $e --help" $e $ok --output ""
+check 2 "$e: link potrzebuje jednego --to (0 --to); zobacz $e --help" $e korwendo://h/Zegar?t=2026-12-10T08:00:00Z
+check 2 "$e: link zastępuje --server, --station i --from: podaj link albo te opcje; zobacz $e --help" \
+  $e korwendo://h/Zegar?t=2026-12-10T08:00:00Z $ok
+check 2 "$e: zły link \"korwendo://h:0/Zegar?t=2026-12-10T08:00:00Z\": port spoza zakresu 1-65535; zobacz $e --help" \
+  $e korwendo://h:0/Zegar?t=2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
+check 1 "$e: nie można połączyć się z serwerem 127.0.0.1:1 (Connection refused); sprawdź, czy działa tam korwendo-server i czy adres jest dobry" \
+  $e korwendo://127.0.0.1:1/Zegar?t=2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
 check 1 "$e: nie można połączyć się z serwerem 127.0.0.1:1 (Connection refused); sprawdź, czy działa tam korwendo-server i czy adres jest dobry" \
   $e --server 127.0.0.1:1 --station Zegar --from 2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
 check 0 "" $e --help

@@ -75,6 +75,11 @@ void CommandLine::AddValue(const String& name, const String& valueName, const St
   options.push_back({name, valueName, description});
 }
 
+void CommandLine::AddArgument(const String& name, const String& description) {
+  parser.addPositionalArgument(Q(name), Q(description));
+  argument = {name, {}, description};
+}
+
 std::optional<String> CommandLine::Read(const std::vector<String>& a) {
   arguments = a;
   QStringList list{Q(program)};
@@ -94,7 +99,8 @@ std::optional<String> CommandLine::Read(const std::vector<String>& a) {
   if (parser.isSet("help")) return HelpText();
   if (parser.isSet("version")) return VersionText();
   const QStringList rest = parser.positionalArguments();
-  if (!rest.isEmpty()) throw UsageError("nieoczekiwany argument \"" + S(rest.first()) + "\"");
+  const qsizetype allowed = argument.name.empty() ? 0 : 1;
+  if (rest.size() > allowed) throw UsageError("nieoczekiwany argument \"" + S(rest[allowed]) + "\"");
   return std::nullopt;
 }
 
@@ -112,6 +118,12 @@ std::vector<String> CommandLine::Values(const String& name) const {
   return out;
 }
 
+std::optional<String> CommandLine::Argument() const {
+  const QStringList rest = parser.positionalArguments();
+  if (rest.isEmpty()) return std::nullopt;
+  return S(rest.first());
+}
+
 String CommandLine::HelpText() const {
   String t;
   for (size_t i = 0; i < usage.size(); ++i) {
@@ -122,16 +134,17 @@ String CommandLine::HelpText() const {
     t += "\n";
   }
   if (!about.empty()) t += "\n" + Wrapped(about, 0) + "\n";
+  auto entry = [](String left, const String& description) {
+    if (left.size() + 2 > kColumn) left += "\n" + String(kColumn, ' ');
+    else left += String(kColumn - left.size(), ' ');
+    return left + Wrapped(description, kColumn) + "\n";
+  };
+  if (!argument.name.empty()) t += "\narguments:\n" + entry("  " + argument.name, argument.description);
   t += "\noptions:\n";
   std::vector<Option> all = options;
   all.push_back({"help", {}, "print this text and exit (also -h)"});
   all.push_back({"version", {}, "print the version and exit"});
-  for (const Option& o : all) {
-    String left = "  --" + o.name + (o.valueName.empty() ? "" : " " + o.valueName);
-    if (left.size() + 2 > kColumn) left += "\n" + String(kColumn, ' ');
-    else left += String(kColumn - left.size(), ' ');
-    t += left + Wrapped(o.description, kColumn) + "\n";
-  }
+  for (const Option& o : all) t += entry("  --" + o.name + (o.valueName.empty() ? "" : " " + o.valueName), o.description);
   if (!notes.empty()) t += "\n" + notes + (notes.back() == '\n' ? "" : "\n");
   return t;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The command line of an executable, read by QCommandLineParser with the project's
 // conventions: long options ("--name VALUE", "--name=VALUE", also "-name"), --help and
-// -h printing the usage to standard output, --version printing "<program> <version>", no
-// positional arguments, and every fault raised as a UsageError whose text names the
-// argument. Each executable declares its options on one of these and reads its values
+// -h printing the usage to standard output, --version printing "<program> <version>", at
+// most one positional argument (only where the program declares it), and every fault
+// raised as a UsageError whose text names the argument. Each executable declares its options on one of these and reads its values
 // after Read; ReadCommandLine is the part of main that does it all.
 // One thread at a time.
 #include <QCommandLineParser>
@@ -29,10 +29,15 @@ class CommandLine {
   // Declares "--name VALUE"; `valueName` is how the usage shows the value.
   void AddValue(const String& name, const String& valueName, const String& description);
 
+  // Declares the one positional argument the program takes, shown as `name` in the help
+  // under "arguments:"; without it every argument that is no option is refused.
+  void AddArgument(const String& name, const String& description);
+
   // Reads the arguments (without the program's name). Returns the text to print on
   // standard output, ending the program with status 0, for --help or --version; nothing
   // when the program should run. Raises a UsageError for an unknown option, a missing
-  // value, a value given to a switch or an argument that is no option.
+  // value, a value given to a switch, or an argument that is no option beyond the one
+  // declared by AddArgument.
   std::optional<String> Read(const std::vector<String>& arguments);
 
   // After Read: whether the option was given; its last value (none when not given); all
@@ -40,6 +45,8 @@ class CommandLine {
   bool IsSet(const String& name) const;
   std::optional<String> Value(const String& name) const;
   std::vector<String> Values(const String& name) const;
+  // After Read: the positional argument; none when not given.
+  std::optional<String> Argument() const;
 
   // The usage, the options and the notes, as --help prints them.
   String HelpText() const;
@@ -58,6 +65,7 @@ class CommandLine {
   String about;
   String notes;
   std::vector<Option> options;
+  Option argument;  // the positional argument; its name empty when there is none
   std::vector<String> arguments;  // as Read got them, for messages
   QCommandLineParser parser;
 };

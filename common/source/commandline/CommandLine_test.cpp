@@ -54,6 +54,29 @@ TEST(CommandLine, BadCommandLinesNameTheArgument) {
   for (const Case& c : cases) EXPECT_EQ(UsageErrorOf(c.arguments), c.text) << c.arguments[0];
 }
 
+// One positional argument where the program declares it; a second is refused.
+TEST(CommandLine, OnePositionalArgumentWhenDeclared) {
+  Line l;
+  l.AddArgument("LINK", "what to open");
+  EXPECT_FALSE(l.Read({"--list", "korwendo://h/Zegar?t=1"}));
+  EXPECT_EQ(l.Argument(), "korwendo://h/Zegar?t=1");
+  EXPECT_TRUE(l.IsSet("list"));
+  Line none;
+  none.AddArgument("LINK", "what to open");
+  EXPECT_FALSE(none.Read({"--list"}));
+  EXPECT_FALSE(none.Argument());
+  Line two;
+  two.AddArgument("LINK", "what to open");
+  try {
+    two.Read({"a", "b"});
+    ADD_FAILURE() << "two arguments accepted";
+  } catch (const UsageError& e) {
+    EXPECT_EQ(e.Message(), "nieoczekiwany argument \"b\"");
+  }
+  EXPECT_NE(two.HelpText().find("\narguments:\n  LINK                  what to open\n\noptions:\n"), String::npos)
+      << two.HelpText();
+}
+
 TEST(CommandLine, HelpAndVersion) {
   Line l;
   const std::optional<String> help = l.Read({"--server", "a", "--help"});

@@ -1,0 +1,46 @@
+// Going to a typed moment, and the link of the moment heard.
+#include "CallTrace.h"
+#include "LinkDoChwili.h"
+#include "LogikaOkna.h"
+#include "ServerAddress.h"
+#include "SterowaniePlayera.h"
+#include "TimeZone.h"
+#include "WidokOkna.h"
+#include "WpisanyCzas.h"
+
+void LogikaOkna::PrzejdzDo() {
+  KG_TRACE("LogikaOkna::PrzejdzDo()");
+  const TimeZone& strefa = TimeZone::Biezaca();
+  const Czas grany = player.CzasGry();
+  // Before any time is set there is nothing to offer (and no local time of it).
+  const String podany = grany.Wartosc() > 0 ? NapisDoWpisania(grany, strefa) : String();
+  String tekst = podany;
+  if (!widok.Zapytaj(tekst, "Przejdź do")) return;
+  // Unedited, the text means the second it was made from, even in the hour that the
+  // clocks show twice, where reading it would give the first of the two.
+  if (!podany.empty() && tekst == podany) {
+    player.UstawPozycje(grany.Zaokraglij(Roznica::Sekunda));
+    return;
+  }
+  const WpisanyCzas w = CzytajWpisanyCzas(tekst, grany, strefa);
+  if (!w) {
+    LadnyPrint(w.blad);
+    return;
+  }
+  player.UstawPozycje(w.chwila);
+}
+
+void LogikaOkna::KopiujLink() {
+  KG_TRACE("LogikaOkna::KopiujLink()");
+  LinkDoChwili l;
+  l.stacja = player.DajStacje();
+  l.chwila = player.CzasGry();
+  const AddressReading a = ReadServerAddress(player.Adres());
+  if (l.stacja.empty() || l.chwila.Wartosc() <= 0 || a.fault != AddressFault::None) {
+    LadnyPrint("Nie ma czego skopiować: nic nie gra");
+    return;
+  }
+  l.serwer = a.address.Text();
+  widok.DoSchowka(NapiszLink(l));
+  LadnyPrint("Skopiowano link do chwili " + NapisDoWpisania(l.chwila, TimeZone::Biezaca()));
+}
