@@ -46,3 +46,11 @@ void WidokTekstowy::UstawPrzyciskStacji(const String& s) {
   stacja = s;
   Wypisz("station: " + s);
 }
+
+void WidokTekstowy::DoSchowka(const String& tekst) { Wypisz("link: " + tekst); }
+
+void WidokTekstowy::UstawNaZywo(bool widoczny) {
+  if (widoczny == naZywo) return;
+  naZywo = widoczny;
+  Wypisz(widoczny ? "live: yes" : "live: no");
+}

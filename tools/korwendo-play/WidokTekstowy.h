@@ -62,6 +62,10 @@ class WidokTekstowy : public WidokOkna {
   void UstawPodpowiedzDo(const String&) override {}
   // A terminal has no prompt: cancelled.
   bool Zapytaj(String&, const String&) override { return false; }
+  // A terminal has no clipboard: the text is printed, "link: " + tekst.
+  void DoSchowka(const String& tekst) override;
+  // "live: yes" / "live: no" when the live indicator changes.
+  void UstawNaZywo(bool widoczny) override;
   void UstawPrzedzialy(int, Przedzialy&) override {}
   void AktualizujPrzedzialy(int, Update<Przedzialy>&) override {}
   void UsunWydarzenia() override {}
@@ -78,4 +82,5 @@ class WidokTekstowy : public WidokOkna {
   QTimer timer;
   String status;   // the last status text, lest the same one be printed again
   String stacja;
+  bool naZywo = false;
 };

@@ -89,3 +89,17 @@ TEST_F(Terminal, TheReconnectTimerOfTheWindowsLogic) {
 }
 
 }  // namespace
+
+namespace {
+
+// What a window shows beside its status line reaches the terminal as lines: the live
+// indicator when it changes, and the link a window would copy.
+TEST_F(Terminal, TheLiveIndicatorAndTheCopiedLinkAsLines) {
+  widok.UstawNaZywo(true);
+  widok.UstawNaZywo(true);
+  widok.UstawNaZywo(false);
+  widok.DoSchowka("korwendo://127.0.0.1:12540/Zegar?t=2026-12-10T08:30:00Z");
+  EXPECT_EQ(linie, (std::vector<String>{"live: yes", "live: no", "link: korwendo://127.0.0.1:12540/Zegar?t=2026-12-10T08:30:00Z"}));
+}
+
+}  // namespace
