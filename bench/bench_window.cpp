@@ -1,10 +1,9 @@
 // The main window, KorwendoGra, as a person runs it: under a private X server (Xvfb with a
 // screen 1800 pixels wide, so that the window is 1600 wide), playing the demo station
 // Zegar of a `korwendo-server --demo` on loopback through a private PulseAudio daemon
-// whose null sink's monitor is recorded. The demo archive is kept in
-// $TMPDIR/kg-bench-window-demo between runs; each run waits until the server has finished
-// its backlog (its CPU falls below 5 % of a core), so that its work does not weigh on the
-// figures.
+// whose null sink's monitor is recorded. The demo archive is a new one in $TMPDIR each
+// run; the run waits until the server has recorded its two hours of backlog (its CPU
+// falls below 5 % of a core), so that its work does not weigh on the figures.
 //
 // BM_StartToHeard: KorwendoGra started (a new process each time) with a settings directory
 // that resumes at Zegar 150 ms into the first tone of a second 5 to 9 minutes ago; timed
@@ -101,6 +100,7 @@ std::map<std::string, double> CzasyWatkow(pid_t pid) {
 // The demo server, the X server and the sound server of every benchmark here, made at the
 // first use and kept to the end; `blad` says why they are not there.
 struct Otoczenie {
+  TempDir katalog;  // destroyed last: the server writes into it
   std::string blad;
   std::unique_ptr<Proces> serwer;
   int port = 0;
@@ -112,7 +112,8 @@ struct Otoczenie {
       blad = "Xvfb could not be started";
       return;
     }
-    const std::string archiwum = (std::filesystem::temp_directory_path() / "kg-bench-window-demo").string();
+    // A new archive each run: a kept one would have holes where no run recorded.
+    const std::string archiwum = katalog / "archiwum";
     std::filesystem::create_directories(archiwum);
     auto [p, n] = StartSerweraTestowego(KG_SERVER, {"--demo", "--archive", archiwum}, archiwum);
     serwer = std::move(p);
@@ -143,13 +144,15 @@ Otoczenie& Srodowisko() {
 }
 
 // A moment 150 ms into the first tone of a second 5 to 9 minutes ago whose tone is at
-// least 1000 Hz, and that tone.
-std::pair<Czas, int> MomentZTonem(std::mt19937_64& los) {
+// least 1000 Hz, and that tone; the `zapas` seconds from it are recorded (the demo
+// stations record nothing in [hh:20, hh:22) UTC).
+std::pair<Czas, int> MomentZTonem(std::mt19937_64& los, int zapas = 10) {
+  const auto nagrana = [](int64_t s) { return (s / 60) % 60 != 20 && (s / 60) % 60 != 21; };
   for (;;) {
     const Czas t = Czas::Teraz() - Roznica::Minuta * 5 - Roznica::Sekunda * static_cast<int64_t>(los() % 240);
     const int64_t s = bench::SekundaUnix(t);
     const int ton = TimeCode::Ton(s, 1);
-    if (ton < 1000) continue;
+    if (ton < 1000 || !nagrana(s) || !nagrana(s + zapas) || !nagrana(s + zapas / 2)) continue;
     return {Czas(TimeCode::kEpokaUnix + s * Roznica::Sekunda.Wartosc()) + Roznica::Milisekunda * 150, ton};
   }
 }
@@ -242,7 +245,7 @@ void BM_WindowCpuWhilePlaying(benchmark::State& state) {
   TempDir katalog;
   std::mt19937_64 los(7);
   for (auto _ : state) {
-    const auto [t, hz] = MomentZTonem(los);
+    const auto [t, hz] = MomentZTonem(los, 90);
     Ustawienia(katalog / "ustawienia", o.Adres(), t);
     const int64_t od = o.nagranie->Ile();
     auto program = Uruchom(katalog / "ustawienia");

@@ -39,7 +39,7 @@ class LiniaSerwera : public CommandLine {
                     "HOST:PORT: a name or address, an IPv6 one in brackets ([::]:12540), or\n"
                     "  :PORT for every address; the port is 12540 when none is given.\n") {
     AddValue(kListen, "HOST:PORT", "the address to listen on; default 0.0.0.0:12540; port 0 takes any free port");
-    AddValue(kConfig, "FILE", "the station file: one station and its archive per line");
+    AddValue(kConfig, "FILE", "the station file: one [section] per station, with its archive and events file");
     AddSwitch(kDemo, "record the demo stations and serve them");
     AddValue(kArchive, "DIR", "with --demo: where the demo stations are recorded");
   }

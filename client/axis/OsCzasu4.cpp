@@ -104,12 +104,14 @@ void OsCzasu4::SetBitmap(Bitmap* b) {
 
 void OsCzasu4::Invalidate() { narysowane = false; }
 
-bool OsCzasu4::Nieaktualny() const {
-  if (bitmapa == nullptr || !narysowane) return true;
-  for (const auto& b : pasma) {
-    if (!b->narysowany) return true;
+Rect OsCzasu4::Nieaktualne(Rect cala) const {
+  if (bitmapa == nullptr || !narysowane) return cala;
+  Rect r;
+  for (int k = 0; k < kPasma; ++k) {
+    const SubBitmap* s = podbitmapy[static_cast<size_t>(k)].get();
+    if (!pasma[static_cast<size_t>(k)]->narysowany && s != nullptr) r = r.Objety(s->Prostokat());
   }
-  return false;
+  return r;
 }
 
 void OsCzasu4::Paint() {
@@ -118,10 +120,17 @@ void OsCzasu4::Paint() {
   if (!narysowane) {
     for (auto& b : pasma) b->narysowany = false;
   }
+  // The frame's rows between the bands fall partly inside the bands' strips, so a band
+  // drawn again takes the frame with it.
+  bool pasmo = false;
   if (czas > kRysowanyOd) {
-    for (int k = 0; k < kPasma; ++k) pasma[static_cast<size_t>(k)]->Rysuj(podbitmapy[static_cast<size_t>(k)].get());
+    for (int k = 0; k < kPasma; ++k) {
+      FragmentOsi4& b = *pasma[static_cast<size_t>(k)];
+      pasmo = pasmo || !b.narysowany;
+      b.Rysuj(podbitmapy[static_cast<size_t>(k)].get());
+    }
   }
-  if (narysowane) return;
+  if (narysowane && !pasmo) return;
   const int64_t W = bitmapa->Width();
   const int64_t H = bitmapa->Height();
   bitmapa->SetColor(0);

@@ -53,9 +53,9 @@ class OsCzasu4 : public TimeComponent, public MouseReceiver, public BitmapUpdate
   // Draws the bands that changed, then (after Invalidate) the frame: black rows between
   // and around the bands and the red time line in the centre column.
   void Paint() override;
-  // True while the frame or a band is not drawn: a band's time moved to another column,
-  // its layers, marks or current unit changed, or the target is new.
-  bool Nieaktualny() const override;
+  // The bands not drawn (a band's time moved to another column, its layers, marks or
+  // current unit changed), or all of `cala` while the frame is not drawn (a new target).
+  Rect Nieaktualne(Rect cala) const override;
 
   // A left press starts a drag on the band under (x, y).
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;

@@ -336,14 +336,26 @@ TEST_F(Os, RightClickEditsTheExportSelection) {
 
 namespace {
 
-// The host leaves a tick out when the axis says nothing changed (Nieaktualny): at 10 ms
-// ticks the picture must still be, tick for tick, the one a full redraw gives, through
+// The first pixel at which two pictures differ, "x,y"; empty when they are the same.
+std::string PierwszaRoznica(const QImage& a, const QImage& b) {
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      if (a.pixel(x, y) != b.pixel(x, y)) return std::to_string(x) + "," + std::to_string(y);
+    }
+  }
+  return "";
+}
+
+// The host leaves a tick out when the axis says nothing is out of date, and paints only
+// the bands out of date when only some are (Nieaktualne): at 10 ms ticks the picture must
+// still be, tick for tick, the one a full redraw gives, through
 // time moving within and across columns and units, new layers, markers and an export
 // selection arriving, and a jump.
 TEST(OsPominieteTicki, ObrazJakPrzyPelnymRysowaniu) {
   OsNaBitmapie pomijajaca;
   OsNaBitmapie pelna;
   int pominiete = 0;
+  int czesciowe = 0;
   Czas t = T0;
   for (int tick = 0; tick < 400; ++tick) {
     // What the window's logic does now and then, given to both alike.
@@ -377,16 +389,24 @@ TEST(OsPominieteTicki, ObrazJakPrzyPelnymRysowaniu) {
     t += Roznica::Milisekunda * 10;
     obie([&](OsPlayera& os) { os.Set(t); });
 
-    if (pomijajaca.os.Nieaktualny()) {
+    // As the host does it: nothing, only the bands out of date, or everything.
+    const Rect cala{0, 0, pomijajaca.ekran->Width(), pomijajaca.ekran->Height()};
+    const Rect r = pomijajaca.os.Nieaktualne(cala);
+    if (r.Empty()) {
+      ++pominiete;
+    } else if (r == cala) {
       pomijajaca.Rysuj();
     } else {
-      ++pominiete;
+      pomijajaca.os.Paint();
+      ++czesciowe;
     }
     pelna.Rysuj();
-    ASSERT_TRUE(pomijajaca.Ekran().Obraz() == pelna.Ekran().Obraz()) << "tick " << tick;
+    ASSERT_EQ(PierwszaRoznica(pomijajaca.Ekran().Obraz(), pelna.Ekran().Obraz()), "") << "tick " << tick;
   }
-  // About a third of a column per tick on the seconds band: most ticks change nothing.
+  // About a third of a column per tick on the seconds band: most ticks change nothing,
+  // and most of the others only some bands.
   EXPECT_GT(pominiete, 200);
+  EXPECT_GT(czesciowe, 50);
 }
 
 }  // namespace

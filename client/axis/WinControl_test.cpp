@@ -4,6 +4,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,7 @@ struct Nagrywacz : BitmapUpdater, MouseReceiver {
   void SetBitmap(Bitmap* b) override { zdarzenia.push_back("SetBitmap " + std::to_string(b->Width())); }
   void Invalidate() override { zdarzenia.push_back("Invalidate"); }
   void Paint() override { zdarzenia.push_back("Paint"); }
-  bool Nieaktualny() const override { return nieaktualny; }
+  Rect Nieaktualne(Rect cala) const override { return nieaktualne ? *nieaktualne : cala; }
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
     zdarzenia.push_back("Down " + std::to_string(static_cast<int>(b)) + " " + std::to_string(s) + " " +
                         std::to_string(x) + "," + std::to_string(y));
@@ -33,7 +34,7 @@ struct Nagrywacz : BitmapUpdater, MouseReceiver {
   }
   void DblClick() override { zdarzenia.push_back("DblClick"); }
   std::vector<std::string> zdarzenia;
-  bool nieaktualny = true;
+  std::optional<Rect> nieaktualne;  // none: all of it
 };
 
 struct Okno : ::testing::Test {
@@ -70,11 +71,17 @@ TEST_F(Okno, EveryTickRepaintsAndANewSizeGivesANewBitmap) {
   EXPECT_EQ(n.zdarzenia.front(), "SetBitmap 1000");
   EXPECT_EQ(host->Ekran()->Width(), 1000);
 
-  // A component with nothing new to draw is left alone; a new size still reaches it.
+  // A component with nothing new to draw is left alone, one with a part out of date is
+  // painted without invalidating; a new size still reaches it.
   n.zdarzenia.clear();
-  n.nieaktualny = false;
+  n.nieaktualne = Rect{};
   host->Uaktualnij();
   EXPECT_TRUE(n.zdarzenia.empty());
+  n.nieaktualne = Rect{0, 34, 1000, 67};
+  host->Uaktualnij();
+  EXPECT_EQ(n.zdarzenia, (std::vector<std::string>{"Paint"}));
+  n.zdarzenia.clear();
+  n.nieaktualne = Rect{};
   host->resize(900, 169);
   host->Uaktualnij();
   EXPECT_EQ(n.zdarzenia, (std::vector<std::string>{"SetBitmap 900"}));

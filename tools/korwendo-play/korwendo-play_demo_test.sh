@@ -1,6 +1,7 @@
 #!/bin/bash
 # End to end: korwendo-play plays the demo server's station Zegar on the null output for a
-# few seconds, prints advancing playing times, records what it played and exits 0; an
+# few seconds, prints advancing playing times, records what it played and exits 0; a link
+# to a moment plays that station from that moment; an
 # unknown station and an unreachable server end it with a non-zero status.
 set -u
 bin=$1
@@ -41,6 +42,16 @@ mapfile -t times < <(grep -E '^time [0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}
 [[ "${times[-1]}" > "${times[0]}" ]] || fail "the playing time did not advance"
 [[ "${times[0]}" > "time ${at%Z}" || "${times[0]}" == "time ${at%Z}.000Z" ]] || fail "started before $at"
 [ "$(stat -c %s "$dir/heard.wav")" -gt 46 ] || fail "nothing recorded in the capture"
+
+# A link in place of --server, --station and --at, the station's name percent-encoded.
+"$bin/korwendo-play" --config "$dir/cfg" "korwendo://127.0.0.1:$port/Dw%C3%B3jka?t=$at" \
+  --seconds 4 --audio null </dev/null >"$dir/out" 2>&1
+rc=$?
+[ $rc -eq 0 ] || fail "exit status $rc with a link"
+grep -qx "station: Dwójka" "$dir/out" || fail "the link's station was not played"
+first=$(grep -m1 -E '^time 2' "$dir/out")
+[[ "$first" > "time ${at%Z}" || "$first" == "time ${at%Z}.000Z" ]] || fail "the link's moment was not kept ($first)"
+[[ "$first" < "time $(date -u -d "$at + 30 seconds" +%Y-%m-%dT%H:%M:%S)" ]] || fail "the link's moment was not kept ($first)"
 
 "$bin/korwendo-play" --config "$dir/cfg" --server "127.0.0.1:$port" --station Brak \
   --seconds 6 --audio null </dev/null >"$dir/out" 2>&1 && fail "unknown station exited 0"

@@ -240,6 +240,11 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   EXPECT_GT(wav.daneSize, 44100u * 4);
   EXPECT_LT(wav.daneSize, 44100u * 4 * 5);
 
+  // The newest "Wiadomości" (hh:00 to hh:05 UTC) shows in the list of the day only once
+  // its audio is recorded, and the fresh archive's backlog is written newest first.
+  const Czas godzina = Czas::Teraz().Zaokraglij(Roznica::Godzina);
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().PrzedzialyAudio().Count() > 0 && f.Logika().PrzedzialyAudio().Begin() <= godzina; }, 120000))
+      << "the backlog did not reach " << godzina.Napis();
   // The events menu by real clicks: the family chosen plays, its list is shown.
   ASSERT_TRUE(Czekaj([&] { return f.SpeedButton6->isEnabled(); }, 10000)) << "no event base from the server";
   const QPoint przycisk = f.SpeedButton6->mapToGlobal(f.SpeedButton6->rect().center());

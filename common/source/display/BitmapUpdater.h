@@ -1,5 +1,7 @@
 #pragma once
 // The drawing side of a component that the axis host shows (the time axis).
+#include "Rect.h"
+
 class Bitmap;
 
 class BitmapUpdater {
@@ -11,9 +13,11 @@ class BitmapUpdater {
   virtual void Invalidate() = 0;
   // Draws what is needed into the target.
   virtual void Paint() = 0;
-  // Whether the target would look different after Invalidate and Paint: false when
-  // everything it shows is drawn and still true, so that the host may leave this update
-  // out and keep showing the target as it is. By default always true.
-  virtual bool Nieaktualny() const { return true; }
+  // The part of the target `cala` (the whole of it) that is out of date: empty when
+  // everything shown is drawn and still true, so that the host leaves the update out and
+  // keeps showing the target as it is; a part when Paint alone (no Invalidate) brings
+  // just that part up to date; `cala` when everything must be drawn again (the host then
+  // calls Invalidate first). By default `cala`: every update draws everything.
+  virtual Rect Nieaktualne(Rect cala) const { return cala; }
   virtual ~BitmapUpdater() = default;
 };

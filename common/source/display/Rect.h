@@ -23,5 +23,11 @@ struct Rect {
   constexpr Rect Intersected(const Rect& o) const {
     return Rect{std::max(x0, o.x0), std::max(y0, o.y0), std::min(x1, o.x1), std::min(y1, o.y1)};
   }
+  // The smallest rectangle that holds both; an empty one adds nothing.
+  constexpr Rect Objety(const Rect& o) const {
+    if (o.Empty()) return *this;
+    if (Empty()) return o;
+    return Rect{std::min(x0, o.x0), std::min(y0, o.y0), std::max(x1, o.x1), std::max(y1, o.y1)};
+  }
   constexpr bool operator==(const Rect&) const = default;
 };
