@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "CzasTekstowy.h"
 #include "Exception.h"
+#include "Roznica.h"
 #include "ServerAddress.h"
 
 namespace {
@@ -181,6 +182,12 @@ OdczytLinku CzytajLink(const String& tekst) {
     try {
       o.link.chwila = ParsujCzas(wartosc);
     } catch (const std::exception&) {
+      return blad(BladLinku::ZlyCzas, wartosc);
+    }
+    // A link carries milliseconds and four-digit years: a moment within the first
+    // millisecond of the scale means no time at all, and one past the year 9999 could
+    // not be written back.
+    if (o.link.chwila.Zaokraglij(Roznica::Milisekunda).Wartosc() <= 0 || o.link.chwila.Kalendarz().wYear > 9999) {
       return blad(BladLinku::ZlyCzas, wartosc);
     }
   }

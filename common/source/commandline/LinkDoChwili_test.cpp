@@ -89,6 +89,9 @@ TEST(LinkDoChwili, RefusesWithTheReason) {
        "czas podany dwa razy"},
       {"korwendo://h/Zegar?t=", BladLinku::ZlyCzas, "zły czas \"\""},
       {"korwendo://h/Zegar?t=jutro", BladLinku::ZlyCzas, "zły czas \"jutro\""},
+      // No time set (the first millisecond of the scale), or beyond the years a link writes.
+      {"korwendo://h/Zegar?t=00000000000000FF", BladLinku::ZlyCzas, "zły czas \"00000000000000FF\""},
+      {"korwendo://h/Zegar?t=7FFFFFFFFFFFFFFF", BladLinku::ZlyCzas, "zły czas \"7FFFFFFFFFFFFFFF\""},
       {"korwendo://h/Zegar?t=2026-12-10 08:30", BladLinku::ZlyCzas, "zły czas \"2026-12-10 08:30\""},
   };
   for (const auto& p : przypadki) {
