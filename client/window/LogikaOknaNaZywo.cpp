@@ -26,8 +26,10 @@ void LogikaOkna::NaZywo() {
     return;
   }
   // Live is the whole programme: a family of events being played alone would skip the
-  // edge, where no event of it has been recorded yet.
-  if (!wybraneRodziny.empty()) CalyProgram();
+  // edge, where no event of it has been recorded yet. Asked for every time: the events
+  // base sent anew ("init iwentow") clears the family chosen here while the server and
+  // the events button still play and show it.
+  CalyProgram();
   const Przedzial& ostatni = przedzialyAudio[przedzialyAudio.Count() - 1];
   // A recording that began less than kPrzedKrawedzia ago plays from its start, not from
   // the silence before it.

@@ -77,7 +77,7 @@ TEST_F(NaZywo, EndGraKilkaSekundPrzedNajnowszymNagraniem) {
     logika->Tick();
     EXPECT_FALSE(widok.naZywo);
     EXPECT_TRUE(logika->Klawisz(LogikaOkna::kEnd));
-    EXPECT_EQ(player.zapis, (std::vector<String>{"pozycja " + p.pozycja.NapisHex(), "graj"}));
+    EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "pozycja " + p.pozycja.NapisHex(), "graj"}));
     EXPECT_TRUE(widok.naZywo);
     EXPECT_TRUE(logika->JestNaZywo());
   }
@@ -97,6 +97,19 @@ TEST_F(NaZywo, EndWracaDoCalegoProgramu) {
   EXPECT_TRUE(logika->WybraneRodziny().empty());
   EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
   EXPECT_FALSE(widok.listaWydarzen);
+
+  // The base sent anew clears the family chosen, while the button still shows it and the
+  // server still plays it alone: End gives way to the whole programme all the same.
+  logika->Popup4Cos("Wiadomości");
+  player.Wrzuc(Paczka2(u, protokol::kOpisInitIwentow));
+  logika->Tick();
+  ASSERT_TRUE(logika->WybraneRodziny().empty());
+  ASSERT_EQ(widok.przyciskWydarzen, "Wiadomości");
+  player.zapis.clear();
+  logika->Klawisz(LogikaOkna::kEnd);
+  ASSERT_FALSE(player.zapis.empty());
+  EXPECT_EQ(player.zapis.front(), "grajwszystko");
+  EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
 }
 
 // How far behind the newest audio the time heard is, and whether that is live.

@@ -1,13 +1,16 @@
 // The whole client under a real X server (an Xvfb started here) against a real demo
 // server on a free loopback port, on the null sound output: the window connects, plays,
-// is saved as korwendogra-x11.png in the working directory (the build directory) for a
+// is saved as korwendogra-x11*.png in the working directory (the build directory) for a
 // person to look at, and takes real X input (xdotool): the keypad with Num Lock on and
-// off, and a mouse click on a button.
+// off, clicks on buttons, menus and the events list, End, Ctrl+G with a typed step and
+// Ctrl+Shift+C.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
@@ -28,10 +31,12 @@
 
 #include "AudioOutputChoice.h"
 #include "AxisFixtures.h"
+#include "LinkDoChwili.h"
 #include "LogikaOkna.h"
 #include "PaneleCzasu.h"
 #include "SterowaniePlayera.h"
 #include "SerwerX.h"
+#include "TEditString.h"
 #include "TForm3.h"
 #include "TempDir.h"
 #include "WavNaglowek.h"
@@ -211,28 +216,43 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   ASSERT_TRUE(klik(f.BitBtn3));
   QTest::qWait(300);
   const std::string cel = katalog / "eksport";
-  bool dialog = false;
+  // The name is typed into the dialog's own line edit, as a person does, once the dialog
+  // shows; the answer is given again on every tick while the dialog stays open (Qt's
+  // dialog fills its directory view asynchronously, and an answer given meanwhile can be
+  // lost).
+  int dialogi = 0;
+  bool otwarty = false;
   QTimer odpowiedz;
-  // Qt's dialog fills its directory view asynchronously; an answer given while it still
-  // loads can leave the name empty, and then "accept" keeps the dialog open. So the
-  // answer is given again on every tick for as long as the dialog stays open.
   QObject::connect(&odpowiedz, &QTimer::timeout, [&] {
     auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (d == nullptr) {
-      if (dialog) odpowiedz.stop();
+    if (d == nullptr || !d->isVisible()) {
+      otwarty = false;
       return;
     }
-    dialog = true;
+    if (!otwarty) ++dialogi;
+    otwarty = true;
     d->selectNameFilter("PCM (*.wav)");
-    d->selectFile(QString::fromStdString(cel));
+    if (auto* nazwa = d->findChild<QLineEdit*>("fileNameEdit")) {
+      nazwa->setText(QString::fromStdString(cel));
+    } else {
+      d->selectFile(QString::fromStdString(cel));
+    }
     QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
   });
   odpowiedz.start(50);
-  ASSERT_TRUE(klik(f.BitBtn4));
-  ASSERT_TRUE(Czekaj([&] { return dialog; }, 5000)) << "no save dialog";
-  ASSERT_TRUE(Czekaj([&] { return f.BitBtn4->text() == "Eksportuj" && QFile::exists(QString::fromStdString(cel + ".wav")); }, 20000))
-      << "the export did not end: " << f.BitBtn4->text().toStdString() << "; status: " << f.StatusPanel0->text().toStdString()
-      << "; list: " << f.ListBox1->count();
+  // An automated answer is still lost now and then (the dialog closes without a choice,
+  // about one run in five): "Eksportuj" is then clicked again, at most three times.
+  bool wyeksportowany = false;
+  for (int proba = 0; proba < 3 && !wyeksportowany; ++proba) {
+    const int bylo = dialogi;
+    ASSERT_TRUE(klik(f.BitBtn4));
+    ASSERT_TRUE(Czekaj([&] { return dialogi > bylo; }, 5000)) << "no save dialog";
+    Czekaj([&] { return !otwarty && (f.BitBtn4->text() != "Eksportuj" || QFile::exists(QString::fromStdString(cel + ".wav"))); }, 3000);
+    wyeksportowany = Czekaj([&] { return f.BitBtn4->text() == "Eksportuj" && QFile::exists(QString::fromStdString(cel + ".wav")); }, 20000);
+  }
+  odpowiedz.stop();
+  ASSERT_TRUE(wyeksportowany) << "the export did not end: " << f.BitBtn4->text().toStdString() << "; status: "
+                              << f.StatusPanel0->text().toStdString() << "; list: " << f.ListBox1->count();
   const WavNaglowek wav = WavNaglowek::Czytaj(cel + ".wav");
   EXPECT_TRUE(wav.Spojny());
   EXPECT_EQ(wav.bity, 16);
@@ -271,6 +291,53 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   EXPECT_TRUE(Czekaj([&] { return f.height() == LogikaOkna::kWysokoscEksportu; }, 3000)) << f.height();
   QTest::qWait(300);
   EXPECT_TRUE(Zrzut(f, "korwendogra-x11-wydarzenia.png"));
+
+  // The live edge by the End key: the whole programme again, a few seconds before the
+  // newest audio, the indicator on; playing on, it stays there.
+  ASSERT_TRUE(Xdotool({"key", "End"}));
+  // (The axis takes the new time at the next tick, the indicator at once.)
+  ASSERT_TRUE(Czekaj([&] { return f.StatusNaZywo->text() == QString::fromUtf8("Na żywo") && Czas::Teraz() - f.CzasOsi() < Roznica::Sekunda * 10; }, 5000))
+      << f.StatusNaZywo->text().toStdString() << " " << f.CzasOsi().Napis();
+  EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("Cały program"));
+  QTest::qWait(2000);
+  EXPECT_LT(Czas::Teraz() - f.CzasOsi(), Roznica::Sekunda * 10) << f.CzasOsi().Napis();
+  EXPECT_EQ(f.StatusNaZywo->text(), QString::fromUtf8("Na żywo"));
+  EXPECT_TRUE(Zrzut(f, "korwendogra-x11-na-zywo.png"));
+
+  // Ctrl+G, and in the prompt "Przejdź do" a step typed over the moment offered, then Enter.
+  const Czas przedSkokiem = f.CzasOsi();
+  bool prompt = false;
+  QString tytul;
+  QTimer wpisz;
+  QObject::connect(&wpisz, &QTimer::timeout, [&] {
+    auto* d = dynamic_cast<TEditString*>(QApplication::activeModalWidget());
+    if (d == nullptr || prompt) return;
+    prompt = true;
+    tytul = d->windowTitle();
+    Xdotool({"key", "ctrl+a"});
+    Xdotool({"type", "--", "-1m"});
+    Xdotool({"key", "Return"});
+  });
+  wpisz.start(50);
+  ASSERT_TRUE(Xdotool({"key", "ctrl+g"}));
+  ASSERT_TRUE(Czekaj([&] { return prompt && QApplication::activeModalWidget() == nullptr; }, 5000)) << "no prompt";
+  wpisz.stop();
+  EXPECT_EQ(tytul, QString::fromUtf8("Przejdź do"));
+  QTest::qWait(500);
+  const Roznica cofniecie = przedSkokiem - f.CzasOsi();
+  EXPECT_GT(cofniecie, Roznica::Sekunda * 55) << f.CzasOsi().Napis();
+  EXPECT_LT(cofniecie, Roznica::Sekunda * 62) << f.CzasOsi().Napis();
+  EXPECT_TRUE(Czekaj([&] { return f.StatusNaZywo->text().isEmpty(); }, 3000)) << "still shown as live a minute back";
+
+  // Ctrl+Shift+C: the link of the moment heard on the clipboard.
+  QGuiApplication::clipboard()->clear();
+  ASSERT_TRUE(Xdotool({"key", "ctrl+shift+c"}));
+  ASSERT_TRUE(Czekaj([&] { return QGuiApplication::clipboard()->text().startsWith("korwendo://"); }, 3000));
+  const LinkDoChwili link = ParsujLink(QGuiApplication::clipboard()->text().toStdString());
+  EXPECT_EQ(link.stacja, "Zegar");
+  EXPECT_EQ(link.serwer, adres);
+  EXPECT_LT(Czas::Odstep(link.chwila, f.CzasOsi()), Roznica::Sekunda * 2);
+
   doWznowienia = f.CzasOsi();
   f.close();
   }
