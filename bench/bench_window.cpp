@@ -142,9 +142,12 @@ struct Otoczenie {
   String Adres() const { return "127.0.0.1:" + std::to_string(port); }
 };
 
-Otoczenie& Srodowisko() {
+// The environment, or none when it is not there (the benchmark is then skipped with why).
+Otoczenie* Gotowe(benchmark::State& state) {
   static Otoczenie o;
-  return o;
+  if (o.blad.empty()) return &o;
+  state.SkipWithError(o.blad.c_str());
+  return nullptr;
 }
 
 // A moment 150 ms into the first tone of a second 5 to 9 minutes ago whose tone is at
@@ -187,11 +190,9 @@ std::optional<Zegar::time_point> Uslyszany(Nagranie& n, int64_t od, double hz, i
 }
 
 void BM_StartToHeard(benchmark::State& state) {
-  Otoczenie& o = Srodowisko();
-  if (!o.blad.empty()) {
-    state.SkipWithError(o.blad.c_str());
-    return;
-  }
+  Otoczenie* srodowisko = Gotowe(state);
+  if (srodowisko == nullptr) return;
+  Otoczenie& o = *srodowisko;
   TempDir katalog;
   std::mt19937_64 los(5);
   std::vector<double> ms;
@@ -241,11 +242,9 @@ int SzerokoscOkna() {
 }
 
 void BM_WindowCpuWhilePlaying(benchmark::State& state) {
-  Otoczenie& o = Srodowisko();
-  if (!o.blad.empty()) {
-    state.SkipWithError(o.blad.c_str());
-    return;
-  }
+  Otoczenie* srodowisko = Gotowe(state);
+  if (srodowisko == nullptr) return;
+  Otoczenie& o = *srodowisko;
   TempDir katalog;
   std::mt19937_64 los(7);
   for (auto _ : state) {
@@ -285,11 +284,9 @@ void BM_WindowCpuWhilePlaying(benchmark::State& state) {
 BENCHMARK(BM_WindowCpuWhilePlaying)->Iterations(1)->Unit(benchmark::kSecond);
 
 void BM_TickWhilePlaying(benchmark::State& state) {
-  Otoczenie& o = Srodowisko();
-  if (!o.blad.empty()) {
-    state.SkipWithError(o.blad.c_str());
-    return;
-  }
+  Otoczenie* srodowisko = Gotowe(state);
+  if (srodowisko == nullptr) return;
+  Otoczenie& o = *srodowisko;
   const char* s = std::getenv("KG_BENCH_WINDOW_S");
   const int sekundy = s != nullptr && std::atoi(s) > 0 ? std::atoi(s) : 600;
   static int argc = 1;
