@@ -136,6 +136,9 @@ void LogikaOkna::Audio(Paczka2& p) {
   } else {
     KG_ERROR("nieznany opis przedzialow audio " + p.Opis);
   }
+  // The events shown are the family's events that were recorded: recordings that reach an
+  // event chosen (one being recorded now, or a backlog catching up) change the list.
+  if (p.Opis.empty() ? !wybraneRodziny.empty() : DotykaWybranychRodzin(a)) OdswiezWydarzenia();
 }
 
 void LogikaOkna::Process(const String& s) {

@@ -150,6 +150,8 @@ class LogikaOkna {
   void BladSerwera(const String& blad);
   void CalyProgram();
   void WybierzRodzine(const String& rodzina);
+  // True when `zmiana` (recordings added or taken away) meets an event of a family chosen.
+  bool DotykaWybranychRodzin(const Przedzialy& zmiana);
   void PokazEksport();
   void DzienPozycji(Czas t);
 

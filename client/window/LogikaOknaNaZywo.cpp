@@ -26,9 +26,8 @@ void LogikaOkna::NaZywo() {
     return;
   }
   // Live is the whole programme: a family of events being played alone would skip the
-  // edge, where no event of it has been recorded yet. Asked for every time: the events
-  // base sent anew ("init iwentow") clears the family chosen here while the server and
-  // the events button still play and show it.
+  // edge, where no event of it has been recorded yet. Asked for every time, so that the
+  // server's choice and the window's cannot differ at the edge.
   CalyProgram();
   const Przedzial& ostatni = przedzialyAudio[przedzialyAudio.Count() - 1];
   // A recording that began less than kPrzedKrawedzia ago plays from its start, not from

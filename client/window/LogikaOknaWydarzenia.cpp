@@ -34,9 +34,12 @@ Przedzialy Rodzina(WieloWiecznosc& w, const String& nazwa) {
 
 void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
   KG_TRACE("LogikaOkna::Wydarzenia(Paczka2& p, bool init)");
+  // A base sent anew replaces the whole base; the families chosen are chosen again from it
+  // below, since the server goes on playing them alone.
+  std::vector<String> wybraneWczesniej;
   if (init) {
     baza.Wyczysc();
-    wybraneRodziny.clear();
+    wybraneWczesniej.swap(wybraneRodziny);
   }
   Update<BazaZintegrowana> u;
   p.Wyjmij(u);
@@ -65,7 +68,27 @@ void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
     if (b != u.minus.markery.end()) z.minus = b->second;
     widok.AktualizujMarkeryWydarzenia(static_cast<int>(i), z);
   }
+  for (const String& r : wybraneWczesniej) {
+    if (baza.iwenty.Znajdz(r) == nullptr) {
+      // The family is gone from the station's events: nothing of it is left to play alone.
+      LadnyPrint("Wydarzeń " + String("\"") + r + "\" już nie ma: gra cały program.");
+      CalyProgram();
+      return;
+    }
+  }
+  if (!wybraneWczesniej.empty()) wybraneRodziny = wybraneWczesniej;
   OdswiezWydarzenia();
+}
+
+bool LogikaOkna::DotykaWybranychRodzin(const Przedzialy& zmiana) {
+  for (const String& r : wybraneRodziny) {
+    PrzedzialyID* w = baza.iwenty.Znajdz(r);
+    if (w == nullptr) continue;
+    Przedzialy wspolne;
+    wspolne.Mul(*w, zmiana);
+    if (wspolne.Count() > 0) return true;
+  }
+  return false;
 }
 
 void LogikaOkna::CalyProgram() {

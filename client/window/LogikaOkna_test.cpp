@@ -337,6 +337,73 @@ TEST_F(Wydarzenia, WyborRodzinyIPrzelacznik) {
   EXPECT_EQ(logika->WybraneTypy(), std::vector<String>{"Sygnał"});
 }
 
+// The base sent anew (a kind of event went away, or a marker kind asked for it) keeps the
+// family chosen while it is still there, since the server plays it alone; a family gone
+// returns to the whole programme and says so.
+TEST_F(Wydarzenia, BazaOdNowaZostawiaRodzineKtoraJestWNiej) {
+  player.Wrzuc(Baza({{Utc(2026, 12, 10, 9, 0), Utc(2026, 12, 10, 9, 5)}}));
+  logika->Tick();
+  logika->Popup4Cos("Wiadomości");
+  player.zapis.clear();
+
+  player.Wrzuc(Baza({{Utc(2026, 12, 10, 9, 0), Utc(2026, 12, 10, 9, 5)},
+                     {Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 1)}}));
+  logika->Tick();
+  EXPECT_EQ(logika->WybraneRodziny(), std::vector<String>{"Wiadomości"});
+  EXPECT_EQ(widok.przyciskWydarzen, "Wiadomości");
+  EXPECT_TRUE(widok.listaWydarzen);
+  EXPECT_EQ(widok.tekstWydarzen, "10/gru/2026 10:00:00 - 300 sek.\r\n10/gru/2026 11:00:00 - 60 sek.\r\n");
+  EXPECT_TRUE(widok.Bylo("warstwa 2 = 2"));
+  EXPECT_TRUE(player.zapis.empty());
+
+  Update<BazaZintegrowana> bezWiadomosci;
+  bezWiadomosci.plus.iwenty.DajPrzedzialy("Reklamy");
+  player.Wrzuc(Paczka2(bezWiadomosci, "init iwentow"));
+  logika->Tick();
+  EXPECT_TRUE(logika->WybraneRodziny().empty());
+  EXPECT_EQ(player.zapis, std::vector<String>{"grajwszystko"});
+  EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
+  EXPECT_FALSE(widok.listaWydarzen);
+  EXPECT_EQ(widok.status, "Wydarzeń \"Wiadomości\" już nie ma: gra cały program.");
+}
+
+// The list shows the family's events that were recorded: recordings reaching an event
+// (one being recorded, or a backlog catching up) change it; others leave it alone.
+TEST_F(Wydarzenia, NagraniaDochodzaceDoWydarzeniaZmieniajaListe) {
+  Przedzialy nagrania;
+  nagrania.Add(Przedzial(Utc(2026, 12, 10, 0, 0), Utc(2026, 12, 10, 10, 2)));
+  player.Wrzuc(Audio(nagrania, ""));
+  player.Wrzuc(Baza({{Utc(2026, 12, 10, 9, 0), Utc(2026, 12, 10, 9, 5)},
+                     {Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 5)},
+                     {Utc(2026, 12, 10, 11, 0), Utc(2026, 12, 10, 11, 5)}}));
+  logika->Tick();
+  logika->Popup4Cos("Wiadomości");
+  EXPECT_EQ(widok.tekstWydarzen, "10/gru/2026 10:00:00 - 300 sek.\r\n10/gru/2026 11:00:00 - 120 sek.\r\n");
+
+  // Audio elsewhere: the list stays.
+  widok.zapis.clear();
+  Przedzialy obok;
+  obok.Add(Przedzial(Utc(2026, 12, 9, 10, 0), Utc(2026, 12, 9, 10, 1)));
+  player.Wrzuc(Audio(obok, "update+"));
+  logika->Tick();
+  EXPECT_FALSE(widok.Bylo("warstwa 2 = 2"));
+
+  // The event being recorded grows: its line changes.
+  Przedzialy dalej;
+  dalej.Add(Przedzial(Utc(2026, 12, 10, 10, 2) + Roznica(1), Utc(2026, 12, 10, 10, 6)));
+  player.Wrzuc(Audio(dalej, "update+"));
+  logika->Tick();
+  EXPECT_TRUE(widok.Bylo("ostatnia 10/gru/2026 11:00:00 - 300 sek."));
+
+  // A recording that reaches the next event adds its line.
+  Przedzialy pozniej;
+  pozniej.Add(Przedzial(Utc(2026, 12, 10, 10, 59), Utc(2026, 12, 10, 11, 1)));
+  player.Wrzuc(Audio(pozniej, "update+"));
+  logika->Tick();
+  EXPECT_EQ(widok.tekstWydarzen,
+            "10/gru/2026 10:00:00 - 300 sek.\r\n10/gru/2026 11:00:00 - 300 sek.\r\n10/gru/2026 12:00:00 - 60 sek.\r\n");
+}
+
 TEST_F(Wydarzenia, WydarzeniePrzezPolnocNaObuDniach) {
   // 23:00 to 01:00 local time (22:00 to 00:00 UTC), and an event on each day far from it.
   // Each day shows it cut 15 minutes beyond its own end (one tick short of the cut).
