@@ -95,19 +95,24 @@ class Klient2 {
   static String Tekst(Paczka2& p) {
     return String(p.core.Data() ? p.core.Data() : "", static_cast<size_t>(p.core.Size()));
   }
+  // An audio packet read whole: decoded through a receiving packet so that Wyjmij sees it
+  // complete.
+  static PaczkaAudio JakoAudio(Paczka2& p) {
+    Core c;
+    Paczka2 r;
+    PaczkaAudio a;
+    p.WriteTo(c);
+    r.Write(c.Data(), c.Size());
+    r.Wyjmij(a);
+    return a;
+  }
   PaczkaAudio Audio(const char* opis = "") {
     Paczka2 p;
     PaczkaAudio a;
     a.numeraudia = -1;
     while (Czekaj("PaczkaAudio", p)) {
       if (p.Opis != opis) continue;
-      // Decode through a receiving packet so that Wyjmij sees it complete.
-      Core c;
-      Paczka2 r;
-      p.WriteTo(c);
-      r.Write(c.Data(), c.Size());
-      r.Wyjmij(a);
-      return a;
+      return JakoAudio(p);
     }
     return a;
   }
@@ -351,11 +356,7 @@ TEST(Serwer, GrowingRecordingAndChangedEventsReachAPlayingClient) {
       EXPECT_LE(Czas::Odstep(dalej.Wszystkie()[0].begin, doKonca), Roznica(1));
       doKonca = dalej.Wszystkie()[0].end;
     } else if (p.Nazwa == "PaczkaAudio" && p.Opis == "" && !jestAudio) {
-      Core c;
-      Paczka2 r;
-      p.WriteTo(c);
-      r.Write(c.Data(), c.Size());
-      r.Wyjmij(a2);
+      a2 = Klient2::JakoAudio(p);
       jestAudio = true;
     }
   }
@@ -802,13 +803,7 @@ TEST(Serwer, ArchivesAreIndexedOnTheArchiveThreadAfterListening) {
     ASSERT_LT(std::chrono::steady_clock::now(), doKiedy) << audio << sprawdzona;
     ASSERT_TRUE(k->Odbierz(p)) << audio << sprawdzona;
     if (p.Nazwa == "PaczkaAudio" && p.Opis == "") {
-      Core c;
-      Paczka2 r;
-      PaczkaAudio a;
-      p.WriteTo(c);
-      r.Write(c.Data(), c.Size());
-      r.Wyjmij(a);
-      EXPECT_EQ(a.numeraudia, 2);
+      EXPECT_EQ(Klient2::JakoAudio(p).numeraudia, 2);
       audio = true;
     } else if (p.Nazwa == "PrzedzialyAudio") {
       PrzedzialyAudio z;
