@@ -1,7 +1,9 @@
 #pragma once
 // The export engine as the main window drives it (SilnikEksportu): the Exporter with the
-// window's save dialog. The channel and the dialog are not owned and must outlive it.
+// window's save dialog. The dialog, and a channel given, are not owned and must outlive it.
 // Window thread only.
+#include <memory>
+
 #include "DialogZapisu.h"
 #include "Exporter.h"
 #include "KanalEksportu.h"
@@ -10,6 +12,9 @@
 class SilnikExportera : public SilnikEksportu {
  public:
   SilnikExportera(KanalEksportu* kanal, DialogZapisu* d) : exporter(kanal), dialog(d) {}
+  // Over the player core `p` (not owned, outliving it) through a channel of its own.
+  SilnikExportera(EsencjaPlayera& p, DialogZapisu* d)
+      : wlasnyKanal(std::make_unique<KanalPlayera>(&p)), exporter(wlasnyKanal.get()), dialog(d) {}
 
   bool IsExporting() override { return exporter.IsExporting(); }
   // False (nothing sent) when the user cancels the dialog.
@@ -20,6 +25,7 @@ class SilnikExportera : public SilnikEksportu {
   Exporter& DajExporter() { return exporter; }
 
  private:
+  std::unique_ptr<KanalPlayera> wlasnyKanal;  // before the exporter, which uses it
   Exporter exporter;
   DialogZapisu* dialog;
 };

@@ -4,6 +4,7 @@
 
 #include "AudioFormat.h"
 #include "CallTrace.h"
+#include "CelStacji.h"
 #include "Exception.h"
 #include "Log.h"
 #include "PaczkaAudio.h"
@@ -60,14 +61,14 @@ void EsencjaPlayera::UstawPostep(int n) {
   Status(TekstPostepu(n));
 }
 
-void EsencjaPlayera::Powiadom(int komunikat, uintptr_t wParam) {
-  if (okno != nullptr) okno->Powiadom(komunikat, wParam);
+void EsencjaPlayera::Powiadom(ZdarzeniePolaczenia z) {
+  if (okno != nullptr) okno->Powiadom(z);
 }
 
-void EsencjaPlayera::PowiadomZHandlera(int komunikat, uintptr_t wParam) {
+void EsencjaPlayera::PowiadomZHandlera(ZdarzeniePolaczenia z) {
   TraceMarkDepth();
   try {
-    Powiadom(komunikat, wParam);
+    Powiadom(z);
   } catch (const std::exception& e) {
     Log(2, e.what(), KG_WHERE);
   }
@@ -107,10 +108,10 @@ void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
   // the message thread may need that lock on its way to making it.
   komunikaty->Okno();
   Synchronized guard(&Sekcja());
-  Parser parser(cel);
-  stacja = parser.Getto('@');
-  const String adres = parser.Getto('@');
-  Connect(adres);
+  // The station is remembered even when the client refuses the address, with its reason.
+  const OdczytCelu c = CzytajCel(cel);
+  stacja = c.cel.stacja;
+  Connect(c.tekstAdresu);
   ZapomnijZapas();
   if (IsConnected()) {
     grajek->Reset(t);
@@ -119,7 +120,7 @@ void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
     grajek->Restart(t);
     Status(TekstPostepu(0));
     UstawPostep(0);
-    Powiadom(WM_PLAYER_LACZENIE, 0);
+    Powiadom(ZdarzeniePolaczenia::Laczenie);
   }
 }
 
@@ -204,7 +205,7 @@ void EsencjaPlayera::OnConnect() {
   Write(powitanie.data(), static_cast<int>(powitanie.size()));
   WyslijString(String(protokol::kZmienStacje) + " " + CzasGry().NapisHex() + " " + stacja);
   if (!grajek->IsStopped()) WyslijString(protokol::kPlay);
-  PowiadomZHandlera(WM_PLAYER_POLACZONY, 0);
+  PowiadomZHandlera(ZdarzeniePolaczenia::Polaczony);
 }
 
 void EsencjaPlayera::OnRead() {
@@ -273,21 +274,21 @@ void EsencjaPlayera::OnClose() {
   grajek->Restart(CzasGry());
   ZapomnijZapas();
   Status("Połączenie zerwane: " + WithoutLocation(Blad()));
-  PowiadomZHandlera(WM_PLAYER_ZERWANY, 0);
+  PowiadomZHandlera(ZdarzeniePolaczenia::Zerwany);
 }
 
 void EsencjaPlayera::OnConnectError() {
   KG_TRACE("EsencjaPlayera::OnConnectError()");
   Log(0, Blad(), KG_WHERE);
   Status("Nie można połączyć się z serwerem: " + WithoutLocation(Blad()));
-  PowiadomZHandlera(WM_PLAYER_NIEUDANY, 0);
+  PowiadomZHandlera(ZdarzeniePolaczenia::Nieudany);
 }
 
 void EsencjaPlayera::OnLookupError() {
   KG_TRACE("EsencjaPlayera::OnLookupError()");
   Log(0, Blad(), KG_WHERE);
   Status("Nie można znaleźć serwera: " + WithoutLocation(Blad()));
-  PowiadomZHandlera(WM_PLAYER_NIEUDANY, 1);
+  PowiadomZHandlera(ZdarzeniePolaczenia::NieZnalezionoHosta);
 }
 
 int EsencjaPlayera::SkrzynkaOdbiorcza::ReadAnyNonBlocking(void* v, int n) {

@@ -85,7 +85,7 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // Plays the station `cel` ("station@host:port") from t. On the server already connected
   // to, only "zmienstacje" is sent and the engine moves on to a new request. Otherwise the
   // connection is (re)started, the engine restarts at t with request 2, the status
-  // "Łączenie do serwera..." goes to the inbox and the window is told WM_PLAYER_LACZENIE.
+  // "Łączenie do serwera..." goes to the inbox and the window is told ZdarzeniePolaczenia::Laczenie.
   // Raises the TCP client's errors for a bad address (the client is then idle) and what
   // the notification raises.
   void ZmienStacje(String cel, Czas t);
@@ -144,9 +144,9 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // postep = n, and its status text into the inbox, changed or not.
   void UstawPostep(int n);
   // The window's notification; failures raise.
-  void Powiadom(int komunikat, uintptr_t wParam);
+  void Powiadom(ZdarzeniePolaczenia z);
   // The same from a socket handler: a failure is logged, the connection is not its cause.
-  void PowiadomZHandlera(int komunikat, uintptr_t wParam);
+  void PowiadomZHandlera(ZdarzeniePolaczenia z);
   // Hands an audio packet to the engine and fails the connection when the audio held
   // ahead goes beyond its bounds.
   void Graj(PaczkaAudio& p);

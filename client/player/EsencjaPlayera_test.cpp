@@ -76,7 +76,7 @@ struct Gracz : ::testing::Test {
     EXPECT_TRUE(c.Jest());
     EXPECT_EQ(c.Czytaj(7), "player\n");
     EXPECT_EQ(c.NastepnyTekst(), "zmienstacje " + player->CzasGry().NapisHex() + " " + stacja);
-    EXPECT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_POLACZONY) > 0; }));
+    EXPECT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Polaczony) > 0; }));
     Wpisy(player->Skrzynka());
     return c;
   }
@@ -130,9 +130,9 @@ TEST_F(Gracz, AnnouncesItselfOnConnecting) {
   EXPECT_EQ(cb.Czytaj(7 + zmien.size() + play.size()), "player\n" + zmien + play);
   EXPECT_EQ(cb.Czytaj(1, 300ms), "");
 
-  EXPECT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_POLACZONY) == 2; }));
-  const std::vector<std::pair<int, uintptr_t>> expected = {
-      {WM_PLAYER_LACZENIE, 0}, {WM_PLAYER_POLACZONY, 0}, {WM_PLAYER_LACZENIE, 0}, {WM_PLAYER_POLACZONY, 0}};
+  EXPECT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Polaczony) == 2; }));
+  const std::vector<ZdarzeniePolaczenia> expected = {ZdarzeniePolaczenia::Laczenie, ZdarzeniePolaczenia::Polaczony,
+                                                     ZdarzeniePolaczenia::Laczenie, ZdarzeniePolaczenia::Polaczony};
   EXPECT_EQ(notatki.Lista(), expected);
   // Each new connection: the status, then the progress 0, which says the same.
   EXPECT_EQ(Statusy(), std::vector<String>(4, "Łączenie do serwera..."));
@@ -149,7 +149,7 @@ TEST_F(Gracz, StationChangeReconnectsOnlyForAnotherServer) {
   EXPECT_EQ(player->DajStacje(), "Fala");
   EXPECT_EQ(c.NastepnyTekst(300ms), "(none)");
   EXPECT_FALSE(a.Przyjmij(300ms).Jest()) << "no second connection";
-  EXPECT_EQ(notatki.Ile(WM_PLAYER_LACZENIE), 1u);
+  EXPECT_EQ(notatki.Ile(ZdarzeniePolaczenia::Laczenie), 1u);
   EXPECT_TRUE(Statusy().empty());
 
   // Keeping the playing time.
@@ -164,7 +164,7 @@ TEST_F(Gracz, StationChangeReconnectsOnlyForAnotherServer) {
   EXPECT_EQ(d.Czytaj(7), "player\n");
   EXPECT_EQ(d.NastepnyTekst(), "zmienstacje " + (kT0 + Roznica()).NapisHex() + " Zegar");
   EXPECT_EQ(player->DajGrajka().NumerAudia(), 2);
-  EXPECT_EQ(notatki.Ile(WM_PLAYER_LACZENIE), 2u);
+  EXPECT_EQ(notatki.Ile(ZdarzeniePolaczenia::Laczenie), 2u);
   EXPECT_EQ(Statusy(), std::vector<String>(2, "Łączenie do serwera..."));
 }
 
@@ -347,12 +347,12 @@ TEST_F(Gracz, ConnectionLostIsReportedOnceAndNotRetried) {
   player->UstawPozycje(kT0 + kS);
   EXPECT_EQ(player->DajGrajka().NumerAudia(), 3);
   c.Zamknij();
-  EXPECT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_ZERWANY) == 1; }));
+  EXPECT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Zerwany) == 1; }));
   EXPECT_FALSE(player->IsConnected());
   EXPECT_EQ(player->DajGrajka().NumerAudia(), 2);
   EXPECT_TRUE(Blisko(player->CzasGry(), kT0 + kS)) << "the position reached stays";
   EXPECT_FALSE(n.Przyjmij(500ms).Jest()) << "no reconnection of its own";
-  EXPECT_EQ(notatki.Ile(WM_PLAYER_ZERWANY), 1u);
+  EXPECT_EQ(notatki.Ile(ZdarzeniePolaczenia::Zerwany), 1u);
   player->UstawPozycje(kT0);  // dropped while not connected, and harmless
 
   player->ZmienStacje(Cel("Zegar", n));
@@ -361,7 +361,7 @@ TEST_F(Gracz, ConnectionLostIsReportedOnceAndNotRetried) {
   EXPECT_EQ(d.Czytaj(7), "player\n");
   EXPECT_EQ(d.NastepnyTekst(), "zmienstacje " + player->CzasGry().NapisHex() + " Zegar");
   EXPECT_TRUE(Blisko(player->CzasGry(), kT0));
-  EXPECT_EQ(notatki.Ile(WM_PLAYER_LACZENIE), 2u);
+  EXPECT_EQ(notatki.Ile(ZdarzeniePolaczenia::Laczenie), 2u);
 }
 
 // Bytes that are not a packet end the connection: it is reported lost, and nothing the
@@ -370,11 +370,11 @@ TEST_F(Gracz, MalformedPacketDropsTheConnection) {
   Nasluch n;
   Polaczenie c = Polacz(n, "Zegar", kT0);
   c.Wyslij(String("paczk3 this is not a packet at all"));
-  EXPECT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_ZERWANY) == 1; }));
+  EXPECT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Zerwany) == 1; }));
   EXPECT_NE(player->Blad().find("id=paczk3!=paczk2"), String::npos) << player->Blad();
   c.WyslijTekst("ping late");
   EXPECT_EQ(c.NastepnyTekst(300ms), "(none)");
-  EXPECT_EQ(notatki.Ile(WM_PLAYER_ZERWANY), 1u);
+  EXPECT_EQ(notatki.Ile(ZdarzeniePolaczenia::Zerwany), 1u);
 }
 
 // What a server must not do costs that connection only: it is lost with the reason in
@@ -417,11 +417,11 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
   Nasluch n;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const size_t zerwane = notatki.Ile(WM_PLAYER_ZERWANY);
+    const size_t zerwane = notatki.Ile(ZdarzeniePolaczenia::Zerwany);
     player->UstawLimitCiszy(c.cisza);
     Polaczenie s = Polacz(n, "Zegar", kT0);
     c.atak(s);
-    ASSERT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_ZERWANY) == zerwane + 1; }));
+    ASSERT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Zerwany) == zerwane + 1; }));
     String zerwanie;
     for (const String& t : Statusy()) {
       if (t.rfind("Połączenie zerwane: ", 0) == 0) zerwanie = t;
@@ -443,19 +443,20 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
     EXPECT_TRUE(player->IsConnected()) << player->Blad();
     EXPECT_GT(player->DajGrajka().IleWBuforze(), Roznica::Milisekunda * 150);
     d.Zamknij();
-    ASSERT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_ZERWANY) == zerwane + 2; }));
+    ASSERT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Zerwany) == zerwane + 2; }));
     Statusy();
   }
 }
 
-// A refused connection and an unknown host are told apart by wParam.
+// A refused connection and an unknown host are told apart.
 TEST_F(Gracz, FailedAttemptsCarryTheirKind) {
   player->ZmienStacje("Zegar@127.0.0.1:" + std::to_string(ZamknietyPort()), kT0);
-  EXPECT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_NIEUDANY) == 1; }));
+  EXPECT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Nieudany) == 1; }));
   player->ZmienStacje("Zegar@nieznany:12540", kT0);
-  EXPECT_TRUE(Eventually([&] { return notatki.Ile(WM_PLAYER_NIEUDANY) == 2; }));
-  const std::vector<std::pair<int, uintptr_t>> expected = {
-      {WM_PLAYER_LACZENIE, 0}, {WM_PLAYER_NIEUDANY, 0}, {WM_PLAYER_LACZENIE, 0}, {WM_PLAYER_NIEUDANY, 1}};
+  EXPECT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::NieZnalezionoHosta) == 1; }));
+  const std::vector<ZdarzeniePolaczenia> expected = {ZdarzeniePolaczenia::Laczenie, ZdarzeniePolaczenia::Nieudany,
+                                                     ZdarzeniePolaczenia::Laczenie,
+                                                     ZdarzeniePolaczenia::NieZnalezionoHosta};
   EXPECT_EQ(notatki.Lista(), expected);
   EXPECT_EQ(player->DajStacje(), "Zegar");
   // A target without a port is refused at once, and the station is remembered anyway.
@@ -512,15 +513,15 @@ TEST_F(Gracz, ExportIsReadOnlyAsFastAsTheInboxIsRead) {
   EXPECT_TRUE(player->IsConnected());
 }
 
-TEST(PowiadomieniaPlayera, NumbersAndTexts) {
-  EXPECT_EQ(WM_PLAYER_POLACZONY, 32771);
-  EXPECT_EQ(WM_PLAYER_ZERWANY, 32772);
-  EXPECT_EQ(WM_PLAYER_NIEUDANY, 32773);
-  EXPECT_EQ(WM_PLAYER_LACZENIE, 32774);
-  EXPECT_EQ(OpisPowiadomienia(WM_PLAYER_NIEUDANY, 0), "connection failed");
-  EXPECT_EQ(OpisPowiadomienia(WM_PLAYER_NIEUDANY, 1), "host lookup failed");
-  EXPECT_EQ(OpisPowiadomienia(WM_PLAYER_LACZENIE, 0), "connecting");
-  EXPECT_EQ(OpisPowiadomienia(WM_APP + 9, 2), "notification 32777 2");
+TEST(PowiadomieniaPlayera, Texts) {
+  const std::pair<ZdarzeniePolaczenia, const char*> przypadki[] = {
+      {ZdarzeniePolaczenia::Laczenie, "connecting"},
+      {ZdarzeniePolaczenia::Polaczony, "connected"},
+      {ZdarzeniePolaczenia::Zerwany, "connection lost"},
+      {ZdarzeniePolaczenia::Nieudany, "connection failed"},
+      {ZdarzeniePolaczenia::NieZnalezionoHosta, "host lookup failed"},
+  };
+  for (const auto& [z, tekst] : przypadki) EXPECT_EQ(OpisPowiadomienia(z), tekst);
 }
 
 TEST(EsencjaPlayera, ProgressTexts) {

@@ -12,7 +12,7 @@
 #include "Exception.h"
 #include "Log.h"
 #include "Paczka2.h"
-#include "Parser.h"
+#include "CelStacji.h"
 #include "PlikIni.h"
 #include "Protokol.h"
 #include "ServerAddress.h"
@@ -57,7 +57,7 @@ void SprawdzIndeks(int a, size_t c) {
 
 String Serwer::Adres() const { return ServerAddress{adres, port}.Text(); }
 
-String Stacja::Cel() const { return nazwa + "@" + serwer->Adres(); }
+String Stacja::Cel() const { return CelStacji{nazwa, ServerAddress{serwer->adres, serwer->port}}.Napis(); }
 
 ListaStacji::ListaStacji(String k) : katalog(std::move(k)), ulubione(IleUlubionych) {
   KG_TRACE("ListaStacji::ListaStacji(String k)");
@@ -129,7 +129,7 @@ void ListaStacji::CzytajUzytkownika(const PlikIni& plik) {
     if (cel.empty()) continue;
     Ulubiona& u = ulubione[static_cast<size_t>(i)];
     u.podpowiedz = cel;
-    u.podpis = Parser(cel).Getto('@');
+    u.podpis = CzytajCel(cel).cel.stacja;
   }
 
   for (int k = 0; k < MaksZakladek; ++k) {
@@ -380,7 +380,7 @@ void ListaStacji::ContextClick(int przycisk, const String& cel) {
   KG_TRACE("ListaStacji::ContextClick(int przycisk,const String &cel)");
   if (przycisk < 0 || przycisk >= static_cast<int>(ulubione.size())) KG_ASSERTION("przycisk<0||przycisk>=IleUlubionych");
   Ulubiona& u = ulubione[static_cast<size_t>(przycisk)];
-  u.podpis = Parser(cel).Getto('@');
+  u.podpis = CzytajCel(cel).cel.stacja;
   u.podpowiedz = cel;
   // The lamps first, so that the window shows the new assignment even when saving fails.
   WyswietlListeStacji();

@@ -1,21 +1,17 @@
 #include "PowiadomieniaPlayera.h"
 
-#include <string>
-
-String OpisPowiadomienia(int komunikat, uintptr_t wParam) {
-  switch (komunikat) {
-    case WM_PLAYER_POLACZONY:
+String OpisPowiadomienia(ZdarzeniePolaczenia z) {
+  switch (z) {
+    case ZdarzeniePolaczenia::Polaczony:
       return "connected";
-    case WM_PLAYER_ZERWANY:
+    case ZdarzeniePolaczenia::Zerwany:
       return "connection lost";
-    case WM_PLAYER_NIEUDANY:
-      if (wParam == 0) return "connection failed";
-      if (wParam == 1) return "host lookup failed";
-      break;
-    case WM_PLAYER_LACZENIE:
+    case ZdarzeniePolaczenia::Nieudany:
+      return "connection failed";
+    case ZdarzeniePolaczenia::NieZnalezionoHosta:
+      return "host lookup failed";
+    case ZdarzeniePolaczenia::Laczenie:
       return "connecting";
-    default:
-      break;
   }
-  return "notification " + std::to_string(komunikat) + " " + std::to_string(wParam);
+  return "notification " + std::to_string(static_cast<int>(z));
 }

@@ -198,23 +198,23 @@ inline int ZamknietyPort() {
 // The notifications the player core gave, in order.
 class Notatki : public PowiadomieniaPlayera {
  public:
-  void Powiadom(int komunikat, uintptr_t wParam) override {
+  void Powiadom(ZdarzeniePolaczenia z) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    lista_.emplace_back(komunikat, wParam);
+    lista_.push_back(z);
   }
-  std::vector<std::pair<int, uintptr_t>> Lista() {
+  std::vector<ZdarzeniePolaczenia> Lista() {
     std::lock_guard<std::mutex> lock(mutex_);
     return lista_;
   }
-  size_t Ile(int komunikat) {
+  size_t Ile(ZdarzeniePolaczenia z) {
     size_t n = 0;
-    for (const auto& [k, w] : Lista()) n += k == komunikat ? 1 : 0;
+    for (ZdarzeniePolaczenia k : Lista()) n += k == z ? 1 : 0;
     return n;
   }
 
  private:
   std::mutex mutex_;
-  std::vector<std::pair<int, uintptr_t>> lista_;
+  std::vector<ZdarzeniePolaczenia> lista_;
 };
 
 // One packet taken from an inbox.

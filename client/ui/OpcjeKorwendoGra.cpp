@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AudioOutputChoice.h"
+#include "CelStacji.h"
 #include "CzasTekstowy.h"
 #include "KatalogUstawien.h"
 #include "LinkDoChwili.h"
@@ -51,12 +52,12 @@ OpcjeOkna LiniaOkna::Opcje() const {
   }
   if (const auto s = Value(OpcjaOkna::Stacja)) {
     o.stacja = NormalizujCel(*s);
-    if (o.stacja.find('@') == String::npos) {
+    if (CzytajCel(o.stacja).blad == BladCelu::BezSerwera) {
       if (o.serwery.size() != 1) {
         throw UsageError("stacja \"" + *s + "\" bez serwera: podaj NAZWA@HOST[:PORT] albo jeden --" +
                          OpcjaOkna::Serwer);
       }
-      o.stacja += "@" + o.serwery.front();
+      o.stacja = CelStacji{o.stacja, ParseServerAddress(o.serwery.front())}.Napis();
     }
   }
   if (const auto t = Value(OpcjaOkna::Od)) {

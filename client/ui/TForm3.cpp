@@ -27,37 +27,23 @@
 #include "DoubleTimeComponent.h"
 #include "DialogZapisuQt.h"
 #include "ErrorText.h"
-#include "EsencjaPlayera.h"
-#include "KanalEksportu.h"
 #include "ListaStacji.h"
 #include "Log.h"
 #include "LogikaOkna.h"
-#include "MessageThread.h"
 #include "OsPlayera.h"
+#include "PoczatekGry.h"
 #include "PaneleCzasu.h"
 #include "Ponawianie.h"
 #include "QtDrawer.h"
 #include "QtKursor.h"
 #include "RaportAwarii.h"
-#include "ServerAddress.h"
 #include "SilnikExportera.h"
 #include "SterowanieEsencji.h"
+#include "StosPlayera.h"
 #include "TEditString.h"
 #include "WinControl.h"
 
 namespace {
-
-// A connection notification of the player core, carried to the GUI thread.
-class ZdarzeniePlayera : public QEvent {
- public:
-  static QEvent::Type Typ() {
-    static const QEvent::Type t = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return t;
-  }
-  ZdarzeniePlayera(int k, uintptr_t w) : QEvent(Typ()), komunikat(k), wParam(w) {}
-  int komunikat;
-  uintptr_t wParam;
-};
 
 constexpr int kGoraOsi = 64;       // where the axis area begins
 constexpr int kWysokoscOsi = 169;  // Panel1's height
@@ -114,20 +100,19 @@ TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::m
   os->lower();
   panele = std::make_unique<CzasNaPanelach>(Panel6->Panele());
   para = std::make_unique<DoubleTimeComponent>(osPlayera.get(), panele.get());
-  watek = std::make_unique<MessageThread>();
-  esencja = std::make_unique<EsencjaPlayera>(para.get(), watek.get(), this);
-  sterowanie = std::make_unique<SterowanieEsencji>(*esencja);
+  stos = std::make_unique<StosPlayera>(para.get(), EsencjaPlayera::Wyposazenie{}, [this] {
+    QMetaObject::invokeMethod(this, [this] { Powiadomienia(); }, Qt::QueuedConnection);
+  });
+  sterowanie = &stos->Sterowanie();
   if (opcje.eksport == nullptr) {
-    kanalEksportu = std::make_unique<KanalPlayera>(esencja.get());
     dialogZapisu = std::make_unique<DialogZapisuQt>(this);
-    silnikEksportu = std::make_unique<SilnikExportera>(kanalEksportu.get(), dialogZapisu.get());
-    opcje.eksport = silnikEksportu.get();
+    stos->UstawEksport(std::make_unique<SilnikExportera>(stos->Esencja(), dialogZapisu.get()));
   }
   LogikaOkna::Ustawienia u;
   u.diagnostyka = opcje.diagnostyka;
-  logika = std::make_unique<LogikaOkna>(*this, *sterowanie, *listaStacji, opcje.eksport, u);
+  logika = &stos->ZbudujLogike(*this, *listaStacji, u, opcje.eksport);
   listaStacji->UstawPoZmianie([this] { PokazUlubione(); });
-  esencja->UstawPozycje(Czas::Teraz());
+  stos->Esencja().UstawPozycje(Czas::Teraz());
   Label1->setVisible(opcje.diagnostyka);
 
   prompt = new TEditString(this);
@@ -143,12 +128,11 @@ TForm3::~TForm3() {
   Timer1->stop();
   Timer2->stop();
   Timer3->stop();
-  listaStacji->UstawPlayera(nullptr);
-  // The export's file is finished while the connection it came over still exists.
-  silnikEksportu.reset();
-  // The player core first: it uses the message thread, and no notification comes after it.
-  esencja.reset();
-  watek.reset();
+  // The stack in its own order: the export's file finished while its connection exists,
+  // the player core before the message thread, no notification after it.
+  stos.reset();
+  sterowanie = nullptr;
+  logika = nullptr;
   para.reset();
   panele.reset();
   delete os;
@@ -306,27 +290,27 @@ void TForm3::FormCreate() {
 
   // The servers named on the command line join the list read from the settings; a
   // station named there is played instead of the resume position.
-  if (opcje.stacja.empty()) listaStacji->UstawPlayera(esencja.get());
-  listaStacji->OdczytajListeSerwerow();
-  for (const String& s : opcje.serwery) {
-    const ServerAddress a = ParseServerAddress(s);
-    bool jest = false;
-    for (int i = 0; i < listaStacji->IleSerwerow(); ++i) {
-      const Serwer& z = listaStacji->DajSerwer(i);
-      jest = jest || (z.adres == a.host && z.port == a.port);
-    }
-    if (!jest) listaStacji->DodajSerwer(a.host, a.port);
-  }
-  listaStacji->UstawPlayera(esencja.get());
+  DolaczSerwery(*listaStacji, opcje.serwery, PoczatekGry::kOkno);
+  EsencjaPlayera& esencja = stos->Esencja();
+  listaStacji->UstawPlayera(&esencja);
   PokazUlubione();
-  // The engine starts stopped: the station resumed or named plays at once.
-  if (!opcje.stacja.empty()) {
-    Bezpiecznie([this] {
-      esencja->ZmienStacje(opcje.stacja, opcje.od.value_or(Czas::Teraz()));
-      esencja->Graj();
+  // The engine starts stopped: the station named or resumed plays at once.
+  const PoczatekGry g = Decyduj(*listaStacji, opcje.stacja, opcje.od, PoczatekGry::kOkno);
+  if (g.rodzaj == PoczatekGry::Rodzaj::Graj) {
+    Bezpiecznie([&] {
+      esencja.ZmienStacje(g.cel, g.od.value_or(Czas::Teraz()));
+      esencja.Graj();
     });
-  } else if (!listaStacji->StartNazwa().empty()) {
-    Bezpiecznie([this] { esencja->Graj(); });
+  } else if (g.rodzaj == PoczatekGry::Rodzaj::Wznow) {
+    // A position the player core refuses is the settings' fault: logged, and the window waits.
+    TraceMarkDepth();
+    try {
+      esencja.ZmienStacje(g.cel, g.od.value_or(Czas::Teraz()));
+    } catch (const std::exception& e) {
+      Log(1, "nie można wznowić \"" + g.cel + "\": " + e.what(), KG_WHERE);
+    }
+    TraceReturnToMark();
+    Bezpiecznie([&] { esencja.Graj(); });
   }
   Timer2->start();
   Timer3->start();
@@ -355,16 +339,12 @@ void TForm3::Tick() {
   czasyTicku.Dodaj(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - poczatek).count());
 }
 
-void TForm3::Powiadom(int komunikat, uintptr_t wParam) {
-  QCoreApplication::postEvent(this, new ZdarzeniePlayera(komunikat, wParam));
+void TForm3::Powiadomienia() {
+  if (!stos) return;
+  for (ZdarzeniePolaczenia z : stos->Odbierz()) Bezpiecznie([&] { logika->Powiadomienie(z); });
 }
 
 bool TForm3::event(QEvent* e) {
-  if (e->type() == ZdarzeniePlayera::Typ()) {
-    auto* z = static_cast<ZdarzeniePlayera*>(e);
-    Bezpiecznie([&] { logika->Powiadomienie(z->komunikat, z->wParam); });
-    return true;
-  }
   if (e->type() == QEvent::WindowActivate) Bezpiecznie([this] { FormActivate(); });
   return QMainWindow::event(e);
 }

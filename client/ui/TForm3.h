@@ -1,14 +1,14 @@
 #pragma once
-// The client's main window: it assembles the time axis, the digit panels, the message
-// thread, the player core and the station list, places every control, and is the view
+// The client's main window: it assembles the time axis, the digit panels, the player
+// stack (StosPlayera) and the station list, places every control, and is the view
 // (WidokOkna) of the window's logic (LogikaOkna), which does what the controls, the
 // inbox and the connection notifications ask. Its 10 ms tick reads the inbox and moves
 // the axis and the panels; a 5 s timer reconnects and a 100 s one refreshes the station
 // lists. The controls are wired in TForm3Kontrolki.cpp (playing, stations, favourites,
 // events, keyboard, hover texts) and TForm3Eksport.cpp (marking, export list, bookmarks).
 //
-// Threads: everything runs on the GUI thread except Powiadom, which the player core calls
-// on the message thread (and on the GUI thread); it only posts an event to this window.
+// Threads: everything runs on the GUI thread; the player core's notifications, given on the
+// message thread, wait in the stack, which wakes this window with a queued call.
 #include <QMainWindow>
 
 #include <array>
@@ -20,17 +20,14 @@
 #include "Czas.h"
 #include "EksportNaOsi.h"
 #include "FrameTimer.h"
-#include "PowiadomieniaPlayera.h"
 #include "RozkladCzasow.h"
 #include "String.h"
 #include "WidokOkna.h"
 
 class CzasNaPanelach;
 class DoubleTimeComponent;
-class EsencjaPlayera;
 class ListaStacji;
 class LogikaOkna;
-class MessageThread;
 class OsPlayera;
 class PaneleCzasu;
 class QtDrawer;
@@ -44,10 +41,9 @@ class QPushButton;
 class QTimer;
 class QToolButton;
 class DialogZapisuQt;
-class KanalPlayera;
 class SilnikEksportu;
-class SilnikExportera;
 class SterowanieEsencji;
+class StosPlayera;
 class SterowaniePlayera;
 class TEditString;
 class WinControl;
@@ -63,18 +59,15 @@ struct OpcjeOkna {
   SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: the window's own
 };
 
-class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera {
+class TForm3 : public QMainWindow, public WidokOkna {
  public:
   explicit TForm3(OpcjeOkna o, QWidget* parent = nullptr);
-  // Deletes the player core first (it uses the message thread), then the message thread,
-  // the time components, the panels, the axis, its host and the drawer.
+  // Deletes the player stack first (it uses the time components), then the time
+  // components, the panels, the axis, its host and the drawer.
   ~TForm3() override;
 
   // FormCreate: the size, the favourite buttons, the server list (which resumes playing).
   void FormCreate();
-
-  // Posts the notification to the GUI thread; never waits.
-  void Powiadom(int komunikat, uintptr_t wParam) override;
 
   // An exception that escaped a handler: logged, reported, and the window closes.
   void AppOnException(const std::exception& e);
@@ -87,6 +80,8 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   RozkladCzasow& CzasyTicku() { return czasyTicku; }
   // The player core's commands and the time it is playing (the engine's own clock).
   SterowaniePlayera& Player();
+  // The player stack: its notifications reach the logic on the window's event loop.
+  StosPlayera& Stos() { return *stos; }
   ListaStacji& Lista() { return *listaStacji; }
   TEditString& Prompt() { return *prompt; }
 
@@ -189,6 +184,8 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   void Rozmiesc();
   void FormActivate();
   void Tick();
+  // The player core's notifications waiting in the stack, to the logic.
+  void Powiadomienia();
   // TForm3Kontrolki.cpp.
   void PodlaczKontrolki();
   void PokazUlubione();
@@ -225,15 +222,12 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
   std::unique_ptr<QtKursor> kursor;
   std::unique_ptr<CzasNaPanelach> panele;
   std::unique_ptr<DoubleTimeComponent> para;
-  std::unique_ptr<MessageThread> watek;
-  std::unique_ptr<EsencjaPlayera> esencja;
-  std::unique_ptr<SterowanieEsencji> sterowanie;
-  // The window's own export engine (when none was given): the exporter on the player
-  // core's connection, with the Qt save dialog.
-  std::unique_ptr<KanalPlayera> kanalEksportu;
+  // The save dialog of the window's own export engine (when none was given), which the
+  // stack owns: the exporter on the player core's connection.
   std::unique_ptr<DialogZapisuQt> dialogZapisu;
-  std::unique_ptr<SilnikExportera> silnikEksportu;
-  std::unique_ptr<LogikaOkna> logika;
+  std::unique_ptr<StosPlayera> stos;
+  SterowanieEsencji* sterowanie = nullptr;  // the stack's
+  LogikaOkna* logika = nullptr;             // the stack's
   TEditString* prompt;
   FrameTimer klatki;
   RozkladCzasow czasyTicku;

@@ -34,6 +34,7 @@
 #include "PaneleCzasu.h"
 #include "PowiadomieniaPlayera.h"
 #include "RaportAwarii.h"
+#include "StosPlayera.h"
 #include "TEditString.h"
 
 namespace {
@@ -89,7 +90,7 @@ TEST(Okno, NazwyZSerweraSaTekstem) {
 TEST(Okno, PowiadomieniaPrzychodzaKolejkaWatkuOkna) {
   TempDir k;
   auto f = Okno(k);
-  std::thread t([&] { f->Powiadom(WM_PLAYER_NIEUDANY, 0); });
+  std::thread t([&] { f->Stos().Powiadom(ZdarzeniePolaczenia::Nieudany); });
   t.join();
   // Nothing happens on the calling thread: the event waits for the window's loop.
   EXPECT_FALSE(f->Timer1->isActive());
@@ -98,13 +99,13 @@ TEST(Okno, PowiadomieniaPrzychodzaKolejkaWatkuOkna) {
   EXPECT_EQ(f->Label3->text(), QString::fromUtf8("Błąd połączenia"));
   EXPECT_FALSE(f->Button3->isEnabled());
 
-  f->Powiadom(WM_PLAYER_POLACZONY, 0);
+  f->Stos().Powiadom(ZdarzeniePolaczenia::Polaczony);
   QCoreApplication::sendPostedEvents(f.get());
   EXPECT_FALSE(f->Timer1->isActive());
   EXPECT_TRUE(f->Button3->isEnabled());
   EXPECT_FALSE(f->Panel1->isVisibleTo(f.get()));
 
-  f->Powiadom(WM_PLAYER_NIEUDANY, 1);
+  f->Stos().Powiadom(ZdarzeniePolaczenia::NieZnalezionoHosta);
   QCoreApplication::sendPostedEvents(f.get());
   EXPECT_FALSE(f->Timer1->isActive());
 }

@@ -4,6 +4,7 @@
 #include "LogikaOkna.h"
 
 #include "CallTrace.h"
+#include "CelStacji.h"
 #include "Exception.h"
 #include "ListaStacji.h"
 #include "Log.h"
@@ -172,7 +173,7 @@ void LogikaOkna::Process(const String& s) {
 
 void LogikaOkna::TerazGramy(const String& stacja) {
   KG_TRACE("LogikaOkna::TerazGramy(const String& stacja)");
-  const String cel = stacja + "@" + player.Adres();
+  const String cel = CelStacji{stacja, ReadServerAddress(player.Adres()).address}.Napis();
   lista.UstawStartNazwa(cel);
   widok.UstawPrzyciskStacji(stacja);
   widok.ZaznaczUlubione(cel);
@@ -189,15 +190,15 @@ void LogikaOkna::BladSerwera(const String& blad) {
   if (bladSerwera) bladSerwera(blad);
 }
 
-void LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam) {
-  KG_TRACE("LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam)");
-  switch (komunikat) {
-    case WM_PLAYER_POLACZONY:
+void LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z) {
+  KG_TRACE("LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z)");
+  switch (z) {
+    case ZdarzeniePolaczenia::Polaczony:
       widok.UstawGuziczkiFunkcyjne(true);
       widok.UstawTimerPolaczenia(false);
       widok.PokazZaslone(false);
       break;
-    case WM_PLAYER_ZERWANY:
+    case ZdarzeniePolaczenia::Zerwany:
       widok.UstawPrzyciskEksportu("Eksportuj");
       // The list goes, and with it the axis's layer that shows it.
       doEksportu.Clear();
@@ -207,28 +208,27 @@ void LogikaOkna::Powiadomienie(int komunikat, uintptr_t wParam) {
       widok.PokazZaslone(true);
       lista.PobierzListeStacji();
       break;
-    case WM_PLAYER_NIEUDANY:
-      BardzoLadnyPrint(wParam == 1 ? "Nie znaleziono serwera " + player.Adres() : String("Błąd połączenia"));
+    case ZdarzeniePolaczenia::Nieudany:
+    case ZdarzeniePolaczenia::NieZnalezionoHosta:
+      BardzoLadnyPrint(z == ZdarzeniePolaczenia::NieZnalezionoHosta ? "Nie znaleziono serwera " + player.Adres()
+                                                                     : String("Błąd połączenia"));
       widok.UstawGuziczkiFunkcyjne(false);
       widok.PokazZaslone(true);
       break;
-    case WM_PLAYER_LACZENIE:
+    case ZdarzeniePolaczenia::Laczenie:
       widok.PokazZaslone(true);
       widok.UstawTytul("KorwendoGra");
       widok.ZaznaczUlubione(String());
       break;
-    default:
-      DebugPrint("error Nieznany komunikat " + OpisPowiadomienia(komunikat, wParam));
-      break;
   }
-  if (ponawianie::PonowPo(komunikat, wParam)) widok.UstawTimerPolaczenia(true);
-  PolaczenieNaZywo(komunikat);
+  if (ponawianie::PonowPo(z)) widok.UstawTimerPolaczenia(true);
+  PolaczenieNaZywo(z);
 }
 
 void LogikaOkna::Timer1() {
   KG_TRACE("LogikaOkna::Timer1()");
   widok.UstawTimerPolaczenia(false);
-  player.ZmienStacje(player.DajStacje() + "@" + player.Adres());
+  player.ZmienStacje(CelStacji{player.DajStacje(), ReadServerAddress(player.Adres()).address}.Napis());
 }
 
 bool LogikaOkna::Klawisz(int vk) {

@@ -15,6 +15,7 @@
 #include "BazaZintegrowana.h"
 #include "Czas.h"
 #include "Paczka2.h"
+#include "PowiadomieniaPlayera.h"
 #include "Przedzialy.h"
 #include "Roznica.h"
 #include "String.h"
@@ -70,8 +71,8 @@ class LogikaOkna {
   void Odbierz();
   // One text command of the server.
   void Process(const String& s);
-  // A connection notification of the player core (WM_PLAYER_...).
-  void Powiadomienie(int komunikat, uintptr_t wParam);
+  // A connection notification of the player core.
+  void Powiadomienie(ZdarzeniePolaczenia z);
   // The reconnect timer fired: the same station and server again, from the time heard.
   void Timer1();
 
@@ -214,7 +215,7 @@ class LogikaOkna {
   // The indicator for the time being heard `t`, shown when it changes (on every tick).
   void SprawdzNaZywo(Czas t);
   // A connection notification: only a connected player can be live.
-  void PolaczenieNaZywo(int komunikat);
+  void PolaczenieNaZywo(ZdarzeniePolaczenia z);
   bool naZywo = false;
   bool polaczonyNaZywo = false;
 };

@@ -45,11 +45,7 @@ void LogikaOkna::SprawdzNaZywo(Czas t) {
   widok.UstawNaZywo(naZywo);
 }
 
-void LogikaOkna::PolaczenieNaZywo(int komunikat) {
-  if (komunikat == WM_PLAYER_POLACZONY) {
-    polaczonyNaZywo = true;
-  } else if (komunikat == WM_PLAYER_ZERWANY || komunikat == WM_PLAYER_NIEUDANY || komunikat == WM_PLAYER_LACZENIE) {
-    polaczonyNaZywo = false;
-  }
+void LogikaOkna::PolaczenieNaZywo(ZdarzeniePolaczenia z) {
+  polaczonyNaZywo = z == ZdarzeniePolaczenia::Polaczony;
   SprawdzNaZywo(player.CzasGry());
 }

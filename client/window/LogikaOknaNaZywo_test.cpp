@@ -29,7 +29,7 @@ class NaZywo : public Okno {
  protected:
   // Connected, with the station's recordings `p` announced whole.
   void Polacz(const Przedzialy& p) {
-    logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+    logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
     player.Wrzuc(Audio(p, ""));
     logika->Odbierz();
   }
@@ -44,7 +44,7 @@ class NaZywo : public Okno {
 };
 
 TEST_F(NaZywo, EndBezNagranMowiToINicNieRusza) {
-  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
   player.czasGry = Utc(2026, 12, 10, 9, 0);
   EXPECT_TRUE(logika->Klawisz(0x23));  // VK_END
   EXPECT_EQ(widok.status, "Stacja \"Zegar\" nie ma jeszcze nagrań.");
@@ -190,12 +190,12 @@ TEST_F(NaZywo, BezPolaczeniaNieNaZywo) {
   player.Wrzuc(Audio(Jeden(poczatek, krawedz), ""));
   logika->Tick();
   EXPECT_FALSE(widok.naZywo);  // not connected yet
-  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
   EXPECT_TRUE(widok.naZywo);
-  logika->Powiadomienie(WM_PLAYER_ZERWANY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Zerwany);
   EXPECT_FALSE(widok.naZywo);
-  logika->Powiadomienie(WM_PLAYER_LACZENIE, 0);
-  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Laczenie);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
   EXPECT_TRUE(widok.naZywo);
 }
 

@@ -171,23 +171,22 @@ TEST_F(Okno, StatusIDymekZnikajaPoSwoimCzasie) {
 
 TEST_F(Okno, StanyPolaczenia) {
   struct Przypadek {
-    int komunikat;
-    uintptr_t wParam;
+    ZdarzeniePolaczenia z;
     bool guziczki, zaslona, timer;
     const char* dymek;
   } przypadki[] = {
-      {WM_PLAYER_POLACZONY, 0, true, false, false, ""},
-      {WM_PLAYER_ZERWANY, 0, false, true, true, "Rozłączony"},
-      {WM_PLAYER_NIEUDANY, 1, false, true, false, "Nie znaleziono serwera 127.0.0.1:12540"},
-      {WM_PLAYER_NIEUDANY, 0, false, true, true, "Błąd połączenia"},
+      {ZdarzeniePolaczenia::Polaczony, true, false, false, ""},
+      {ZdarzeniePolaczenia::Zerwany, false, true, true, "Rozłączony"},
+      {ZdarzeniePolaczenia::NieZnalezionoHosta, false, true, false, "Nie znaleziono serwera 127.0.0.1:12540"},
+      {ZdarzeniePolaczenia::Nieudany, false, true, true, "Błąd połączenia"},
   };
   for (const auto& p : przypadki) {
-    SCOPED_TRACE(OpisPowiadomienia(p.komunikat, p.wParam));
+    SCOPED_TRACE(OpisPowiadomienia(p.z));
     widok.guziczki = !p.guziczki;
     widok.zaslona = !p.zaslona;
     widok.timer = false;
     widok.dymek.clear();
-    logika->Powiadomienie(p.komunikat, p.wParam);
+    logika->Powiadomienie(p.z);
     EXPECT_EQ(widok.guziczki, p.guziczki);
     EXPECT_EQ(widok.zaslona, p.zaslona);
     EXPECT_EQ(widok.timer, p.timer);
@@ -195,7 +194,7 @@ TEST_F(Okno, StanyPolaczenia) {
   }
   widok.tytul = "KorwendoGra - Zegar";
   widok.zaslona = false;
-  logika->Powiadomienie(WM_PLAYER_LACZENIE, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Laczenie);
   EXPECT_TRUE(widok.zaslona);
   EXPECT_EQ(widok.tytul, "KorwendoGra");
   EXPECT_TRUE(widok.Bylo("ulubione "));
@@ -210,7 +209,7 @@ TEST_F(Okno, StanyPolaczenia) {
 TEST_F(Okno, UtrataPolaczeniaCzysciListeEksportu) {
   logika->DodajDoEksportu(Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 5));
   logika->Eksportuj();
-  logika->Powiadomienie(WM_PLAYER_ZERWANY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Zerwany);
   EXPECT_EQ(widok.przyciskEksportu, "Eksportuj");
   EXPECT_EQ(logika->DoEksportu().Count(), 0);
   EXPECT_EQ(widok.tekstEksportu, "");

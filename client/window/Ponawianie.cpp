@@ -1,7 +1,5 @@
 #include "Ponawianie.h"
 
-#include "PowiadomieniaPlayera.h"
-
-bool ponawianie::PonowPo(int komunikat, uintptr_t wParam) {
-  return komunikat == WM_PLAYER_ZERWANY || (komunikat == WM_PLAYER_NIEUDANY && wParam == 0);
+bool ponawianie::PonowPo(ZdarzeniePolaczenia z) {
+  return z == ZdarzeniePolaczenia::Zerwany || z == ZdarzeniePolaczenia::Nieudany;
 }

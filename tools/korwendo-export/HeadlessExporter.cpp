@@ -8,11 +8,13 @@
 #include <cstdio>
 
 #include "AudioOutputChoice.h"
+#include "CelStacji.h"
 #include "Exception.h"
 #include "Log.h"
 #include "Paczka2.h"
 #include "Protokol.h"
 #include "PrzedzialyAudio.h"
+#include "SilnikExportera.h"
 #include "TerminalReport.h"
 
 namespace {
@@ -39,9 +41,12 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   AudioOutputChoice nic;
   nic.kind = AudioOutputChoice::Null;
   w.urzadzenie = MakeWaveOutDevice(nic);
-  player = std::make_unique<EsencjaPlayera>(nullptr, &watek, this, std::move(w));
-  kanal = std::make_unique<KanalPlayera>(player.get());
-  exporter = std::make_unique<Exporter>(kanal.get());
+  // No wake-up: the loop takes the notifications on each turn.
+  stos = std::make_unique<StosPlayera>(nullptr, std::move(w));
+  player = &stos->Esencja();
+  auto silnik = std::make_unique<SilnikExportera>(*player, &dialog);
+  exporter = &silnik->DajExporter();
+  stos->UstawEksport(std::move(silnik));
 
   sigset_t z;
   sigemptyset(&z);
@@ -54,20 +59,15 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
 }
 
 HeadlessExporter::~HeadlessExporter() {
-  exporter.reset();
-  player.reset();  // no notification arrives after this
+  // The files are finished before the player core goes; no notification arrives after.
+  stos.reset();
   if (sygnaly >= 0) ::close(sygnaly);
-}
-
-void HeadlessExporter::Powiadom(int komunikat_, uintptr_t wParam) {
-  std::lock_guard<std::mutex> l(zawiadomieniaMutex);
-  zawiadomienia.emplace_back(komunikat_, wParam);
 }
 
 int HeadlessExporter::Uruchom() {
   start = Zegar::now();
   try {
-    player->ZmienStacje(opcje.stacja + "@" + opcje.serwer, opcje.przedzialy.Begin());
+    player->ZmienStacje(CelStacji{opcje.stacja, ParseServerAddress(opcje.serwer)}.Napis(), opcje.przedzialy.Begin());
   } catch (const std::exception& e) {
     Koniec(KodEksportu::Blad, String("nie można połączyć się z ") + opcje.serwer + ": " + e.what());
   }
@@ -105,19 +105,14 @@ void HeadlessExporter::Zakoncz() {
 }
 
 void HeadlessExporter::Zawiadomienia() {
-  std::vector<std::pair<int, uintptr_t>> z;
-  {
-    std::lock_guard<std::mutex> l(zawiadomieniaMutex);
-    z.swap(zawiadomienia);
-  }
-  for (auto [k, w] : z) {
+  for (ZdarzeniePolaczenia z : stos->Odbierz()) {
     if (kod) return;
-    Log(0, "korwendo-export: " + OpisPowiadomienia(k, w), KG_WHERE);
-    switch (k) {
-      case WM_PLAYER_POLACZONY:
+    Log(0, "korwendo-export: " + OpisPowiadomienia(z), KG_WHERE);
+    switch (z) {
+      case ZdarzeniePolaczenia::Polaczony:
         polaczony = true;
         break;
-      case WM_PLAYER_ZERWANY:
+      case ZdarzeniePolaczenia::Zerwany:
         // What is still in the inbox arrived before the loss.
         Skrzynka(true);
         if (kod) return;
@@ -131,12 +126,11 @@ void HeadlessExporter::Zawiadomienia() {
           Koniec(KodEksportu::Blad, "połączenie z serwerem " + opcje.serwer + " zerwane");
         }
         break;
-      case WM_PLAYER_NIEUDANY: {
-        if (w == 1) {
-          Koniec(KodEksportu::Blad, "nie można znaleźć serwera " + opcje.serwer + " (nazwa hosta się nie rozwiązuje)",
-                 "sprawdź nazwę hosta");
-          break;
-        }
+      case ZdarzeniePolaczenia::NieZnalezionoHosta:
+        Koniec(KodEksportu::Blad, "nie można znaleźć serwera " + opcje.serwer + " (nazwa hosta się nie rozwiązuje)",
+               "sprawdź nazwę hosta");
+        break;
+      case ZdarzeniePolaczenia::Nieudany: {
         const String b = player->Blad();
         const String przedrostek = opcje.serwer + ": ";
         const String powod = b.empty() ? String() : " (" + (ZaczynaSieOd(b, przedrostek) ? b.substr(przedrostek.size()) : b) + ")";
@@ -144,7 +138,7 @@ void HeadlessExporter::Zawiadomienia() {
                "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
         break;
       }
-      default:
+      case ZdarzeniePolaczenia::Laczenie:
         break;
     }
   }

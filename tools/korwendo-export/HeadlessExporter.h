@@ -7,24 +7,24 @@
 // the server to stop the export and waits (at most 10 s) for its end so that the files
 // are closed cleanly; a second one ends at once, the files closed.
 //
+// The player core, its message thread and the export engine are the program's one player
+// stack (StosPlayera).
+//
 // Threads: everything runs on the thread of Uruchom except the player core's
-// notifications, which arrive on the message thread and are queued under
-// `zawiadomieniaMutex` for the loop.
+// notifications, which arrive on the message thread and wait in the stack until the loop
+// takes them.
 #include <chrono>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <utility>
-#include <vector>
 
+#include "DialogZapisu.h"
 #include "EsencjaPlayera.h"
 #include "Exporter.h"
-#include "KanalEksportu.h"
-#include "MessageThread.h"
 #include "Paczka2.h"
 #include "OpcjeEksportu.h"
 #include "PostepEksportu.h"
-#include "PowiadomieniaPlayera.h"
+#include "StosPlayera.h"
 #include "String.h"
 
 // The exit statuses; 2 (a bad command line) is ReadCommandLine's.
@@ -35,19 +35,16 @@ inline constexpr int Zerwane = 3;
 inline constexpr int Przerwane = 130;
 }  // namespace KodEksportu
 
-class HeadlessExporter : public PowiadomieniaPlayera {
+class HeadlessExporter {
  public:
   // SIGINT, SIGTERM and SIGHUP must be blocked in every thread already
   // (ZablokujSygnalyKonca before any thread starts).
   explicit HeadlessExporter(OpcjeEksportu o);
-  ~HeadlessExporter() override;
+  ~HeadlessExporter();
 
   // Runs the export to its end: prints each file written on standard output, one per
   // line, reports a failure on standard error, and returns the exit status.
   int Uruchom();
-
-  // Queues the notification for the loop (called on the message thread).
-  void Powiadom(int komunikat, uintptr_t wParam) override;
 
  private:
   using Zegar = std::chrono::steady_clock;
@@ -81,11 +78,10 @@ class HeadlessExporter : public PowiadomieniaPlayera {
   void WyczyscPasek();
 
   OpcjeEksportu opcje;
-  MessageThread watek;
-  std::unique_ptr<EsencjaPlayera> player;
-  std::unique_ptr<KanalPlayera> kanal;
-  std::unique_ptr<Exporter> exporter;
   DialogStaly dialog;
+  std::unique_ptr<StosPlayera> stos;  // after what it uses, so gone before it
+  EsencjaPlayera* player = nullptr;   // the stack's
+  Exporter* exporter = nullptr;       // the stack's export engine's
   PostepEksportu postep;
   // The inbox's reader: a turn may end with part of the next packet read.
   Paczka2 odbior;
@@ -111,7 +107,4 @@ class HeadlessExporter : public PowiadomieniaPlayera {
   std::optional<int> kod;
   String komunikat;
   String rada;
-
-  std::mutex zawiadomieniaMutex;
-  std::vector<std::pair<int, uintptr_t>> zawiadomienia;  // under zawiadomieniaMutex
 };

@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "CelStacji.h"
 #include "Exception.h"
 #include "KatalogUstawien.h"
 #include "Log.h"
 #include "Protokol.h"
-#include "ServerAddress.h"
 #include "TerminalReport.h"
 
 HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
@@ -27,13 +27,15 @@ HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
     licznik = d.get();
     w.urzadzenie = std::move(d);
   }
-  player = std::make_unique<EsencjaPlayera>(&pole, &watek, this, std::move(w));
-  sterowanie = std::make_unique<SterowanieEsencji>(*player);
   widok = std::make_unique<WidokTekstowy>([this] { logika->Timer1(); }, [this] { return player->CzasGry(); });
+  stos = std::make_unique<StosPlayera>(&pole, std::move(w), [this] {
+    QMetaObject::invokeMethod(this, [this] { Zawiadomienia(); }, Qt::QueuedConnection);
+  });
+  player = &stos->Esencja();
   LogikaOkna::Ustawienia u;
   u.bladSerwera = [this](const String& b) { BladSerwera(b); };
   // No export engine: the headless player never exports.
-  logika = std::make_unique<LogikaOkna>(*widok, *sterowanie, *lista, nullptr, std::move(u));
+  logika = &stos->ZbudujLogike(*widok, *lista, std::move(u));
   connect(&zegarSekundy, &QTimer::timeout, this, [this] {
     if (player && !cel.empty()) WypiszCzas();
   });
@@ -59,7 +61,9 @@ HeadlessPlayer::~HeadlessPlayer() {
     // The window's logic keeps the position on each tick; this is the last one.
     lista->UstawStartCzas(player->CzasGry());
   }
-  player.reset();  // no notification arrives after this
+  stos.reset();  // no notification arrives after this
+  player = nullptr;
+  logika = nullptr;
   if (sygnaly >= 0) ::close(sygnaly);
 }
 
@@ -117,10 +121,7 @@ void HeadlessPlayer::Blad(const String& s, int kod, const String& rada) {
   Koniec(kod);
 }
 
-String HeadlessPlayer::AdresCelu() const {
-  const size_t at = cel.find('@');
-  return at == String::npos ? cel : cel.substr(at + 1);
-}
+String HeadlessPlayer::AdresCelu() const { return CzytajCel(cel).tekstAdresu; }
 
 String HeadlessPlayer::PowodBledu() {
   // The client's error reads "host:port: reason".
@@ -142,17 +143,10 @@ void HeadlessPlayer::Koniec(int kod) {
 
 void HeadlessPlayer::Start() {
   try {
-    if (opcje.serwery.empty()) {
-      // The settings files name the servers, and the position to resume at.
-      lista->OdczytajListeSerwerow();
-    } else {
-      for (const String& s : opcje.serwery) {
-        const ServerAddress a = ParseServerAddress(s);
-        lista->DodajSerwer(a.host, a.port);
-      }
-    }
-    if (lista->IleSerwerow() == 0 && (opcje.lista || (opcje.stacja.find('@') == String::npos &&
-                                                      !opcje.stacja.empty()))) {
+    // Without servers named, the settings files name them, and the position to resume at.
+    DolaczSerwery(*lista, opcje.serwery, PoczatekGry::kBezOkna);
+    const PoczatekGry g = Decyduj(*lista, opcje.stacja, opcje.od, PoczatekGry::kBezOkna);
+    if (lista->IleSerwerow() == 0 && (opcje.lista || g.blad == PoczatekGry::Powod::BrakSerwerow)) {
       Blad("brak serwerów do zapytania", 2,
            "podaj --server HOST[:PORT] albo --config KATALOG z plikiem " + String(ListaStacji::PlikSerwerow));
       return;
@@ -166,7 +160,7 @@ void HeadlessPlayer::Start() {
     if (opcje.sekundy > 0) QTimer::singleShot(opcje.sekundy * 1000, this, [this] { Koniec(0); });
     wejscie = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
     connect(wejscie.get(), &QSocketNotifier::activated, this, [this] { CzytajWejscie(); });
-    Graj();
+    Graj(g);
   } catch (const std::exception& e) {
     Blad(e.what(), 2);
   }
@@ -229,35 +223,27 @@ void HeadlessPlayer::Listuj() {
   Koniec(0);
 }
 
-void HeadlessPlayer::Graj() {
-  String s = opcje.stacja;
-  std::optional<Czas> t = opcje.od;
-  if (s.empty()) {
-    s = lista->StartNazwa();
-    if (s.empty()) {
-      Blad("nie podano stacji, a w ustawieniach nie ma miejsca do wznowienia", 2,
-           "podaj --station NAZWA (stacje serwerów pokazuje --list)");
+void HeadlessPlayer::Graj(const PoczatekGry& g) {
+  switch (g.rodzaj) {
+    case PoczatekGry::Rodzaj::Graj:
+    case PoczatekGry::Rodzaj::Wznow:
+      Polacz(g.cel, g.od);
       return;
-    }
-    if (!t && lista->StartCzas().Wartosc() > 0) t = lista->StartCzas();
+    case PoczatekGry::Rodzaj::Szukaj:
+      // Several servers: the station is played from the first one that records it.
+      lista->PobierzListeStacji();
+      PoZapytaniach([this, g] {
+        const PoczatekGry z = Znaleziona(*lista, g.cel, g.od);
+        if (z.rodzaj == PoczatekGry::Rodzaj::Graj) Polacz(z.cel, z.od);
+        else Blad("stacji \"" + g.cel + "\" nie ma na żadnym serwerze", 1, "stacje serwerów pokazuje --list");
+      });
+      return;
+    case PoczatekGry::Rodzaj::Czekaj:
+    case PoczatekGry::Rodzaj::Blad:
+      break;
   }
-  if (s.find('@') != String::npos) {
-    Polacz(s, t);
-  } else if (lista->IleSerwerow() == 1) {
-    Polacz(s + "@" + lista->DajSerwer(0).Adres(), t);
-  } else {
-    // Several servers: the station is played from the first one that records it.
-    lista->PobierzListeStacji();
-    PoZapytaniach([this, s, t] {
-      for (const Stacja& st : lista->Stacje()) {
-        if (st.nazwa == s) {
-          Polacz(st.Cel(), t);
-          return;
-        }
-      }
-      Blad("stacji \"" + s + "\" nie ma na żadnym serwerze", 1, "stacje serwerów pokazuje --list");
-    });
-  }
+  Blad("nie podano stacji, a w ustawieniach nie ma miejsca do wznowienia", 2,
+       "podaj --station NAZWA (stacje serwerów pokazuje --list)");
 }
 
 void HeadlessPlayer::Polacz(const String& c, std::optional<Czas> t) {
@@ -284,29 +270,29 @@ void HeadlessPlayer::Polacz(const String& c, std::optional<Czas> t) {
   if (!zegarSkrzynki.isActive()) zegarSkrzynki.start(10);
 }
 
-void HeadlessPlayer::Powiadom(int komunikat, uintptr_t wParam) {
-  QMetaObject::invokeMethod(this, [this, komunikat, wParam] { Zawiadomienie(komunikat, wParam); }, Qt::QueuedConnection);
+void HeadlessPlayer::Zawiadomienia() {
+  for (ZdarzeniePolaczenia z : stos->Odbierz()) Zawiadomienie(z);
 }
 
-void HeadlessPlayer::Zawiadomienie(int komunikat, uintptr_t wParam) {
+void HeadlessPlayer::Zawiadomienie(ZdarzeniePolaczenia z) {
   if (konczy) return;
-  widok->Polaczenie(komunikat, wParam);
-  if (komunikat == WM_PLAYER_POLACZONY) byloPolaczenie = true;
+  widok->Polaczenie(z);
+  if (z == ZdarzeniePolaczenia::Polaczony) byloPolaczenie = true;
   // The window tries again after a failure, save for a host name that does not resolve.
   // Without a window to wait in, the headless player gives up on that name and on a first
   // connection that fails. Nothing reconnected before these, so the client's error is
   // still this attempt's.
-  if (komunikat == WM_PLAYER_NIEUDANY && wParam == 1) {
+  if (z == ZdarzeniePolaczenia::NieZnalezionoHosta) {
     Blad("nie można znaleźć serwera " + AdresCelu() + " (nazwa hosta się nie rozwiązuje)", 1,
          "sprawdź nazwę hosta");
     return;
   }
-  if (komunikat == WM_PLAYER_NIEUDANY && !byloPolaczenie) {
+  if (z == ZdarzeniePolaczenia::Nieudany && !byloPolaczenie) {
     Blad("nie można połączyć się z serwerem " + AdresCelu() + PowodBledu(), 1,
          "sprawdź, czy działa tam korwendo-server i czy adres jest dobry");
     return;
   }
-  logika->Powiadomienie(komunikat, wParam);
+  logika->Powiadomienie(z);
 }
 
 void HeadlessPlayer::BladSerwera(const String& blad) {
@@ -362,12 +348,11 @@ bool HeadlessPlayer::Komenda(const String& linia) {
       if (auto d = ParsujPrzesuniecie(reszta)) player->UstawPozycje(player->CzasGry() + *d);
       else player->UstawPozycje(ParsujCzas(reszta));
     } else if (slowo == "station" && !reszta.empty()) {
-      if (reszta.find('@') != String::npos) {
-        Polacz(NormalizujCel(reszta), std::nullopt);
-      } else {
-        const size_t at = cel.find('@');
-        Polacz(reszta + cel.substr(at == String::npos ? cel.size() : at), std::nullopt);
-      }
+      // A name alone is played from the server being played.
+      const String c = NormalizujCel(reszta);
+      const OdczytCelu grany = CzytajCel(cel);
+      if (CzytajCel(c).blad != BladCelu::BezSerwera || grany.blad != BladCelu::Brak) Polacz(c, std::nullopt);
+      else Polacz(CelStacji{c, grany.cel.serwer}.Napis(), std::nullopt);
     } else {
       widok->Wypisz("unknown command: " + linia + " (play, stop, seek +5s|-1m|TIME, station NAME, quit)");
       return true;

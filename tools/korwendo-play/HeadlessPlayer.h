@@ -9,8 +9,13 @@
 // that time), and gives up when the host name does not resolve, when the first connection
 // fails or when the server rejects the station.
 //
+// What it plays at the start is the window's decision (PoczatekGry) under the rules of a
+// player without a window; the player core, its message thread and the window's logic are
+// the program's one player stack (StosPlayera).
+//
 // Threads: everything runs on the thread of the Qt event loop; the player core's
-// notifications, which arrive on the message thread, are queued to it as Qt events.
+// notifications, which arrive on the message thread, are queued by the stack and taken
+// on the loop, woken by a queued call.
 #include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -22,21 +27,20 @@
 #include "CountingWaveOut.h"
 #include "CzasTekstowy.h"
 #include "Czas.h"
-#include "EsencjaPlayera.h"
 #include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "MessageThread.h"
 #include "OpcjeOdtwarzacza.h"
+#include "PoczatekGry.h"
 #include "PowiadomieniaPlayera.h"
-#include "SterowanieEsencji.h"
+#include "StosPlayera.h"
 #include "String.h"
+#include "TimeComponent.h"
 #include "WidokTekstowy.h"
 
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and the threads it starts later,
 // so that the headless player receives them on its event loop; call before any thread starts.
 void ZablokujSygnalyKonca();
 
-class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
+class HeadlessPlayer : public QObject {
  public:
   explicit HeadlessPlayer(OpcjeOdtwarzacza o);
   ~HeadlessPlayer() override;
@@ -44,9 +48,6 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   // Starts the work on the running event loop; the loop is left with the exit status
   // through QCoreApplication::exit.
   void Start();
-
-  // Queues the notification for the event loop (called on the message thread).
-  void Powiadom(int komunikat, uintptr_t wParam) override;
 
   // Runs one command line of standard input; false and a message for an unknown one.
   bool Komenda(const String& linia);
@@ -60,14 +61,15 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   void Koniec(int kod);
   // --list: prints every server's stations once the queries are over.
   void Listuj();
-  // Picks the target and starts playing it.
-  void Graj();
+  // Plays what the start's decision says, or ends with its reason.
+  void Graj(const PoczatekGry& g);
   void Polacz(const String& cel, std::optional<Czas> t);
   // The "time" line, and the "captured" line after it when the output records.
   void WypiszCzas();
-  // A connection notification on the event loop: printed, handed to the window's logic,
-  // and the end when the headless player gives up.
-  void Zawiadomienie(int komunikat, uintptr_t wParam);
+  // The connection notifications queued by the stack, on the event loop: each printed,
+  // handed to the window's logic, and the end when the headless player gives up.
+  void Zawiadomienia();
+  void Zawiadomienie(ZdarzeniePolaczenia z);
   // The server's error answer (from the window's logic): a station or a time refused ends
   // the player, or, after another station was accepted, goes back to that one.
   void BladSerwera(const String& blad);
@@ -84,7 +86,6 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
 
   OpcjeOdtwarzacza opcje;
   std::unique_ptr<ListaStacji> lista;
-  MessageThread watek;
   struct Pole : TimeComponent {
     Czas Get() override { return wartosc; }
     void Set(Czas c) override { wartosc = c; }
@@ -93,10 +94,10 @@ class HeadlessPlayer : public QObject, public PowiadomieniaPlayera {
   // The recording output's frame counter, owned by the player core's engine; null when
   // nothing is recorded.
   CountingWaveOut* licznik = nullptr;
-  std::unique_ptr<EsencjaPlayera> player;  // after what it uses, so gone before it
-  std::unique_ptr<SterowanieEsencji> sterowanie;
   std::unique_ptr<WidokTekstowy> widok;
-  std::unique_ptr<LogikaOkna> logika;
+  std::unique_ptr<StosPlayera> stos;  // after what it uses, so gone before it
+  EsencjaPlayera* player = nullptr;   // the stack's
+  LogikaOkna* logika = nullptr;       // the stack's
 
   QTimer zegarSekundy;
   QTimer zegarSkrzynki;  // the window's logic's 10 ms tick

@@ -1,5 +1,6 @@
 #include "OpcjeOdtwarzacza.h"
 
+#include "CelStacji.h"
 #include "CzasTekstowy.h"
 #include "LinkDoChwili.h"
 #include "ServerAddress.h"
@@ -77,9 +78,10 @@ OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty) {
 }
 
 String NormalizujCel(const String& cel) {
-  const size_t at = cel.find('@');
-  const String nazwa = cel.substr(0, at);
-  if (nazwa.empty()) throw UsageError("pusta nazwa stacji w \"" + cel + "\"");
-  if (at == String::npos) return cel;
-  return nazwa + "@" + Wartosc(OpcjaPlay::Stacja, [&] { return ParseServerAddress(cel.substr(at + 1)).Text(); });
+  const OdczytCelu o = CzytajCel(cel);
+  if (o.blad == BladCelu::PustaNazwa) throw UsageError("pusta nazwa stacji w \"" + cel + "\"");
+  if (o.blad == BladCelu::BezSerwera) return cel;
+  // The address's fault in the words of every address reader.
+  const ServerAddress a = Wartosc(OpcjaPlay::Stacja, [&] { return ParseServerAddress(o.tekstAdresu); });
+  return CelStacji{o.cel.stacja, a}.Napis();
 }

@@ -22,8 +22,8 @@ void WidokTekstowy::Wypisz(const String& s) {
   std::fflush(stdout);
 }
 
-void WidokTekstowy::Polaczenie(int komunikat, uintptr_t wParam) {
-  Wypisz("connection: " + OpisPowiadomienia(komunikat, wParam));
+void WidokTekstowy::Polaczenie(ZdarzeniePolaczenia z) {
+  Wypisz("connection: " + OpisPowiadomienia(z));
 }
 
 void WidokTekstowy::UstawStatus(const String& s) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "PowiadomieniaPlayera.h"
 #include "WidokOkna.h"
 
 class WidokTekstowy : public WidokOkna {
@@ -27,8 +28,8 @@ class WidokTekstowy : public WidokOkna {
 
   // One line on the terminal.
   void Wypisz(const String& s);
-  // A connection notification of the player core (WM_PLAYER_...).
-  void Polaczenie(int komunikat, uintptr_t wParam);
+  // A connection notification of the player core.
+  void Polaczenie(ZdarzeniePolaczenia z);
   // The station the server last said it plays; empty before it first did.
   const String& Stacja() const { return stacja; }
   bool TimerPolaczeniaDziala() const { return timer.isActive(); }

@@ -77,13 +77,13 @@ TEST_F(Terminal, TheInboxDispatchedByTheWindowsLogic) {
 // A lost connection starts the 5 s reconnect timer, a connection stops it; a host name
 // that does not resolve is not tried again.
 TEST_F(Terminal, TheReconnectTimerOfTheWindowsLogic) {
-  logika->Powiadomienie(WM_PLAYER_ZERWANY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Zerwany);
   EXPECT_EQ(linie, (std::vector<String>{"status: Rozłączony", "reconnecting in 5 s"}));
   EXPECT_TRUE(widok.TimerPolaczeniaDziala());
-  logika->Powiadomienie(WM_PLAYER_POLACZONY, 0);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
   EXPECT_FALSE(widok.TimerPolaczeniaDziala());
   linie.clear();
-  logika->Powiadomienie(WM_PLAYER_NIEUDANY, 1);
+  logika->Powiadomienie(ZdarzeniePolaczenia::NieZnalezionoHosta);
   EXPECT_EQ(linie, std::vector<String>{"status: Nie znaleziono serwera " + player.adres});
   EXPECT_FALSE(widok.TimerPolaczeniaDziala());
 }

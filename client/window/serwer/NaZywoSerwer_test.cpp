@@ -9,20 +9,15 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include "DemoSchedule.h"
 #include "EsencjaPlayera.h"
 #include "ListaStacji.h"
 #include "LogikaOkna.h"
-#include "MessageThread.h"
 #include "OknoTestowe.h"
-#include "PowiadomieniaPlayera.h"
 #include "ProcesTestowy.h"
-#include "SterowanieEsencji.h"
+#include "StosPlayera.h"
 #include "TempDir.h"
 #include "TimeComponent.h"
 #include "WaveOutNull.h"
@@ -40,40 +35,23 @@ struct Pole : TimeComponent {
   Czas wartosc;
 };
 
-// The player core's notifications, queued for the test's thread as the window queues them
-// for its own. Threads: the message thread and the test's, under `mutex`.
-struct Kolejka : PowiadomieniaPlayera {
-  void Powiadom(int komunikat, uintptr_t wParam) override {
-    std::lock_guard<std::mutex> l(mutex);
-    czekajace.emplace_back(komunikat, wParam);
-  }
-  std::vector<std::pair<int, uintptr_t>> Wez() {
-    std::lock_guard<std::mutex> l(mutex);
-    return std::exchange(czekajace, {});
-  }
-  std::mutex mutex;
-  std::vector<std::pair<int, uintptr_t>> czekajace;
-};
+EsencjaPlayera::Wyposazenie BezDzwieku() {
+  EsencjaPlayera::Wyposazenie w;
+  w.urzadzenie = std::make_unique<WaveOutNull>();
+  return w;
+}
 
-// The window's logic over the real player core, with the recording view; Krok does what
-// the window's 10 ms tick and its notification events do.
+// The window's logic over the program's player stack, with the recording view; Krok does
+// what the window's 10 ms tick and its notification events do.
 struct OknoNaSerwerze {
-  explicit OknoNaSerwerze(const String& katalog) : lista(katalog) {
-    EsencjaPlayera::Wyposazenie w;
-    w.urzadzenie = std::make_unique<WaveOutNull>();
-    esencja = std::make_unique<EsencjaPlayera>(&pole, &watek, &kolejka, std::move(w));
-    sterowanie = std::make_unique<SterowanieEsencji>(*esencja);
-    logika = std::make_unique<LogikaOkna>(widok, *sterowanie, lista, nullptr, LogikaOkna::Ustawienia{});
-  }
-  ~OknoNaSerwerze() {
-    logika.reset();
-    esencja.reset();  // no notification comes after it
-  }
+  explicit OknoNaSerwerze(const String& katalog)
+      : lista(katalog), stos(&pole, BezDzwieku()), esencja(stos.Esencja()),
+        logika(&stos.ZbudujLogike(widok, lista, LogikaOkna::Ustawienia{})) {}
 
   void Krok() {
-    for (const auto& [k, w] : kolejka.Wez()) {
-      if (k == WM_PLAYER_ZERWANY || k == WM_PLAYER_NIEUDANY) ++zerwane;
-      logika->Powiadomienie(k, w);
+    for (ZdarzeniePolaczenia z : stos.Odbierz()) {
+      if (z != ZdarzeniePolaczenia::Polaczony && z != ZdarzeniePolaczenia::Laczenie) ++zerwane;
+      logika->Powiadomienie(z);
     }
     logika->Tick();
   }
@@ -93,13 +71,11 @@ struct OknoNaSerwerze {
 
   ListaStacji lista;
   okno_testowe::WidokZapisujacy widok;
-  MessageThread watek;
   Pole pole;
-  Kolejka kolejka;
   int zerwane = 0;
-  std::unique_ptr<EsencjaPlayera> esencja;
-  std::unique_ptr<SterowanieEsencji> sterowanie;
-  std::unique_ptr<LogikaOkna> logika;
+  StosPlayera stos;  // after what it uses, so gone before it
+  EsencjaPlayera& esencja;
+  LogikaOkna* logika;
 };
 
 TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
@@ -115,7 +91,7 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
   OknoNaSerwerze okno(katalog / "ustawienia");
 
   // Playing a few minutes back, stopped; then the live recording must be known.
-  okno.esencja->ZmienStacje("Zegar@127.0.0.1:" + std::to_string(port), start - Roznica::Minuta * 3);
+  okno.esencja.ZmienStacje("Zegar@127.0.0.1:" + std::to_string(port), start - Roznica::Minuta * 3);
   ASSERT_TRUE(okno.TykajDo([&] { return okno.Krawedz() > Czas::Teraz() - Roznica::Sekunda * 5; }, 60000))
       << "the newest audio known: " << okno.Krawedz().Napis() << "\n"
       << serwer->Tekst();
@@ -125,7 +101,7 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
   const Czas krawedz = okno.Krawedz();
   const auto przedEnd = Clock::now();
   EXPECT_TRUE(okno.logika->Klawisz(LogikaOkna::kEnd));
-  const Czas poEnd = okno.esencja->CzasGry();
+  const Czas poEnd = okno.esencja.CzasGry();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - przedEnd).count();
   // The engine's time comes back through its sample position: at the target, or later by
   // no more than what the sound card could play while this thread was away.
@@ -136,7 +112,7 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
 
   // A minute of playing on.
   const auto poczatek = Clock::now();
-  const Czas slyszanyNaPoczatku = okno.esencja->CzasGry();
+  const Czas slyszanyNaPoczatku = okno.esencja.CzasGry();
   Roznica najgorszeZaKrawedzia(0);
   Roznica najgorszeZaZegarem(0);
   Roznica najstarszaKrawedz(0);  // how far the newest audio known lagged the wall clock
@@ -149,14 +125,14 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
     if (Clock::now() < nastepna) continue;
     nastepna += std::chrono::milliseconds(100);
     const Czas teraz = Czas::Teraz();
-    const Czas slyszany = okno.esencja->CzasGry();
+    const Czas slyszany = okno.esencja.CzasGry();
     ++probki;
     najgorszeZaKrawedzia = std::max(najgorszeZaKrawedzia, okno.Krawedz() - slyszany);
     najgorszeZaZegarem = std::max(najgorszeZaZegarem, teraz - slyszany);
     najstarszaKrawedz = std::max(najstarszaKrawedz, teraz - okno.Krawedz());
     if (!okno.widok.naZywo) ++pozaNaZywo;
   }
-  const Roznica zagrano = okno.esencja->CzasGry() - slyszanyNaPoczatku;
+  const Roznica zagrano = okno.esencja.CzasGry() - slyszanyNaPoczatku;
   const Roznica urosla = okno.Krawedz() - krawedz;
   std::printf("[ na zywo ] over 60 s (%d samples): behind the newest audio known at most %.2f s, behind the "
               "wall clock at most %.2f s; the newest audio known lagged the wall clock by at most %.2f s; "
@@ -172,9 +148,9 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
   EXPECT_GE(zagrano, Roznica::Sekunda * 55);
 
   // Stopped, the time heard falls behind the growing recording and the indicator goes.
-  okno.esencja->Stop();
+  okno.esencja.Stop();
   EXPECT_TRUE(okno.TykajDo([&] { return !okno.widok.naZywo; }, 20000));
-  EXPECT_GT(okno.Krawedz() - okno.esencja->CzasGry(), LogikaOkna::kGranicaNaZywo);
+  EXPECT_GT(okno.Krawedz() - okno.esencja.CzasGry(), LogikaOkna::kGranicaNaZywo);
 }
 
 }  // namespace

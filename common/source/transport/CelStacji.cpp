@@ -1,0 +1,43 @@
+#include "CelStacji.h"
+
+#include "Exception.h"
+
+String CelStacji::Napis() const { return stacja + "@" + serwer.Text(); }
+
+OdczytCelu CzytajCel(const String& tekst) {
+  OdczytCelu o;
+  const size_t at = tekst.find('@');
+  o.cel.stacja = tekst.substr(0, at);
+  if (at != String::npos) o.tekstAdresu = tekst.substr(at + 1);
+  if (o.cel.stacja.empty()) {
+    o.blad = BladCelu::PustaNazwa;
+    return o;
+  }
+  if (at == String::npos) {
+    o.blad = BladCelu::BezSerwera;
+    return o;
+  }
+  const AddressReading r = ReadServerAddress(o.tekstAdresu);
+  o.cel.serwer = r.address;
+  o.adres = r.fault;
+  // A host name never holds "@": a second one is a mistake, not a host.
+  if (o.adres == AddressFault::None && o.tekstAdresu.find('@') != String::npos) o.adres = AddressFault::BadHost;
+  if (o.adres != AddressFault::None) o.blad = BladCelu::ZlyAdres;
+  return o;
+}
+
+String OpisBleduCelu(const OdczytCelu& o) {
+  switch (o.blad) {
+    case BladCelu::Brak: return {};
+    case BladCelu::PustaNazwa: return "pusta nazwa stacji";
+    case BladCelu::BezSerwera: return "brak serwera po nazwie stacji (NAZWA@HOST[:PORT])";
+    case BladCelu::ZlyAdres: return AddressFaultText(o.adres);
+  }
+  return {};
+}
+
+CelStacji ParsujCel(const String& tekst) {
+  const OdczytCelu o = CzytajCel(tekst);
+  if (o.blad != BladCelu::Brak) KG_ERROR("zły cel \"" + tekst + "\": " + OpisBleduCelu(o));
+  return o.cel;
+}
