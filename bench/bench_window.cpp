@@ -311,13 +311,13 @@ void BM_TickWhilePlaying(benchmark::State& state) {
       return;
     }
     const std::vector<std::function<void()>> komendy = {
-        [&] { okno.Logika().Klawisz(LogikaOkna::kNum3); },
+        [&] { okno.Logika().Wykonaj(Polecenie::Naprzod5s); },
         [&] { okno.Player().ZmienStacje("Dwójka@" + o.Adres()); },
-        [&] { okno.Logika().Klawisz(LogikaOkna::kNum4); },
+        [&] { okno.Logika().Wykonaj(Polecenie::Wstecz1min); },
         [&] { okno.Button4->click(); },
         [&] { okno.Button3->click(); },
         [&] { okno.Player().ZmienStacje("Zegar@" + o.Adres()); },
-        [&] { okno.Logika().Klawisz(LogikaOkna::kNum1); },
+        [&] { okno.Logika().Wykonaj(Polecenie::Wstecz5s); },
     };
     okno.CzasyTicku() = RozkladCzasow();  // the ticks of the run itself, not of the start
     int wydane = 0;

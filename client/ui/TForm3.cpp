@@ -68,14 +68,14 @@ QLabel* Etykieta(QWidget* rodzic, const QString& tekst = QString()) {
 class TForm3::EksportOsi : public EksportNaOsi {
  public:
   explicit EksportOsi(TForm3& f) : okno(f) {}
-  Przedzialy& ZaznaczenieEksportu() override { return okno.logika->DoEksportu(); }
-  Przedzialy& WydarzeniaNaOsi() override { return okno.logika->WszystkieWydarzenia(); }
+  Przedzialy& ZaznaczenieEksportu() override { return okno.logika->Eksport().DoEksportu(); }
+  Przedzialy& WydarzeniaNaOsi() override { return okno.logika->Wydarzenia().WszystkieWydarzenia(); }
   Przedzialy& Nagrania() override { return okno.logika->PrzedzialyAudio(); }
   void DodajDoEksportu(Czas od, Czas do_) override {
-    okno.Bezpiecznie([&] { okno.logika->DodajDoEksportu(od, do_); });
+    okno.Bezpiecznie([&] { okno.logika->Eksport().DodajDoEksportu(od, do_); });
   }
   void UsunZEksportu(Czas od, Czas do_) override {
-    okno.Bezpiecznie([&] { okno.logika->UsunZEksportu(od, do_); });
+    okno.Bezpiecznie([&] { okno.logika->Eksport().UsunZEksportu(od, do_); });
   }
 
  private:
@@ -327,7 +327,7 @@ void TForm3::FormActivate() {
   StatusPanel1->setText(QString::fromStdString(VersionText()));
   // 200 pixels wide, or as wide as the version's text needs.
   StatusPanel1->setFixedWidth(std::max(200, StatusPanel1->fontMetrics().horizontalAdvance(StatusPanel1->text()) + 8));
-  logika->BardzoLadnyPrint("Witamy w programie KorwendoGra.");
+  logika->Status().BardzoLadnyPrint("Witamy w programie KorwendoGra.");
   listaStacji->PobierzListeStacji();
 }
 
@@ -370,7 +370,7 @@ void TForm3::Bezpiecznie(const std::function<void()>& f) {
   TraceReturnToMark();
 }
 
-// WidokOkna.
+// The views.
 
 void TForm3::UstawStatus(const String& s) { StatusPanel0->setText(QString::fromStdString(s)); }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The client's main window: it assembles the time axis, the digit panels, the player
-// stack (StosPlayera) and the station list, places every control, and is the view
-// (WidokOkna) of the window's logic (LogikaOkna), which does what the controls, the
-// inbox and the connection notifications ask. Its 10 ms tick reads the inbox and moves
+// stack (StosPlayera) and the station list, places every control, and is every view
+// (WidokOkna) of the window's logic (LogikaOkna), which does what the controls, the keys
+// (as meanings, PolecenieKlawisza), the inbox and the connection notifications ask. Its 10 ms tick reads the inbox and moves
 // the axis and the panels; a 5 s timer reconnects and a 100 s one refreshes the station
 // lists. The controls are wired in TForm3Kontrolki.cpp (playing, stations, favourites,
 // events, keyboard, hover texts) and TForm3Eksport.cpp (marking, export list, bookmarks).
@@ -59,7 +59,16 @@ struct OpcjeOkna {
   SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: the window's own
 };
 
-class TForm3 : public QMainWindow, public WidokOkna {
+class TForm3 : public QMainWindow,
+               public WidokOkna,
+               public WidokStatusu,
+               public WidokPolaczenia,
+               public WidokStacji,
+               public WidokWydarzen,
+               public WidokEksportu,
+               public WidokOsi,
+               public WidokNaZywo,
+               public WidokZapytan {
  public:
   explicit TForm3(OpcjeOkna o, QWidget* parent = nullptr);
   // Deletes the player stack first (it uses the time components), then the time
@@ -85,7 +94,16 @@ class TForm3 : public QMainWindow, public WidokOkna {
   ListaStacji& Lista() { return *listaStacji; }
   TEditString& Prompt() { return *prompt; }
 
-  // WidokOkna.
+  // WidokOkna: the window is each of its views.
+  WidokStatusu& Statusu() override { return *this; }
+  WidokPolaczenia& Polaczenia() override { return *this; }
+  WidokStacji& Stacji() override { return *this; }
+  WidokWydarzen& Wydarzen() override { return *this; }
+  WidokEksportu& Eksportu() override { return *this; }
+  WidokOsi& Osi() override { return *this; }
+  WidokNaZywo& NaZywo() override { return *this; }
+  WidokZapytan& Zapytan() override { return *this; }
+
   void UstawStatus(const String& s) override;
   void PokazDymek(const String& s) override;
   void UkryjDymek() override;
@@ -202,7 +220,7 @@ class TForm3 : public QMainWindow, public WidokOkna {
   // ---- Going to a typed moment and copying the link of the moment (TForm3Skok.cpp) ----
  public:
   QToolButton* PrzyciskSkoku = nullptr;  // "Przejdź do" beside the digit panels, as Ctrl+G
-  // WidokOkna: the text to the system clipboard.
+  // WidokZapytan: the text to the system clipboard.
   void DoSchowka(const String& tekst) override;
 
  private:
@@ -210,8 +228,6 @@ class TForm3 : public QMainWindow, public WidokOkna {
   // and returns its left edge (from Rozmiesc).
   void ZbudujSkok();
   int RozmiescSkok();
-  // Ctrl+G opens the prompt, Ctrl+Shift+C copies the link; true when `k` was one of them.
-  bool KlawiszSkoku(QKeyEvent* k);
   // ---- end of going to a moment ----
 
   OpcjeOkna opcje;

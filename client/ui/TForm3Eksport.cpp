@@ -10,20 +10,20 @@
 #include "TForm3.h"
 
 void TForm3::PodlaczEksport() {
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->OznaczOd(); }); });
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->OznaczDo(); }); });
-  connect(BitBtn3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->DodajOdDo(); }); });
-  connect(BitBtn5, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->CzyscListe(); }); });
-  connect(BitBtn4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksportuj(); }); });
-  connect(BitBtn6, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->DodajZakladke(); }); });
-  connect(BitBtn7, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->DodajZakladkeZOpisem(); }); });
+  connect(BitBtn1, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksport().OznaczOd(); }); });
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksport().OznaczDo(); }); });
+  connect(BitBtn3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksport().DodajOdDo(); }); });
+  connect(BitBtn5, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksport().CzyscListe(); }); });
+  connect(BitBtn4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksport().Eksportuj(); }); });
+  connect(BitBtn6, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Zakladki().Dodaj(); }); });
+  connect(BitBtn7, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Zakladki().DodajZOpisem(); }); });
   // The bookmark menu opens on the press; with Shift held it deletes.
   connect(BitBtn8, &QPushButton::pressed, this, [this] {
     const bool usuwanie = QApplication::keyboardModifiers() & Qt::ShiftModifier;
     QTimer::singleShot(0, this, [this, usuwanie] { PokazZakladki(usuwanie); });
   });
   connect(ListBox1, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* it) { Bezpiecznie([this, it] { logika->GrajZEksportu(ListBox1->row(it)); }); });
+          [this](QListWidgetItem* it) { Bezpiecznie([this, it] { logika->Eksport().GrajZEksportu(ListBox1->row(it)); }); });
   ListBox1->viewport()->installEventFilter(this);
   BitBtn1->installEventFilter(this);
   BitBtn2->installEventFilter(this);

@@ -13,19 +13,13 @@
 #include "ListaStacji.h"
 #include "LogikaOkna.h"
 #include "PaneleCzasu.h"
+#include "PolecenieKlawisza.h"
 #include "SterowanieEsencji.h"
 #include "TForm3.h"
 
 namespace {
 
 const char* const q = "\"";
-
-// The keysyms of the keypad's digits and decimal point, as X reports them with Num Lock
-// on; with it off the same keys report the navigation keysyms (KP_End, KP_Delete ...).
-constexpr quint32 kXkKp0 = 0xFFB0;
-constexpr quint32 kXkKp9 = 0xFFB9;
-constexpr quint32 kXkKpDecimal = 0xFFAE;
-constexpr quint32 kXkKpSeparator = 0xFFAC;
 
 }  // namespace
 
@@ -76,7 +70,7 @@ void TForm3::PodlaczKontrolki() {
   SpeedButton6->installEventFilter(this);
 
   connect(ListBox2, &QListWidget::itemDoubleClicked, this,
-          [this](QListWidgetItem* it) { Bezpiecznie([this, it] { logika->GrajWydarzenie(ListBox2->row(it)); }); });
+          [this](QListWidgetItem* it) { Bezpiecznie([this, it] { logika->Wydarzenia().GrajWydarzenie(ListBox2->row(it)); }); });
   ListBox2->viewport()->installEventFilter(this);
 
   connect(Timer1, &QTimer::timeout, this, [this] { Bezpiecznie([this] { logika->Timer1(); }); });
@@ -105,7 +99,7 @@ void TForm3::UstawMenuWydarzen(const std::vector<String>& pozycje, bool wlaczony
   for (const String& p : pozycje) {
     QAction* a = PopupMenu4->addAction(BezSkrotow(p));
     a->setToolTip(QString::fromStdString(p));
-    connect(a, &QAction::triggered, this, [this, p] { Bezpiecznie([this, p] { logika->Popup4Cos(p); }); });
+    connect(a, &QAction::triggered, this, [this, p] { Bezpiecznie([this, p] { logika->Wydarzenia().Popup4Cos(p); }); });
   }
   SpeedButton6->setEnabled(wlaczony);
 }
@@ -128,38 +122,15 @@ void TForm3::PokazUlubione() {
 }
 
 bool TForm3::Klawisz(QKeyEvent* k) {
-  if (KlawiszSkoku(k)) return true;
-  int vk = 0;
-  const quint32 natywny = k->nativeVirtualKey();
-  if (k->modifiers() & Qt::KeypadModifier) {
-    // A native keysym, where the platform gives one, must be the keypad's digit or
-    // decimal point: with Num Lock off the keypad's keys are navigation keys.
-    const bool cyfraX = natywny >= kXkKp0 && natywny <= kXkKp9;
-    const bool kropkaX = natywny == kXkKpDecimal || natywny == kXkKpSeparator;
-    if (k->key() >= Qt::Key_0 && k->key() <= Qt::Key_9 && (natywny == 0 || cyfraX)) {
-      vk = LogikaOkna::kNum0 + (k->key() - Qt::Key_0);
-    } else if ((k->key() == Qt::Key_Period || k->key() == Qt::Key_Comma) && (natywny == 0 || kropkaX)) {
-      vk = LogikaOkna::kNumKropka;
-    } else if (k->key() == Qt::Key_End) {
-      vk = LogikaOkna::kEnd;  // keypad 1 with Num Lock off: End, as the main keyboard's
-    }
-  } else if (k->key() == Qt::Key_End) {
-    vk = LogikaOkna::kEnd;
-  } else if (k->key() == Qt::Key_F4) {
-    vk = LogikaOkna::kF4;
-  } else if (k->key() >= Qt::Key_F5 && k->key() <= Qt::Key_F8) {
-    vk = LogikaOkna::kF5 + (k->key() - Qt::Key_F5);
-  } else if (k->key() == Qt::Key_Escape) {
-    vk = LogikaOkna::kEsc;
-  }
-  if (vk == 0) return false;
+  const std::optional<Polecenie> p = PolecenieKlawisza(*k);
+  if (!p) return false;
   bool zjedzony = false;
-  Bezpiecznie([&] { zjedzony = logika->Klawisz(vk); });
+  Bezpiecznie([&] { zjedzony = logika->Wykonaj(*p); });
   return zjedzony;
 }
 
 void TForm3::Podpowiedz(QObject* o) {
-  auto krotko = [this](const char* s) { logika->LadnyPrint5s(s); };
+  auto krotko = [this](const char* s) { logika->Status().LadnyPrint5s(s); };
   if (o == Button3) return krotko("Rozpocznij odtwarzanie");
   if (o == Button4) return krotko("Zatrzymaj odtwarzanie");
   if (o == BitBtn6) return krotko("Dodaj zakładkę");
@@ -174,16 +145,16 @@ void TForm3::Podpowiedz(QObject* o) {
   for (QLabel* p : Panel6->Panele()) panel = panel || o == p;
   if (panel) return krotko("Kliknij lewym przyciskiem myszy aby przewinąć do przodu, lub prawym aby przewinąć do tyłu");
   if (o == SpeedButton5) {
-    return logika->LadnyPrint(
+    return logika->Status().LadnyPrint(
         "Kliknij lewym przyciskiem myszy aby wyświetlić listę stacji, lub prawym przyciskiem myszy w celu "
         "uaktualnienia listy stacji");
   }
   if (o == SpeedButton6) {
-    if (SpeedButton6->isEnabled()) logika->LadnyPrint("Kliknij lewym przyciskiem myszy aby wyświetlić listę wydarzeń");
+    if (SpeedButton6->isEnabled()) logika->Status().LadnyPrint("Kliknij lewym przyciskiem myszy aby wyświetlić listę wydarzeń");
     return;
   }
   if (o == ListBox2) {
-    return logika->LadnyPrint(
+    return logika->Status().LadnyPrint(
         "Kliknij dwa razy lewym przyciskiem myszy aby odtwarzać wybrane wydarzenie, lub kliknij prawym aby dodać je "
         "do eksportu");
   }
@@ -191,7 +162,7 @@ void TForm3::Podpowiedz(QObject* o) {
     if (o == SpeedButton[i]) {
       const std::vector<Ulubiona>& u = listaStacji->Ulubione();
       const String podpis = i < u.size() && !u[i].podpis.empty() ? u[i].podpis : String("*");
-      return logika->LadnyPrint(String("Kliknij lewym przyciskiem myszy aby wybrać ") + q + podpis + q +
+      return logika->Status().LadnyPrint(String("Kliknij lewym przyciskiem myszy aby wybrać ") + q + podpis + q +
                                 ", kliknij prawym przyciskiem myszy aby zmienić przypisaną stację");
     }
   }
@@ -214,7 +185,7 @@ bool TForm3::eventFilter(QObject* o, QEvent* e) {
       auto* m = static_cast<QMouseEvent*>(e);
       if (m->button() != Qt::RightButton) break;
       if (o == SpeedButton6) {
-        Bezpiecznie([this] { logika->PrzelaczWydarzenia(); });
+        Bezpiecznie([this] { logika->Wydarzenia().PrzelaczWydarzenia(); });
         return true;
       }
       if (o == ListBox2->viewport() || o == ListBox1->viewport()) {
@@ -223,8 +194,8 @@ bool TForm3::eventFilter(QObject* o, QEvent* e) {
         if (it == nullptr) return true;
         l->setCurrentItem(it);
         const int wiersz = l->row(it);
-        if (l == ListBox2) Bezpiecznie([&] { logika->EksportujWydarzenie(wiersz); });
-        else Bezpiecznie([&] { logika->UsunZEksportu(wiersz); });
+        if (l == ListBox2) Bezpiecznie([&] { logika->Wydarzenia().EksportujWydarzenie(wiersz); });
+        else Bezpiecznie([&] { logika->Eksport().UsunZEksportu(wiersz); });
         return true;
       }
       break;
@@ -232,11 +203,11 @@ bool TForm3::eventFilter(QObject* o, QEvent* e) {
     case QEvent::MouseButtonPress: {
       auto* m = static_cast<QMouseEvent*>(e);
       if (m->button() == Qt::RightButton && o == BitBtn1) {
-        Bezpiecznie([this] { logika->IdzDoOd(); });
+        Bezpiecznie([this] { logika->Eksport().IdzDoOd(); });
         return true;
       }
       if (m->button() == Qt::RightButton && o == BitBtn2) {
-        Bezpiecznie([this] { logika->IdzDoDo(); });
+        Bezpiecznie([this] { logika->Eksport().IdzDoDo(); });
         return true;
       }
       break;

@@ -14,7 +14,7 @@ void TForm3::ZbudujNaZywo() {
   ButtonNaZywo = new QPushButton(BezSkrotow("Na żywo"), centralWidget());
   ButtonNaZywo->setGeometry(316, 35, 76, 27);
   ButtonNaZywo->installEventFilter(this);
-  connect(ButtonNaZywo, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->NaZywo(); }); });
+  connect(ButtonNaZywo, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Krawedz().NaZywo(); }); });
 
   StatusNaZywo = new QLabel(statusBar());
   StatusNaZywo->setTextFormat(Qt::PlainText);

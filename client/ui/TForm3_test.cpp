@@ -65,11 +65,11 @@ TEST(Okno, RozmiarIPodpisy) {
   EXPECT_FALSE(f->RzadEksportu->isVisibleTo(f.get()));
 
   // The export list enlarges the window to show the export row.
-  f->Logika().DodajDoEksportu(Czas::Teraz() - Roznica::Minuta, Czas::Teraz());
+  f->Logika().Eksport().DodajDoEksportu(Czas::Teraz() - Roznica::Minuta, Czas::Teraz());
   EXPECT_EQ(f->maximumHeight(), 380);
   EXPECT_TRUE(f->RzadEksportu->isVisibleTo(f.get()));
   EXPECT_TRUE(f->ListBox1->isVisibleTo(f.get()));
-  f->Logika().CzyscListe();
+  f->Logika().Eksport().CzyscListe();
   EXPECT_EQ(f->maximumHeight(), 348);
 }
 
@@ -79,7 +79,7 @@ TEST(Okno, NazwyZSerweraSaTekstem) {
   f->Logika().Process("terazgramy R&B <b>x</b>");
   EXPECT_EQ(f->SpeedButton5->text(), "R&&B <b>x</b>");
   EXPECT_EQ(f->windowTitle(), "KorwendoGra - R&B <b>x</b>");
-  f->Logika().BardzoLadnyPrint("<b>gruby</b>");
+  f->Logika().Status().BardzoLadnyPrint("<b>gruby</b>");
   EXPECT_EQ(f->Label3->textFormat(), Qt::PlainText);
   EXPECT_EQ(f->StatusPanel0->textFormat(), Qt::PlainText);
   f->UstawMenuWydarzen({"Cały program", "A&B"}, true);
@@ -165,8 +165,8 @@ TEST(Okno, PrawyKlikNaWydarzeniuDodajeJeDoEksportu) {
   f->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
   const Czas poczatek = Czas::Teraz() - Roznica::Godzina;
-  f->Logika().WydarzeniaDnia().Add(Przedzial(poczatek, poczatek + Roznica::Minuta * 5));
-  f->Logika().WydarzeniaDnia().Add(Przedzial(poczatek + Roznica::Minuta * 30, poczatek + Roznica::Minuta * 32));
+  f->Logika().Wydarzenia().WydarzeniaDnia().Add(Przedzial(poczatek, poczatek + Roznica::Minuta * 5));
+  f->Logika().Wydarzenia().WydarzeniaDnia().Add(Przedzial(poczatek + Roznica::Minuta * 30, poczatek + Roznica::Minuta * 32));
   f->UstawListeWydarzen("pierwsze\r\ndrugie\r\n");
   f->PokazListeWydarzen(true);
   ASSERT_EQ(f->ListBox2->count(), 2);
@@ -175,10 +175,10 @@ TEST(Okno, PrawyKlikNaWydarzeniuDodajeJeDoEksportu) {
   // The left button does not export.
   const QPoint drugi = f->ListBox2->visualItemRect(f->ListBox2->item(1)).center();
   QTest::mouseClick(f->ListBox2->viewport(), Qt::LeftButton, {}, drugi);
-  EXPECT_EQ(f->Logika().DoEksportu().Count(), 0);
+  EXPECT_EQ(f->Logika().Eksport().DoEksportu().Count(), 0);
   QTest::mouseClick(f->ListBox2->viewport(), Qt::RightButton, {}, drugi);
-  ASSERT_EQ(f->Logika().DoEksportu().Count(), 1);
-  EXPECT_EQ(f->Logika().DoEksportu().Wszystkie().front(),
+  ASSERT_EQ(f->Logika().Eksport().DoEksportu().Count(), 1);
+  EXPECT_EQ(f->Logika().Eksport().DoEksportu().Wszystkie().front(),
             Przedzial(poczatek + Roznica::Minuta * 30, poczatek + Roznica::Minuta * 32));
   EXPECT_EQ(f->maximumHeight(), LogikaOkna::kWysokoscEksportu);
   EXPECT_EQ(f->height(), LogikaOkna::kWysokoscEksportu);
@@ -316,7 +316,7 @@ TEST(Okno, NaZywoKlawiszPrzyciskIWskaznik) {
   }
 
   f->UstawNaZywo(true);
-  f->Logika().LadnyPrint("komunikat");
+  f->Logika().Status().LadnyPrint("komunikat");
   EXPECT_EQ(f->StatusNaZywo->text(), QString::fromUtf8("Na żywo"));
   EXPECT_EQ(f->StatusPanel0->text(), "komunikat");
   f->UstawNaZywo(false);

@@ -1,6 +1,3 @@
-// The inbox, the text commands, the status line, the connection states and the keyboard.
-// The event selection is in LogikaOknaWydarzenia.cpp, the export and the bookmarks in
-// LogikaOknaEksport.cpp.
 #include "LogikaOkna.h"
 
 #include "CallTrace.h"
@@ -26,47 +23,15 @@ LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, Silni
     : widok(w),
       player(p),
       lista(l),
-      exporter(eksport),
-      diagnostyka(u.diagnostyka),
       zegar(u.zegar ? std::move(u.zegar) : std::function<Czas()>(&Czas::Teraz)),
-      bladSerwera(std::move(u.bladSerwera)) {
+      bladSerwera(std::move(u.bladSerwera)),
+      linia(w.Statusu(), zegar, u.diagnostyka),
+      listaEksportu(w.Eksportu(), w.Osi(), p, eksport, linia, zegar),
+      wydarzenia(w.Wydarzen(), w.Osi(), p, linia, listaEksportu, przedzialyAudio),
+      krawedz(w.NaZywo(), p, linia, wydarzenia, przedzialyAudio),
+      zakladki(w.Zapytan(), p, l),
+      skok(w.Zapytan(), p, linia) {
   KG_TRACE("LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, SilnikEksportu* eksport, Ustawienia u)");
-}
-
-Czas LogikaOkna::Teraz() const { return zegar(); }
-
-void LogikaOkna::LadnyPrint(const String& s) {
-  KG_TRACE("LogikaOkna::LadnyPrint(const String& s)");
-  status = s;
-  widok.UstawStatus(s);
-  koniecStatusu = Teraz() + Roznica::Sekunda * 12;
-}
-
-void LogikaOkna::LadnyPrint5s(const String& s) {
-  KG_TRACE("LogikaOkna::LadnyPrint5s(const String& s)");
-  status = s;
-  widok.UstawStatus(s);
-  koniecStatusu = Teraz() + Roznica::Sekunda * 3;
-}
-
-void LogikaOkna::BardzoLadnyPrint(const String& s) {
-  KG_TRACE("LogikaOkna::BardzoLadnyPrint(const String& s)");
-  if (s.empty()) {
-    widok.UkryjDymek();
-    dymek = false;
-  } else {
-    koniecDymka = Teraz() + Roznica::Sekunda * 3;
-    widok.PokazDymek(s);
-    dymek = true;
-    Log(0, s, KG_WHERE);
-  }
-  LadnyPrint(s);
-}
-
-void LogikaOkna::DebugPrint(const String& s) {
-  KG_TRACE("LogikaOkna::DebugPrint(const String& s)");
-  if (diagnostyka) LadnyPrint(s);
-  Log(1, s, KG_WHERE);
 }
 
 void LogikaOkna::Tick() {
@@ -74,17 +39,9 @@ void LogikaOkna::Tick() {
   Odbierz();
   const Czas t = player.OdswiezCzas();
   lista.UstawStartCzas(t);
-  DzienPozycji(t);
-  SprawdzNaZywo(t);
-  const Czas teraz = Teraz();
-  if (!status.empty() && teraz > koniecStatusu) {
-    status.clear();
-    widok.UstawStatus(status);
-  }
-  if (dymek && teraz > koniecDymka) {
-    dymek = false;
-    widok.UkryjDymek();
-  }
+  wydarzenia.DzienPozycji(t);
+  krawedz.Sprawdz(t);
+  linia.Tick();
 }
 
 void LogikaOkna::Odbierz() {
@@ -92,27 +49,27 @@ void LogikaOkna::Odbierz() {
   while (paczka.Wczytaj(player.Skrzynka())) {
     const String& opis = paczka.Opis;
     if (opis == protokol::kOpisPrzyszlo || opis == protokol::kOpisStatus) {
-      BardzoLadnyPrint(paczka.DajString());
+      linia.BardzoLadnyPrint(paczka.DajString());
     } else if (opis == protokol::kOpisLadnyPrint || opis == protokol::kOpisPrint) {
-      LadnyPrint(paczka.DajString());
+      linia.LadnyPrint(paczka.DajString());
     } else if (opis == protokol::kOpisEksport) {
-      PaczkaEksportu(paczka);
+      listaEksportu.PaczkaEksportu(paczka);
       // Writing export audio is the slow case: one packet per tick.
       return;
     } else if (opis == protokol::kOpisInitIwentow) {
-      Wydarzenia(paczka, true);
+      wydarzenia.Baza(paczka, true);
     } else if (opis == protokol::kOpisUpdateIwentow) {
-      Wydarzenia(paczka, false);
+      wydarzenia.Baza(paczka, false);
     } else if (paczka.Nazwa == protokol::kString) {
       const String s = paczka.DajString();
       if (!opis.empty() && opis != protokol::kOpisDebug) {
-        DebugPrint("Nieznany string " + q + s + q + " z opisem " + q + opis + q);
+        linia.DebugPrint("Nieznany string " + q + s + q + " z opisem " + q + opis + q);
       }
       Process(s);
     } else if (paczka.Nazwa == protokol::kPrzedzialyAudio) {
       Audio(paczka);
     } else {
-      DebugPrint("error Nieznana paczka: " + q + paczka.Nazwa + q + " z opisem " + q + opis + q);
+      linia.DebugPrint("error Nieznana paczka: " + q + paczka.Nazwa + q + " z opisem " + q + opis + q);
     }
   }
 }
@@ -123,23 +80,21 @@ void LogikaOkna::Audio(Paczka2& p) {
   p.Wyjmij(a);
   if (p.Opis.empty()) {
     przedzialyAudio = a;
-    widok.UstawPrzedzialy(0, przedzialyAudio);
+    widok.Osi().UstawPrzedzialy(0, przedzialyAudio);
   } else if (p.Opis == protokol::kOpisUpdatePlus) {
     przedzialyAudio.Add(a);
     Update<Przedzialy> u;
     u.plus = a;
-    widok.AktualizujPrzedzialy(0, u);
+    widok.Osi().AktualizujPrzedzialy(0, u);
   } else if (p.Opis == protokol::kOpisUpdateMinus) {
     przedzialyAudio.Remove(a);
     Update<Przedzialy> u;
     u.minus = a;
-    widok.AktualizujPrzedzialy(0, u);
+    widok.Osi().AktualizujPrzedzialy(0, u);
   } else {
     KG_ERROR("nieznany opis przedzialow audio " + p.Opis);
   }
-  // The events shown are the family's events that were recorded: recordings that reach an
-  // event chosen (one being recorded now, or a backlog catching up) change the list.
-  if (p.Opis.empty() ? !wybraneRodziny.empty() : DotykaWybranychRodzin(a)) OdswiezWydarzenia();
+  wydarzenia.Nagrania(a, p.Opis.empty());
 }
 
 void LogikaOkna::Process(const String& s) {
@@ -147,9 +102,9 @@ void LogikaOkna::Process(const String& s) {
   Parser parser(s);
   const String komenda = parser.Getword();
   if (komenda == protokol::kKoniecEksportu) {
-    KoniecEksportu();
+    listaEksportu.KoniecEksportu();
   } else if (komenda == protokol::kSetKolorZnacznik) {
-    if (!diagnostyka) return;
+    if (!linia.Diagnostyka()) return;
     const String kolor = parser.Getword();
     const String czas = parser.Getword();
     if (kolor.empty() || kolor.find_first_not_of("0123456789abcdefABCDEF") != String::npos) {
@@ -157,17 +112,17 @@ void LogikaOkna::Process(const String& s) {
     }
     Update<TypMarkerow> u;
     u.plus.Dodaj(Czas::ZNapisuHex(czas));
-    widok.AktualizujMarkery(0, u);
+    widok.Osi().AktualizujMarkery(0, u);
   } else if (komenda == protokol::kTerazGramy) {
     TerazGramy(parser.GetRest());
   } else if (komenda == protokol::kEmpty) {
-    BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest pusta.");
+    linia.BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest pusta.");
   } else if (komenda == protokol::kBusy) {
-    BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest chwilowo niedostępna.");
+    linia.BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest chwilowo niedostępna.");
   } else if (komenda == protokol::kError) {
     BladSerwera(parser.GetRest());
   } else {
-    DebugPrint("error Nieznana komenda " + q + s + q);
+    linia.DebugPrint("error Nieznana komenda " + q + s + q);
   }
 }
 
@@ -175,18 +130,15 @@ void LogikaOkna::TerazGramy(const String& stacja) {
   KG_TRACE("LogikaOkna::TerazGramy(const String& stacja)");
   const String cel = CelStacji{stacja, ReadServerAddress(player.Adres()).address}.Napis();
   lista.UstawStartNazwa(cel);
-  widok.UstawPrzyciskStacji(stacja);
-  widok.ZaznaczUlubione(cel);
-  widok.UstawTytul("KorwendoGra - " + stacja);
-  widok.UstawPrzyciskWydarzen("Cały program");
-  widok.PokazListeWydarzen(false);
-  wybraneRodziny.clear();
-  OdswiezWydarzenia();
+  widok.Stacji().UstawPrzyciskStacji(stacja);
+  widok.Stacji().ZaznaczUlubione(cel);
+  widok.Stacji().UstawTytul("KorwendoGra - " + stacja);
+  wydarzenia.NowaStacja();
 }
 
 void LogikaOkna::BladSerwera(const String& blad) {
   KG_TRACE("LogikaOkna::BladSerwera(const String& blad)");
-  DebugPrint("Serwer zwrocil blad: " + blad);
+  linia.DebugPrint("Serwer zwrocil blad: " + blad);
   if (bladSerwera) bladSerwera(blad);
 }
 
@@ -194,78 +146,86 @@ void LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z) {
   KG_TRACE("LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z)");
   switch (z) {
     case ZdarzeniePolaczenia::Polaczony:
-      widok.UstawGuziczkiFunkcyjne(true);
-      widok.UstawTimerPolaczenia(false);
-      widok.PokazZaslone(false);
+      widok.Polaczenia().UstawGuziczkiFunkcyjne(true);
+      widok.Polaczenia().UstawTimerPolaczenia(false);
+      widok.Polaczenia().PokazZaslone(false);
       break;
     case ZdarzeniePolaczenia::Zerwany:
-      widok.UstawPrzyciskEksportu("Eksportuj");
-      // The list goes, and with it the axis's layer that shows it.
-      doEksportu.Clear();
-      PokazEksport();
-      widok.UstawGuziczkiFunkcyjne(false);
-      BardzoLadnyPrint("Rozłączony");
-      widok.PokazZaslone(true);
+      listaEksportu.Rozlaczono();
+      widok.Polaczenia().UstawGuziczkiFunkcyjne(false);
+      linia.BardzoLadnyPrint("Rozłączony");
+      widok.Polaczenia().PokazZaslone(true);
       lista.PobierzListeStacji();
       break;
     case ZdarzeniePolaczenia::Nieudany:
     case ZdarzeniePolaczenia::NieZnalezionoHosta:
-      BardzoLadnyPrint(z == ZdarzeniePolaczenia::NieZnalezionoHosta ? "Nie znaleziono serwera " + player.Adres()
-                                                                     : String("Błąd połączenia"));
-      widok.UstawGuziczkiFunkcyjne(false);
-      widok.PokazZaslone(true);
+      linia.BardzoLadnyPrint(z == ZdarzeniePolaczenia::NieZnalezionoHosta ? "Nie znaleziono serwera " + player.Adres()
+                                                                          : String("Błąd połączenia"));
+      widok.Polaczenia().UstawGuziczkiFunkcyjne(false);
+      widok.Polaczenia().PokazZaslone(true);
       break;
     case ZdarzeniePolaczenia::Laczenie:
-      widok.PokazZaslone(true);
-      widok.UstawTytul("KorwendoGra");
-      widok.ZaznaczUlubione(String());
+      widok.Polaczenia().PokazZaslone(true);
+      widok.Stacji().UstawTytul("KorwendoGra");
+      widok.Stacji().ZaznaczUlubione(String());
       break;
   }
-  if (ponawianie::PonowPo(z)) widok.UstawTimerPolaczenia(true);
-  PolaczenieNaZywo(z);
+  if (ponawianie::PonowPo(z)) widok.Polaczenia().UstawTimerPolaczenia(true);
+  krawedz.Powiadomienie(z);
 }
 
 void LogikaOkna::Timer1() {
   KG_TRACE("LogikaOkna::Timer1()");
-  widok.UstawTimerPolaczenia(false);
+  widok.Polaczenia().UstawTimerPolaczenia(false);
   player.ZmienStacje(CelStacji{player.DajStacje(), ReadServerAddress(player.Adres()).address}.Napis());
 }
 
-bool LogikaOkna::Klawisz(int vk) {
-  KG_TRACE("LogikaOkna::Klawisz(int vk)");
-  static const struct {
-    int klawisz;
-    Roznica przesuniecie;
-  } kPrzesuniecia[] = {
-      {kNum1, -(Roznica::Sekunda * 5)}, {kNum3, Roznica::Sekunda * 5},
-      {kNum4, -Roznica::Minuta},        {kNum6, Roznica::Minuta},
-      {kNum7, -Roznica::Godzina},       {kNum9, Roznica::Godzina},
-  };
-  if (vk == kF4 || vk == kNum0) {
-    player.Graj();
-    return false;
-  }
-  if (vk == kNumKropka) {
-    player.Stop();
-    return false;
-  }
-  for (const auto& p : kPrzesuniecia) {
-    if (p.klawisz == vk) {
-      player.UstawPozycje(player.CzasGry() + p.przesuniecie);
+bool LogikaOkna::Wykonaj(Polecenie p) {
+  KG_TRACE("LogikaOkna::Wykonaj(Polecenie p)");
+  const auto przesun = [this](Roznica o) { player.UstawPozycje(player.CzasGry() + o); };
+  switch (p) {
+    case Polecenie::Graj:
+      player.Graj();
+      return false;
+    case Polecenie::Stop:
+      player.Stop();
+      return false;
+    case Polecenie::Wstecz5s:
+      przesun(-(Roznica::Sekunda * 5));
       return true;
-    }
-  }
-  if (vk == kEsc) {
-    widok.Minimalizuj();
-    return true;
-  }
-  if (vk == kEnd) {
-    NaZywo();
-    return true;
-  }
-  if (vk >= kF5 && vk <= kF8) {
-    KliknietoUlubiona(vk - kF5);
-    return true;
+    case Polecenie::Naprzod5s:
+      przesun(Roznica::Sekunda * 5);
+      return true;
+    case Polecenie::Wstecz1min:
+      przesun(-Roznica::Minuta);
+      return true;
+    case Polecenie::Naprzod1min:
+      przesun(Roznica::Minuta);
+      return true;
+    case Polecenie::Wstecz1h:
+      przesun(-Roznica::Godzina);
+      return true;
+    case Polecenie::Naprzod1h:
+      przesun(Roznica::Godzina);
+      return true;
+    case Polecenie::Ulubiona1:
+    case Polecenie::Ulubiona2:
+    case Polecenie::Ulubiona3:
+    case Polecenie::Ulubiona4:
+      KliknietoUlubiona(static_cast<int>(p) - static_cast<int>(Polecenie::Ulubiona1));
+      return true;
+    case Polecenie::Minimalizuj:
+      widok.Stacji().Minimalizuj();
+      return true;
+    case Polecenie::NaZywo:
+      krawedz.NaZywo();
+      return true;
+    case Polecenie::PrzejdzDo:
+      skok.PrzejdzDo();
+      return true;
+    case Polecenie::KopiujLink:
+      skok.KopiujLink();
+      return true;
   }
   return false;
 }
@@ -276,6 +236,6 @@ void LogikaOkna::KliknietoUlubiona(int przycisk) {
   if (!cel.empty()) {
     player.ZmienStacje(cel);
   } else {
-    widok.PokazMenuUlubionych(przycisk);
+    widok.Stacji().PokazMenuUlubionych(przycisk);
   }
 }

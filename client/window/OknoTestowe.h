@@ -12,6 +12,9 @@
 #include "ListaStacji.h"
 #include "LogikaOkna.h"
 #include "Paczka2.h"
+#include "PaczkaAudio.h"
+#include "Protokol.h"
+#include "PrzedzialyAudio.h"
 #include "SilnikEksportu.h"
 #include "SterowaniePlayera.h"
 #include "RegionalNames.h"
@@ -21,8 +24,16 @@
 
 namespace okno_testowe {
 
-// A UTC moment.
-struct WidokZapisujacy : WidokOkna {
+// Every view of the window, recording.
+struct WidokZapisujacy : WidokOkna,
+                         WidokStatusu,
+                         WidokPolaczenia,
+                         WidokStacji,
+                         WidokWydarzen,
+                         WidokEksportu,
+                         WidokOsi,
+                         WidokNaZywo,
+                         WidokZapytan {
   std::vector<String> zapis;
   String status;
   String dymek;  // empty while hidden
@@ -48,6 +59,15 @@ struct WidokZapisujacy : WidokOkna {
   // What the prompt answers: confirmed with this text, or cancelled when not set.
   bool potwierdz = false;
   String odpowiedz;
+
+  WidokStatusu& Statusu() override { return *this; }
+  WidokPolaczenia& Polaczenia() override { return *this; }
+  WidokStacji& Stacji() override { return *this; }
+  WidokWydarzen& Wydarzen() override { return *this; }
+  WidokEksportu& Eksportu() override { return *this; }
+  WidokOsi& Osi() override { return *this; }
+  WidokNaZywo& NaZywo() override { return *this; }
+  WidokZapytan& Zapytan() override { return *this; }
 
   void Zapisz(const String& s) { zapis.push_back(s); }
   bool Bylo(const String& s) const { return std::find(zapis.begin(), zapis.end(), s) != zapis.end(); }
@@ -169,6 +189,21 @@ struct EksporterTestowy : SilnikEksportu {
     trwa = false;
   }
 };
+
+// The station's recordings `p` as the server announces them ("" whole, "update+", "update-").
+inline Paczka2 Audio(const Przedzialy& p, const String& opis) {
+  PrzedzialyAudio kopia(p);
+  return Paczka2(kopia, opis);
+}
+
+// A PCM export packet of `sekundy` seconds.
+inline Paczka2 Eksport(int sekundy) {
+  PaczkaAudio a;
+  a.czas = Utc(2026, 12, 10, 10, 0);
+  a.format = "8000 mono 128 PCM";
+  a.dane.SetSize(16000 * sekundy);
+  return Paczka2(a, protokol::kOpisEksport);
+}
 
 class Okno : public ::testing::Test {
  protected:

@@ -7,7 +7,7 @@
 #include "TerminalReport.h"
 
 WidokTekstowy::WidokTekstowy(std::function<void()> ponow, std::function<Czas()> c, Wyjscie w)
-    : czas(std::move(c)), wyjscie(std::move(w)) {
+    : pusty(std::move(c)), wyjscie(std::move(w)) {
   timer.setInterval(ponawianie::kOdstepMs);
   QObject::connect(&timer, &QTimer::timeout, &timer, std::move(ponow));
 }

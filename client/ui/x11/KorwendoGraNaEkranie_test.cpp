@@ -195,7 +195,7 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   const QPoint srodek = f.BitBtn1->mapToGlobal(f.BitBtn1->rect().center());
   ASSERT_TRUE(Xdotool({"mousemove", QString::number(srodek.x()), QString::number(srodek.y()), "click", "1"}));
   ASSERT_TRUE(Czekaj([&] { return !f.BitBtn1->toolTip().isEmpty(); }, 3000));
-  EXPECT_LT(Czas::Odstep(f.Logika().Od(), f.CzasOsi()), Roznica::Sekunda * 2);
+  EXPECT_LT(Czas::Odstep(f.Logika().Eksport().Od(), f.CzasOsi()), Roznica::Sekunda * 2);
   // The hover text of the button under the mouse.
   EXPECT_TRUE(Czekaj([&] { return f.StatusPanel0->text() == QString::fromUtf8("Oznacz początek przedziału do eksportu"); }, 3000))
       << f.StatusPanel0->text().toStdString();
@@ -212,7 +212,7 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
     return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
   };
   ASSERT_TRUE(klik(f.BitBtn2));
-  ASSERT_TRUE(Czekaj([&] { return f.Logika().Do() > f.Logika().Od(); }, 3000));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().Do() > f.Logika().Eksport().Od(); }, 3000));
   ASSERT_TRUE(klik(f.BitBtn3));
   QTest::qWait(300);
   const std::string cel = katalog / "eksport";
@@ -281,13 +281,13 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   EXPECT_EQ(f.SpeedButton6->text(), QString::fromUtf8("Wiadomości"));
   // A real right click on the first event of the day puts it on the export list (the
   // list was emptied by the export above): the window grows to 380.
-  f.Logika().CzyscListe();
+  f.Logika().Eksport().CzyscListe();
   ASSERT_TRUE(Czekaj([&] { return f.ListBox2->count() > 0; }, 5000)) << "no events of the day";
   ASSERT_EQ(f.maximumHeight(), LogikaOkna::kWysokosc);
   const QPoint wydarzenie = f.ListBox2->viewport()->mapToGlobal(f.ListBox2->visualItemRect(f.ListBox2->item(0)).center());
   ASSERT_TRUE(Xdotool({"mousemove", QString::number(wydarzenie.x()), QString::number(wydarzenie.y()), "click", "3"}));
-  ASSERT_TRUE(Czekaj([&] { return f.Logika().DoEksportu().Count() == 1; }, 3000)) << "the right click exported nothing";
-  EXPECT_EQ(f.Logika().DoEksportu().Wszystkie().front(), f.Logika().WydarzeniaDnia().Wszystkie().front());
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().DoEksportu().Count() == 1; }, 3000)) << "the right click exported nothing";
+  EXPECT_EQ(f.Logika().Eksport().DoEksportu().Wszystkie().front(), f.Logika().Wydarzenia().WydarzeniaDnia().Wszystkie().front());
   EXPECT_TRUE(Czekaj([&] { return f.height() == LogikaOkna::kWysokoscEksportu; }, 3000)) << f.height();
   QTest::qWait(300);
   EXPECT_TRUE(Zrzut(f, "korwendogra-x11-wydarzenia.png"));

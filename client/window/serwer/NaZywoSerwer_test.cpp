@@ -100,12 +100,12 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
   // End: from 4 s before the newest audio, playing.
   const Czas krawedz = okno.Krawedz();
   const auto przedEnd = Clock::now();
-  EXPECT_TRUE(okno.logika->Klawisz(LogikaOkna::kEnd));
+  EXPECT_TRUE(okno.logika->Wykonaj(Polecenie::NaZywo));
   const Czas poEnd = okno.esencja.CzasGry();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - przedEnd).count();
   // The engine's time comes back through its sample position: at the target, or later by
   // no more than what the sound card could play while this thread was away.
-  const Czas cel = krawedz - LogikaOkna::kPrzedKrawedzia;
+  const Czas cel = krawedz - KrawedzNaZywo::kPrzedKrawedzia;
   EXPECT_GE(poEnd, cel - Roznica::Milisekunda) << poEnd.NapisDokladny() << " " << cel.NapisDokladny();
   EXPECT_LE(poEnd, cel + Roznica::Milisekunda * (ms + 1)) << poEnd.NapisDokladny() << " " << cel.NapisDokladny();
   EXPECT_TRUE(okno.widok.naZywo);
@@ -142,7 +142,7 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
 
   EXPECT_EQ(okno.zerwane, 0);
   EXPECT_EQ(pozaNaZywo, 0);
-  EXPECT_LE(najgorszeZaKrawedzia, LogikaOkna::kGranicaNaZywo);
+  EXPECT_LE(najgorszeZaKrawedzia, KrawedzNaZywo::kGranicaNaZywo);
   // The client learnt the recording's growing end, and really played along it.
   EXPECT_GE(urosla, Roznica::Sekunda * 55);
   EXPECT_GE(zagrano, Roznica::Sekunda * 55);
@@ -150,7 +150,7 @@ TEST(NaZywoSerwer, MinutaNaKrawedziRosnacegoNagrania) {
   // Stopped, the time heard falls behind the growing recording and the indicator goes.
   okno.esencja.Stop();
   EXPECT_TRUE(okno.TykajDo([&] { return !okno.widok.naZywo; }, 20000));
-  EXPECT_GT(okno.Krawedz() - okno.esencja.CzasGry(), LogikaOkna::kGranicaNaZywo);
+  EXPECT_GT(okno.Krawedz() - okno.esencja.CzasGry(), KrawedzNaZywo::kGranicaNaZywo);
 }
 
 }  // namespace

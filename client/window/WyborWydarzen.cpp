@@ -1,13 +1,14 @@
-// The event selection: the event base's updates, the events menu and its toggle, and the
-// events list of the day being played.
+#include "WyborWydarzen.h"
+
 #include "CallTrace.h"
-#include "ListaStacji.h"
+#include "LiniaStatusu.h"
+#include "ListaEksportu.h"
 #include "Log.h"
-#include "LogikaOkna.h"
 #include "Protokol.h"
 #include "SterowaniePlayera.h"
 #include "Update.h"
-#include "WidokOkna.h"
+#include "WidokOsi.h"
+#include "WidokWydarzen.h"
 
 namespace {
 const char* const kCalyProgram = "Cały program";
@@ -32,8 +33,12 @@ Przedzialy Rodzina(WieloWiecznosc& w, const String& nazwa) {
 }
 }  // namespace
 
-void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
-  KG_TRACE("LogikaOkna::Wydarzenia(Paczka2& p, bool init)");
+WyborWydarzen::WyborWydarzen(WidokWydarzen& w, WidokOsi& o, SterowaniePlayera& p, LiniaStatusu& s,
+                             ListaEksportu& e, const Przedzialy& nagrania)
+    : widok(w), os(o), player(p), status(s), eksport(e), przedzialyAudio(nagrania) {}
+
+void WyborWydarzen::Baza(Paczka2& p, bool init) {
+  KG_TRACE("WyborWydarzen::Baza(Paczka2& p, bool init)");
   // A base sent anew replaces the whole base; the families chosen are chosen again from it
   // below, since the server goes on playing them alone.
   std::vector<String> wybraneWczesniej;
@@ -58,7 +63,7 @@ void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
     Update<Przedzialy> z;
     z.plus = Rodzina(u.plus.iwenty, wybraneRodziny[i]);
     z.minus = Rodzina(u.minus.iwenty, wybraneRodziny[i]);
-    widok.AktualizujPrzedzialy(static_cast<int>(i) + 2, z);
+    os.AktualizujPrzedzialy(static_cast<int>(i) + 2, z);
   }
   for (size_t i = 0; i < wybraneTypy.size(); ++i) {
     Update<TypMarkerow> z;
@@ -66,12 +71,12 @@ void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
     if (a != u.plus.markery.end()) z.plus = a->second;
     auto b = u.minus.markery.find(wybraneTypy[i]);
     if (b != u.minus.markery.end()) z.minus = b->second;
-    widok.AktualizujMarkeryWydarzenia(static_cast<int>(i), z);
+    os.AktualizujMarkeryWydarzenia(static_cast<int>(i), z);
   }
   for (const String& r : wybraneWczesniej) {
     if (baza.iwenty.Znajdz(r) == nullptr) {
       // The family is gone from the station's events: nothing of it is left to play alone.
-      LadnyPrint("Wydarzeń " + String("\"") + r + "\" już nie ma: gra cały program.");
+      status.LadnyPrint("Wydarzeń " + String("\"") + r + "\" już nie ma: gra cały program.");
       CalyProgram();
       return;
     }
@@ -80,7 +85,21 @@ void LogikaOkna::Wydarzenia(Paczka2& p, bool init) {
   OdswiezWydarzenia();
 }
 
-bool LogikaOkna::DotykaWybranychRodzin(const Przedzialy& zmiana) {
+void WyborWydarzen::Nagrania(const Przedzialy& zmiana, bool calosc) {
+  // The events shown are the family's events that were recorded: recordings that reach an
+  // event chosen (one being recorded now, or a backlog catching up) change the list.
+  if (calosc ? !wybraneRodziny.empty() : DotykaWybranychRodzin(zmiana)) OdswiezWydarzenia();
+}
+
+void WyborWydarzen::NowaStacja() {
+  KG_TRACE("WyborWydarzen::NowaStacja()");
+  widok.UstawPrzyciskWydarzen(kCalyProgram);
+  widok.PokazListeWydarzen(false);
+  wybraneRodziny.clear();
+  OdswiezWydarzenia();
+}
+
+bool WyborWydarzen::DotykaWybranychRodzin(const Przedzialy& zmiana) {
   for (const String& r : wybraneRodziny) {
     PrzedzialyID* w = baza.iwenty.Znajdz(r);
     if (w == nullptr) continue;
@@ -91,8 +110,8 @@ bool LogikaOkna::DotykaWybranychRodzin(const Przedzialy& zmiana) {
   return false;
 }
 
-void LogikaOkna::CalyProgram() {
-  KG_TRACE("LogikaOkna::CalyProgram()");
+void WyborWydarzen::CalyProgram() {
+  KG_TRACE("WyborWydarzen::CalyProgram()");
   wybraneRodziny.clear();
   OdswiezWydarzenia();
   player.GrajWszystko();
@@ -100,8 +119,8 @@ void LogikaOkna::CalyProgram() {
   widok.PokazListeWydarzen(false);
 }
 
-void LogikaOkna::WybierzRodzine(const String& rodzina) {
-  KG_TRACE("LogikaOkna::WybierzRodzine(const String& rodzina)");
+void WyborWydarzen::WybierzRodzine(const String& rodzina) {
+  KG_TRACE("WyborWydarzen::WybierzRodzine(const String& rodzina)");
   ostatniaRodzina = rodzina;
   wybraneRodziny = {rodzina};
   player.GrajIwenty(rodzina);
@@ -109,8 +128,8 @@ void LogikaOkna::WybierzRodzine(const String& rodzina) {
   widok.PokazListeWydarzen(true);
 }
 
-void LogikaOkna::Popup4Cos(const String& podpis) {
-  KG_TRACE("LogikaOkna::Popup4Cos(const String& podpis)");
+void WyborWydarzen::Popup4Cos(const String& podpis) {
+  KG_TRACE("WyborWydarzen::Popup4Cos(const String& podpis)");
   wydarzeniaDnia.Clear();
   if (podpis == kCalyProgram) {
     CalyProgram();
@@ -119,7 +138,7 @@ void LogikaOkna::Popup4Cos(const String& podpis) {
   if (baza.markery.count(podpis) != 0) {
     player.WyslijString(protokol::kWyslijBaze);
     wybraneTypy = {podpis};
-    widok.UstawMarkeryWydarzenia(0, baza.markery[podpis]);
+    os.UstawMarkeryWydarzenia(0, baza.markery[podpis]);
     widok.UstawPrzyciskWydarzen(podpis);
     widok.PokazListeWydarzen(true);
   } else if (baza.iwenty.Znajdz(podpis) != nullptr) {
@@ -128,8 +147,8 @@ void LogikaOkna::Popup4Cos(const String& podpis) {
   OdswiezWydarzenia();
 }
 
-void LogikaOkna::PrzelaczWydarzenia() {
-  KG_TRACE("LogikaOkna::PrzelaczWydarzenia()");
+void WyborWydarzen::PrzelaczWydarzenia() {
+  KG_TRACE("WyborWydarzen::PrzelaczWydarzenia()");
   if (wybraneRodziny.empty() && !ostatniaRodzina.empty()) {
     WybierzRodzine(ostatniaRodzina);
     OdswiezWydarzenia();
@@ -138,15 +157,15 @@ void LogikaOkna::PrzelaczWydarzenia() {
   }
 }
 
-void LogikaOkna::OdswiezWydarzenia() {
-  KG_TRACE("LogikaOkna::OdswiezWydarzenia()");
-  widok.UsunWydarzenia();
+void WyborWydarzen::OdswiezWydarzenia() {
+  KG_TRACE("WyborWydarzen::OdswiezWydarzenia()");
+  os.UsunWydarzenia();
   Przedzialy zebrane;
   wszystkieWydarzenia.Clear();
   for (size_t i = 0; i < wybraneRodziny.size(); ++i) {
     Przedzialy w;
     if (PrzedzialyID* r = baza.iwenty.Znajdz(wybraneRodziny[i])) w.Mul(*r, przedzialyAudio);
-    widok.UstawPrzedzialy(static_cast<int>(i) + 2, w);
+    os.UstawPrzedzialy(static_cast<int>(i) + 2, w);
     wszystkieWydarzenia.Add(w);
     zebrane.Add(w);
   }
@@ -167,8 +186,8 @@ void LogikaOkna::OdswiezWydarzenia() {
   widok.UstawListeWydarzen(zebrane.ListaSekund());
 }
 
-void LogikaOkna::DzienPozycji(Czas t) {
-  KG_TRACE("LogikaOkna::DzienPozycji(Czas t)");
+void WyborWydarzen::DzienPozycji(Czas t) {
+  KG_TRACE("WyborWydarzen::DzienPozycji(Czas t)");
   if (t <= Czas(0) + Roznica::Dzien * 1000) return;
   const Czas lokalny = t.Lokalny().lokalny;
   const Czas polnoc = Czas(lokalny.Wartosc() - lokalny % Roznica::Dzien);
@@ -180,16 +199,18 @@ void LogikaOkna::DzienPozycji(Czas t) {
   OdswiezWydarzenia();
 }
 
-void LogikaOkna::GrajWydarzenie(int indeks) {
-  KG_TRACE("LogikaOkna::GrajWydarzenie(int indeks)");
+std::optional<Przedzial> WyborWydarzen::Wydarzenie(int indeks) const {
   const std::vector<Przedzial> w = wydarzeniaDnia.Wszystkie();
-  if (indeks < 0 || indeks >= static_cast<int>(w.size())) return;
-  player.UstawPozycje(w[static_cast<size_t>(indeks)].begin - Roznica::Sekunda * 5);
+  if (indeks < 0 || indeks >= static_cast<int>(w.size())) return std::nullopt;
+  return w[static_cast<size_t>(indeks)];
 }
 
-void LogikaOkna::EksportujWydarzenie(int indeks) {
-  KG_TRACE("LogikaOkna::EksportujWydarzenie(int indeks)");
-  const std::vector<Przedzial> w = wydarzeniaDnia.Wszystkie();
-  if (indeks < 0 || indeks >= static_cast<int>(w.size())) return;
-  DodajDoEksportu(w[static_cast<size_t>(indeks)].begin, w[static_cast<size_t>(indeks)].end);
+void WyborWydarzen::GrajWydarzenie(int indeks) {
+  KG_TRACE("WyborWydarzen::GrajWydarzenie(int indeks)");
+  if (const std::optional<Przedzial> w = Wydarzenie(indeks)) player.UstawPozycje(w->begin - Roznica::Sekunda * 5);
+}
+
+void WyborWydarzen::EksportujWydarzenie(int indeks) {
+  KG_TRACE("WyborWydarzen::EksportujWydarzenie(int indeks)");
+  if (const std::optional<Przedzial> w = Wydarzenie(indeks)) eksport.DodajDoEksportu(w->begin, w->end);
 }

@@ -8,16 +8,10 @@
 #include "OknoTestowe.h"
 #include "PowiadomieniaPlayera.h"
 #include "Protokol.h"
-#include "PrzedzialyAudio.h"
 
 using namespace okno_testowe;
 
 namespace {
-
-Paczka2 Audio(const Przedzialy& p, const String& opis) {
-  PrzedzialyAudio kopia(p);
-  return Paczka2(kopia, opis);
-}
 
 Przedzialy Jeden(Czas od, Czas do_) {
   Przedzialy p;
@@ -46,14 +40,14 @@ class NaZywo : public Okno {
 TEST_F(NaZywo, EndBezNagranMowiToINicNieRusza) {
   logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
   player.czasGry = Utc(2026, 12, 10, 9, 0);
-  EXPECT_TRUE(logika->Klawisz(0x23));  // VK_END
+  EXPECT_TRUE(logika->Wykonaj(Polecenie::NaZywo));
   EXPECT_EQ(widok.status, "Stacja \"Zegar\" nie ma jeszcze nagrań.");
   EXPECT_TRUE(player.zapis.empty());
   EXPECT_FALSE(widok.naZywo);
 
   // Before any station is chosen there is no station to name.
   player.stacja.clear();
-  logika->NaZywo();
+  logika->Krawedz().NaZywo();
   EXPECT_EQ(widok.status, "Nie wybrano stacji.");
   EXPECT_TRUE(player.zapis.empty());
 }
@@ -64,7 +58,7 @@ TEST_F(NaZywo, EndGraKilkaSekundPrzedNajnowszymNagraniem) {
     Czas ostatniOd;  // the newest recording: [ostatniOd, krawedz]
     Czas pozycja;    // where End plays from
   } przypadki[] = {
-      {"a long recording", poczatek, krawedz - LogikaOkna::kPrzedKrawedzia},
+      {"a long recording", poczatek, krawedz - KrawedzNaZywo::kPrzedKrawedzia},
       {"one that began 2 s ago", krawedz - Roznica::Sekunda * 2, krawedz - Roznica::Sekunda * 2},
   };
   for (const auto& p : przypadki) {
@@ -76,10 +70,10 @@ TEST_F(NaZywo, EndGraKilkaSekundPrzedNajnowszymNagraniem) {
     player.czasGry = Utc(2026, 12, 10, 8, 30);
     logika->Tick();
     EXPECT_FALSE(widok.naZywo);
-    EXPECT_TRUE(logika->Klawisz(LogikaOkna::kEnd));
+    EXPECT_TRUE(logika->Wykonaj(Polecenie::NaZywo));
     EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "pozycja " + p.pozycja.NapisHex(), "graj"}));
     EXPECT_TRUE(widok.naZywo);
-    EXPECT_TRUE(logika->JestNaZywo());
+    EXPECT_TRUE(logika->Krawedz().JestNaZywo());
   }
 }
 
@@ -89,22 +83,22 @@ TEST_F(NaZywo, EndWracaDoCalegoProgramu) {
   u.plus.iwenty.DajPrzedzialy("Wiadomości").Add(Przedzial(poczatek, poczatek + Roznica::Minuta * 5));
   player.Wrzuc(Paczka2(u, protokol::kOpisInitIwentow));
   Polacz(Jeden(poczatek, krawedz));
-  logika->Popup4Cos("Wiadomości");
-  ASSERT_EQ(logika->WybraneRodziny(), std::vector<String>{"Wiadomości"});
+  logika->Wydarzenia().Popup4Cos("Wiadomości");
+  ASSERT_EQ(logika->Wydarzenia().WybraneRodziny(), std::vector<String>{"Wiadomości"});
   player.zapis.clear();
-  logika->Klawisz(LogikaOkna::kEnd);
-  EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "pozycja " + (krawedz - LogikaOkna::kPrzedKrawedzia).NapisHex(), "graj"}));
-  EXPECT_TRUE(logika->WybraneRodziny().empty());
+  logika->Wykonaj(Polecenie::NaZywo);
+  EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "pozycja " + (krawedz - KrawedzNaZywo::kPrzedKrawedzia).NapisHex(), "graj"}));
+  EXPECT_TRUE(logika->Wydarzenia().WybraneRodziny().empty());
   EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
   EXPECT_FALSE(widok.listaWydarzen);
 
   // The base sent anew keeps the family chosen: End gives way to the whole programme.
-  logika->Popup4Cos("Wiadomości");
+  logika->Wydarzenia().Popup4Cos("Wiadomości");
   player.Wrzuc(Paczka2(u, protokol::kOpisInitIwentow));
   logika->Tick();
-  ASSERT_EQ(logika->WybraneRodziny(), std::vector<String>{"Wiadomości"});
+  ASSERT_EQ(logika->Wydarzenia().WybraneRodziny(), std::vector<String>{"Wiadomości"});
   player.zapis.clear();
-  logika->Klawisz(LogikaOkna::kEnd);
+  logika->Wykonaj(Polecenie::NaZywo);
   ASSERT_FALSE(player.zapis.empty());
   EXPECT_EQ(player.zapis.front(), "grajwszystko");
   EXPECT_EQ(widok.przyciskWydarzen, "Cały program");
@@ -136,8 +130,8 @@ TEST_F(NaZywo, WskaznikDo10SekundZaKrawedzia) {
 // Playing on while the recording grows stays live; a pause or a seek back falls behind.
 TEST_F(NaZywo, RosnaceNagranie) {
   Polacz(Jeden(poczatek, krawedz));
-  logika->Klawisz(LogikaOkna::kEnd);
-  player.czasGry = krawedz - LogikaOkna::kPrzedKrawedzia;
+  logika->Wykonaj(Polecenie::NaZywo);
+  player.czasGry = krawedz - KrawedzNaZywo::kPrzedKrawedzia;
   Czas koniec = krawedz;
   // A minute of playing, the server announcing each second of the recording.
   for (int s = 1; s <= 60; ++s) {
@@ -161,10 +155,10 @@ TEST_F(NaZywo, RosnaceNagranie) {
   EXPECT_FALSE(widok.naZywo);  // 11 s behind
 
   // End again; then a seek back a minute.
-  logika->Klawisz(LogikaOkna::kEnd);
+  logika->Wykonaj(Polecenie::NaZywo);
   EXPECT_TRUE(widok.naZywo);
-  player.czasGry = koniec - LogikaOkna::kPrzedKrawedzia;
-  logika->Klawisz(LogikaOkna::kNum4);
+  player.czasGry = koniec - KrawedzNaZywo::kPrzedKrawedzia;
+  logika->Wykonaj(Polecenie::Wstecz1min);
   player.czasGry -= Roznica::Minuta;
   logika->Tick();
   EXPECT_FALSE(widok.naZywo);
@@ -173,10 +167,10 @@ TEST_F(NaZywo, RosnaceNagranie) {
 // The indicator has its own place: the status line's messages and their timeouts leave it.
 TEST_F(NaZywo, WskaznikNieWalczyZeStatusem) {
   Polacz(Jeden(poczatek, krawedz));
-  player.czasGry = krawedz - LogikaOkna::kPrzedKrawedzia;
+  player.czasGry = krawedz - KrawedzNaZywo::kPrzedKrawedzia;
   logika->Tick();
   ASSERT_TRUE(widok.naZywo);
-  logika->LadnyPrint5s("krótko");
+  logika->Status().LadnyPrint5s("krótko");
   teraz += Roznica::Sekunda * 4;
   logika->Tick();
   EXPECT_EQ(widok.status, "");

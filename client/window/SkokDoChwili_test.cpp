@@ -33,7 +33,7 @@ TEST_F(Okno, PrzejdzDoPotwierdzonePrzesuwa) {
     widok.zapis.clear();
     widok.potwierdz = true;
     widok.odpowiedz = p.odpowiedz;
-    logika->PrzejdzDo();
+    logika->Skok().PrzejdzDo();
     EXPECT_EQ(widok.zapis, (std::vector<String>{"zapytaj Przejdź do: 2026-12-10 09:30:15"}));
     EXPECT_EQ(player.zapis, (std::vector<String>{Pozycja(p.cel)}));
     EXPECT_EQ(widok.status, "");
@@ -46,14 +46,14 @@ TEST_F(Okno, PrzejdzDoWPowtorzonejGodzinieZostaje) {
   player.czasGry = Utc(2026, 10, 25, 1, 30);  // the second 02:30
   widok.potwierdz = true;
   widok.odpowiedz = "2026-10-25 02:30:00";
-  logika->PrzejdzDo();
+  logika->Skok().PrzejdzDo();
   EXPECT_EQ(player.zapis, (std::vector<String>{Pozycja(Utc(2026, 10, 25, 1, 30))}));
 }
 
 TEST_F(Okno, PrzejdzDoAnulowaneNicNieRobi) {
   player.czasGry = Utc(2026, 12, 10, 8, 30);
   widok.potwierdz = false;
-  logika->PrzejdzDo();
+  logika->Skok().PrzejdzDo();
   EXPECT_TRUE(widok.Bylo("zapytaj Przejdź do: 2026-12-10 09:30:00"));
   EXPECT_TRUE(player.zapis.empty());
   EXPECT_EQ(widok.status, "");
@@ -74,7 +74,7 @@ TEST_F(Okno, PrzejdzDoNieczytelnyTekstMowiDlaczego) {
     player.czasGry = Utc(2026, 12, 10, 8, 30);
     widok.potwierdz = true;
     widok.odpowiedz = p.odpowiedz;
-    logika->PrzejdzDo();
+    logika->Skok().PrzejdzDo();
     EXPECT_TRUE(player.zapis.empty());
     EXPECT_EQ(widok.status, p.status);
   }
@@ -99,7 +99,7 @@ TEST_F(Okno, KopiujLinkChwiliSlyszanej) {
     player.stacja = p.stacja;
     player.adres = p.adres;
     player.czasGry = p.czas;
-    logika->KopiujLink();
+    logika->Skok().KopiujLink();
     EXPECT_EQ(widok.schowek, p.link);
     EXPECT_EQ(widok.status, "Skopiowano link do chwili 2026-12-10 09:30:00");
     const LinkDoChwili l = ParsujLink(widok.schowek);
@@ -113,7 +113,7 @@ TEST_F(Okno, KopiujLinkBezStacjiNicNieKopiuje) {
   player.stacja = "";
   player.czasGry = Utc(2026, 12, 10, 8, 30);
   widok.schowek = "przedtem";
-  logika->KopiujLink();
+  logika->Skok().KopiujLink();
   EXPECT_EQ(widok.schowek, "przedtem");
   EXPECT_EQ(widok.status, "Nie ma czego skopiować: nic nie gra");
 }

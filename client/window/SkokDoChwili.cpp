@@ -1,15 +1,19 @@
-// Going to a typed moment, and the link of the moment heard.
+#include "SkokDoChwili.h"
+
 #include "CallTrace.h"
+#include "LiniaStatusu.h"
 #include "LinkDoChwili.h"
-#include "LogikaOkna.h"
 #include "ServerAddress.h"
 #include "SterowaniePlayera.h"
 #include "TimeZone.h"
-#include "WidokOkna.h"
+#include "WidokZapytan.h"
 #include "WpisanyCzas.h"
 
-void LogikaOkna::PrzejdzDo() {
-  KG_TRACE("LogikaOkna::PrzejdzDo()");
+SkokDoChwili::SkokDoChwili(WidokZapytan& w, SterowaniePlayera& p, LiniaStatusu& s)
+    : widok(w), player(p), status(s) {}
+
+void SkokDoChwili::PrzejdzDo() {
+  KG_TRACE("SkokDoChwili::PrzejdzDo()");
   const TimeZone& strefa = TimeZone::Biezaca();
   const Czas grany = player.CzasGry();
   // Before any time is set there is nothing to offer (and no local time of it).
@@ -24,23 +28,23 @@ void LogikaOkna::PrzejdzDo() {
   }
   const WpisanyCzas w = CzytajWpisanyCzas(tekst, grany, strefa);
   if (!w) {
-    LadnyPrint(w.blad);
+    status.LadnyPrint(w.blad);
     return;
   }
   player.UstawPozycje(w.chwila);
 }
 
-void LogikaOkna::KopiujLink() {
-  KG_TRACE("LogikaOkna::KopiujLink()");
+void SkokDoChwili::KopiujLink() {
+  KG_TRACE("SkokDoChwili::KopiujLink()");
   LinkDoChwili l;
   l.stacja = player.DajStacje();
   l.chwila = player.CzasGry();
   const AddressReading a = ReadServerAddress(player.Adres());
   if (l.stacja.empty() || l.chwila.Wartosc() <= 0 || a.fault != AddressFault::None) {
-    LadnyPrint("Nie ma czego skopiować: nic nie gra");
+    status.LadnyPrint("Nie ma czego skopiować: nic nie gra");
     return;
   }
   l.serwer = a.address.Text();
   widok.DoSchowka(NapiszLink(l));
-  LadnyPrint("Skopiowano link do chwili " + NapisDoWpisania(l.chwila, TimeZone::Biezaca()));
+  status.LadnyPrint("Skopiowano link do chwili " + NapisDoWpisania(l.chwila, TimeZone::Biezaca()));
 }

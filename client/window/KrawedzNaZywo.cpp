@@ -1,0 +1,51 @@
+#include "KrawedzNaZywo.h"
+
+#include <algorithm>
+
+#include "CallTrace.h"
+#include "LiniaStatusu.h"
+#include "PowiadomieniaPlayera.h"
+#include "SterowaniePlayera.h"
+#include "WidokNaZywo.h"
+#include "WyborWydarzen.h"
+
+namespace {
+const String q = "\"";
+}  // namespace
+
+KrawedzNaZywo::KrawedzNaZywo(WidokNaZywo& w, SterowaniePlayera& p, LiniaStatusu& s, WyborWydarzen& wyd,
+                             const Przedzialy& nagrania)
+    : widok(w), player(p), status(s), wydarzenia(wyd), przedzialyAudio(nagrania) {}
+
+void KrawedzNaZywo::NaZywo() {
+  KG_TRACE("KrawedzNaZywo::NaZywo()");
+  if (przedzialyAudio.Count() == 0) {
+    const String stacja = player.DajStacje();
+    status.LadnyPrint(stacja.empty() ? String("Nie wybrano stacji.")
+                                     : "Stacja " + q + stacja + q + " nie ma jeszcze nagrań.");
+    return;
+  }
+  // Live is the whole programme: a family of events being played alone would skip the
+  // edge, where no event of it has been recorded yet. Asked for every time, so that the
+  // server's choice and the window's cannot differ at the edge.
+  wydarzenia.CalyProgram();
+  const Przedzial& ostatni = przedzialyAudio[przedzialyAudio.Count() - 1];
+  // A recording that began less than kPrzedKrawedzia ago plays from its start, not from
+  // the silence before it.
+  const Czas start = std::max(ostatni.begin, ostatni.end - kPrzedKrawedzia);
+  player.UstawPozycje(start);
+  player.Graj();
+  Sprawdz(start);
+}
+
+void KrawedzNaZywo::Sprawdz(Czas t) {
+  const bool teraz = polaczony && przedzialyAudio.Count() > 0 && przedzialyAudio.End() - t <= kGranicaNaZywo;
+  if (teraz == naZywo) return;
+  naZywo = teraz;
+  widok.UstawNaZywo(naZywo);
+}
+
+void KrawedzNaZywo::Powiadomienie(ZdarzeniePolaczenia z) {
+  polaczony = z == ZdarzeniePolaczenia::Polaczony;
+  Sprawdz(player.CzasGry());
+}
