@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "AudioOutputChoice.h"
+#include "CelStacji.h"
 #include "CzasTekstowy.h"
 #include "KatalogUstawien.h"
-#include "LinkDoChwili.h"
-#include "OpcjeOdtwarzacza.h"
+#include "LinkZLinii.h"
 #include "ServerAddress.h"
 
 LiniaOkna::LiniaOkna()

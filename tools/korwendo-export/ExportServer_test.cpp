@@ -17,7 +17,6 @@
 #include "EncodedFixtures.h"
 #include "EventsFile.h"
 #include "HeadlessExporter.h"
-#include "HeadlessPlayer.h"
 #include "ProcesTestowy.h"
 #include "RotterLayout.h"
 #include "TempDir.h"

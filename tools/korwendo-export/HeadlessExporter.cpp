@@ -1,10 +1,8 @@
 #include "HeadlessExporter.h"
 
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
 #include "AudioOutputChoice.h"
@@ -42,21 +40,12 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   player = std::make_unique<EsencjaPlayera>(nullptr, &watek, this, std::move(w));
   kanal = std::make_unique<KanalPlayera>(player.get());
   exporter = std::make_unique<Exporter>(kanal.get());
-
-  sigset_t z;
-  sigemptyset(&z);
-  sigaddset(&z, SIGINT);
-  sigaddset(&z, SIGTERM);
-  sigaddset(&z, SIGHUP);
-  sygnaly = ::signalfd(-1, &z, SFD_CLOEXEC | SFD_NONBLOCK);
-  KG_SYSCHECK(sygnaly >= 0);
   terminal = isatty(STDERR_FILENO) == 1;
 }
 
 HeadlessExporter::~HeadlessExporter() {
   exporter.reset();
   player.reset();  // no notification arrives after this
-  if (sygnaly >= 0) ::close(sygnaly);
 }
 
 void HeadlessExporter::Powiadom(int komunikat_, uintptr_t wParam) {
@@ -72,7 +61,7 @@ int HeadlessExporter::Uruchom() {
     Koniec(KodEksportu::Blad, String("nie można połączyć się z ") + opcje.serwer + ": " + e.what());
   }
   while (!kod) {
-    pollfd p{sygnaly, POLLIN, 0};
+    pollfd p{sygnaly.Deskryptor(), POLLIN, 0};
     const int r = ::poll(&p, 1, player->Skrzynka().Size() > 0 ? 0 : 1);
     if (r > 0 && (p.revents & POLLIN) != 0) Sygnal();
     if (!kod) Zawiadomienia();
@@ -244,9 +233,9 @@ void HeadlessExporter::KoniecEksportu() {
 }
 
 void HeadlessExporter::Sygnal() {
-  signalfd_siginfo i{};
-  if (::read(sygnaly, &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return;
-  const int kodSygnalu = 128 + static_cast<int>(i.ssi_signo);
+  const std::optional<int> sygnal = sygnaly.Odbierz();
+  if (!sygnal) return;
+  const int kodSygnalu = 128 + *sygnal;
   if (wyslany && !zakonczony && !przerwany && polaczony) {
     // The server ends the export with "koniecexportu"; what arrives until then is written.
     przerwany = true;

@@ -1,7 +1,8 @@
 #include "OpcjeOdtwarzacza.h"
 
+#include "CelStacji.h"
 #include "CzasTekstowy.h"
-#include "LinkDoChwili.h"
+#include "LinkZLinii.h"
 #include "ServerAddress.h"
 
 LiniaOdtwarzacza::LiniaOdtwarzacza()
@@ -74,12 +75,4 @@ OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty) {
   LiniaOdtwarzacza l;
   if (const auto tekst = l.Read(argumenty)) throw UsageError("--help i --version czyta tylko main");
   return l.Opcje();
-}
-
-String NormalizujCel(const String& cel) {
-  const size_t at = cel.find('@');
-  const String nazwa = cel.substr(0, at);
-  if (nazwa.empty()) throw UsageError("pusta nazwa stacji w \"" + cel + "\"");
-  if (at == String::npos) return cel;
-  return nazwa + "@" + Wartosc(OpcjaPlay::Stacja, [&] { return ParseServerAddress(cel.substr(at + 1)).Text(); });
 }
