@@ -14,6 +14,7 @@
 #include "ArchiveFixtures.h"
 #include "DemoRecorder.h"
 #include "DemoSchedule.h"
+#include "CzasTekstowy.h"
 #include "EncodedFixtures.h"
 #include "EventsFile.h"
 #include "HeadlessExporter.h"
