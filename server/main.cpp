@@ -13,6 +13,7 @@
 #include "Serwer.h"
 #include "ServerAddress.h"
 #include "Stacja.h"
+#include "SygnalyKonca.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ constexpr const char* kListen = "listen";
 constexpr const char* kConfig = "config";
 constexpr const char* kDemo = "demo";
 constexpr const char* kArchive = "archive";
-
-Serwer* serwer = nullptr;
-
-void Sygnal(int) {
-  if (serwer) serwer->Zatrzymaj();
-}
 
 class LiniaSerwera : public CommandLine {
  public:
@@ -78,6 +73,10 @@ int main(int argc, char** argv) {
   bool demo = false;
   if (const auto wyjscie = ReadCommandLine(linia, argc, argv, [&] { linia.Czytaj(u, config, archiwum, demo); }))
     return *wyjscie;
+  // SIGINT, SIGTERM and SIGHUP stop the loop, which ends cleanly; blocked before the
+  // recorder's and the server's threads start.
+  SygnalyKonca::Zablokuj();
+  std::signal(SIGPIPE, SIG_IGN);
   // Every client and every archive file read costs a descriptor; the usual soft limit of
   // 1024 would refuse clients long before the server's own limit.
   rlimit r{};
@@ -122,13 +121,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       return ReportFailure(e, "podaj w " + Opcja(kListen) + " adres tego komputera i wolny port");
     }
-    serwer = &s;
-    std::signal(SIGINT, Sygnal);
-    std::signal(SIGTERM, Sygnal);
-    std::signal(SIGPIPE, SIG_IGN);
+    SygnalyKonca sygnaly;
     std::fprintf(stderr, "korwendo-server listening on %s\n", ServerAddress{u.host, s.Port()}.Text().c_str());
-    s.Uruchom();
-    serwer = nullptr;
+    s.Uruchom(&sygnaly);
   } catch (const std::exception& e) {
     return ReportFailure(e);
   }

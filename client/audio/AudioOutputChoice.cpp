@@ -1,7 +1,6 @@
 #include "AudioOutputChoice.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 
 #include "Exception.h"
@@ -35,19 +34,6 @@ AudioOutputChoice ResolveAudioOutput(const std::optional<String>& argument) {
   const char* environment = std::getenv("KORWENDO_AUDIO");
   if (environment != nullptr && *environment != '\0') return Parse(environment);
   return AudioOutputChoice();
-}
-
-std::optional<String> FindAudioOption(int argc, const char* const* argv) {
-  std::optional<String> value;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--audio") == 0) {
-      if (i + 1 >= argc) KG_ERROR("brak wartości opcji --audio");
-      value = argv[++i];
-    } else if (std::strncmp(argv[i], "--audio=", 8) == 0) {
-      value = argv[i] + 8;
-    }
-  }
-  return value;
 }
 
 void SetAudioOutput(const AudioOutputChoice& choice) {

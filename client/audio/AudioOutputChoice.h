@@ -23,11 +23,6 @@ struct AudioOutputChoice {
 // \"<value>\" (pulse, null albo null:PLIK.wav)" for any other value.
 AudioOutputChoice ResolveAudioOutput(const std::optional<String>& argument);
 
-// The value of "--audio VALUE" or "--audio=VALUE" among the program's arguments, the last
-// one given; none when absent. Raises "brak wartości opcji --audio" for a trailing
-// "--audio".
-std::optional<String> FindAudioOption(int argc, const char* const* argv);
-
 // The choice every WaveOutME without a device of its own uses. Until set, the choice
 // resolved from the environment at the first use.
 void SetAudioOutput(const AudioOutputChoice& choice);

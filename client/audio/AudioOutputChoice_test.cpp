@@ -76,17 +76,6 @@ TEST(AudioOutputChoice, UnknownValuesRaise) {
   EXPECT_THROW(ResolveAudioOutput(std::nullopt), Exception);
 }
 
-TEST(AudioOutputChoice, FindsTheOption) {
-  const char* none[] = {"prog", "--config", "dir"};
-  EXPECT_EQ(FindAudioOption(3, none), std::nullopt);
-  const char* separate[] = {"prog", "--audio", "null", "x"};
-  EXPECT_EQ(FindAudioOption(4, separate), String("null"));
-  const char* joined[] = {"prog", "--audio=null:a.wav", "--audio", "pulse"};
-  EXPECT_EQ(FindAudioOption(4, joined), String("pulse"));
-  const char* trailing[] = {"prog", "--audio"};
-  EXPECT_THROW(FindAudioOption(2, trailing), Exception);
-}
-
 TEST(AudioOutputChoice, MakesTheChosenDevice) {
   AudioOutputChoice null;
   null.kind = AudioOutputChoice::Null;

@@ -4,22 +4,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "Exception.h"
-
-std::optional<String> FindConfigOption(int argc, const char* const* argv) {
-  std::optional<String> value;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--config") == 0) {
-      if (i + 1 >= argc) KG_ERROR("brak wartości opcji --config");
-      value = argv[++i];
-    } else if (std::strncmp(argv[i], "--config=", 9) == 0) {
-      value = argv[i] + 9;
-    }
-  }
-  return value;
-}
 
 String ResolveSettingsDirectory(const std::optional<String>& argument) {
   if (argument) return *argument;

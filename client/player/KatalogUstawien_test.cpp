@@ -6,7 +6,6 @@
 #include <optional>
 #include <vector>
 
-#include "Exception.h"
 
 namespace {
 
@@ -58,20 +57,6 @@ TEST(KatalogUstawien, OptionThenXdgThenHome) {
   Zmienna h("HOME", nullptr);
   const String bez = ResolveSettingsDirectory(std::nullopt);
   EXPECT_TRUE(bez.ends_with("/.config/KorwendoGra") && bez.size() > 20) << bez;
-}
-
-TEST(KatalogUstawien, CommandLine) {
-  const std::vector<const char*> a = {"KorwendoGra", "--audio", "null", "--config", "/a", "--config=/b"};
-  EXPECT_EQ(FindConfigOption(static_cast<int>(a.size()), a.data()), String("/b"));
-  const std::vector<const char*> b = {"KorwendoGra", "--audio=null"};
-  EXPECT_EQ(FindConfigOption(static_cast<int>(b.size()), b.data()), std::nullopt);
-  const std::vector<const char*> c = {"KorwendoGra", "--config"};
-  try {
-    FindConfigOption(static_cast<int>(c.size()), c.data());
-    ADD_FAILURE() << "a trailing --config is refused";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message().rfind("brak wartości opcji --config in file", 0), 0u) << e.Message();
-  }
 }
 
 }  // namespace

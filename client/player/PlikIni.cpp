@@ -2,11 +2,10 @@
 
 #include <errno.h>
 
-#include <algorithm>
-
 #include "CallTrace.h"
 #include "Cp1250.h"
 #include "ErrorText.h"
+#include "LiniaIni.h"
 #include "Log.h"
 #include "Plik.h"
 
@@ -19,67 +18,39 @@ String Male(String s) {
   return s;
 }
 
-bool Bialy(char c) { return static_cast<unsigned char>(c) <= 32; }
-
-String Przytnij(const String& s) {
-  size_t a = 0;
-  size_t b = s.size();
-  while (a < b && Bialy(s[a])) ++a;
-  while (b > a && Bialy(s[b - 1])) --b;
-  return s.substr(a, b - a);
-}
-
 }  // namespace
 
 PlikIni::PlikIni(const String& sciezka) {
   KG_TRACE("PlikIni::PlikIni(String sciezka)");
-  Plik plik(sciezka);
-  if (plik.ReadTry()) {
-    const int blad = errno;
-    if (blad == ENOENT || blad == ENOTDIR) return;
+  const CalyPlik plik = CzytajCalyPlik(sciezka, MaksRozmiar);
+  if (plik.stan == CalyPlik::Brak && (plik.blad == ENOENT || plik.blad == ENOTDIR)) return;
+  if (plik.stan == CalyPlik::ZaDuzy) {
     stan = Nieczytelny;
-    Log(2, "nie można czytać \"" + sciezka + "\": " + SystemErrorText(blad), KG_WHERE);
+    Log(2, "\"" + sciezka + "\" ma ponad " + std::to_string(MaksRozmiar) + " bajtów: to nie są ustawienia", KG_WHERE);
     return;
   }
-  String bajty;
-  try {
-    const int64_t rozmiar = plik.Size();
-    if (rozmiar > MaksRozmiar) {
-      stan = Nieczytelny;
-      Log(2, "\"" + sciezka + "\" ma " + std::to_string(rozmiar) + " bajtów: to nie są ustawienia", KG_WHERE);
-      return;
-    }
-    bajty.resize(static_cast<size_t>(rozmiar));
-    bajty.resize(static_cast<size_t>(plik.Read(bajty.data(), static_cast<int>(rozmiar))));
-  } catch (const std::exception& e) {
+  if (plik.stan != CalyPlik::Wczytany) {
     stan = Nieczytelny;
-    Log(2, "nie można czytać \"" + sciezka + "\": " + e.what(), KG_WHERE);
+    Log(2, "nie można czytać \"" + sciezka + "\": " + SystemErrorText(plik.blad), KG_WHERE);
     return;
   }
   stan = Wczytany;
 
   std::vector<std::pair<String, String>>* biezaca = nullptr;
-  size_t poczatek = bajty.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
-  while (poczatek < bajty.size()) {
-    size_t koniec = bajty.find('\n', poczatek);
-    if (koniec == String::npos) koniec = bajty.size();
-    const String linia = Przytnij(FromCp1250(bajty.substr(poczatek, koniec - poczatek)));
-    poczatek = koniec + 1;
-    if (linia.empty() || linia[0] == ';' || linia[0] == '#') continue;
-    if (linia[0] == '[') {
-      const size_t zamkniecie = linia.find(']');
-      if (zamkniecie == String::npos) {
+  for (const LiniaIni& l : CzytajLinieIni(plik.bajty)) {
+    switch (l.rodzaj) {
+      case LiniaIni::Sekcja:
+        biezaca = &sekcje.emplace(Male(FromCp1250(l.nazwa)), std::vector<std::pair<String, String>>())->second;
+        break;
+      case LiniaIni::NiedomknietaSekcja:
         biezaca = nullptr;  // a broken header: its lines belong to no section
-        continue;
-      }
-      biezaca = &sekcje.emplace(Male(Przytnij(linia.substr(1, zamkniecie - 1))),
-                                std::vector<std::pair<String, String>>())
-                     ->second;
-      continue;
+        break;
+      case LiniaIni::Wartosc:
+        if (biezaca != nullptr) biezaca->emplace_back(Male(FromCp1250(l.nazwa)), FromCp1250(l.wartosc));
+        break;
+      case LiniaIni::BezRownosci:
+        break;
     }
-    const size_t rowna = linia.find('=');
-    if (biezaca == nullptr || rowna == String::npos) continue;
-    biezaca->emplace_back(Male(Przytnij(linia.substr(0, rowna))), Przytnij(linia.substr(rowna + 1)));
   }
 }
 

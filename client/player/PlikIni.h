@@ -1,10 +1,9 @@
 #pragma once
-// A settings file read as a whole: sections "[name]" and lines "key=value", in
-// Windows-1250 (UTF-8 inside the program). Section and key names are compared without
-// regard to the case of ASCII letters; blanks around names and values are dropped; lines
-// starting with ";" or "#" and lines that are neither are ignored; a missing section or
-// key reads as the empty text. Where a key appears more than once, the first one counts.
-// A UTF-8 byte-order mark that an editor put at the start is skipped.
+// A settings file read as a whole: sections "[name]" and lines "key=value" as
+// CzytajLinieIni reads them, in Windows-1250 (UTF-8 inside the program). Section and key
+// names are compared without regard to the case of ASCII letters; a line that is neither,
+// and the lines after a header without its ']', are ignored; a missing section or key
+// reads as the empty text. Where a key appears more than once, the first one counts.
 // One thread at a time.
 #include <cstdint>
 #include <map>

@@ -4,10 +4,10 @@
 
 #include "AudioOutputChoice.h"
 #include "CelStacji.h"
+#include "CelZLinii.h"
 #include "CzasTekstowy.h"
 #include "KatalogUstawien.h"
-#include "LinkDoChwili.h"
-#include "OpcjeOdtwarzacza.h"
+#include "LinkZLinii.h"
 #include "ServerAddress.h"
 
 LiniaOkna::LiniaOkna()

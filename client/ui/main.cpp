@@ -4,18 +4,14 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <memory>
-
-#include "HeadlessPlayer.h"
+#include <optional>
 
 #include "Log.h"
 #include "OpcjeKorwendoGra.h"
 #include "RaportAwarii.h"
+#include "SygnalyKonca.h"
 #include "TForm3.h"
 #include "TEditString.h"
 #include "TerminalReport.h"
@@ -40,7 +36,7 @@ int main(int argc, char** argv) {
   InstalujRaportAwarii(opcje.katalog + "/log");
   // SIGINT, SIGTERM and SIGHUP close the window as its close box does, so that the
   // position reached and the settings are saved; blocked before any thread starts.
-  ZablokujSygnalyKonca();
+  SygnalyKonca::Zablokuj();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("KorwendoGra");
@@ -57,21 +53,23 @@ int main(int argc, char** argv) {
     return ReportFailure(e);
   }
   okno->show();
-  sigset_t konca;
-  sigemptyset(&konca);
-  for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&konca, s);
-  const int sygnaly = ::signalfd(-1, &konca, SFD_CLOEXEC | SFD_NONBLOCK);
+  // Without a signalfd the window still works; the signals then wait unread.
+  std::optional<SygnalyKonca> sygnaly;
+  try {
+    sygnaly.emplace();
+  } catch (const std::exception& e) {
+    Log(2, String("sygnały: ") + e.what(), KG_WHERE);
+  }
   std::unique_ptr<QSocketNotifier> notyfikator;
-  if (sygnaly >= 0) {
-    notyfikator = std::make_unique<QSocketNotifier>(sygnaly, QSocketNotifier::Read);
+  if (sygnaly) {
+    notyfikator = std::make_unique<QSocketNotifier>(sygnaly->Deskryptor(), QSocketNotifier::Read);
     QObject::connect(notyfikator.get(), &QSocketNotifier::activated, okno.get(), [&] {
-      signalfd_siginfo i{};
-      if (::read(sygnaly, &i, sizeof i) == static_cast<ssize_t>(sizeof i)) okno->close();
+      if (sygnaly->Odbierz()) okno->close();
     });
   }
   const int kod = app.exec();
   notyfikator.reset();
-  if (sygnaly >= 0) ::close(sygnaly);
+  sygnaly.reset();
   okno.reset();
   return kod;
 }

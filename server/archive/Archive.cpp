@@ -12,6 +12,7 @@
 #include "CallTrace.h"
 #include "Exception.h"
 #include "Log.h"
+#include "UnikalnyDeskryptor.h"
 
 namespace {
 
@@ -64,24 +65,23 @@ std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const Na
   p->nazwa = nazwa;
   p->dev = st.st_dev;
   p->ino = st.st_ino;
-  const int fd = open(p->sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  const UnikalnyDeskryptor fd(open(p->sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     p->blad = String("nie mozna otworzyc: ") + std::strerror(errno);
     p->rozmiar = st.st_size;
     p->mtime = CzasPliku(st);
     return p;
   }
   unsigned char b[4] = {0, 0, 0, 0};
-  const bool riff = pread(fd, b, 4, 0) == 4 && std::memcmp(b, "RIFF", 4) == 0;
+  const bool riff = pread(fd.Get(), b, 4, 0) == 4 && std::memcmp(b, "RIFF", 4) == 0;
   p->mpeg = !riff;
-  close(fd);
   if (!Doczytaj(*p, st, przerwij)) return nullptr;
   return p;
 }
 
 bool Archive::Doczytaj(Plik& p, const struct stat& st, const std::atomic<bool>* przerwij) const {
-  const int fd = open(p.sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
+  UnikalnyDeskryptor fd(open(p.sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) {
     p.blad = String("nie mozna otworzyc: ") + std::strerror(errno);
     p.rozmiar = st.st_size;
     p.mtime = CzasPliku(st);
@@ -91,15 +91,15 @@ bool Archive::Doczytaj(Plik& p, const struct stat& st, const std::atomic<bool>* 
   bool caly = true;
   try {
     if (p.mpeg) {
-      caly = p.indeks.Aktualizuj(fd, st.st_size, przerwij);
+      caly = p.indeks.Aktualizuj(fd.Get(), st.st_size, przerwij);
     } else {
       // A header: a bounded read, never long.
-      p.wav = WavInfo::Czytaj(fd, st.st_size);
+      p.wav = WavInfo::Czytaj(fd.Get(), st.st_size);
     }
   } catch (const Exception& e) {
     p.blad = e.Message();
   }
-  close(fd);
+  fd.Reset();
   if (!caly) return false;
   p.rozmiar = st.st_size;
   p.mtime = CzasPliku(st);

@@ -36,21 +36,18 @@ size_t PierwszyKonczacyPo(const Os& os, Czas t) {
 
 ArchiveReader::ArchiveReader(const Archive& a) : archiwum(a) {}
 
-ArchiveReader::~ArchiveReader() {
-  for (const auto& [sciezka, fd] : deskryptory) close(fd);
-}
+ArchiveReader::~ArchiveReader() = default;
 
 int ArchiveReader::Otworz(const String& sciezka) {
   const auto it = deskryptory.find(sciezka);
-  if (it != deskryptory.end()) return it->second;
+  if (it != deskryptory.end()) return it->second.Get();
   if (deskryptory.size() >= 8) {
     // Reading moves forward: the files left behind are not needed again soon.
-    for (const auto& [s, fd] : deskryptory) close(fd);
     deskryptory.clear();
   }
-  const int fd = open(sciezka.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) deskryptory[sciezka] = fd;
-  return fd;
+  UnikalnyDeskryptor fd(open(sciezka.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return -1;
+  return deskryptory.emplace(sciezka, std::move(fd)).first->second.Get();
 }
 
 bool ArchiveReader::Wczytaj(const Kawalek& k, std::string& out) {
@@ -235,7 +232,6 @@ bool ArchiveReader::Czytaj(int maxBajtow, Blok& blok) {
     }
     // A file that went away: once the archive has looked again, what it held is a gap and
     // the next try reads on after it. Until then, it cannot be read.
-    for (const auto& [sciezka, fd] : deskryptory) close(fd);
     deskryptory.clear();
     bool nowszy;
     {

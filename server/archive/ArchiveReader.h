@@ -11,6 +11,7 @@
 #include "Archive.h"
 #include "Czas.h"
 #include "String.h"
+#include "UnikalnyDeskryptor.h"
 
 class ArchiveReader {
  public:
@@ -64,5 +65,5 @@ class ArchiveReader {
   int64_t ramka = 0;   // frame within it
   Czas nastepny;       // the time of the next frame to return
   Czas oczekiwany;     // where the audio returned so far ends (or the moment asked for)
-  std::map<String, int> deskryptory;
+  std::map<String, UnikalnyDeskryptor> deskryptory;
 };

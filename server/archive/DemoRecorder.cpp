@@ -18,6 +18,7 @@
 #include "Mp3Header.h"
 #include "MpegEncoder.h"
 #include "TimeCode.h"
+#include "UnikalnyDeskryptor.h"
 #include "WavInfo.h"
 #include "ZThread.h"
 
@@ -87,11 +88,8 @@ class PisarzKawalka {
     // the first moment plus that delay makes frame 0 begin with the first moment.
     n = p0 + enkoder->Opoznienie();
     wejscieDo = p0 + (ramek + 4) * spf + enkoder->Opoznienie();
-    fd = open(sciezka.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) KG_ERROR(String(std::strerror(errno)) + " \"" + sciezka + "\"");
-  }
-  ~PisarzKawalka() {
-    if (fd >= 0) close(fd);
+    fd.Reset(open(sciezka.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd) KG_ERROR(String(std::strerror(errno)) + " \"" + sciezka + "\"");
   }
   PisarzKawalka(const PisarzKawalka&) = delete;
   PisarzKawalka& operator=(const PisarzKawalka&) = delete;
@@ -134,14 +132,10 @@ class PisarzKawalka {
       p += l;
       ++zapisane;
     }
-    PiszWszystko(fd, ramki.data(), p);
+    PiszWszystko(fd.Get(), ramki.data(), p);
     ramki.erase(0, p);
     if (zapisane < ramek) return false;
-    if (close(fd) != 0) {
-      fd = -1;
-      KG_RAISE_LAST_SYSTEM_ERROR();
-    }
-    fd = -1;
+    if (const int blad = fd.Close(); blad != 0) RaiseSystemError(blad, __FILE__, __LINE__);
     return true;
   }
 
@@ -165,7 +159,7 @@ class PisarzKawalka {
   int64_t zapisane = 0;
   int64_t wejscieDo = 0;
   bool zakonczony = false;
-  int fd = -1;
+  UnikalnyDeskryptor fd;
   std::string ramki;
   std::vector<int16_t> pcm;
 };

@@ -11,6 +11,8 @@
 #include "CallTrace.h"
 #include "Exception.h"
 #include "Kalendarz.h"
+#include "Plik.h"
+#include "UnikalnyDeskryptor.h"
 
 namespace {
 
@@ -49,17 +51,12 @@ std::vector<Zdarzenie> Linie(const String& tekst, size_t& od) {
   }
 }
 
+// The file's bytes in `out`; false when it cannot be opened. What a failed read left is
+// kept: only whole lines count.
 bool CzytajPlik(const String& sciezka, String& out) {
-  const int fd = open(sciezka.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char b[65536];
-  for (;;) {
-    const ssize_t r = read(fd, b, sizeof b);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    out.append(b, static_cast<size_t>(r));
-  }
-  close(fd);
+  CalyPlik p = CzytajCalyPlik(sciezka);
+  if (p.stan == CalyPlik::Brak) return false;
+  out = std::move(p.bajty);
   return true;
 }
 
@@ -139,16 +136,16 @@ void EventsFile::Dopisz(const std::vector<Zdarzenie>& zdarzenia) {
   if (zdarzenia.empty()) return;
   String tekst;
   for (const Zdarzenie& z : zdarzenia) tekst += Linia(z);
-  int fd = open(sciezka.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-  if (fd >= 0) {
+  UnikalnyDeskryptor fd(open(sciezka.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (fd) {
     tekst = kNaglowek + tekst;
   } else {
-    fd = open(sciezka.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    fd.Reset(open(sciezka.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
   }
-  if (fd < 0) KG_ERROR(String(std::strerror(errno)) + " \"" + sciezka + "\"");
-  const ssize_t r = write(fd, tekst.data(), tekst.size());
+  if (!fd) KG_ERROR(String(std::strerror(errno)) + " \"" + sciezka + "\"");
+  const ssize_t r = write(fd.Get(), tekst.data(), tekst.size());
   const int blad = errno;
-  close(fd);
+  fd.Reset();
   if (r < 0) RaiseSystemError(blad, __FILE__, __LINE__);
   if (static_cast<size_t>(r) != tekst.size()) KG_ERROR("int(r)!=n");
 }

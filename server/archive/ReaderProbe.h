@@ -1,7 +1,8 @@
 #pragma once
 // The tests' check of what a client hears: reads a stretch of an archive as the server
-// would send it, decodes it with the client's own decoder chain, and reads the time code
-// in it (TimeCodeProbe). Header-only, with GoogleTest assertions; never part of the program.
+// would send it, decodes it with the decoder chain the client plays with (MasterDekoder),
+// and reads the time code in it (TimeCodeProbe). Header-only, with GoogleTest assertions;
+// never part of the program.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,14 +1,11 @@
 #include "KonfiguracjaSerwera.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <map>
 
 #include "ErrorText.h"
+#include "LiniaIni.h"
 #include "Log.h"
+#include "Plik.h"
 #include "RotterLayout.h"
 
 namespace {
@@ -23,22 +20,6 @@ constexpr const char* kIwenty = "iwenty";
 constexpr const char* kPolaczenZAdresu = "polaczen_z_adresu";
 constexpr const char* kKluczeStacji = "katalog, uklad, sufiks, nazwa, czas, iwenty";
 
-String Przytnij(const String& s) {
-  const size_t a = s.find_first_not_of(" \t\r");
-  if (a == String::npos) return String();
-  const size_t b = s.find_last_not_of(" \t\r");
-  return s.substr(a, b - a + 1);
-}
-
-// The line without a comment that follows a space or a tab (or the line's start): a path
-// or a pattern may hold ';' or '#' themselves.
-String BezKomentarza(const String& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    if ((s[i] == ';' || s[i] == '#') && (i == 0 || s[i - 1] == ' ' || s[i - 1] == '\t')) return s.substr(0, i);
-  }
-  return s;
-}
-
 // An error's message without the program's source location, which only the log wants.
 String BezMiejsca(const std::exception& e) {
   const String m = e.what();
@@ -52,43 +33,29 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
   KonfiguracjaSerwera wynik;
   std::vector<KonfiguracjaStacji>& stacje = wynik.stacje;
   std::vector<int> linieStacji;
-  size_t pozycja = 0;
-  // Windows editors begin UTF-8 files with a byte-order mark.
-  if (tekst.compare(0, 3, "\xEF\xBB\xBF") == 0) pozycja = 3;
-  int numer = 0;
   const auto blad = [&](const String& co, int linia) {
     throw BladPlikuStacji("plik stacji " + plik + ", linia " + std::to_string(linia) + ": " + co, KG_WHERE);
   };
-  while (pozycja < tekst.size()) {
-    size_t koniec = tekst.find('\n', pozycja);
-    if (koniec == String::npos) koniec = tekst.size();
-    const String surowa = Przytnij(tekst.substr(pozycja, koniec - pozycja));
-    pozycja = koniec + 1;
-    ++numer;
-    if (surowa.empty() || surowa[0] == ';' || surowa[0] == '#') continue;
-    if (surowa.front() == '[') {
-      // The name ends at the first ']' that only a comment follows: a name may hold ';', '#'
-      // and ']' themselves.
-      size_t zamkniecie = String::npos;
-      for (size_t i = surowa.find(']'); i != String::npos; i = surowa.find(']', i + 1)) {
-        if (Przytnij(BezKomentarza(surowa.substr(i + 1))).empty()) {
-          zamkniecie = i;
-          break;
-        }
-      }
-      if (zamkniecie == String::npos) blad("sekcja " + surowa + " nie konczy sie na ']'; napisz [nazwa stacji]", numer);
+  // A path or a pattern may hold ';' or '#' themselves, a station's name also ']': a
+  // comment follows a blank.
+  for (const LiniaIni& linia : CzytajLinieIni(tekst, {.komentarzZaWartoscia = true})) {
+    const int numer = linia.numer;
+    if (linia.rodzaj == LiniaIni::NiedomknietaSekcja) {
+      blad("sekcja " + linia.tekst + " nie konczy sie na ']'; napisz [nazwa stacji]", numer);
+    }
+    if (linia.rodzaj == LiniaIni::Sekcja) {
       KonfiguracjaStacji k;
-      k.nazwa = Przytnij(surowa.substr(1, zamkniecie - 1));
+      k.nazwa = linia.nazwa;
       if (k.nazwa.empty()) blad("sekcja bez nazwy stacji; napisz [nazwa stacji]", numer);
       stacje.push_back(k);
       linieStacji.push_back(numer);
       continue;
     }
-    const String l = Przytnij(BezKomentarza(surowa));
-    const size_t rowna = l.find('=');
-    if (rowna == String::npos) blad("brak '=' w \"" + l + "\"; napisz klucz = wartosc albo [nazwa stacji]", numer);
-    const String klucz = Przytnij(l.substr(0, rowna));
-    const String wartosc = Przytnij(l.substr(rowna + 1));
+    if (linia.rodzaj == LiniaIni::BezRownosci) {
+      blad("brak '=' w \"" + linia.tekst + "\"; napisz klucz = wartosc albo [nazwa stacji]", numer);
+    }
+    const String& klucz = linia.nazwa;
+    const String& wartosc = linia.wartosc;
     if (stacje.empty()) {
       if (klucz == kPolaczenZAdresu) {
         size_t uzyte = 0;
@@ -162,29 +129,12 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
 }
 
 KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka) {
+  const CalyPlik p = CzytajCalyPlik(sciezka);
   const auto blad = [&](const String& co) { throw BladPlikuStacji(co, KG_WHERE); };
-  const int fd = open(sciezka.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    blad("nie mozna czytac pliku stacji " + sciezka + ": " + SystemErrorText(errno) + "; podaj w --config istniejacy plik");
+  if (p.stan == CalyPlik::Katalog) blad("plik stacji " + sciezka + " jest katalogiem; podaj w --config plik stacji");
+  if (p.stan != CalyPlik::Wczytany) {
+    blad("nie mozna czytac pliku stacji " + sciezka + ": " + SystemErrorText(p.blad) + "; podaj w --config " +
+         (p.stan == CalyPlik::Brak ? "istniejacy plik" : "czytelny plik"));
   }
-  struct Zamknij {
-    int fd;
-    ~Zamknij() { close(fd); }
-  } zamknij{fd};
-  struct stat st{};
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    blad("plik stacji " + sciezka + " jest katalogiem; podaj w --config plik stacji");
-  }
-  String tekst;
-  char bufor[65536];
-  for (;;) {
-    const ssize_t n = read(fd, bufor, sizeof bufor);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      blad("nie mozna czytac pliku stacji " + sciezka + ": " + SystemErrorText(errno) + "; podaj w --config czytelny plik");
-    }
-    tekst.append(bufor, static_cast<size_t>(n));
-  }
-  return CzytajKonfiguracje(tekst, sciezka);
+  return CzytajKonfiguracje(p.bajty, sciezka);
 }

@@ -11,7 +11,8 @@
 //   czas = utc                   ; utc or local: how file names state time (default local)
 //   iwenty = /srv/events/zegar.txt ; the station's events and markers (optional)
 //
-// Lines starting with ';' or '#' are comments, and so is the rest of a line from a ';' or
+// The lines are read as CzytajLinieIni reads them with a comment allowed after a value:
+// lines starting with ';' or '#' are comments, and so is the rest of a line from a ';' or
 // '#' that follows a space or a tab; blank lines are ignored. A ';' or '#' with no space
 // before it is part of the value. Station names come only from here: nothing a client
 // sends ever names a file.

@@ -19,6 +19,7 @@
 #include "ErrorText.h"
 #include "Exception.h"
 #include "Log.h"
+#include "SygnalyKonca.h"
 
 namespace {
 
@@ -60,14 +61,7 @@ void Nieblokujacy(int fd) {
 
 Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : stacje(std::move(s)), u(ust) {}
 
-Serwer::~Serwer() {
-  for (auto& [fd, p] : polaczenia) close(fd);
-  if (nasluch >= 0) close(nasluch);
-  if (epoll >= 0) close(epoll);
-  if (budzik >= 0) close(budzik);
-  if (odczytano >= 0) close(odczytano);
-  if (zapasowy >= 0) close(zapasowy);
-}
+Serwer::~Serwer() = default;
 
 void Serwer::Otworz() {
   KG_TRACE("Serwer::Otworz()");
@@ -80,57 +74,63 @@ void Serwer::Otworz() {
   const int r = getaddrinfo(u.host.empty() ? nullptr : u.host.c_str(), p.c_str(), &wskazowki, &wynik);
   if (r != 0) KG_ERROR("adres " + u.host + ": " + gai_strerror(r));
   int blad = 0;
-  for (addrinfo* a = wynik; a && nasluch < 0; a = a->ai_next) {
-    const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-    if (fd < 0) {
+  for (addrinfo* a = wynik; a && !nasluch; a = a->ai_next) {
+    UnikalnyDeskryptor fd(socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol));
+    if (!fd) {
       blad = errno;
       continue;
     }
     const int jeden = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &jeden, sizeof jeden);
-    if (bind(fd, a->ai_addr, a->ai_addrlen) != 0 || listen(fd, 128) != 0) {
+    setsockopt(fd.Get(), SOL_SOCKET, SO_REUSEADDR, &jeden, sizeof jeden);
+    if (bind(fd.Get(), a->ai_addr, a->ai_addrlen) != 0 || listen(fd.Get(), 128) != 0) {
       blad = errno;
-      close(fd);
       continue;
     }
-    nasluch = fd;
+    nasluch = std::move(fd);
   }
   freeaddrinfo(wynik);
-  if (nasluch < 0) KG_ERROR("nie mozna sluchac na " + u.host + ":" + p + ": " + SystemErrorText(blad));
-  Nieblokujacy(nasluch);
-  zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (!nasluch) KG_ERROR("nie mozna sluchac na " + u.host + ":" + p + ": " + SystemErrorText(blad));
+  Nieblokujacy(nasluch.Get());
+  zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
   sockaddr_storage adres{};
   socklen_t dl = sizeof adres;
-  getsockname(nasluch, reinterpret_cast<sockaddr*>(&adres), &dl);
+  getsockname(nasluch.Get(), reinterpret_cast<sockaddr*>(&adres), &dl);
   port = ntohs(adres.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&adres)->sin6_port
                                            : reinterpret_cast<sockaddr_in*>(&adres)->sin_port);
-  epoll = epoll_create1(EPOLL_CLOEXEC);
-  budzik = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  odczytano = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (epoll < 0 || budzik < 0 || odczytano < 0) RaiseSystemError(errno, __FILE__, __LINE__);
-  epoll_event e{};
-  e.events = EPOLLIN;
-  e.data.fd = nasluch;
-  epoll_ctl(epoll, EPOLL_CTL_ADD, nasluch, &e);
-  e.data.fd = budzik;
-  epoll_ctl(epoll, EPOLL_CTL_ADD, budzik, &e);
-  e.data.fd = odczytano;
-  epoll_ctl(epoll, EPOLL_CTL_ADD, odczytano, &e);
+  epoll.Reset(epoll_create1(EPOLL_CLOEXEC));
+  KG_SYSCHECK(static_cast<bool>(epoll));
+  budzik.Reset(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  KG_SYSCHECK(static_cast<bool>(budzik));
+  odczytano.Reset(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  KG_SYSCHECK(static_cast<bool>(odczytano));
+  for (const int fd : {nasluch.Get(), budzik.Get(), odczytano.Get()}) {
+    epoll_event e{};
+    e.events = EPOLLIN;
+    e.data.fd = fd;
+    epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd, &e);
+  }
   Log(3, "korwendo-server slucha na " + u.host + ":" + std::to_string(port), KG_WHERE);
 }
 
 void Serwer::Zatrzymaj() {
   const uint64_t jeden = 1;
-  if (budzik >= 0) {
-    [[maybe_unused]] const ssize_t n = write(budzik, &jeden, sizeof jeden);
+  if (budzik) {
+    [[maybe_unused]] const ssize_t n = write(budzik.Get(), &jeden, sizeof jeden);
   }
 }
 
-void Serwer::Uruchom() {
-  KG_TRACE("Serwer::Uruchom()");
+void Serwer::Uruchom(SygnalyKonca* sygnaly) {
+  KG_TRACE("Serwer::Uruchom(SygnalyKonca* sygnaly)");
   {
     std::lock_guard<std::mutex> l(mutex);
     koniec = false;
+  }
+  const int sygnal = sygnaly != nullptr ? sygnaly->Deskryptor() : -1;
+  if (sygnal >= 0) {
+    epoll_event e{};
+    e.events = EPOLLIN;
+    e.data.fd = sygnal;
+    epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, sygnal, &e);
   }
   std::thread archiwista([this] { Archiwista(); });
   // The archive thread ends with the loop, however the loop ends; a look at an archive it
@@ -139,7 +139,9 @@ void Serwer::Uruchom() {
   struct Koniec {
     Serwer& s;
     std::thread& t;
+    int sygnal;
     ~Koniec() {
+      if (sygnal >= 0) epoll_ctl(s.epoll.Get(), EPOLL_CTL_DEL, sygnal, nullptr);
       {
         std::lock_guard<std::mutex> l(s.mutex);
         s.koniec = true;
@@ -147,23 +149,30 @@ void Serwer::Uruchom() {
       s.cv.notify_all();
       t.join();
     }
-  } koniecArchiwisty{*this, archiwista};
+  } koniecArchiwisty{*this, archiwista, sygnal};
 
   Czas zegar = Zegar();
   epoll_event zdarzenia[64];
   for (;;) {
     // A client's failed request leaves its call chain behind; each turn cuts it back.
     TraceDepthScope glebokosc;
-    const int n = epoll_wait(epoll, zdarzenia, 64, 50);
+    const int n = epoll_wait(epoll.Get(), zdarzenia, 64, 50);
     if (n < 0 && errno != EINTR) RaiseSystemError(errno, __FILE__, __LINE__);
     for (int i = 0; i < n; ++i) {
       const int fd = zdarzenia[i].data.fd;
-      if (fd == budzik) return;
-      if (fd == nasluch) {
+      if (fd == budzik.Get()) return;
+      if (fd == sygnal) {
+        if (const auto numer = sygnaly->Odbierz()) {
+          Log(3, "korwendo-server konczy po sygnale " + std::to_string(*numer), KG_WHERE);
+          return;
+        }
+        continue;
+      }
+      if (fd == nasluch.Get()) {
         Przyjmij();
         continue;
       }
-      if (fd == odczytano) {
+      if (fd == odczytano.Get()) {
         Odswiez();
         continue;
       }
@@ -177,8 +186,8 @@ void Serwer::Uruchom() {
     if (teraz - zegar >= Roznica::Milisekunda * 100) {
       zegar = teraz;
       if (nasluchWstrzymany) {
-        if (zapasowy < 0) zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (zapasowy >= 0) WstrzymajNasluch(false);
+        if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
+        if (zapasowy) WstrzymajNasluch(false);
       }
       std::vector<int> fds;
       for (auto& [fd, p] : polaczenia) fds.push_back(fd);
@@ -216,7 +225,7 @@ void Serwer::Archiwista() {
       if (o) {
         odczyty.emplace_back(s.get(), std::move(*o));
         const uint64_t jeden = 1;
-        [[maybe_unused]] const ssize_t n = write(odczytano, &jeden, sizeof jeden);
+        [[maybe_unused]] const ssize_t n = write(odczytano.Get(), &jeden, sizeof jeden);
       }
     }
   }
@@ -226,8 +235,8 @@ void Serwer::WstrzymajNasluch(bool wstrzymaj) {
   if (wstrzymaj == nasluchWstrzymany) return;
   epoll_event e{};
   e.events = EPOLLIN;
-  e.data.fd = nasluch;
-  epoll_ctl(epoll, wstrzymaj ? EPOLL_CTL_DEL : EPOLL_CTL_ADD, nasluch, wstrzymaj ? nullptr : &e);
+  e.data.fd = nasluch.Get();
+  epoll_ctl(epoll.Get(), wstrzymaj ? EPOLL_CTL_DEL : EPOLL_CTL_ADD, nasluch.Get(), wstrzymaj ? nullptr : &e);
   nasluchWstrzymany = wstrzymaj;
   Log(wstrzymaj ? 2 : 0,
       wstrzymaj ? "brak deskryptorow: nowe polaczenia czekaja" : "deskryptory sa: nowe polaczenia przyjmowane",
@@ -235,26 +244,26 @@ void Serwer::WstrzymajNasluch(bool wstrzymaj) {
 }
 
 void Serwer::Przyjmij() {
-  if (zapasowy < 0) zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
   for (int k = 0; k < 64; ++k) {
     sockaddr_storage peer{};
     socklen_t dlugosc = sizeof peer;
-    const int fd = accept4(nasluch, reinterpret_cast<sockaddr*>(&peer), &dlugosc, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) {
+    UnikalnyDeskryptor fd(
+        accept4(nasluch.Get(), reinterpret_cast<sockaddr*>(&peer), &dlugosc, SOCK_NONBLOCK | SOCK_CLOEXEC));
+    if (!fd) {
       const int e = errno;
       if (e == EAGAIN || e == EWOULDBLOCK || e == EINTR) return;
-      if ((e == EMFILE || e == ENFILE) && zapasowy >= 0) {
+      if ((e == EMFILE || e == ENFILE) && zapasowy) {
         // Out of descriptors: the waiting connection would keep the listening socket
         // readable and the loop spinning. The spare descriptor makes room to take it and
         // close it at once; the clients already served go on.
-        close(zapasowy);
-        const int odrzucony = accept4(nasluch, nullptr, nullptr, SOCK_CLOEXEC);
-        if (odrzucony >= 0) close(odrzucony);
+        zapasowy.Reset();
+        UnikalnyDeskryptor(accept4(nasluch.Get(), nullptr, nullptr, SOCK_CLOEXEC)).Reset();
         // Logged while the descriptor is free, since writing the log may need one.
         if (++odrzuconeBezDeskryptorow == 1 || odrzuconeBezDeskryptorow % 1000 == 0) {
           Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzuconeBezDeskryptorow) + ")", KG_WHERE);
         }
-        zapasowy = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
         continue;
       }
       if (e == EMFILE || e == ENFILE) {
@@ -271,7 +280,6 @@ void Serwer::Przyjmij() {
       if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
         Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
       }
-      close(fd);
       continue;
     }
     const String adres = AdresPeera(peer);
@@ -281,27 +289,24 @@ void Serwer::Przyjmij() {
             "za duzo polaczen z adresu " + adres + ", polaczenie odrzucone (" + std::to_string(odrzuconeZAdresu) + ")",
             KG_WHERE);
       }
-      close(fd);
       continue;
     }
     const int jeden = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &jeden, sizeof jeden);
+    setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &jeden, sizeof jeden);
     epoll_event e{};
     e.events = EPOLLIN;
-    e.data.fd = fd;
-    if (epoll_ctl(epoll, EPOLL_CTL_ADD, fd, &e) != 0) {
-      close(fd);
-      continue;
-    }
-    Polaczenie p{fd, std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0};
-    polaczenia.emplace(fd, std::move(p));
+    e.data.fd = fd.Get();
+    if (epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd.Get(), &e) != 0) continue;
+    const int numer = fd.Get();
+    Polaczenie p{std::move(fd), std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0};
+    polaczenia.emplace(numer, std::move(p));
     ++polaczeniaZAdresu[adres];
   }
 }
 
 void Serwer::Czytaj(Polaczenie& p) {
   char bufor[16384];
-  const int fd = p.fd;
+  const int fd = p.fd.Get();
   for (int k = 0; k < 4; ++k) {
     const ssize_t n = recv(fd, bufor, sizeof bufor, MSG_DONTWAIT);
     if (n == 0) {
@@ -337,7 +342,7 @@ void Serwer::Czytaj(Polaczenie& p) {
 
 void Serwer::Pisz(Polaczenie& p) {
   Klient& k = *p.klient;
-  const int fd = p.fd;
+  const int fd = p.fd.Get();
   const Czas teraz = Zegar();
   // A bounded number of writes per turn, so that one fast reader cannot hold the loop.
   for (int i = 0; i < 32; ++i) {
@@ -366,15 +371,15 @@ void Serwer::Pisz(Polaczenie& p) {
     epoll_event e{};
     e.events = EPOLLIN | (zapis ? EPOLLOUT : 0u);
     e.data.fd = fd;
-    epoll_ctl(epoll, EPOLL_CTL_MOD, fd, &e);
+    epoll_ctl(epoll.Get(), EPOLL_CTL_MOD, fd, &e);
     p.czekaNaZapis = zapis;
   }
 }
 
 void Serwer::Zamknij(int fd, const String& powod) {
   Log(0, "klient " + std::to_string(fd) + " rozlaczony: " + powod, KG_WHERE);
-  epoll_ctl(epoll, EPOLL_CTL_DEL, fd, nullptr);
-  close(fd);
+  epoll_ctl(epoll.Get(), EPOLL_CTL_DEL, fd, nullptr);
+  // Erasing the connection closes its descriptor.
   const auto it = polaczenia.find(fd);
   if (it != polaczenia.end()) {
     wejscieRazem -= it->second.trzymane;
@@ -387,7 +392,7 @@ void Serwer::Zamknij(int fd, const String& powod) {
 void Serwer::Odswiez() {
   KG_TRACE("Serwer::Odswiez()");
   uint64_t ile = 0;
-  [[maybe_unused]] const ssize_t r = read(odczytano, &ile, sizeof ile);
+  [[maybe_unused]] const ssize_t r = read(odczytano.Get(), &ile, sizeof ile);
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> nowe;
   {
     std::lock_guard<std::mutex> l(mutex);

@@ -23,6 +23,9 @@
 #include "Roznica.h"
 #include "Stacja.h"
 #include "String.h"
+#include "UnikalnyDeskryptor.h"
+
+class SygnalyKonca;
 
 class Serwer {
  public:
@@ -52,13 +55,13 @@ class Serwer {
   void Otworz();
   // The port bound by Otworz.
   int Port() const { return port; }
-  // Serves until Zatrzymaj.
-  void Uruchom();
+  // Serves until Zatrzymaj or, when `sygnaly` are given, until one of them comes.
+  void Uruchom(SygnalyKonca* sygnaly = nullptr);
   void Zatrzymaj();
 
  private:
   struct Polaczenie {
-    int fd;
+    UnikalnyDeskryptor fd;
     std::unique_ptr<Klient> klient;
     bool czekaNaZapis = false;
     String adres;      // the peer's address as polaczeniaZAdresu counts it
@@ -78,11 +81,11 @@ class Serwer {
 
   std::vector<std::unique_ptr<Stacja>> stacje;
   Ustawienia u;
-  int nasluch = -1;
-  int epoll = -1;
-  int budzik = -1;
-  int odczytano = -1;  // eventfd: the archive thread queued an Odczyt
-  int zapasowy = -1;   // held in reserve to refuse connections when descriptors run out
+  UnikalnyDeskryptor nasluch;
+  UnikalnyDeskryptor epoll;
+  UnikalnyDeskryptor budzik;     // eventfd: Zatrzymaj was called
+  UnikalnyDeskryptor odczytano;  // eventfd: the archive thread queued an Odczyt
+  UnikalnyDeskryptor zapasowy;   // held in reserve to refuse connections when descriptors run out
   int64_t odrzuconeBezDeskryptorow = 0;
   int64_t odrzuconeNadmiarowe = 0;
   int64_t odrzuconeZAdresu = 0;
@@ -98,5 +101,5 @@ class Serwer {
   // it is in the middle of.
   std::atomic<bool> koniec = false;
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> odczyty;
-  std::map<int, Polaczenie> polaczenia;
+  std::map<int, Polaczenie> polaczenia;  // by descriptor
 };

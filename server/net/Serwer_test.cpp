@@ -9,7 +9,10 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <fstream>
@@ -19,6 +22,7 @@
 #include "ArchiveFixtures.h"
 #include "LogCapture.h"
 #include "PaczkaAudio.h"
+#include "SygnalyKonca.h"
 #include "Update.h"
 #include "TempDir.h"
 
@@ -917,6 +921,35 @@ TEST(Stacja, EventsFileOnlyRegularAndItsBadLinesCounted) {
   for (size_t i = l.find("bledna linia"); i != std::string::npos; i = l.find("bledna linia", i + 1)) ++linie;
   EXPECT_EQ(linie, 5u);
   EXPECT_NE(l.find("iwenty: 1000 blednych linii z 1001, pominiete; wypisane pierwsze 5"), std::string::npos) << l;
+}
+
+// A termination signal, sent to the process from any of its threads, ends the loop as
+// Zatrzymaj does. In a child process, so that this one keeps its signals; the alarm ends a
+// loop that never stops.
+TEST(Serwer, ATerminationSignalStopsTheLoop) {
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    alarm(20);
+    SygnalyKonca::Zablokuj();
+    Serwer::Ustawienia u;
+    u.host = "127.0.0.1";
+    u.port = 0;
+    Serwer serwer({}, u);
+    serwer.Otworz();
+    SygnalyKonca sygnaly;
+    std::thread nadawca([] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      kill(getpid(), SIGTERM);
+    });
+    serwer.Uruchom(&sygnaly);
+    nadawca.join();
+    _exit(sygnaly.Odbierz() ? 2 : 0);  // the signal was taken, once
+  }
+  int stan = 0;
+  ASSERT_EQ(waitpid(pid, &stan, 0), pid);
+  ASSERT_TRUE(WIFEXITED(stan)) << "ended by signal " << WTERMSIG(stan);
+  EXPECT_EQ(WEXITSTATUS(stan), 0);
 }
 
 }  // namespace

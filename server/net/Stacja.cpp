@@ -13,6 +13,7 @@
 #include "EventsFile.h"
 #include "Exception.h"
 #include "Log.h"
+#include "Plik.h"
 
 namespace {
 
@@ -51,29 +52,13 @@ constexpr int kZglaszaneLinie = 5;
 // The whole of a regular file into `out`: empty when read, else why not. Never blocks:
 // a FIFO or a device put in the file's place is refused, not waited on.
 String CzytajZwyklyPlik(const String& sciezka, String& out) {
-  const int fd = open(sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return SystemErrorText(errno);
-  String blad;
-  struct stat st{};
-  if (fstat(fd, &st) != 0) {
-    blad = SystemErrorText(errno);
-  } else if (!S_ISREG(st.st_mode)) {
-    blad = "nie jest zwyklym plikiem";
-  } else {
-    char bufor[65536];
-    for (;;) {
-      const ssize_t n = read(fd, bufor, sizeof bufor);
-      if (n == 0) break;
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        blad = SystemErrorText(errno);
-        break;
-      }
-      out.append(bufor, static_cast<size_t>(n));
-    }
+  CalyPlik p = CzytajCalyPlik(sciezka, std::numeric_limits<int64_t>::max(), true);
+  if (p.stan == CalyPlik::Wczytany) {
+    out = std::move(p.bajty);
+    return String();
   }
-  close(fd);
-  return blad;
+  if (p.stan == CalyPlik::Katalog || p.stan == CalyPlik::NieZwykly) return "nie jest zwyklym plikiem";
+  return SystemErrorText(p.blad);
 }
 
 }  // namespace

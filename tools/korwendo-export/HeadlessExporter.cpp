@@ -1,10 +1,8 @@
 #include "HeadlessExporter.h"
 
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 
 #include "AudioOutputChoice.h"
@@ -47,21 +45,12 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   auto silnik = std::make_unique<SilnikExportera>(*player, &dialog);
   exporter = &silnik->DajExporter();
   stos->UstawEksport(std::move(silnik));
-
-  sigset_t z;
-  sigemptyset(&z);
-  sigaddset(&z, SIGINT);
-  sigaddset(&z, SIGTERM);
-  sigaddset(&z, SIGHUP);
-  sygnaly = ::signalfd(-1, &z, SFD_CLOEXEC | SFD_NONBLOCK);
-  KG_SYSCHECK(sygnaly >= 0);
   terminal = isatty(STDERR_FILENO) == 1;
 }
 
 HeadlessExporter::~HeadlessExporter() {
   // The files are finished before the player core goes; no notification arrives after.
   stos.reset();
-  if (sygnaly >= 0) ::close(sygnaly);
 }
 
 int HeadlessExporter::Uruchom() {
@@ -72,7 +61,7 @@ int HeadlessExporter::Uruchom() {
     Koniec(KodEksportu::Blad, String("nie można połączyć się z ") + opcje.serwer + ": " + e.what());
   }
   while (!kod) {
-    pollfd p{sygnaly, POLLIN, 0};
+    pollfd p{sygnaly.Deskryptor(), POLLIN, 0};
     const int r = ::poll(&p, 1, player->Skrzynka().Size() > 0 ? 0 : 1);
     if (r > 0 && (p.revents & POLLIN) != 0) Sygnal();
     if (!kod) Zawiadomienia();
@@ -238,9 +227,9 @@ void HeadlessExporter::KoniecEksportu() {
 }
 
 void HeadlessExporter::Sygnal() {
-  signalfd_siginfo i{};
-  if (::read(sygnaly, &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return;
-  const int kodSygnalu = 128 + static_cast<int>(i.ssi_signo);
+  const std::optional<int> sygnal = sygnaly.Odbierz();
+  if (!sygnal) return;
+  const int kodSygnalu = 128 + *sygnal;
   if (wyslany && !zakonczony && !przerwany && polaczony) {
     // The server ends the export with "koniecexportu"; what arrives until then is written.
     przerwany = true;

@@ -26,6 +26,7 @@
 #include "PostepEksportu.h"
 #include "StosPlayera.h"
 #include "String.h"
+#include "SygnalyKonca.h"
 
 // The exit statuses; 2 (a bad command line) is ReadCommandLine's.
 namespace KodEksportu {
@@ -38,7 +39,7 @@ inline constexpr int Przerwane = 130;
 class HeadlessExporter {
  public:
   // SIGINT, SIGTERM and SIGHUP must be blocked in every thread already
-  // (ZablokujSygnalyKonca before any thread starts).
+  // (SygnalyKonca::Zablokuj before any thread starts).
   explicit HeadlessExporter(OpcjeEksportu o);
   ~HeadlessExporter();
 
@@ -85,7 +86,7 @@ class HeadlessExporter {
   PostepEksportu postep;
   // The inbox's reader: a turn may end with part of the next packet read.
   Paczka2 odbior;
-  int sygnaly = -1;  // the signalfd
+  SygnalyKonca sygnaly;
   bool terminal = false;
 
   Zegar::time_point start;

@@ -1,7 +1,7 @@
 #include "OpcjeEksportu.h"
 
 #include "CzasTekstowy.h"
-#include "LinkDoChwili.h"
+#include "LinkZLinii.h"
 #include "ServerAddress.h"
 
 LiniaEksportu::LiniaEksportu()

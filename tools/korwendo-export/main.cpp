@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "HeadlessExporter.h"
-#include "HeadlessPlayer.h"
 #include "KatalogUstawien.h"
 #include "Log.h"
 #include "OpcjeEksportu.h"
+#include "SygnalyKonca.h"
 #include "TerminalReport.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     SetLogBaseDirectory(ResolveSettingsDirectory(std::nullopt));
   });
   if (wyjscie) return *wyjscie;
-  ZablokujSygnalyKonca();
+  SygnalyKonca::Zablokuj();
   try {
     HeadlessExporter e(std::move(opcje));
     return e.Uruchom();

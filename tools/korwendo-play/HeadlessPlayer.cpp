@@ -1,9 +1,6 @@
 #include "HeadlessPlayer.h"
 
-#include <sys/signalfd.h>
 #include <unistd.h>
-
-#include <csignal>
 
 #include <QCoreApplication>
 
@@ -12,6 +9,7 @@
 #include <cstring>
 
 #include "CelStacji.h"
+#include "CelZLinii.h"
 #include "Exception.h"
 #include "KatalogUstawien.h"
 #include "Log.h"
@@ -64,34 +62,18 @@ HeadlessPlayer::~HeadlessPlayer() {
   stos.reset();  // no notification arrives after this
   player = nullptr;
   logika = nullptr;
-  if (sygnaly >= 0) ::close(sygnaly);
-}
-
-void ZablokujSygnalyKonca() {
-  sigset_t z;
-  sigemptyset(&z);
-  sigaddset(&z, SIGINT);
-  sigaddset(&z, SIGTERM);
-  sigaddset(&z, SIGHUP);
-  KG_SYSCHECK(pthread_sigmask(SIG_BLOCK, &z, nullptr) == 0);
 }
 
 void HeadlessPlayer::SluchajSygnalow() {
-  sigset_t z;
-  sigemptyset(&z);
-  sigaddset(&z, SIGINT);
-  sigaddset(&z, SIGTERM);
-  sigaddset(&z, SIGHUP);
-  sygnaly = ::signalfd(-1, &z, SFD_CLOEXEC | SFD_NONBLOCK);
-  KG_SYSCHECK(sygnaly >= 0);
-  notyfikatorSygnalow = std::make_unique<QSocketNotifier>(sygnaly, QSocketNotifier::Read);
+  sygnaly.emplace();
+  notyfikatorSygnalow = std::make_unique<QSocketNotifier>(sygnaly->Deskryptor(), QSocketNotifier::Read);
   connect(notyfikatorSygnalow.get(), &QSocketNotifier::activated, this, [this] {
-    signalfd_siginfo i{};
-    if (::read(sygnaly, &i, sizeof i) != static_cast<ssize_t>(sizeof i)) return;
+    const std::optional<int> sygnal = sygnaly->Odbierz();
+    if (!sygnal) return;
     notyfikatorSygnalow->setEnabled(false);
     // The position reached is kept for the next start, as on "quit"; the status tells the
     // caller that the player was interrupted.
-    Koniec(128 + static_cast<int>(i.ssi_signo));
+    Koniec(128 + *sygnal);
   });
 }
 

@@ -33,12 +33,9 @@
 #include "PowiadomieniaPlayera.h"
 #include "StosPlayera.h"
 #include "String.h"
+#include "SygnalyKonca.h"
 #include "TimeComponent.h"
 #include "WidokTekstowy.h"
-
-// Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and the threads it starts later,
-// so that the headless player receives them on its event loop; call before any thread starts.
-void ZablokujSygnalyKonca();
 
 class HeadlessPlayer : public QObject {
  public:
@@ -79,7 +76,7 @@ class HeadlessPlayer : public QObject {
   void CzytajWejscie();
   // Opens and closes the chosen sound output once; false (and the end) when it cannot open.
   bool SprawdzDzwiek();
-  // SIGINT, SIGTERM and SIGHUP (blocked by ZablokujSygnalyKonca) end the loop cleanly.
+  // SIGINT, SIGTERM and SIGHUP (blocked by SygnalyKonca::Zablokuj) end the loop cleanly.
   void SluchajSygnalow();
   // Waits for the station queries (at most 10 s), then calls f.
   void PoZapytaniach(std::function<void()> f);
@@ -103,7 +100,7 @@ class HeadlessPlayer : public QObject {
   QTimer zegarSkrzynki;  // the window's logic's 10 ms tick
   std::unique_ptr<QSocketNotifier> wejscie;
   String buforWejscia;
-  int sygnaly = -1;  // the signalfd
+  std::optional<SygnalyKonca> sygnaly;
   std::unique_ptr<QSocketNotifier> notyfikatorSygnalow;
 
   String cel;                 // the target being played

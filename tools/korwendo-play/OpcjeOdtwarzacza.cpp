@@ -1,8 +1,8 @@
 #include "OpcjeOdtwarzacza.h"
 
-#include "CelStacji.h"
+#include "CelZLinii.h"
 #include "CzasTekstowy.h"
-#include "LinkDoChwili.h"
+#include "LinkZLinii.h"
 #include "ServerAddress.h"
 
 LiniaOdtwarzacza::LiniaOdtwarzacza()
@@ -75,13 +75,4 @@ OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty) {
   LiniaOdtwarzacza l;
   if (const auto tekst = l.Read(argumenty)) throw UsageError("--help i --version czyta tylko main");
   return l.Opcje();
-}
-
-String NormalizujCel(const String& cel) {
-  const OdczytCelu o = CzytajCel(cel);
-  if (o.blad == BladCelu::PustaNazwa) throw UsageError("pusta nazwa stacji w \"" + cel + "\"");
-  if (o.blad == BladCelu::BezSerwera) return cel;
-  // The address's fault in the words of every address reader.
-  const ServerAddress a = Wartosc(OpcjaPlay::Stacja, [&] { return ParseServerAddress(o.tekstAdresu); });
-  return CelStacji{o.cel.stacja, a}.Napis();
 }

@@ -48,8 +48,3 @@ class LiniaOdtwarzacza : public CommandLine {
 // Read and Opcje on the arguments (without argv[0]); raises a UsageError for --help and
 // --version too, which only main may act on.
 OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty);
-
-// A target typed by a person, "NAME" or "NAME@ADDRESS": the address part read as
-// ServerAddress reads it and written back whole ("Zegar@host" gives "Zegar@host:12540").
-// Raises a UsageError for an empty name or a bad address.
-String NormalizujCel(const String& cel);

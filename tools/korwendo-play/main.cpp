@@ -13,6 +13,7 @@
 #include "KatalogUstawien.h"
 #include "Log.h"
 #include "OpcjeOdtwarzacza.h"
+#include "SygnalyKonca.h"
 #include "TerminalReport.h"
 
 int main(int argc, char** argv) {
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
     SetLogBaseDirectory(ResolveSettingsDirectory(opcje.katalog));
   });
   if (wyjscie) return *wyjscie;
-  ZablokujSygnalyKonca();
+  SygnalyKonca::Zablokuj();
   QCoreApplication app(argc, argv);
   int kod = 0;
   {

@@ -12,6 +12,8 @@
 #include <ctime>
 #include <mutex>
 
+#include "UnikalnyDeskryptor.h"
+
 namespace {
 
 std::mutex nameLock;
@@ -142,13 +144,12 @@ bool DebugMarker() {
 void Log(int level, const String& message, const String& where) {
   try {
     const String body = String(LevelTag(level)) + ExecutableName() + "\t" + message + "\t\t\t" + where;
-    const int pipe = OpenPipe();
-    if (pipe >= 0) {
+    const UnikalnyDeskryptor pipe(OpenPipe());
+    if (pipe) {
       // One message with its terminating zero byte; a full FIFO loses the line.
       String bytes = body;
       bytes.push_back('\0');
-      WriteAll(pipe, bytes);
-      close(pipe);
+      WriteAll(pipe.Get(), bytes);
       return;
     }
     String name;
@@ -163,14 +164,13 @@ void Log(int level, const String& message, const String& where) {
     const String line = "[" + FourDigitYear(t) + "/" + TwoDigits(t.tm_mon + 1) + "/" + TwoDigits(t.tm_mday) + " " +
                         TwoDigits(t.tm_hour) + ":" + TwoDigits(t.tm_min) + ":" + TwoDigits(t.tm_sec) + "] " + body +
                         "\r\n";
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    const UnikalnyDeskryptor fd(open(name.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    if (!fd) {
       const int error = errno;
       ReportFailure(!notMade.empty() ? notMade : "nie można otworzyć \"" + name + "\": " + std::strerror(error));
       return;
     }
-    WriteAll(fd, line);
-    close(fd);
+    WriteAll(fd.Get(), line);
   } catch (...) {
     // Logging must never fail its caller: the line is lost.
   }

@@ -46,25 +46,22 @@ Mutex::Mutex(const String& name) {
   String safe;
   for (char c : name) safe += (c == '/' || c == '\0') ? '_' : c;
   path_ = Directory() + "/korwendo-mutex-" + safe;
-  handle_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (handle_ < 0) Refuse(path_, SystemErrorText(errno));
+  handle_.Reset(open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!handle_) Refuse(path_, SystemErrorText(errno));
   struct stat info {};
-  if (fstat(handle_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
-    close(handle_);
-    handle_ = -1;
+  if (fstat(handle_.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+    handle_.Reset();
     Refuse(path_, "plik nie należy do tego użytkownika");
   }
 }
 
-Mutex::~Mutex() {
-  if (handle_ >= 0) close(handle_);
-}
+Mutex::~Mutex() = default;
 
 bool Mutex::Wait(std::chrono::milliseconds limit) {
   const auto start = std::chrono::steady_clock::now();
   auto pause = std::chrono::milliseconds(1);
   for (;;) {
-    if (flock(handle_, LOCK_EX | LOCK_NB) == 0) return true;
+    if (flock(handle_.Get(), LOCK_EX | LOCK_NB) == 0) return true;
     if (errno != EWOULDBLOCK && errno != EINTR) KG_SYSCHECK(false);
     const auto waited = std::chrono::steady_clock::now() - start;
     if (waited >= limit) {
@@ -79,4 +76,4 @@ bool Mutex::Wait(std::chrono::milliseconds limit) {
   }
 }
 
-void Mutex::Release() { KG_SYSCHECK(flock(handle_, LOCK_UN) == 0); }
+void Mutex::Release() { KG_SYSCHECK(flock(handle_.Get(), LOCK_UN) == 0); }

@@ -16,6 +16,7 @@
 #include <chrono>
 
 #include "String.h"
+#include "UnikalnyDeskryptor.h"
 
 class Mutex {
  public:
@@ -39,5 +40,5 @@ class Mutex {
 
  private:
   String path_;
-  int handle_ = -1;
+  UnikalnyDeskryptor handle_;
 };

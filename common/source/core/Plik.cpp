@@ -42,25 +42,25 @@ void Plik::open2(int mode, int how) {
     case OtworzIstniejacy: break;
     default: errno = EINVAL; return;
   }
-  int fd;
+  UnikalnyDeskryptor fd;
   do {
-    fd = ::open(name_.c_str(), flags, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return;
+    fd.Reset(::open(name_.c_str(), flags, 0666));
+  } while (!fd && errno == EINTR);
+  if (!fd) return;
   // Reading a directory as a file would only fail later, at the first read.
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
+  if (fstat(fd.Get(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    fd.Reset();
     errno = EISDIR;
     return;
   }
-  fd_ = fd;
+  fd_ = std::move(fd);
 }
 
 void Plik::open(int mode, int how) {
   KG_TRACE("Plik::open(int,int)");
   open2(mode, how);
-  if (fd_ < 0) RaiseOpenError(errno, __FILE__, __LINE__);
+  if (!fd_) RaiseOpenError(errno, __FILE__, __LINE__);
 }
 
 void Plik::Create() {
@@ -77,7 +77,7 @@ void Plik::Append() {
 bool Plik::ReadTry() {
   KG_TRACE("Plik::ReadTry()");
   open2(Odczyt, OtworzIstniejacy);
-  return fd_ < 0;
+  return !fd_;
 }
 
 int Plik::Read(void* p, int n) {
@@ -88,7 +88,7 @@ int Plik::Read(void* p, int n) {
   // A regular file gives everything asked up to its end; a pipe or a device may give less
   // per call, so keep asking until the end.
   while (done < n) {
-    const ssize_t r = ::read(fd_, to + done, static_cast<size_t>(n - done));
+    const ssize_t r = ::read(fd_.Get(), to + done, static_cast<size_t>(n - done));
     if (r < 0) {
       if (errno == EINTR) continue;
       KG_RAISE_LAST_SYSTEM_ERROR();
@@ -104,7 +104,7 @@ void Plik::Write(const void* p, int n) {
   KG_ASSERT(n >= 0);
   ssize_t r;
   do {
-    r = ::write(fd_, p, static_cast<size_t>(n));
+    r = ::write(fd_.Get(), p, static_cast<size_t>(n));
   } while (r < 0 && errno == EINTR);
   if (r < 0) KG_RAISE_LAST_SYSTEM_ERROR();
   if (int(r) != n) KG_ASSERTION("int(r)!=n");
@@ -112,14 +112,14 @@ void Plik::Write(const void* p, int n) {
 
 void Plik::Seek(std::int64_t pos) {
   KG_TRACE("Plik::Seek(__int64)");
-  const off_t reached = ::lseek(fd_, static_cast<off_t>(pos), SEEK_SET);
+  const off_t reached = ::lseek(fd_.Get(), static_cast<off_t>(pos), SEEK_SET);
   if (reached < 0) KG_RAISE_LAST_SYSTEM_ERROR();
   KG_ASSERT(reached == pos);
 }
 
 std::int64_t Plik::Tell() {
   KG_TRACE("Plik::Tell()");
-  const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+  const off_t at = ::lseek(fd_.Get(), 0, SEEK_CUR);
   if (at < 0) KG_RAISE_LAST_SYSTEM_ERROR();
   return at;
 }
@@ -127,12 +127,12 @@ std::int64_t Plik::Tell() {
 std::int64_t Plik::Size() {
   KG_TRACE("Plik::Size()");
   struct stat st;
-  if (fd_ >= 0) {
-    if (fstat(fd_, &st) != 0) KG_RAISE_LAST_SYSTEM_ERROR();
+  if (fd_) {
+    if (fstat(fd_.Get(), &st) != 0) KG_RAISE_LAST_SYSTEM_ERROR();
     return st.st_size;
   }
   open(BezDostepu, OtworzIstniejacy);
-  const int failed = fstat(fd_, &st) != 0 ? errno : 0;
+  const int failed = fstat(fd_.Get(), &st) != 0 ? errno : 0;
   CloseQuietly();
   if (failed != 0) RaiseSystemError(failed, __FILE__, __LINE__);
   return st.st_size;
@@ -140,16 +140,13 @@ std::int64_t Plik::Size() {
 
 void Plik::Close() {
   KG_TRACE("Plik::Close()");
-  if (fd_ < 0) return;
-  const int fd = std::exchange(fd_, -1);
   // The descriptor is gone whatever close answers, so it is never closed twice; EINTR
   // does not mean that data was lost.
-  if (::close(fd) != 0 && errno != EINTR) KG_RAISE_LAST_SYSTEM_ERROR();
+  if (const int blad = fd_.Close(); blad != 0) RaiseSystemError(blad, __FILE__, __LINE__);
 }
 
 void Plik::CloseQuietly() {
-  if (fd_ < 0) return;
-  ::close(std::exchange(fd_, -1));
+  fd_.Reset();
 }
 
 void Plik::Writeln(const String& s) {
@@ -166,4 +163,41 @@ void Plik::Writeln(const String& s) {
 void Plik::WriteIniValue(const String& Name, const String& Value) {
   KG_TRACE("Plik::WriteIniValue(String,String)");
   Writeln(Name + "=" + Value);
+}
+
+CalyPlik CzytajCalyPlik(const String& sciezka, std::int64_t maks, bool tylkoZwykly) {
+  KG_TRACE("CzytajCalyPlik(const String& sciezka, int64_t maks, bool tylkoZwykly)");
+  CalyPlik w;
+  const auto koniec = [&w](CalyPlik::Stan s, int blad) {
+    w.stan = s;
+    w.blad = blad;
+    if (s != CalyPlik::Nieczytelny) w.bajty.clear();
+    return std::move(w);
+  };
+  UnikalnyDeskryptor fd;
+  do {
+    fd.Reset(::open(sciezka.c_str(), O_RDONLY | O_CLOEXEC | (tylkoZwykly ? O_NONBLOCK : 0)));
+  } while (!fd && errno == EINTR);
+  if (!fd) return koniec(CalyPlik::Brak, errno);
+  struct stat st{};
+  if (fstat(fd.Get(), &st) != 0) return koniec(CalyPlik::Nieczytelny, errno);
+  if (S_ISDIR(st.st_mode)) return koniec(CalyPlik::Katalog, EISDIR);
+  if (tylkoZwykly && !S_ISREG(st.st_mode)) return koniec(CalyPlik::NieZwykly, 0);
+  if (S_ISREG(st.st_mode)) {
+    if (st.st_size > maks) return koniec(CalyPlik::ZaDuzy, 0);
+    w.bajty.reserve(static_cast<size_t>(st.st_size));
+  }
+  // A file that grows while it is read is read on to its end then, within `maks`.
+  char bufor[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), bufor, sizeof bufor);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return koniec(CalyPlik::Nieczytelny, errno);
+    }
+    if (static_cast<std::int64_t>(w.bajty.size()) > maks - n) return koniec(CalyPlik::ZaDuzy, 0);
+    w.bajty.append(bufor, static_cast<size_t>(n));
+  }
+  return w;
 }

@@ -6,8 +6,10 @@
 // external viewer) may have the same file open together.
 // One thread at a time.
 #include <cstdint>
+#include <limits>
 
 #include "String.h"
+#include "UnikalnyDeskryptor.h"
 #include "Writable.h"
 
 class Plik : public Writable {
@@ -68,7 +70,7 @@ class Plik : public Writable {
   // The same without raising; the file stays closed on failure (errno tells why).
   void open2(int mode, int how);
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return static_cast<bool>(fd_); }
   const String& Name() const { return name_; }
 
  private:
@@ -76,6 +78,28 @@ class Plik : public Writable {
   void CloseQuietly();
   [[noreturn]] void RaiseOpenError(int error, const char* file, int line) const;
 
-  int fd_ = -1;
+  UnikalnyDeskryptor fd_;
   String name_;
 };
+
+// A whole file read at once by CzytajCalyPlik.
+struct CalyPlik {
+  enum Stan {
+    Wczytany,     // `bajty` hold the whole file
+    Brak,         // it could not be opened: `blad` says why (ENOENT: there is no such file)
+    Katalog,      // it is a directory (`blad` is EISDIR)
+    NieZwykly,    // only regular files were asked for, and it is a FIFO, a device or a socket
+    ZaDuzy,       // it holds more than the most asked for
+    Nieczytelny,  // it was opened but a read failed: `blad` says why
+  };
+  Stan stan = Wczytany;
+  int blad = 0;  // the system's error number where the state names one; else 0
+  String bajty;  // Wczytany: every byte; Nieczytelny: those read before the failure; else empty
+};
+
+// Reads the file `sciezka` whole (the one way the program reads a file at once), at most
+// `maks` bytes of it. With `tylkoZwykly` it never blocks: a FIFO or a device put where a
+// regular file was expected is refused (NieZwykly), not waited on; without it a pipe is
+// read to its end. Never raises for the file's faults, only for lack of memory.
+CalyPlik CzytajCalyPlik(const String& sciezka, std::int64_t maks = std::numeric_limits<std::int64_t>::max(),
+                        bool tylkoZwykly = false);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -168,4 +170,60 @@ TEST(Plik, ShortWriteRaisesAnAssertion) {
   signal(SIGXFSZ, oldHandler);
   EXPECT_TRUE(StartsWith(message, "int(r)!=n" + kAt)) << message;
   EXPECT_NE(message.find(kAt), message.rfind(kAt)) << "assertion form: suffix twice";
+}
+
+// The whole-file read: every byte of a file larger than one read, nothing of a missing,
+// refused or over-long one, and each failure told apart.
+TEST(CzytajCalyPlik, ReadsWholeOrSaysWhyNot) {
+  TempDir dir;
+  String duzy(3 * 65536 + 17, '\0');
+  for (size_t i = 0; i < duzy.size(); ++i) duzy[i] = static_cast<char>(i * 7 + i / 251);
+  std::ofstream(dir / "duzy", std::ios::binary) << duzy;
+  std::ofstream(dir / "pusty", std::ios::binary).flush();
+  ASSERT_EQ(mkdir((dir / "katalog").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+
+  const CalyPlik d = CzytajCalyPlik(dir / "duzy");
+  EXPECT_EQ(d.stan, CalyPlik::Wczytany);
+  EXPECT_TRUE(d.bajty == duzy) << d.bajty.size();
+  EXPECT_EQ(CzytajCalyPlik(dir / "duzy", static_cast<int64_t>(duzy.size())).stan, CalyPlik::Wczytany);
+
+  const struct {
+    String nazwa;
+    int64_t maks;
+    bool tylkoZwykly;
+    CalyPlik::Stan stan;
+    int blad;
+  } cases[] = {
+      {"pusty", 0, false, CalyPlik::Wczytany, 0},
+      {"nie-ma", 100, false, CalyPlik::Brak, ENOENT},
+      {"duzy/x", 100, false, CalyPlik::Brak, ENOTDIR},
+      {"katalog", 100, false, CalyPlik::Katalog, EISDIR},
+      {"duzy", static_cast<int64_t>(duzy.size()) - 1, false, CalyPlik::ZaDuzy, 0},
+      // Nobody writes into the FIFO: read without the rule it would wait for ever.
+      {"fifo", 100, true, CalyPlik::NieZwykly, 0},
+  };
+  for (const auto& c : cases) {
+    const CalyPlik p = CzytajCalyPlik(dir / c.nazwa, c.maks, c.tylkoZwykly);
+    EXPECT_EQ(p.stan, c.stan) << c.nazwa;
+    EXPECT_EQ(p.blad, c.blad) << c.nazwa;
+    EXPECT_TRUE(p.bajty.empty()) << c.nazwa;
+  }
+}
+
+// A pipe has no size to check first: it is read to its end, and the most asked for still
+// holds.
+TEST(CzytajCalyPlik, ReadsAPipeToItsEndWithinTheMost) {
+  for (const int64_t maks : {int64_t{1} << 20, int64_t{100}}) {
+    int rura[2];
+    ASSERT_EQ(pipe(rura), 0);
+    const String tekst(1000, 'x');
+    ASSERT_EQ(write(rura[1], tekst.data(), tekst.size()), static_cast<ssize_t>(tekst.size()));
+    UnikalnyDeskryptor pisz(rura[1]);
+    UnikalnyDeskryptor czytaj(rura[0]);
+    pisz.Reset();
+    const CalyPlik p = CzytajCalyPlik("/proc/self/fd/" + std::to_string(czytaj.Get()), maks);
+    EXPECT_EQ(p.stan, maks > 1000 ? CalyPlik::Wczytany : CalyPlik::ZaDuzy) << maks;
+    EXPECT_EQ(p.bajty, maks > 1000 ? tekst : String()) << maks;
+  }
 }

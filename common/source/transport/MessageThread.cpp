@@ -52,14 +52,9 @@ MessageThread::MessageThread()
     : random(static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count())) {
   wolne.reserve(kNumbers);
   for (int n = kFirstNumber; n < kFirstNumber + kNumbers; ++n) wolne.push_back(n);
-  budzik = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  KG_SYSCHECK(budzik >= 0);
-  try {
-    Start("MessageThread");
-  } catch (...) {
-    close(budzik);
-    throw;
-  }
+  budzik.Reset(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  KG_SYSCHECK(static_cast<bool>(budzik));
+  Start("MessageThread");
 }
 
 MessageThread::~MessageThread() {
@@ -69,8 +64,9 @@ MessageThread::~MessageThread() {
   // A loop that did not stop in time keeps its wake-up descriptor rather than have a
   // post land on a descriptor that was reused.
   if (ended) {
-    close(budzik);
-    budzik = -1;
+    budzik.Reset();
+  } else {
+    [[maybe_unused]] const int zostaje = budzik.Release();
   }
 }
 
@@ -91,8 +87,9 @@ int MessageThread::Run() {
   }
   {
     Synchronized guard(&mapLock);
-    const int o = okno.exchange(-1);
-    if (o >= 0 && close(o) != 0) Log(2, SystemErrorText(errno), KG_WHERE);
+    // The loop's own epoll instance, published to the other threads as a plain number.
+    const int blad = UnikalnyDeskryptor(okno.exchange(-1)).Close();
+    if (blad != 0) Log(2, SystemErrorText(blad), KG_WHERE);
     for (auto& [socket, w] : watches) w.interest = 0;
   }
   {
@@ -130,8 +127,8 @@ void MessageThread::CreateWindow() {
     std::lock_guard<std::mutex> lock(queueMutex);
     if (ended) return;
   }
-  const int o = epoll_create1(EPOLL_CLOEXEC);
-  if (o < 0) {
+  UnikalnyDeskryptor o(epoll_create1(EPOLL_CLOEXEC));
+  if (!o) {
     const int error = errno;
     jestOkno.Set();
     RaiseSystemError(error, __FILE__, __LINE__);
@@ -139,13 +136,12 @@ void MessageThread::CreateWindow() {
   epoll_event wake{};
   wake.events = EPOLLIN;
   wake.data.u64 = kWakeKey;
-  if (epoll_ctl(o, EPOLL_CTL_ADD, budzik, &wake) != 0) {
+  if (epoll_ctl(o.Get(), EPOLL_CTL_ADD, budzik.Get(), &wake) != 0) {
     const int error = errno;
-    close(o);
     jestOkno.Set();
     RaiseSystemError(error, __FILE__, __LINE__);
   }
-  okno = o;
+  okno = o.Release();
   jestOkno.Set();
 }
 
@@ -176,7 +172,7 @@ void MessageThread::Post(int msg, uintptr_t wParam, intptr_t lParam) {
     // The write happens under the mutex so that it cannot land on a descriptor that the
     // destructor closed and someone reused. A full counter already wakes the loop.
     const uint64_t one = 1;
-    while (write(budzik, &one, sizeof one) < 0 && errno == EINTR) {
+    while (write(budzik.Get(), &one, sizeof one) < 0 && errno == EINTR) {
     }
   }
 }
@@ -199,7 +195,7 @@ void MessageThread::Wait() {
   epoll_event events[64];
   int count = 0;
   if (o < 0) {
-    pollfd wake{budzik, POLLIN, 0};
+    pollfd wake{budzik.Get(), POLLIN, 0};
     count = poll(&wake, 1, timeout);
     if (count > 0) {
       events[0].events = EPOLLIN;
@@ -221,7 +217,7 @@ void MessageThread::Wait() {
   for (int i = 0; i < count; ++i) {
     if (events[i].data.u64 == kWakeKey) {
       uint64_t value;
-      while (read(budzik, &value, sizeof value) < 0 && errno == EINTR) {
+      while (read(budzik.Get(), &value, sizeof value) < 0 && errno == EINTR) {
       }
     } else {
       Notify(events[i].data.u64, events[i].events);

@@ -17,6 +17,7 @@
 #include "ECriticalSection.h"
 #include "EventOgolny.h"
 #include "MessageReceiver.h"
+#include "UnikalnyDeskryptor.h"
 #include "ZThread.h"
 
 // Threads: the loop runs on its own thread and calls every OnMessage there under the
@@ -108,7 +109,9 @@ class MessageThread : public ZThread {
   // Queues a notification (the loop's own posting; never raises).
   void Enqueue(const MSG& m);
 
-  std::atomic<int> okno{-1};       // the epoll descriptor; -1 before Okno() and after the loop
+  // The epoll descriptor; -1 before Okno() and after the loop. Owned by the loop, which
+  // closes it when it returns; a plain number, so that every thread may read it.
+  std::atomic<int> okno{-1};
   ECriticalSection mapLock;        // odbiorcy, doUsuniecia, watches, numbers
   ECriticalSection dispatchLock;   // held while one message is handled
   std::set<int> doUsuniecia;       // numbers given back whose pending messages are to be purged
@@ -125,6 +128,6 @@ class MessageThread : public ZThread {
   std::deque<MSG> kolejka;         // posted messages and notifications, oldest first
   bool waiting = false;            // the loop sleeps and must be woken by a post
   bool ended = false;              // the loop has returned; posts fail
-  int budzik = -1;                 // eventfd that wakes the loop
+  UnikalnyDeskryptor budzik;       // eventfd that wakes the loop
   std::atomic<pid_t> loopThread{0};
 };

@@ -191,10 +191,9 @@ void TCPClient::Disconnect() {
 }
 
 void TCPClient::CloseSocket() {
-  if (socket < 0) return;
-  watek->Select(socket, msgSocket, 0);
-  if (close(socket) != 0) Log(2, SystemErrorText(errno), KG_WHERE);
-  socket = -1;
+  if (!socket) return;
+  watek->Select(socket.Get(), msgSocket, 0);
+  if (const int e = socket.Close(); e != 0) Log(2, SystemErrorText(e), KG_WHERE);
 }
 
 void TCPClient::Write(const void* c, int n) {
@@ -206,7 +205,7 @@ void TCPClient::Write(const void* c, int n) {
     // through the message thread, which matters for commands that wait for an answer.
     // What the socket does not take now is queued; a failure is left for the message
     // thread to meet again and report.
-    const ssize_t sent = send(socket, bytes, static_cast<size_t>(n), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const ssize_t sent = send(socket.Get(), bytes, static_cast<size_t>(n), MSG_NOSIGNAL | MSG_DONTWAIT);
     if (sent == n) return;
     if (sent > 0) {
       bytes += sent;
@@ -233,10 +232,10 @@ int TCPClient::ReadAnyNonBlocking(void* c, int n) {
   if (n <= 0) return 0;
   ssize_t r;
   do {
-    r = recv(socket, c, static_cast<size_t>(n), MSG_DONTWAIT);
+    r = recv(socket.Get(), c, static_cast<size_t>(n), MSG_DONTWAIT);
   } while (r < 0 && errno == EINTR);
   const int error = errno;
-  watek->Reenable(socket, FD_READ);
+  watek->Reenable(socket.Get(), FD_READ);
   if (r > 0) ostatniBajt = std::chrono::steady_clock::now();
   if (r >= 0) return static_cast<int>(r);
   if (error == EAGAIN || error == EWOULDBLOCK) return 0;
@@ -304,7 +303,7 @@ void TCPClient::OnMessage(MSG& m) {
     }
     blad = AdresLocked() + ": " + reason;
     // The connection is dead: its socket stays until Disconnect, but says nothing more.
-    if (socket >= 0) watek->Select(socket, msgSocket, 0);
+    if (socket) watek->Select(socket.Get(), msgSocket, 0);
     ZamknijBudzik();
     try {
       if (stan == 2) {
@@ -346,23 +345,23 @@ void TCPClient::TryNextAddress(const String& lastError) {
   String reason = lastError;
   while (nastepnyAdres < adresy.size()) {
     const AdresGniazda& a = adresy[nastepnyAdres++];
-    socket = ::socket(a.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
-    if (socket < 0) {
+    socket.Reset(::socket(a.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
+    if (!socket) {
       // For example an IPv6 address on a system without IPv6: the next address may do.
       reason = "ERROR opening socket";
       continue;
     }
     // Commands are small and wait for answers: they go out at once.
     const int one = 1;
-    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     int r;
     do {
-      r = connect(socket, reinterpret_cast<const sockaddr*>(&a.address), a.length);
+      r = connect(socket.Get(), reinterpret_cast<const sockaddr*>(&a.address), a.length);
     } while (r < 0 && errno == EINTR);
     if (r == 0 || errno == EINPROGRESS) {
       // Watched only now: an unconnected socket reports a hang-up that would pass for a
       // completed connect.
-      watek->Select(socket, msgSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE);
+      watek->Select(socket.Get(), msgSocket, FD_READ | FD_WRITE | FD_CONNECT | FD_CLOSE);
       if (limitCiszy.count() > 0) {
         ostatniBajt = std::chrono::steady_clock::now();
         UzbrojBudzik(limitCiszy);
@@ -380,7 +379,7 @@ void TCPClient::SendQueued() {
     RaiseSocketError("more than " + std::to_string(kMaxQueued) +
                      " bytes waiting to be sent: the server does not read");
   }
-  if (czekaNaZapis || socket < 0) return;
+  if (czekaNaZapis || !socket) return;
   if (!scratch) scratch = std::make_unique<char[]>(kChunk);
   // Drains the queue until the socket would block, so that a large queue is not held
   // back to one chunk per notification.
@@ -390,12 +389,12 @@ void TCPClient::SendQueued() {
     wyjscie->Peek(scratch.get(), n);
     ssize_t sent;
     do {
-      sent = send(socket, scratch.get(), static_cast<size_t>(n), MSG_NOSIGNAL | MSG_DONTWAIT);
+      sent = send(socket.Get(), scratch.get(), static_cast<size_t>(n), MSG_NOSIGNAL | MSG_DONTWAIT);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
         czekaNaZapis = true;
-        watek->Reenable(socket, FD_WRITE);
+        watek->Reenable(socket.Get(), FD_WRITE);
         return;
       }
       RaiseSocketError(host + " " + SystemErrorText(errno));
@@ -405,27 +404,27 @@ void TCPClient::SendQueued() {
 }
 
 void TCPClient::UzbrojBudzik(std::chrono::steady_clock::duration after) {
-  if (budzik < 0) {
-    budzik = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-    if (budzik < 0) RaiseSystemError(errno, __FILE__, __LINE__);
-    watek->Select(budzik, msgCisza, FD_READ);
+  if (!budzik) {
+    budzik.Reset(timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
+    if (!budzik) RaiseSystemError(errno, __FILE__, __LINE__);
+    watek->Select(budzik.Get(), msgCisza, FD_READ);
   }
   // Never zero: a zero value would disarm the timer instead of letting it go off.
   const auto ns = std::max<int64_t>(1, std::chrono::duration_cast<std::chrono::nanoseconds>(after).count());
   itimerspec t{};
   t.it_value.tv_sec = static_cast<time_t>(ns / 1000000000);
   t.it_value.tv_nsec = static_cast<long>(ns % 1000000000);
-  if (timerfd_settime(budzik, 0, &t, nullptr) != 0) RaiseSystemError(errno, __FILE__, __LINE__);
+  if (timerfd_settime(budzik.Get(), 0, &t, nullptr) != 0) RaiseSystemError(errno, __FILE__, __LINE__);
 }
 
 void TCPClient::SprawdzCisze() {
-  if (budzik < 0 || limitCiszy.count() == 0) return;
+  if (!budzik || limitCiszy.count() == 0) return;
   uint64_t expirations = 0;
-  [[maybe_unused]] const ssize_t r = read(budzik, &expirations, sizeof expirations);
-  watek->Reenable(budzik, FD_READ);
+  [[maybe_unused]] const ssize_t r = read(budzik.Get(), &expirations, sizeof expirations);
+  watek->Reenable(budzik.Get(), FD_READ);
   const auto now = std::chrono::steady_clock::now();
   int waiting = 0;
-  if (stan == 4 && socket >= 0 && ioctl(socket, FIONREAD, &waiting) == 0 && waiting > 0) ostatniBajt = now;
+  if (stan == 4 && socket && ioctl(socket.Get(), FIONREAD, &waiting) == 0 && waiting > 0) ostatniBajt = now;
   const auto silent = now - ostatniBajt;
   if (silent >= limitCiszy) {
     const auto ms = limitCiszy.count();
@@ -436,8 +435,7 @@ void TCPClient::SprawdzCisze() {
 }
 
 void TCPClient::ZamknijBudzik() {
-  if (budzik < 0) return;
-  watek->Select(budzik, msgCisza, 0);
-  if (close(budzik) != 0) Log(2, SystemErrorText(errno), KG_WHERE);
-  budzik = -1;
+  if (!budzik) return;
+  watek->Select(budzik.Get(), msgCisza, 0);
+  if (const int e = budzik.Close(); e != 0) Log(2, SystemErrorText(e), KG_WHERE);
 }

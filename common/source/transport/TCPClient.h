@@ -14,6 +14,7 @@
 #include "MessageThread.h"
 #include "String.h"
 #include "ThreadSafeBuffer.h"
+#include "UnikalnyDeskryptor.h"
 #include "Writable.h"
 
 // Threads: the message thread runs OnMessage and so every handler; any other thread calls
@@ -138,7 +139,7 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   String blad;
   std::vector<AdresGniazda> adresy;  // the addresses of host, tried in order
   size_t nastepnyAdres = 0;
-  int socket = -1;
+  UnikalnyDeskryptor socket;
   std::unique_ptr<ThreadSafeBuffer> wyjscie;  // owned; replaced after a burst so that it does not keep its peak
   int szczyt = 0;  // the most bytes wyjscie held on this connection
   std::unique_ptr<char[]> scratch;  // one send chunk, made on first use
@@ -147,6 +148,6 @@ class TCPClient : public Writable, public IReadAnyNonBlocking, public MessageRec
   bool przepelnienie = false; // the outgoing queue overflowed; the connection fails
   std::chrono::milliseconds limitCiszy{0};  // 0: no limit
   int msgCisza = 0;
-  int budzik = -1;  // the silence timer (a timerfd), while a limit is set and a socket open
+  UnikalnyDeskryptor budzik;  // the silence timer (a timerfd), while a limit is set and a socket open
   std::chrono::steady_clock::time_point ostatniBajt;  // the attempt's start or the last byte received
 };

@@ -10,13 +10,9 @@
 // Other query parameters are ignored, so that later links stay readable; a fragment
 // ("#...") is ignored. The scheme is read without regard to case.
 // Thread-safe: plain functions on values.
-#include <optional>
-#include <vector>
 
 #include "Czas.h"
 #include "String.h"
-
-class CommandLine;
 
 struct LinkDoChwili {
   String serwer;  // host ":" port, as ServerAddress writes it back
@@ -64,9 +60,3 @@ LinkDoChwili ParsujLink(const String& tekst);
 // "-._~") percent-encoded with upper-case digits, the address as given, the moment as
 // NapisIsoZwiezly writes it. CzytajLink reads it back to `l` (to the millisecond).
 String NapiszLink(const LinkDoChwili& l);
-
-// The link given as `linia`'s positional argument (after Read); none when there is none.
-// Raises a UsageError for a malformed link ("zły link ..."; first, so that a stray word is
-// named as no link) and for a link given together with any of `zastepowane`, the options
-// it stands for ("link zastępuje --station i --at: podaj link albo te opcje").
-std::optional<LinkDoChwili> LinkZLinii(const CommandLine& linia, const std::vector<const char*>& zastepowane);
