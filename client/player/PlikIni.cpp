@@ -32,7 +32,7 @@ String Przytnij(const String& s) {
 }  // namespace
 
 PlikIni::PlikIni(const String& sciezka) {
-  KG_TRACE("PlikIni::PlikIni(String sciezka)");
+  KG_TRACE("PlikIni::PlikIni(const String& sciezka)");
   Plik plik(sciezka);
   if (plik.ReadTry()) {
     const int blad = errno;
