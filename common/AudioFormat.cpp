@@ -36,7 +36,7 @@ int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
 AudioFormat::AudioFormat() = default;
 
 AudioFormat::AudioFormat(const String& FormatAsString) {
-  KG_TRACE("AudioFormat::AudioFormat(String FormatAsString)");
+  KG_TRACE("AudioFormat::AudioFormat(const String& FormatAsString)");
   Parser p(FormatAsString);
   sps = ToInt(p.Getword());
   if (sps == 0) KG_ASSERTION("sps==0");
@@ -64,7 +64,7 @@ String AudioFormat::GetString() const {
 }
 
 Roznica AudioFormat::GetDuration(int64_t bytes) const {
-  KG_TRACE("AudioFormat::GetDuration(int bytes)");
+  KG_TRACE("AudioFormat::GetDuration(int64_t bytes)");
   if (bytes == 0) return Roznica();
   if (!valid) KG_ASSERTION("!valid");
   return Roznica(MulDiv(bytes, Roznica::Sekunda.Wartosc(), bytesPerSecond));
@@ -99,7 +99,7 @@ void AudioFormat::GetWaveFormat(WAVEFORMATEX& w) const {
 }
 
 ValidAudioFormat::ValidAudioFormat(const String& s) : AudioFormat(s) {
-  KG_TRACE("ValidAudioFormat::ValidAudioFormat(String s)");
+  KG_TRACE("ValidAudioFormat::ValidAudioFormat(const String& s)");
   if (!IsValid()) KG_ERROR("Invalid format \"" + s + "\".");
 }
 

@@ -3,21 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "Exception.h"
+#include "Raised.h"
 
 namespace {
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
-
-// The message without its location suffix(es).
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
 
 TEST(AudioFormat, ParsesAndPrintsTable) {
   struct Case {

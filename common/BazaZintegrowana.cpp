@@ -68,7 +68,7 @@ void BazaZintegrowana::Wyczysc() {
 }
 
 TypMarkerow& BazaZintegrowana::Markery(const String& nazwa) {
-  KG_TRACE("BazaZintegrowana::Markery(String nazwa)");
+  KG_TRACE("BazaZintegrowana::Markery(const String& nazwa)");
   return markery[nazwa];
 }
 

@@ -33,7 +33,7 @@ void Chunk2::Start(Plik* p, const String& id) {
 }
 
 void Chunk2::Create(Plik* p, const String& id) {
-  KG_TRACE("Chunk2::Create(Plik *plik,String id)");
+  KG_TRACE("Chunk2::Create(Plik* p, const String& id)");
   Start(p, id);
   riff = false;
   plik->Write(id.data(), 4);
@@ -42,7 +42,7 @@ void Chunk2::Create(Plik* p, const String& id) {
 }
 
 void Chunk2::CreateRiff(Plik* p, const String& id) {
-  KG_TRACE("Chunk2::CreateRiff(Plik *plik,String id)");
+  KG_TRACE("Chunk2::CreateRiff(Plik* p, const String& id)");
   Start(p, id);
   riff = true;
   plik->Write("RIFF", 4);

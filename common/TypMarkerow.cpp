@@ -4,13 +4,13 @@
 #include "IniBase.h"
 
 void TypMarkerow::Dodaj(const TypMarkerow& t) {
-  KG_TRACE("TypMarkerow::Dodaj(TypMarkerow& t)");
+  KG_TRACE("TypMarkerow::Dodaj(const TypMarkerow& t)");
   if (&t == this) return;
   momenty.insert(t.momenty.begin(), t.momenty.end());
 }
 
 void TypMarkerow::Odejmij(const TypMarkerow& t) {
-  KG_TRACE("TypMarkerow::Odejmij(TypMarkerow& t)");
+  KG_TRACE("TypMarkerow::Odejmij(const TypMarkerow& t)");
   if (&t == this) {
     momenty.clear();
     return;

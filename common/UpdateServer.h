@@ -13,7 +13,7 @@ class UpdateServer {
   // that update to the current value (which then equals v) and returns it. The update
   // stays valid until the next call.
   Update<T>& Ustaw(const T& v) {
-    KG_TRACE("UpdateServer::Ustaw(T& v)");
+    KG_TRACE("UpdateServer::Ustaw(const T& v)");
     T dodane = v;
     dodane.Odejmij(aktualny);
     T odjete = aktualny;

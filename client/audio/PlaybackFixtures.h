@@ -16,6 +16,7 @@
 #include "Exception.h"
 #include "Grajek.h"
 #include "PaczkaAudio.h"
+#include "Raised.h"
 #include "TempDir.h"
 #include "ThreadSafeBuffer.h"
 #include "WavFile.h"
@@ -32,18 +33,6 @@ constexpr Roznica kTick(1);
 inline const String kPcm = "8000 mono 128 PCM";
 
 inline Roznica Ms(int64_t n) { return Roznica::Milisekunda * n; }
-
-inline String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 // The null output with switches that make it fail: refusing to open (no sound server),
 // and failing position queries and resets (the server went away).

@@ -13,7 +13,7 @@ WaveOutME::Buffer::Buffer() { KG_TRACE("WaveOutME::Buffer::Buffer()"); }
 WaveOutME::Buffer::~Buffer() { KG_TRACE("WaveOutME::Buffer::~Buffer()"); }
 
 void WaveOutME::Buffer::Prepare(WaveOutDevice*, int BufferSize) {
-  KG_TRACE("WaveOutME::Buffer::Prepare(HWAVEOUT hwaveOut,int BufferSize)");
+  KG_TRACE("WaveOutME::Buffer::Prepare(WaveOutDevice*, int BufferSize)");
   if (BufferSize < 0) KG_ASSERTION("BufferSize<0");
   memory = std::make_unique<char[]>(static_cast<size_t>(BufferSize));
   lpData = memory.get();

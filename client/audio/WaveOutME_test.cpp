@@ -10,23 +10,12 @@
 #include "EncodedFixtures.h"
 #include "Exception.h"
 #include "LogCapture.h"
+#include "Raised.h"
 #include "TempDir.h"
 #include "WavNaglowek.h"
 #include "WaveOutNull.h"
 
 namespace {
-
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 int Count(const String& text, const String& what) {
   int n = 0;

@@ -18,7 +18,7 @@ void Pokaz(QLabel* l, const QString& s) {
 }  // namespace
 
 CzasNaPanelach::CzasNaPanelach(const std::array<QLabel*, kPanele>& panele) : p(panele) {
-  KG_TRACE("CzasNaPanelach::CzasNaPanelach(TPanel *p[11])");
+  KG_TRACE("CzasNaPanelach::CzasNaPanelach(const std::array<QLabel*, kPanele>& panele)");
   QFont cyfry("Courier New");
   cyfry.setPixelSize(16);
   cyfry.setBold(true);

@@ -78,7 +78,7 @@ void FragmentOsi4::Typy(int typ) {
 }
 
 void FragmentOsi4::UstawPrzedzialy(int warstwa, const Przedzialy& p) {
-  KG_TRACE("FragmentOsi4::UstawPrzedzialy(int warstwa,Przedzialy &p)");
+  KG_TRACE("FragmentOsi4::UstawPrzedzialy(int warstwa, const Przedzialy& p)");
   Warstwy(warstwa);
   Przedzialy& w = warstwy[static_cast<size_t>(warstwa)];
   w = Przedzialy();
@@ -110,7 +110,7 @@ void FragmentOsi4::ObetnijWarstwy(int ostatnia) {
 }
 
 void FragmentOsi4::UstawMarkery(int typ, const TypMarkerow& m) {
-  KG_TRACE("FragmentOsi4::UstawMarkery(int typ,TypMarkerow &m)");
+  KG_TRACE("FragmentOsi4::UstawMarkery(int typ, const TypMarkerow& m)");
   Typy(typ);
   TypMarkerow& t = markery[static_cast<size_t>(typ)];
   t = m;
@@ -154,7 +154,7 @@ void FragmentOsi4::Rysuj(Bitmap* e) {
 }
 
 void FragmentOsi4::Paint(Bitmap* cel, Rect r) {
-  KG_TRACE("FragmentOsi4::Paint(Bitmap *cel,rect r)");
+  KG_TRACE("FragmentOsi4::Paint(Bitmap* cel, Rect r)");
   const Roznica d = Piksel();
   const Czas t0(r.x0 * d.Wartosc());
   const Czas t1(r.x1 * d.Wartosc());

@@ -173,7 +173,7 @@ void OsCzasu4::MouseDown(TMouseButton button, TShiftState, int x, int y) {
 }
 
 void OsCzasu4::MouseDrag(TShiftState shift, Point p) {
-  KG_TRACE("OsCzasu4::MouseDrag(TShiftState Shift,point p)");
+  KG_TRACE("OsCzasu4::MouseDrag(TShiftState shift, Point p)");
   if (bitmapa == nullptr || (shift & ssLeft) == 0 || !przeciaganie.aktywny || skala == nullptr) return;
   const Point o = kontrolka.poczatekEkranu;
   przeciaganie.granice = Rect{o.x, o.y, o.x + bitmapa->Width(), o.y + bitmapa->Height() - 1};

@@ -42,7 +42,7 @@ std::unique_ptr<Bitmap> QtDrawer::NowaBitmapa(int64_t w, int64_t h) {
 }
 
 std::unique_ptr<Bitmap> QtDrawer::BitmapaEkranu(Rect r) {
-  KG_TRACE("QtDrawer::BitmapaEkranu(rect r)");
+  KG_TRACE("QtDrawer::BitmapaEkranu(Rect r)");
   auto b = std::make_unique<SurfaceBitmap>(this, r.Width(), r.Height(), dpr);
   b->SetColor(0);
   b->Fill(b->Cala());

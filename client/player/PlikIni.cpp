@@ -21,7 +21,7 @@ String Male(String s) {
 }  // namespace
 
 PlikIni::PlikIni(const String& sciezka) {
-  KG_TRACE("PlikIni::PlikIni(String sciezka)");
+  KG_TRACE("PlikIni::PlikIni(const String& sciezka)");
   const CalyPlik plik = CzytajCalyPlik(sciezka, MaksRozmiar);
   if (plik.stan == CalyPlik::Brak && (plik.blad == ENOENT || plik.blad == ENOTDIR)) return;
   if (plik.stan == CalyPlik::ZaDuzy) {

@@ -58,12 +58,12 @@ ZapisUstawien::~ZapisUstawien() {
 }
 
 void ZapisUstawien::Writeln(const String& s) {
-  KG_TRACE("ZapisUstawien::Writeln(String s)");
+  KG_TRACE("ZapisUstawien::Writeln(const String& s)");
   plik->Writeln(ToCp1250(s));
 }
 
 void ZapisUstawien::WriteIniValue(const String& Name, const String& Value) {
-  KG_TRACE("ZapisUstawien::WriteIniValue(String Name,String Value)");
+  KG_TRACE("ZapisUstawien::WriteIniValue(const String& Name, const String& Value)");
   String v = Value;
   for (char& c : v) {
     if (c == '\r' || c == '\n') c = ' ';

@@ -24,8 +24,9 @@ inline std::unique_ptr<TForm3> Okno(const TempDir& katalog, const std::string& i
   return f;
 }
 
-// Runs `akcja` on the modal dialog or popup of type W that opens after `otworz`, failing
-// when none opens within 5 s or when it is still open 5 s after the action.
+// Runs `akcja` on the modal dialog or popup of type W that opens after `otworz`: during
+// `otworz` when it runs a modal loop of its own, else while the event loop turns after it,
+// until the dialog has been handled or 5 s have passed. Whether it was handled.
 template <class W, class A>
 bool ZDialogiem(const std::function<void()>& otworz, A akcja) {
   bool zrobione = false;
@@ -42,6 +43,7 @@ bool ZDialogiem(const std::function<void()>& otworz, A akcja) {
   });
   t.start();
   otworz();
+  for (int i = 0; i < 500 && !zrobione; ++i) QTest::qWait(10);
   return zrobione;
 }
 

@@ -22,7 +22,7 @@ TEditString::TEditString(QWidget* owner) : QDialog(owner, Qt::Tool | Qt::MSWindo
 }
 
 bool TEditString::Zapytaj(String& tekst, const String& tytul) {
-  KG_TRACE("TEditString::Zapytaj(String& tekst, String tytul)");
+  KG_TRACE("TEditString::Zapytaj(String& tekst, const String& tytul)");
   setWindowTitle(QString::fromStdString(tytul));
   Edit1->setText(QString::fromStdString(tekst));
   Edit1->selectAll();

@@ -114,21 +114,21 @@ TEST(Okno, KlawiszeNumerycznePrzesuwajaTylkoZKlawiatury) {
   TempDir k;
   auto f = Okno(k);
   f->show();
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
   const Czas przed = f->CzasOsi();
   // Key 3 of the main keyboard does nothing; keypad 3 moves 5 s on.
   QTest::keyClick(f.get(), Qt::Key_3);
-  QTest::qWait(30);
+  QCoreApplication::processEvents();
   EXPECT_LT(Czas::Odstep(f->CzasOsi(), przed), Roznica::Sekunda);
   QTest::keyClick(f.get(), Qt::Key_3, Qt::KeypadModifier);
-  QTest::qWait(30);
+  ASSERT_TRUE(Czekaj([&] { return f->CzasOsi() - przed > Roznica::Sekunda * 4; }));
   EXPECT_GT(f->CzasOsi() - przed, Roznica::Sekunda * 4);
   EXPECT_LT(f->CzasOsi() - przed, Roznica::Sekunda * 6);
   // Num Lock off: keypad 1 is End with the keypad flag, not 5 s back (End itself moves
   // nothing while the station has no recordings).
   const Czas teraz = f->CzasOsi();
   QTest::keyClick(f.get(), Qt::Key_End, Qt::KeypadModifier);
-  QTest::qWait(30);
+  QCoreApplication::processEvents();
   EXPECT_LT(Czas::Odstep(f->CzasOsi(), teraz), Roznica::Sekunda);
 
   QTest::keyClick(f.get(), Qt::Key_Escape);
@@ -136,15 +136,16 @@ TEST(Okno, KlawiszeNumerycznePrzesuwajaTylkoZKlawiatury) {
 }
 
 TEST(Okno, F5NaWolnejUlubionejOtwieraMenuPrzypisania) {
+  LogCapture log;
   TempDir k;
   auto f = Okno(k);
   f->Lista().DodajSerwer("127.0.0.1", 1);
   f->show();
   // The activation asks the server for its stations; its refusal is awaited, lest it
   // take away the station added below.
-  QTest::qWait(200);
+  ASSERT_TRUE(Czekaj([&] { return log.Text().find("127.0.0.1:1: ") != String::npos; })) << log.Text();
   f->Lista().DodajStacje("Zegar", &f->Lista().DajSerwer(0));
-  const bool otwarte = ZDialogiem<QMenu>([&] { QTest::keyClick(f.get(), Qt::Key_F5); QTest::qWait(200); },
+  const bool otwarte = ZDialogiem<QMenu>([&] { QTest::keyClick(f.get(), Qt::Key_F5); },
                                          [&](QMenu* m) {
                                            ASSERT_EQ(m, f->PopupMenu2);
                                            ASSERT_FALSE(m->actions().empty());
@@ -190,11 +191,11 @@ TEST(Okno, ZakladkiZMenuIUsuwanieZPytaniem) {
   TempDir k;
   auto f = Okno(k);
   f->show();
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
   f->Lista().DodajZakladke(Czas::Teraz(), "R&B rano", "Zegar@127.0.0.1:1");
 
   // Without Shift: the menu of bookmarks, captioned as text.
-  EXPECT_TRUE(ZDialogiem<QMenu>([&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton); QTest::qWait(200); },
+  EXPECT_TRUE(ZDialogiem<QMenu>([&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton); },
                                 [&](QMenu* m) {
                                   EXPECT_EQ(m, f->PopupMenu5);
                                   ASSERT_EQ(m->actions().size(), 1);
@@ -206,7 +207,7 @@ TEST(Okno, ZakladkiZMenuIUsuwanieZPytaniem) {
   // With Shift: deleting, after a question answered No, then Yes.
   for (auto odpowiedz : {QMessageBox::No, QMessageBox::Yes}) {
     EXPECT_TRUE(ZDialogiem<QMenu>(
-        [&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton, Qt::ShiftModifier); QTest::qWait(200); },
+        [&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton, Qt::ShiftModifier); },
         [&](QMenu* m) {
           ASSERT_EQ(m->actions().size(), 1);
           QAction* a = m->actions()[0];
@@ -290,7 +291,7 @@ TEST(Okno, NaZywoKlawiszPrzyciskIWskaznik) {
   TempDir k;
   auto f = Okno(k);
   f->show();
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
   const QRect przycisk = f->ButtonNaZywo->geometry();
   EXPECT_FALSE(przycisk.intersects(f->SpeedButton6->geometry()));
   EXPECT_FALSE(przycisk.intersects(f->Panel6->geometry()));
@@ -310,8 +311,8 @@ TEST(Okno, NaZywoKlawiszPrzyciskIWskaznik) {
     SCOPED_TRACE(p.nazwa);
     f->StatusPanel0->clear();
     p.akcja();
-    QTest::qWait(30);
-    EXPECT_EQ(f->StatusPanel0->text(), QString::fromUtf8("Nie wybrano stacji."));
+    EXPECT_TRUE(Czekaj([&] { return f->StatusPanel0->text() == QString::fromUtf8("Nie wybrano stacji."); }))
+        << f->StatusPanel0->text().toStdString();
     EXPECT_LT(Czas::Odstep(f->CzasOsi(), przed), Roznica::Sekunda);
   }
 
@@ -328,7 +329,7 @@ TEST(Okno, BladZHandleraZamykaOkno) {
   LogCapture log;
   auto f = Okno(k);
   f->show();
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
   f->Bezpiecznie([] { throw std::runtime_error("nieznany opis przedzialow audio update"); });
   EXPECT_TRUE(Czekaj([&] { return !f->isVisible(); }));
   EXPECT_FALSE(f->Timer3->isActive());

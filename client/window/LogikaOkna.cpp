@@ -98,7 +98,7 @@ void LogikaOkna::Audio(Paczka2& p) {
 }
 
 void LogikaOkna::Process(const String& s) {
-  KG_TRACE("LogikaOkna::Process(String s)");
+  KG_TRACE("LogikaOkna::Process(const String& s)");
   Parser parser(s);
   const String komenda = parser.Getword();
   if (komenda == protokol::kKoniecEksportu) {

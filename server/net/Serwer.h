@@ -10,7 +10,7 @@
 // two threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
 // `odczytano` eventfd, the archive thread through `cv`; the archive thread's indexing
 // also reads `koniec` without the lock, to stop part way through a file) and the
-// stations' Archive (guarded by itself).
+// stations' Archive (guarded by itself). WejscieRazem may be read from any thread.
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -55,6 +55,9 @@ class Serwer {
   void Otworz();
   // The port bound by Otworz.
   int Port() const { return port; }
+  // The bytes of unfinished packets all connections hold now, as limitWejsciaRazem counts
+  // them; read from any thread.
+  int64_t WejscieRazem() const { return wejscieRazem.load(std::memory_order_relaxed); }
   // Serves until Zatrzymaj or, when `sygnaly` are given, until one of them comes.
   void Uruchom(SygnalyKonca* sygnaly = nullptr);
   void Zatrzymaj();
@@ -91,7 +94,8 @@ class Serwer {
   int64_t odrzuconeZAdresu = 0;
   int64_t zerwanePrzezWejscie = 0;
   std::map<String, int> polaczeniaZAdresu;
-  int64_t wejscieRazem = 0;  // the sum of every connection's `trzymane`
+  // The sum of every connection's `trzymane`; written by the loop thread only.
+  std::atomic<int64_t> wejscieRazem = 0;
   bool nasluchWstrzymany = false;
   int port = 0;
 

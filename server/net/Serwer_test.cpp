@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "ArchiveFixtures.h"
+#include "Czekanie.h"
 #include "LogCapture.h"
 #include "PaczkaAudio.h"
 #include "SygnalyKonca.h"
@@ -772,9 +773,11 @@ TEST(Serwer, UnfinishedPacketsAreBoundedPerConnectionAndInTotal) {
     eksporty.push_back(std::make_unique<Klient2>(s.Port()));
     eksporty.back()->Surowe("player\n" + bajty.substr(0, bajty.size() - 1));
   }
-  // A third would pass the total.
+  // A third would pass the total, once the server holds the two.
   Klient2 trzeci(s.Port());
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // Each holds its payload but the last byte.
+  const int64_t trzymane = 2 * static_cast<int64_t>(eksport.core.Size() - 1);
+  ASSERT_TRUE(CzekajNa([&] { return s.serwer->WejscieRazem() >= trzymane; }, 10000)) << s.serwer->WejscieRazem();
   trzeci.Surowe("player\n" + bajty.substr(0, bajty.size() - 1));
   EXPECT_TRUE(trzeci.Zamkniete());
   // The two held are whole once their last byte comes: without a station, the export ends.

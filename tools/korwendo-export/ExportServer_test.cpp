@@ -19,6 +19,7 @@
 #include "EventsFile.h"
 #include "HeadlessExporter.h"
 #include "ProcesTestowy.h"
+#include "PrzedzialySerwera.h"
 #include "RotterLayout.h"
 #include "TempDir.h"
 #include "TimeCode.h"
@@ -101,25 +102,26 @@ class ExportServer : public testing::Test {
   }
 
   // Waits, at most until `limitS` seconds after the server started, until every demo
-  // station has recorded [od, do_) (which must lie in the backlog).
+  // station has recorded [od, do_) (which must lie in the backlog) and the server has
+  // indexed it: each of its pieces is among the audio intervals the server announces.
   static void CzekajNaNagranie(Czas od, Czas do_, int limitS) {
     ASSERT_LE(do_, naZywo);
-    bool czekano = false;
+    const std::vector<KawalekDemo> kawalki = DemoSchedule::Kawalki(od, do_, OpcjeDemo().kawalek);
     for (;;) {
       bool sa = true;
-      for (const KawalekDemo& k : DemoSchedule::Kawalki(od, do_, OpcjeDemo().kawalek)) {
+      for (int p : {port}) {
         for (const StacjaDemo& s : DemoRecorder::Stacje()) {
-          sa = sa && std::filesystem::exists(archiwum + "/" + s.nazwa + "/" +
-                                             RotterLayout(RotterLayout::Rodzaj::Accurate, s.sufiks, "", true).Sciezka(k.poczatek));
+          std::optional<::Przedzialy> w = PrzedzialyNaSerwerze(p, s.nazwa, od);
+          for (const KawalekDemo& k : kawalki) {
+            sa = sa && w && w->Zawiera(k.poczatek) && w->Zawiera(k.koniec - Roznica::Sekunda);
+          }
         }
       }
-      if (sa) break;
-      ASSERT_LT(Clock::now(), start + std::chrono::seconds(limitS)) << "the demo backlog has not reached " << NapisIso(od);
-      czekano = true;
+      if (sa) return;
+      ASSERT_LT(Clock::now(), start + std::chrono::seconds(limitS))
+          << "the demo backlog has not reached " << NapisIso(od) << " in " << limitS << " s";
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    // The server looks at its archive once a second.
-    if (czekano) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   }
 
   // korwendo-export with `argumenty` after --server, in the test's directory.

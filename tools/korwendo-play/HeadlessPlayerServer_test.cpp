@@ -33,6 +33,7 @@
 #include "EventsFile.h"
 #include "HeadlessPlayer.h"
 #include "ProcesTestowy.h"
+#include "PrzedzialySerwera.h"
 #include "RotterLayout.h"
 #include "TempDir.h"
 #include "TimeCode.h"
@@ -268,27 +269,27 @@ class HeadlessPlayerServer : public testing::Test {
   }
 
   // Waits, at most until `limitS` seconds after the server started, until every demo
-  // station has recorded [od, do_) (which must lie in the backlog, before naZywo).
+  // station has recorded [od, do_) (which must lie in the backlog, before naZywo) and
+  // both servers have indexed it: each of its pieces is among the audio intervals the
+  // server announces.
   static void CzekajNaNagranie(Czas od, Czas do_, int limitS) {
     ASSERT_LE(do_, naZywo);
-    const Roznica kawalek = OpcjeDemo().kawalek;
-    bool czekano = false;
+    const std::vector<KawalekDemo> kawalki = DemoSchedule::Kawalki(od, do_, OpcjeDemo().kawalek);
     for (;;) {
       bool sa = true;
-      for (const KawalekDemo& k : DemoSchedule::Kawalki(od, do_, kawalek)) {
+      for (int p : {portA, portB}) {
         for (const StacjaDemo& s : DemoRecorder::Stacje()) {
-          const String p = archiwum + "/" + s.nazwa + "/" + RotterLayout(RotterLayout::Rodzaj::Accurate, s.sufiks, "", true).Sciezka(k.poczatek);
-          sa = sa && std::filesystem::exists(p);
+          std::optional<::Przedzialy> w = PrzedzialyNaSerwerze(p, s.nazwa, od);
+          for (const KawalekDemo& k : kawalki) {
+            sa = sa && w && w->Zawiera(k.poczatek) && w->Zawiera(k.koniec - Roznica::Sekunda);
+          }
         }
       }
-      if (sa) break;
+      if (sa) return;
       ASSERT_LT(Clock::now(), start + std::chrono::seconds(limitS))
           << "the demo backlog has not reached " << NapisIso(od) << " in " << limitS << " s";
-      czekano = true;
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
-    // The server looks at its archive once a second.
-    if (czekano) std::this_thread::sleep_for(std::chrono::milliseconds(2500));
   }
 
   // Starts korwendo-play on `stacja` (NAME@HOST:PORT) at `at`, recording into heard.wav.

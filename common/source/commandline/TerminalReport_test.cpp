@@ -8,6 +8,7 @@
 
 #include "LogCapture.h"
 #include "Log.h"
+#include "Raised.h"
 
 namespace {
 
@@ -28,15 +29,6 @@ String Stderr(F f) {
   for (size_t n; (n = std::fread(b, 1, sizeof b, file)) > 0;) out.append(b, n);
   std::fclose(file);
   return out;
-}
-
-String MessageOf(void (*raise)()) {
-  try {
-    raise();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return {};
 }
 
 TEST(TerminalReport, SentencesLoseTheSourceLocation) {

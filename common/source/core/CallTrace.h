@@ -111,9 +111,15 @@ namespace trace {
 // function whose __PRETTY_FUNCTION__ text is `funkcja`. The qualified name before the
 // "(" must be the function's own, class and namespaces included but template arguments
 // and anonymous namespaces left out ("Update::Name()" for "String Update<T>::Name()"),
-// and the parameters must be as many as the function's; their spelling is free, so that
-// a signature keeps its parameter names. A signature without "(" names the function only.
-// A lambda is traced under the function that holds it.
+// and the parameters must have the function's types, in its order. Each parameter is
+// written as the declaration writes it, its name optional: the types are compared after
+// dropping the parameter name, a default value, template arguments, the qualifiers of
+// a name ("ns::T" and "T" agree), a top-level const (a const value parameter is the same
+// type) and the spaces that separate no words, an array being read as a pointer; so
+// "Inifile2::Write(const char* c, int n)" and "Inifile2::Write(const char *, int)" name
+// "void Inifile2::Write(const char*, int)", while "Inifile2::Write(char*,int)" does not.
+// A signature without "(" names the function only. A lambda is traced under the function
+// that holds it.
 class ZgodnoscNazwy {
  public:
   static constexpr bool Zgodne(const char* signature, const char* funkcja) {
@@ -122,14 +128,198 @@ class ZgodnoscNazwy {
     if (f.przepelniona) return true;  // longer than any name of this program; not judged
     const Nazwa w = f.DajNazwe();
     if (!Rowne(t.poczatek, t.dlugosc, w.poczatek, w.dlugosc)) return false;
-    return t.parametry < 0 || t.parametry == w.parametry;
+    if (t.lista == nullptr) return true;
+    if (w.lista == nullptr) return false;
+    const Typy a(t.lista);
+    const Typy b(w.lista);
+    if (a.przepelniona || b.przepelniona) return true;  // not judged
+    return Rowne(a.tekst, a.dlugosc, b.tekst, b.dlugosc);
   }
+
+  // The parameter list that opens at `lista[0] == '('` in the form compared: each type as
+  // described above, with spaces only between two words, the types joined by ",".
+  struct Typy {
+    static constexpr int Rozmiar = 1024;
+    char tekst[Rozmiar] = {};
+    int dlugosc = 0;
+    bool przepelniona = false;
+
+    constexpr void Dopisz(const char* s, int n) {
+      for (int i = 0; i < n; ++i) {
+        if (dlugosc + 1 >= Rozmiar) {
+          przepelniona = true;
+          return;
+        }
+        tekst[dlugosc++] = s[i];
+      }
+    }
+
+    constexpr explicit Typy(const char* lista) {
+      int i = 1;
+      bool pierwszy = true;
+      while (lista[i] != 0 && lista[i] != ')') {
+        i = Parametr(lista, i, pierwszy);
+        pierwszy = false;
+        if (lista[i] == ',') ++i;
+      }
+    }
+
+   private:
+    struct Slowo {
+      const char* s = nullptr;
+      int n = 0;
+      bool wyraz = false;  // a word (a name or a keyword), else a sign
+    };
+    static constexpr int MaksSlow = 48;
+
+    static constexpr bool Jest(const Slowo& w, const char* tekst) {
+      int k = 0;
+      while (tekst[k] != 0) ++k;
+      return w.wyraz && Rowne(w.s, w.n, tekst, k);
+    }
+    // A word that is a type or part of one by itself, never a parameter's name.
+    static constexpr bool Wbudowany(const Slowo& w) {
+      for (const char* k : {"void", "bool", "char", "wchar_t", "char8_t", "char16_t", "char32_t", "short", "int",
+                            "long", "signed", "unsigned", "float", "double", "const", "volatile", "auto"}) {
+        if (Jest(w, k)) return true;
+      }
+      return false;
+    }
+
+    // Reads the parameter that starts at lista[i] up to its "," or the list's ")" and
+    // appends its type; returns the position of that "," or ")".
+    constexpr int Parametr(const char* lista, int i, bool pierwszy) {
+      Slowo slowa[MaksSlow] = {};
+      int n = 0;
+      int szpiczaste = 0;
+      int nawiasy = 0;
+      int tablice = 0;
+      bool domyslna = false;
+      for (; lista[i] != 0; ++i) {
+        const char c = lista[i];
+        if (szpiczaste == 0 && nawiasy == 0 && (c == ',' || c == ')')) break;
+        if (c == '<') {
+          ++szpiczaste;
+          continue;
+        }
+        if (c == '>' && szpiczaste > 0) {
+          --szpiczaste;
+          continue;
+        }
+        if (szpiczaste > 0) continue;
+        if (c == '(') ++nawiasy;
+        if (c == ')') --nawiasy;
+        if (c == '=' && nawiasy == 0) domyslna = true;
+        if (domyslna || c == ' ') continue;
+        if (c == '[') {
+          ++tablice;
+          while (lista[i] != 0 && lista[i] != ']') ++i;
+          if (lista[i] == 0) break;
+          continue;
+        }
+        if (n == MaksSlow) {
+          przepelniona = true;
+          continue;
+        }
+        if (Litera(c) || c == ':') {
+          int koniec = i;
+          int od = i;
+          while (Litera(lista[koniec]) || lista[koniec] == ':') {
+            if (lista[koniec] == ':' && lista[koniec + 1] == ':') od = koniec + 2;
+            ++koniec;
+          }
+          slowa[n++] = Slowo{lista + od, koniec - od, true};
+          i = koniec - 1;
+          continue;
+        }
+        slowa[n++] = Slowo{lista + i, 1, false};
+      }
+      // The name: a last word after another word that makes a type, or a word in a
+      // declarator's parentheses, "(*name)".
+      bool wskaznik = false;
+      for (int k = 0; k < n; ++k) wskaznik = wskaznik || (!slowa[k].wyraz && slowa[k].s[0] != '(' && slowa[k].s[0] != ')');
+      for (int k = 0; k < n; ++k) {
+        if (!slowa[k].wyraz || Wbudowany(slowa[k])) continue;
+        bool typPrzed = false;
+        for (int j = 0; j < k; ++j) typPrzed = typPrzed || (slowa[j].wyraz && !Jest(slowa[j], "const") && !Jest(slowa[j], "volatile") &&
+                                                          !Jest(slowa[j], "struct") && !Jest(slowa[j], "class") &&
+                                                          !Jest(slowa[j], "enum") && !Jest(slowa[j], "typename"));
+        const bool ostatni = k == n - 1;
+        const bool wNawiasie = k > 0 && k + 1 < n && slowa[k + 1].s[0] == ')' && !slowa[k - 1].wyraz;
+        if (typPrzed && (ostatni || wNawiasie)) slowa[k].n = 0;
+      }
+      // A top-level const: on a value, or after the last "*".
+      if (!wskaznik) {
+        for (int k = 0; k < n; ++k) {
+          if (Jest(slowa[k], "const") || Jest(slowa[k], "volatile")) slowa[k].n = 0;
+        }
+      } else {
+        int k = n - 1;
+        while (k >= 0 && slowa[k].n == 0) --k;
+        if (k >= 0 && (Jest(slowa[k], "const") || Jest(slowa[k], "volatile"))) slowa[k].n = 0;
+      }
+      // A built-in integer in the compiler's order of words: "unsigned long long" is
+      // "long long unsigned int".
+      int dlugie = 0;
+      bool krotki = false, bezZnaku = false, zeZnakiem = false, znak = false, inny = false;
+      int pierwszyWyraz = -1;
+      for (int k = 0; k < n; ++k) {
+        const Slowo& w = slowa[k];
+        const bool liczbowy = Jest(w, "long") || Jest(w, "short") || Jest(w, "unsigned") || Jest(w, "signed") ||
+                              Jest(w, "int") || Jest(w, "char");
+        if (!liczbowy) {
+          inny = inny || Jest(w, "double");
+          continue;
+        }
+        if (pierwszyWyraz < 0) pierwszyWyraz = k;
+        dlugie += Jest(w, "long") ? 1 : 0;
+        krotki = krotki || Jest(w, "short");
+        bezZnaku = bezZnaku || Jest(w, "unsigned");
+        zeZnakiem = zeZnakiem || Jest(w, "signed");
+        znak = znak || Jest(w, "char");
+      }
+      if (pierwszyWyraz >= 0 && !inny && (dlugie > 0 || krotki || bezZnaku || zeZnakiem)) {
+        const char* nazwa = znak ? (bezZnaku ? "unsigned char" : zeZnakiem ? "signed char" : "char")
+                            : krotki ? (bezZnaku ? "short unsigned int" : "short int")
+                            : dlugie == 1 ? (bezZnaku ? "long unsigned int" : "long int")
+                            : dlugie >= 2 ? (bezZnaku ? "long long unsigned int" : "long long int")
+                            : (bezZnaku ? "unsigned int" : "int");
+        int dl = 0;
+        while (nazwa[dl] != 0) ++dl;
+        for (int k = 0; k < n; ++k) {
+          if (Jest(slowa[k], "long") || Jest(slowa[k], "short") || Jest(slowa[k], "unsigned") ||
+              Jest(slowa[k], "signed") || Jest(slowa[k], "int") || Jest(slowa[k], "char")) {
+            slowa[k].n = 0;
+          }
+        }
+        slowa[pierwszyWyraz] = Slowo{nazwa, dl, true};
+      }
+      // "void" alone is no parameter.
+      int slow = 0;
+      for (int k = 0; k < n; ++k) slow += slowa[k].n > 0 ? 1 : 0;
+      if (slow == 1 && pierwszy && tablice == 0) {
+        for (int k = 0; k < n; ++k) {
+          if (Jest(slowa[k], "void") && (lista[i] == ')')) return i;
+        }
+      }
+      if (!pierwszy) Dopisz(",", 1);
+      bool poWyrazie = false;
+      for (int k = 0; k < n; ++k) {
+        if (slowa[k].n == 0) continue;
+        if (poWyrazie && slowa[k].wyraz) Dopisz(" ", 1);
+        Dopisz(slowa[k].s, slowa[k].n);
+        poWyrazie = slowa[k].wyraz;
+      }
+      if (tablice > 0) Dopisz("*", 1);
+      return i;
+    }
+  };
 
  private:
   struct Nazwa {
     const char* poczatek = nullptr;
     int dlugosc = 0;
-    int parametry = -1;  // -1: not stated
+    const char* lista = nullptr;  // the "(" of the parameter list; null: not stated
   };
 
   static constexpr bool Rowne(const char* a, int na, const char* b, int nb) {
@@ -149,30 +339,6 @@ class ZgodnoscNazwy {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
   }
 
-  // The parameters of the list that opens at s[0] == '(': top-level commas plus one; none
-  // for "()" and "(void)".
-  static constexpr int Parametry(const char* s) {
-    int glebokosc = 0;
-    int przecinki = 0;
-    bool tresc = false;
-    int i = 0;
-    for (; s[i] != 0; ++i) {
-      const char c = s[i];
-      if (c == '(' || c == '<' || c == '[' || c == '{') {
-        ++glebokosc;
-      } else if (c == ')' || c == '>' || c == ']' || c == '}') {
-        if (--glebokosc == 0) break;
-      } else if (glebokosc == 1 && c == ',') {
-        ++przecinki;
-      }
-      if (glebokosc >= 1 && i > 0 && c != ' ') tresc = true;
-    }
-    if (!tresc) return 0;
-    const char* v = "(void)";
-    if (Rowne(s, i + 1, v, 6)) return 0;
-    return przecinki + 1;
-  }
-
   static constexpr Nazwa ZSygnatury(const char* s) {
     Nazwa n;
     n.poczatek = s;
@@ -184,7 +350,7 @@ class ZgodnoscNazwy {
     while (n.poczatek[i] != 0 && n.poczatek[i] != '(') ++i;
     n.dlugosc = i;
     while (n.dlugosc > 0 && n.poczatek[n.dlugosc - 1] == ' ') --n.dlugosc;
-    if (n.poczatek[i] == '(') n.parametry = Parametry(n.poczatek + i);
+    if (n.poczatek[i] == '(') n.lista = n.poczatek + i;
     return n;
   }
 
@@ -253,7 +419,7 @@ class ZgodnoscNazwy {
       while (tekst[start] == '*' || tekst[start] == '&') ++start;
       n.poczatek = tekst + start;
       n.dlugosc = nawias - start;
-      n.parametry = Parametry(tekst + nawias);
+      n.lista = tekst + nawias;
       return n;
     }
   };
@@ -262,8 +428,9 @@ class ZgodnoscNazwy {
 }  // namespace trace
 
 // Traces the enclosing function under `signature`, for example "Czas::Napis()": its
-// qualified name and its parameters, as logs show it. The build fails when the signature
-// names another function or another number of parameters (trace::ZgodnoscNazwy).
+// qualified name and its parameters, as logs show it and as the declaration writes them
+// (names optional). The build fails when the signature names another function or other
+// parameter types (trace::ZgodnoscNazwy says how they are compared).
 #define KG_TRACE(signature)                                                                     \
   static_assert(::trace::ZgodnoscNazwy::Zgodne(signature, __PRETTY_FUNCTION__),                 \
                 "KG_TRACE names another function than the one it traces: " signature);        \

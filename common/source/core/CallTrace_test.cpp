@@ -165,15 +165,29 @@ TEST(CallTrace, ASignatureMustNameTheFunctionItTraces) {
       {"WaveOut::Pause()", "void WaveOutME::Pause()", false},
       {"ListaStacji::ZakladkaClick(TObject * Sender)", "void ListaStacji::ZagrajZakladke(int)", false},
       {"ListaStacji::ZagrajZakladke(int a)", "void ListaStacji::ZagrajZakladke(int)", true},
-      // The parameters are counted, not spelt.
+      // The parameters' types as declared, their names optional.
       {"Klient::Odbierz(const char* b, size_t n, Czas teraz)", "void Klient::Odbierz(const char*, size_t, Czas)",
        true},
+      {"Klient::Odbierz(const char *, size_t,Czas)", "void Klient::Odbierz(const char*, size_t, Czas)", true},
+      {"Inifile2::Write(char*,int)", "void Inifile2::Write(const char*, int)", false},
+      {"Plik::Seek(__int64)", "void Plik::Seek(std::int64_t)", false},
+      {"Przedzialy::Add(Przedzialy & p)", "void Przedzialy::Add(const Przedzialy&)", false},
+      {"WieloWiecznosc::Dodaj(WieloWiecznosc w)", "void WieloWiecznosc::Dodaj(WieloWiecznosc&)", false},
       {"Grajek::Grajek(TimeComponent * t,Writable *o)",
        "Grajek::Grajek(TimeComponent*, Writable*, std::unique_ptr<WaveOutDevice>)", false},
+      // What the declaration may write otherwise: a top-level const, a default, an array,
+      // qualifiers, template arguments, the integer words in any order.
+      {"A::F(const int n, Czas c = Czas(), TPanel *p[11], ns::T t)", "void A::F(int, Czas, TPanel**, T)", true},
+      {"A::F(const std::function<void(int)>& f, Plik* const p)", "void A::F(const std::function<void(int)>&, Plik*)",
+       true},
+      {"A::F(unsigned long long u, unsigned n)", "void A::F(long long unsigned int, unsigned int)", true},
+      {"A::F(long n)", "void A::F(long unsigned int)", false},
       {"A::V()", "void A::V()", true},
       {"A::V(void)", "void A::V()", true},
       {"A::V(int x)", "void A::V()", false},
-      {"K::F(f, n)", "const char* K::F(void (*)(int, int), std::map<int, int>)", true},
+      {"K::F(f, n)", "const char* K::F(void (*)(int, int), std::map<int, int>)", false},
+      {"K::F(void (*f)(int, int), std::map<int, int> n)", "const char* K::F(void (*)(int, int), std::map<int, int>)",
+       true},
       {"K::F", "int K::F(int, int)", true},
       // Namespaces are part of the name; anonymous ones are not.
       {"ns::K::F()", "int ns::K::F()", true},
@@ -199,4 +213,5 @@ TEST(CallTrace, ASignatureMustNameTheFunctionItTraces) {
     EXPECT_EQ(trace::ZgodnoscNazwy::Zgodne(c.signature, c.funkcja), c.zgodne) << c.signature << " / " << c.funkcja;
   }
   static_assert(!trace::ZgodnoscNazwy::Zgodne("WaveOut::Pause()", "void WaveOutME::Pause()"));
+  static_assert(!trace::ZgodnoscNazwy::Zgodne("Inifile2::Write(char*,int)", "void Inifile2::Write(const char*, int)"));
 }

@@ -100,7 +100,7 @@ int Plik::Read(void* p, int n) {
 }
 
 void Plik::Write(const void* p, int n) {
-  KG_TRACE("Plik::Write(void*,int)");
+  KG_TRACE("Plik::Write(const void* p, int n)");
   KG_ASSERT(n >= 0);
   ssize_t r;
   do {
@@ -111,7 +111,7 @@ void Plik::Write(const void* p, int n) {
 }
 
 void Plik::Seek(std::int64_t pos) {
-  KG_TRACE("Plik::Seek(__int64)");
+  KG_TRACE("Plik::Seek(std::int64_t pos)");
   const off_t reached = ::lseek(fd_.Get(), static_cast<off_t>(pos), SEEK_SET);
   if (reached < 0) KG_RAISE_LAST_SYSTEM_ERROR();
   KG_ASSERT(reached == pos);
@@ -150,7 +150,7 @@ void Plik::CloseQuietly() {
 }
 
 void Plik::Writeln(const String& s) {
-  KG_TRACE("Plik::Writeln(String)");
+  KG_TRACE("Plik::Writeln(const String& s)");
   KG_ASSERT(s.size() <= 2147483645u);
   String line;
   line.reserve(s.size() + 2);
@@ -161,7 +161,7 @@ void Plik::Writeln(const String& s) {
 }
 
 void Plik::WriteIniValue(const String& Name, const String& Value) {
-  KG_TRACE("Plik::WriteIniValue(String,String)");
+  KG_TRACE("Plik::WriteIniValue(const String& Name, const String& Value)");
   Writeln(Name + "=" + Value);
 }
 

@@ -12,6 +12,7 @@
 
 #include "ErrorText.h"
 #include "Exception.h"
+#include "Raised.h"
 #include "TempDir.h"
 
 namespace {
@@ -21,16 +22,6 @@ String Contents(const String& path) {
   std::stringstream all;
   all << in.rdbuf();
   return all.str();
-}
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
 }
 
 bool StartsWith(const String& s, const String& prefix) { return s.rfind(prefix, 0) == 0; }

@@ -26,7 +26,7 @@ void DekoderMPEG23::Close() {
 }
 
 void DekoderMPEG23::Write(const void* c, int n) {
-  KG_TRACE("DekoderMPEG23::Write(void *c, int n)");
+  KG_TRACE("DekoderMPEG23::Write(const void* c, int n)");
   if (n == 0) return;
   try {
     Decode(c, n);

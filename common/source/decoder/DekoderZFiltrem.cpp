@@ -12,7 +12,7 @@ DekoderZFiltrem::~DekoderZFiltrem() {
 }
 
 void DekoderZFiltrem::Write(const void* c, int n) {
-  KG_TRACE("DekoderZFiltrem::Write(void *c, int n)");
+  KG_TRACE("DekoderZFiltrem::Write(const void* c, int n)");
   filtr->Write(c, n);
   filtr->ReadAnyNonBlocking2(*dekoder, 2147483647);
 }

@@ -11,21 +11,10 @@
 #include "Exception.h"
 #include "LogCapture.h"
 #include "Mp3Header.h"
+#include "Raised.h"
 #include "TempDir.h"
 
 namespace {
-
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 // Compares byte strings without printing them: where they first differ, and their sizes.
 testing::AssertionResult SameBytes(const String& got, const String& expected) {

@@ -10,7 +10,7 @@ Bitmap::Bitmap(Drawer* d, int64_t szerokosc, int64_t wysokosc)
     : drawer(d), szer_(szerokosc), wys_(wysokosc), clipRect{0, 0, szerokosc, wysokosc} {}
 
 std::unique_ptr<SubBitmap> Bitmap::Sub(std::unique_ptr<SubBitmap> stary, Rect r) {
-  KG_TRACE("Bitmap::Sub(SubBitmap *stary,rect r)");
+  KG_TRACE("Bitmap::Sub(std::unique_ptr<SubBitmap> stary, Rect r)");
   if (stary) {
     stary->Przestaw(this, r);
     return stary;
@@ -19,7 +19,7 @@ std::unique_ptr<SubBitmap> Bitmap::Sub(std::unique_ptr<SubBitmap> stary, Rect r)
 }
 
 void Bitmap::Clip(Rect r) {
-  KG_TRACE("Bitmap::Clip(rect r)");
+  KG_TRACE("Bitmap::Clip(Rect r)");
   r.x0 = std::clamp<int64_t>(r.x0, 0, szer_);
   r.x1 = std::clamp<int64_t>(r.x1, 0, szer_);
   r.y0 = std::clamp<int64_t>(r.y0, 0, wys_);

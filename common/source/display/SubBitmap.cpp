@@ -19,7 +19,7 @@ class SubBitmap::ObciecieRodzica {
 SubBitmap::SubBitmap(Bitmap* r, Rect o) : Bitmap(r->GetDrawer(), o.Width(), o.Height()), rodzic(r), obszar(o) {}
 
 void SubBitmap::Przestaw(Bitmap* r, Rect o) {
-  KG_TRACE("SubBitmap::Przestaw(Bitmap *rodzic,rect r)");
+  KG_TRACE("SubBitmap::Przestaw(Bitmap* r, Rect o)");
   rodzic = r;
   obszar = o;
   UstawDrawer(r->GetDrawer());

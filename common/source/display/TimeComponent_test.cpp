@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "Exception.h"
+#include "Raised.h"
 
 namespace {
 
@@ -24,15 +23,6 @@ struct Ucho : Listener {
   void Hey() override { ++ile; }
   int ile = 0;
 };
-
-String MessageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 TEST(TimeComponent, OnlyTheUsersChangeNotifiesAndSetsTheFlag) {
   Pole p;

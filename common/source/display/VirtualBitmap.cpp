@@ -14,7 +14,7 @@ void VirtualBitmap::Maluj(VBPainter& malarz, int64_t a, int64_t b) {
 }
 
 void VirtualBitmap::Uaktualnij(Rect n, VBPainter& malarz) {
-  KG_TRACE("VirtualBitmap::Uaktualnij(rect okno,VBPainter &malarz)");
+  KG_TRACE("VirtualBitmap::Uaktualnij(Rect n, VBPainter& malarz)");
   malowane = 0;
   if (n.Empty()) return;
   const int64_t W = n.Width();
@@ -58,7 +58,7 @@ void VirtualBitmap::Uaktualnij(Rect n, VBPainter& malarz) {
 }
 
 void VirtualBitmap::Uniewaznij(int64_t a, int64_t b) {
-  KG_TRACE("VirtualBitmap::Uniewaznij(int64 a,int64 b)");
+  KG_TRACE("VirtualBitmap::Uniewaznij(int64_t a, int64_t b)");
   if (a >= b) return;
   // Ranges that overlap or touch the last one are merged, so that a stream of small
   // invalidations does not grow the list.

@@ -98,7 +98,7 @@ void Przedzialy::Add(Czas t) {
 }
 
 void Przedzialy::Add(const Przedzialy& p) {
-  KG_TRACE("Przedzialy::Add(Przedzialy & p)");
+  KG_TRACE("Przedzialy::Add(const Przedzialy& p)");
   if (&p == this) {
     for (const Przedzial& q : p.Wszystkie()) Add(q);
     return;
@@ -134,7 +134,7 @@ void Przedzialy::Remove1(Przedzial p) {
 }
 
 void Przedzialy::Remove(const Przedzialy& c) {
-  KG_TRACE("Przedzialy::Remove(Przedzialy & c)");
+  KG_TRACE("Przedzialy::Remove(const Przedzialy& c)");
   if (&c == this) {
     Clear();
     return;
@@ -143,7 +143,7 @@ void Przedzialy::Remove(const Przedzialy& c) {
 }
 
 void Przedzialy::Mul(const Przedzialy& p1, const Przedzialy& p2) {
-  KG_TRACE("Przedzialy::Mul(Przedzialy & p1,Przedzialy & p2)");
+  KG_TRACE("Przedzialy::Mul(const Przedzialy& p1, const Przedzialy& p2)");
   // Copies, so that either input may be this set.
   const std::vector<Przedzial> a = p1.Wszystkie();
   const std::vector<Przedzial> b = p2.Wszystkie();
@@ -177,7 +177,7 @@ void Przedzialy::WstawKawalek(Przedzial p) {
 }
 
 void Przedzialy::AddRozciagniete(const Przedzialy& z, Roznica minimum) {
-  KG_TRACE("Przedzialy::AddRozciagniete(Przedzialy & z,Roznica minimum)");
+  KG_TRACE("Przedzialy::AddRozciagniete(const Przedzialy& z, Roznica minimum)");
   for (Przedzial p : z.Wszystkie()) {
     if (p.end != Czas()) p.end = std::max(p.end, Plus(p.begin, minimum));
     Add(p);

@@ -15,6 +15,7 @@
 #include "Exception.h"
 #include "IniCore.h"
 #include "PrzedzialyAudio.h"
+#include "PrzedzialyPoprawne.h"
 #include "RegionalNames.h"
 #include "TimeZone.h"
 
@@ -428,6 +429,8 @@ TEST(Przedzialy, RefusesCountsThePayloadCannotHold) {
 
 TEST(Przedzialy, ArbitraryBytesDecodeOrRaise) {
   std::mt19937 los(7);
+  int wPorzadkuIle = 0;
+  int nieIle = 0;
   for (int proba = 0; proba < 2000; ++proba) {
     Core bajty;
     const int n = static_cast<int>(los() % 80);
@@ -448,18 +451,35 @@ TEST(Przedzialy, ArbitraryBytesDecodeOrRaise) {
     } catch (const Exception&) {
       continue;
     }
-    // Whatever was read, the operations stay within the set's contract.
+    // Whatever was read, the operations stay within the set's contract. A set read in
+    // order (each interval forwards, each after the one before) keeps it through them.
+    const bool wPorzadku = Poprawne(z, Roznica(0));
+    ++(wPorzadku ? wPorzadkuIle : nieIle);
     Przedzialy kopia = z;
-    z.Add(Przedzial(Czas(static_cast<std::int64_t>(los()) << 32), Czas::Max));
+    const Czas od(static_cast<std::int64_t>(los()) << 32);
+    z.Add(Przedzial(od, Czas::Max));
     z.Suma();
-    z.Zawiera(Czas::Max);
     kopia.Mul(kopia, z);
-    try {
-      kopia.Remove(z);
-    } catch (const Exception&) {
-      // Only a set whose order was broken by the peer gets here.
+    if (!wPorzadku) {
+      try {
+        kopia.Remove(z);
+      } catch (const Exception&) {
+        // Only a set whose order was broken by the peer gets here.
+      }
+      continue;
     }
+    ASSERT_TRUE(Poprawne(z, Roznica(0))) << "after Add, try " << proba;
+    EXPECT_TRUE(z.Zawiera(od) && z.Zawiera(Czas::Max));
+    ASSERT_TRUE(Poprawne(kopia, Roznica(-1))) << "after Mul, try " << proba;
+    for (int i = 0; i < kopia.Count(); ++i) {
+      EXPECT_TRUE(z.Zawiera(kopia[i].begin) && z.Zawiera(kopia[i].end)) << "the intersection lies within z";
+    }
+    kopia.Remove(z);
+    EXPECT_EQ(kopia.Count(), 0) << "the intersection with z, z cut out of it, try " << proba;
   }
+  // Both kinds of set came up.
+  EXPECT_GT(wPorzadkuIle, 100);
+  EXPECT_GT(nieIle, 100);
 }
 
 // ---------------------------------------------------------------------------------------

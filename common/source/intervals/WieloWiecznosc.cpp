@@ -68,7 +68,7 @@ const PrzedzialyID& WieloWiecznosc::Element(int i) const {
 }
 
 PrzedzialyID* WieloWiecznosc::Znajdz(const String& nazwa) {
-  KG_TRACE("WieloWiecznosc::Znajdz(String nazwa)");
+  KG_TRACE("WieloWiecznosc::Znajdz(const String& nazwa)");
   for (int i = 0; i < Ile(); ++i) {
     if (dp[i].id == nazwa) return &dp[i];
   }
@@ -76,7 +76,7 @@ PrzedzialyID* WieloWiecznosc::Znajdz(const String& nazwa) {
 }
 
 PrzedzialyID& WieloWiecznosc::DajPrzedzialy(const String& nazwa) {
-  KG_TRACE("WieloWiecznosc::DajPrzedzialy(String nazwa)");
+  KG_TRACE("WieloWiecznosc::DajPrzedzialy(const String& nazwa)");
   if (Wszystko()) KG_ASSERTION("dp.c==-1");
   if (PrzedzialyID* p = Znajdz(nazwa)) return *p;
   PrzedzialyID& nowy = dp[dp.count];
@@ -86,7 +86,7 @@ PrzedzialyID& WieloWiecznosc::DajPrzedzialy(const String& nazwa) {
 }
 
 void WieloWiecznosc::Dodaj(WieloWiecznosc& w) {
-  KG_TRACE("WieloWiecznosc::Dodaj(WieloWiecznosc w)");
+  KG_TRACE("WieloWiecznosc::Dodaj(WieloWiecznosc& w)");
   if (w.Wszystko()) {
     UstawWszystko();
     return;
@@ -97,7 +97,7 @@ void WieloWiecznosc::Dodaj(WieloWiecznosc& w) {
 }
 
 void WieloWiecznosc::Odejmij(WieloWiecznosc& w) {
-  KG_TRACE("WieloWiecznosc::Odejmij(WieloWiecznosc w)");
+  KG_TRACE("WieloWiecznosc::Odejmij(WieloWiecznosc& w)");
   if (w.Wszystko()) {
     Wyczysc();
     return;

@@ -12,6 +12,7 @@
 #include "Exception.h"
 #include "IniCore.h"
 #include "PrzedzialyID.h"
+#include "PrzedzialyPoprawne.h"
 
 namespace {
 
@@ -170,6 +171,7 @@ TEST(WieloWiecznosc, RefusesHostileCounts) {
 
 TEST(WieloWiecznosc, ArbitraryBytesDecodeOrRaise) {
   std::mt19937 los(11);
+  int wPorzadku = 0;
   const Core wzor = [] {
     WieloWiecznosc w = Przyklad();
     return Zapisz(w);
@@ -188,10 +190,32 @@ TEST(WieloWiecznosc, ArbitraryBytesDecodeOrRaise) {
     } catch (const Exception&) {
       continue;
     }
+    // The union holds every name of w and, for a name whose sets were all read in order
+    // (each interval forwards, each after the one before), every moment of them, in order.
     WieloWiecznosc kopia = Przyklad();
     kopia.Dodaj(w);
     w.Opis();
+    if (w.Wszystko()) {
+      EXPECT_TRUE(kopia.Wszystko());
+      continue;
+    }
+    for (int i = 0; i < w.Ile(); ++i) {
+      const PrzedzialyID& z = w.Element(i);
+      PrzedzialyID* suma = kopia.Znajdz(z.id);
+      ASSERT_NE(suma, nullptr) << z.id << ", try " << proba;
+      bool wszystkieWPorzadku = true;
+      for (int j = 0; j < w.Ile(); ++j) {
+        if (w.Element(j).id == z.id) wszystkieWPorzadku = wszystkieWPorzadku && Poprawne(w.Element(j), Roznica(0));
+      }
+      if (!wszystkieWPorzadku) continue;
+      ++wPorzadku;
+      ASSERT_TRUE(Poprawne(*suma, Roznica(0))) << z.id << ", try " << proba;
+      for (int k = 0; k < z.Count(); ++k) {
+        EXPECT_TRUE(suma->Zawiera(z[k].begin) && suma->Zawiera(z[k].end)) << z.id << ", try " << proba;
+      }
+    }
   }
+  EXPECT_GT(wPorzadku, 100) << "sets read in order came up too seldom to judge";
 }
 
 }  // namespace

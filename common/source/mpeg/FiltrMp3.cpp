@@ -6,7 +6,7 @@
 #include "Mp3Header.h"
 
 void FiltrMp3::Write(const void* c, int n) {
-  KG_TRACE("FiltrMp3::Write(void *c, int n)");
+  KG_TRACE("FiltrMp3::Write(const void* c, int n)");
   buffer.Write(c, n);
 }
 

@@ -64,7 +64,7 @@ IniBase& IniBase::ReadWrite(double& v) {
 }
 
 IniBase& IniBase::ReadWrite16(std::int64_t& first, std::int64_t& second) {
-  KG_TRACE("IniBase::ReadWrite16(__int64&,__int64&)");
+  KG_TRACE("IniBase::ReadWrite16(std::int64_t& first, std::int64_t& second)");
   ReadWrite(first);
   ReadWrite(second);
   return *this;

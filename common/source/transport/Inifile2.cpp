@@ -3,7 +3,7 @@
 #include "CallTrace.h"
 
 Inifile2::Inifile2(const Tekst& filename, int m) : IniBase(m), plik(filename) {
-  KG_TRACE("Inifile2::Inifile2(Tekst,int)");
+  KG_TRACE("Inifile2::Inifile2(const Tekst& filename, int m)");
   if (mode != 0) {
     plik.Create();
   } else if (plik.ReadTry()) {
@@ -12,7 +12,7 @@ Inifile2::Inifile2(const Tekst& filename, int m) : IniBase(m), plik(filename) {
 }
 
 void Inifile2::Write(const char* c, int n) {
-  KG_TRACE("Inifile2::Write(char*,int)");
+  KG_TRACE("Inifile2::Write(const char* c, int n)");
   plik.Write(c, n);
 }
 

@@ -7,7 +7,7 @@
 
 Inifile3::Inifile3(const Tekst& filename, int m, const Tekst& id, int version_)
     : Inifile2(filename, m), version(version_), filename_(filename) {
-  KG_TRACE("Inifile3::Inifile3(Tekst,int,Tekst,int)");
+  KG_TRACE("Inifile3::Inifile3(const Tekst& filename, int m, const Tekst& id, int version_)");
   if (failed) return;
   const String quoted = "\"" + filename_ + "\"";
 
@@ -25,7 +25,7 @@ Inifile3::Inifile3(const Tekst& filename, int m, const Tekst& id, int version_)
 }
 
 void Inifile3::Write(const char* c, int n) {
-  KG_TRACE("Inifile3::Write(char*,int)");
+  KG_TRACE("Inifile3::Write(const char* c, int n)");
   Inifile2::Write(c, n);
   if (failed) KG_ERROR("Błąd zapisu do " + filename_);
 }

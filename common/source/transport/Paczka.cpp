@@ -55,7 +55,7 @@ void Paczka::SprawdzDlugosc(const char* co, std::int64_t n, std::int64_t maks) {
 String Paczka::Magic() const { return protokol::kZnacznikPaczki; }
 
 void Paczka::Write(const void* c, int n) {
-  KG_TRACE("Paczka::Write(void *c, int n)");
+  KG_TRACE("Paczka::Write(const void* c, int n)");
   bufor.Write(c, n);
   Parse();
   if (faza == 4) faza = -1;
@@ -145,7 +145,7 @@ void Paczka::WriteTo(Core& m) const {
 }
 
 void Paczka::UstawString(const String& s) {
-  KG_TRACE("Paczka::UstawString(String s)");
+  KG_TRACE("Paczka::UstawString(const String& s)");
   const String bytes = ToCp1250(s);
   SprawdzDlugosc("rozmiar danych", static_cast<std::int64_t>(bytes.size()),
                  IniBase::MaksDlugosc);

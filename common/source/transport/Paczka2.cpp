@@ -7,18 +7,18 @@
 Paczka2::Paczka2() { KG_TRACE("Paczka2::Paczka2()"); }
 
 Paczka2::Paczka2(const String& s) {
-  KG_TRACE("Paczka2::Paczka2(String s)");
+  KG_TRACE("Paczka2::Paczka2(const String& s)");
   UstawString(s);
 }
 
 Paczka2::Paczka2(const String& s, const String& opis) {
-  KG_TRACE("Paczka2::Paczka2(String s, String opis)");
+  KG_TRACE("Paczka2::Paczka2(const String& s, const String& opis)");
   UstawString(s);
   Opis = opis;
 }
 
 Paczka2::Paczka2(Transportable& t, const String& opis) {
-  KG_TRACE("Paczka2::Paczka2(Transportable &t, String opis)");
+  KG_TRACE("Paczka2::Paczka2(Transportable& t, const String& opis)");
   Wstaw(t);
   Opis = opis;
 }
@@ -26,7 +26,7 @@ Paczka2::Paczka2(Transportable& t, const String& opis) {
 String Paczka2::Magic() const { return protokol::kZnacznikPaczki2; }
 
 void Paczka2::Write(const void* c, int n) {
-  KG_TRACE("Paczka2::Write(void *c, int n)");
+  KG_TRACE("Paczka2::Write(const void* c, int n)");
   bufor.Write(c, n);
   Parse();
   if (faza == 6) faza = -1;

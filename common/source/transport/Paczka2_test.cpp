@@ -11,21 +11,10 @@
 #include "Exception.h"
 #include "IReadAnyNonBlocking.h"
 #include "IniBase.h"
+#include "Raised.h"
 #include "Transportable.h"
 
 namespace {
-
-template <class F>
-String MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
-
-String Text(const String& message) { return message.substr(0, message.find(" in file ")); }
 
 int Count(const String& text, const String& part) {
   int n = 0;

@@ -598,14 +598,40 @@ TEST_F(TCPClientTest, ASilentPeerFailsTheConnectionAfterTheSilenceLimit) {
   client.Connect(server.Address());
   const int peer = server.Accept();
   ASSERT_TRUE(Eventually([&] { return client.IsConnected(); }));
-  for (int i = 0; i < 8; ++i) {
-    SendAll(peer, "x");
-    std::this_thread::sleep_for(100ms);
+  // A witness with the same limit whose peer never speaks, connected after `since`: once
+  // it is taken for gone, the limit has passed on the client's own clock since then.
+  struct Witness {
+    Witness(MessageThread* thread, Listener& server) : probe(thread) {
+      probe.UstawLimitCiszy(300ms);
+      probe.Connect(server.Address());
+      peer = server.Accept();
+    }
+    ~Witness() { close(peer); }
+    bool Gone() { return Eventually([&] { return probe.closes == 1; }); }
+    Probe probe;
+    int peer = -1;
+  };
+  {
+    // A byte every few milliseconds, each sent once the one before has been read, for
+    // longer than the limit.
+    Witness witness(&thread, server);
+    for (int i = 0; i < 1000 && witness.probe.closes == 0; ++i) {
+      const int reads = client.reads;
+      SendAll(peer, "x");
+      ASSERT_TRUE(Eventually([&] { return client.reads > reads; }));
+      std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_TRUE(witness.Gone());
   }
   EXPECT_TRUE(client.IsConnected()) << client.Blad();
   client.mode = Probe::Mode::kIgnore;
+  const int reads = client.reads;
   SendAll(peer, "unread");
-  std::this_thread::sleep_for(700ms);
+  ASSERT_TRUE(Eventually([&] { return client.reads > reads; }));
+  {
+    Witness witness(&thread, server);
+    ASSERT_TRUE(witness.Gone());
+  }
   EXPECT_TRUE(client.IsConnected()) << "bytes wait to be read: the peer is not silent";
   char buffer[16];
   EXPECT_GT(client.ReadAnyNonBlocking(buffer, sizeof buffer), 0);
