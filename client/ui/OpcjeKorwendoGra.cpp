@@ -48,6 +48,7 @@ OpcjeOkna LiniaOkna::Opcje() const {
     if (std::find(o.serwery.begin(), o.serwery.end(), l->serwer) == o.serwery.end()) o.serwery.push_back(l->serwer);
     o.stacja = l->Cel();
     o.od = l->chwila;
+    o.link = NapiszLink(*l);
   }
   if (const auto s = Value(OpcjaOkna::Stacja)) {
     o.stacja = NormalizujCel(*s);

@@ -59,6 +59,7 @@ struct OpcjeOkna {
   std::vector<String> serwery;  // servers added to the list when it lacks them ("host:port")
   String stacja;                // a target to play instead of the resume position
   std::optional<Czas> od;       // the moment to play it from; else the present
+  String link;                  // the link given on the command line (handed to a running window)
   bool diagnostyka = false;     // the marker file ".debug" exists
   SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: the window's own
 };
@@ -72,6 +73,11 @@ class TForm3 : public QMainWindow, public WidokOkna, public PowiadomieniaPlayera
 
   // FormCreate: the size, the favourite buttons, the server list (which resumes playing).
   void FormCreate();
+
+  // A later start of the program handed over `link` (empty: none): the window goes to
+  // the link's station and moment, its server added to the list when missing, and comes
+  // to the front. A link it cannot read is said on the status line.
+  void Przywolaj(const String& link);
 
   // Posts the notification to the GUI thread; never waits.
   void Powiadom(int komunikat, uintptr_t wParam) override;

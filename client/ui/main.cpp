@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTranslator>
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -13,12 +14,14 @@
 
 #include "HeadlessPlayer.h"
 
+#include "JednaInstancja.h"
 #include "Log.h"
 #include "OpcjeKorwendoGra.h"
 #include "RaportAwarii.h"
 #include "TForm3.h"
 #include "TEditString.h"
 #include "TerminalReport.h"
+#include "Tlumaczenia.h"
 
 int main(int argc, char** argv) {
   LiniaOkna linia;
@@ -44,6 +47,12 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("KorwendoGra");
+  QTranslator tlumaczenia;
+  ZaladujTlumaczeniaQt(tlumaczenia);
+  // One window per user and settings: a later start hands its link to the running one,
+  // which goes there and comes to the front.
+  const QString katalog = QString::fromStdString(opcje.katalog);
+  if (JednaInstancja::PrzekazDzialajacej(katalog, QString::fromStdString(opcje.link))) return 0;
   std::unique_ptr<TForm3> okno;
   try {
     okno = std::make_unique<TForm3>(opcje);
@@ -57,6 +66,11 @@ int main(int argc, char** argv) {
     return ReportFailure(e);
   }
   okno->show();
+  JednaInstancja jedna;
+  QString bladGniazda;
+  if (!jedna.Sluchaj(katalog, [&](const QString& link) { okno->Przywolaj(link.toStdString()); }, &bladGniazda)) {
+    Log(1, "okno: bez gniazda jednej instancji: " + bladGniazda.toStdString(), KG_WHERE);
+  }
   sigset_t konca;
   sigemptyset(&konca);
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&konca, s);
