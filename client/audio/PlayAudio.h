@@ -92,6 +92,10 @@ class PlayAudio {
   // rest will not be heard, and the player core should ask for audio (whose first packet
   // then reports the failure). Never waits, as GetCzas.
   Roznica GetBufferedTime();
+  // The volume of the sound, 0 (silent) to 1 (as decoded); 1 at first. Never waits: the
+  // thread gives it to the card with its next buffer (or when it next opens the card).
+  void SetVolume(double v) { grajPaczek.SetVolume(v); }
+  double Volume() const { return grajPaczek.Volume(); }
   // Where the diagnostic texts go (not owned); null: nowhere.
   void SetDebugStream(Writable* s);
   // Asks the thread to end and wakes it; it does not start again.

@@ -80,8 +80,16 @@ class WaveOutDevice {
     (void)bytes;
     return false;
   }
+  // The volume of the sound from now on, 0 (silent) to 1 (as decoded), on the sound
+  // server's own stream volume where there is one; kept across Close and Open (the next
+  // Open starts at it). Called by the thread that drives the device, like the rest.
+  virtual void SetVolume(double v) { volume = v < 0 ? 0 : v > 1 ? 1 : v; }
+  double Volume() const { return volume; }
   // What went wrong last, for the log; empty when nothing did.
   virtual String LastError() = 0;
   // "pulse" or "null".
   virtual String Name() const = 0;
+
+ private:
+  double volume = 1.0;
 };

@@ -51,6 +51,7 @@ void WaveOutME::Open(AudioFormat f) {
   int length = static_cast<int>(f.GetBytes(Roznica::Milisekunda * 100)) / 4 * 4;
   if (length < 4) length = 4;
   if (!device) device = MakeWaveOutDevice(CurrentAudioOutput());
+  device->SetVolume(Volume());
   const int r = device->Open(w, length, event);
   if (r != 0) {
     Log(2, device->Name() + ": " + device->LastError(), KG_WHERE);
@@ -90,6 +91,11 @@ char* WaveOutME::ActiveData() {
   return b.Done() ? b.lpData : nullptr;
 }
 
+void WaveOutME::ApplyVolume() {
+  const double v = Volume();
+  if (hwaveOut != nullptr && hwaveOut->Volume() != v) hwaveOut->SetVolume(v);
+}
+
 void WaveOutME::Submit(int n) {
   Buffer& b = buffers[static_cast<size_t>(activeBuffer)];
   if (!b.Done()) KG_ASSERTION("!buffers[activeBuffer].Done()");
@@ -97,6 +103,7 @@ void WaveOutME::Submit(int n) {
   if (n > bufferLength) KG_ASSERTION("n>bufferLength");
   if (n < 0) KG_ASSERTION("n<0");
   b.dwBufferLength = static_cast<uint32_t>(n);
+  ApplyVolume();
   // A failed write leaves the buffer free: its audio is lost, nothing waits for it.
   hwaveOut->Write(&b);
   activeBuffer = (activeBuffer + 1) % kBuffers;

@@ -8,6 +8,7 @@
 // holding the playback engine's lock; the device's own thread touches only the done flags
 // of queued buffers and the event.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -46,6 +47,11 @@ class WaveOutME : public Writable {
   ~WaveOutME() override;
   WaveOutME(const WaveOutME&) = delete;
   WaveOutME& operator=(const WaveOutME&) = delete;
+
+  // The volume wanted, 0 to 1 (1 at first): any thread may set it; the thread that drives
+  // the output gives it to the device at Open and at the next Submit.
+  void SetVolume(double v) { wantedVolume.store(v < 0 ? 0 : v > 1 ? 1 : v, std::memory_order_relaxed); }
+  double Volume() const { return wantedVolume.load(std::memory_order_relaxed); }
 
   // The event the device signals; must be set before Open.
   void SetEvent(EventAutomatic* e);
@@ -102,6 +108,10 @@ class WaveOutME : public Writable {
   const Buffer& BufferAt(int i) const { return buffers[static_cast<size_t>(i)]; }
 
  private:
+  // Gives the device the volume wanted when it differs from what it has.
+  void ApplyVolume();
+
+  std::atomic<double> wantedVolume{1.0};
   AudioFormat format;
   WaveOutDevice* hwaveOut = nullptr;  // the open device; null while closed
   std::array<Buffer, kBuffers> buffers;

@@ -1,5 +1,7 @@
 #include "WaveOutPulse.h"
 
+#include <cmath>
+
 #include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
 
@@ -298,7 +300,9 @@ int WaveOutPulse::Open(const WAVEFORMATEX& f, int bufferBytes, EventAutomatic* e
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
                                                       PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC);
     // A null device: the default sink, or the one PULSE_SINK names.
-    if (pa_stream_connect_playback(stream->Get(), nullptr, &attr, flags, nullptr, nullptr) < 0) {
+    pa_cvolume volume;
+    pa_cvolume_set(&volume, sampleSpec.channels, ServerVolume());
+    if (pa_stream_connect_playback(stream->Get(), nullptr, &attr, flags, &volume, nullptr) < 0) {
       const int error = pa_context_errno(context->Get());
       result = error == PA_ERR_NOENTITY ? kBadDeviceId : kError;
       why = String("connect: ") + pa_strerror(error);
@@ -350,6 +354,26 @@ int WaveOutPulse::Open(const WAVEFORMATEX& f, int bufferBytes, EventAutomatic* e
   mainloop->Unlock();
   if (event) event->Set();
   return kOk;
+}
+
+uint32_t WaveOutPulse::ServerVolume() const {
+  return static_cast<uint32_t>(std::lround(Volume() * PA_VOLUME_NORM));
+}
+
+void WaveOutPulse::SetVolume(double v) {
+  std::lock_guard<std::mutex> guard(api);
+  WaveOutDevice::SetVolume(v);
+  if (!mainloop) return;
+  mainloop->Lock();
+  Unlocker<Mainloop> unlock(mainloop.get());
+  if (!Alive() || pa_stream_get_state(stream->Get()) != PA_STREAM_READY) return;
+  pa_cvolume volume;
+  pa_cvolume_set(&volume, pa_stream_get_sample_spec(stream->Get())->channels, ServerVolume());
+  // Not waited for: the server applies it in its own time, and a failure leaves the
+  // volume that was.
+  pa_operation* o =
+      pa_context_set_sink_input_volume(context->Get(), pa_stream_get_index(stream->Get()), &volume, nullptr, nullptr);
+  if (o != nullptr) pa_operation_unref(o);
 }
 
 void WaveOutPulse::ReleaseAll() {

@@ -47,6 +47,8 @@ class WaveOutPulse : public WaveOutDevice {
   bool PeekPosition(int64_t* bytes) override;
   String LastError() override;
   String Name() const override { return "pulse"; }
+  // The stream's volume on the sound server (its sink input's), set at once while open.
+  void SetVolume(double v) override;
 
   // How often the stream ran dry since opening (for tests and diagnostics).
   int Underflows();
@@ -71,6 +73,8 @@ class WaveOutPulse : public WaveOutDevice {
   void ReleaseAll();
   void Teardown();
   bool Alive();
+  // The device's volume as the server writes one channel's volume.
+  uint32_t ServerVolume() const;
   // Publishes the position's line for PeekPosition.
   void Publish();
 

@@ -11,7 +11,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
@@ -341,6 +343,43 @@ TEST_F(PulseOutput, TheToneHeardIsTheToneSent) {
   EXPECT_EQ(runs[1].length, shortFrames);
   EXPECT_TRUE(runs[0].exact && runs[1].exact) << Describe(runs);
   EXPECT_EQ(log_.Text().find("pulse:"), String::npos) << log_.Text();
+}
+
+// The volume of the first stream on the server, as pactl writes it ("50%"); empty when
+// there is none.
+std::string SinkInputVolume() {
+  std::string text;
+  if (FILE* f = ::popen("pactl list sink-inputs 2>/dev/null", "r")) {
+    char b[4096];
+    size_t n;
+    while ((n = std::fread(b, 1, sizeof b, f)) > 0) text.append(b, n);
+    ::pclose(f);
+  }
+  const size_t v = text.find("Volume:");
+  if (v == std::string::npos) return {};
+  const size_t procent = text.find('%', v);
+  if (procent == std::string::npos) return {};
+  size_t poczatek = procent;
+  while (poczatek > v && std::isdigit(static_cast<unsigned char>(text[poczatek - 1])) != 0) --poczatek;
+  return text.substr(poczatek, procent - poczatek + 1);
+}
+
+// The volume is the sound server's own stream volume: a stream opened after it was set
+// starts at it, and one playing follows a change with its next buffer.
+TEST_F(PulseOutput, VolumeIsTheStreamVolumeOnTheServer) {
+  out_.SetVolume(0.5);
+  out_.Open(Format48k());
+  Player player(out_, event_, lock_, 1, kRate * 3);
+  auto czekaj = [](const std::string& v) {
+    const auto start = Clock::now();
+    while (SinkInputVolume() != v && Clock::now() - start < std::chrono::seconds(3)) SleepMs(20);
+    return SinkInputVolume();
+  };
+  EXPECT_EQ(czekaj("50%"), "50%");
+  out_.SetVolume(0.25);
+  EXPECT_EQ(czekaj("25%"), "25%");
+  out_.SetVolume(7);  // beyond the range: full volume, never louder than decoded
+  EXPECT_EQ(czekaj("100%"), "100%");
 }
 
 // Pause silences the sink and holds the position; resume goes on with the next frame.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 #include "CallTrace.h"
 #include "Exception.h"
@@ -105,6 +106,39 @@ bool Exporter::Start(Przedzialy& przedzialy, DialogZapisu& dialog) {
   kanal->Wyslij(p);
   exporting = true;
   return true;
+}
+
+std::vector<String> Exporter::IstniejacePliki(const String& nazwa, bool pcm) {
+  KG_TRACE("Exporter::IstniejacePliki(const String &nazwa,bool pcm)");
+  std::vector<String> wynik;
+  const std::filesystem::path sciezka(nazwa);
+  std::filesystem::path katalog = sciezka.parent_path();
+  if (katalog.empty()) katalog = ".";
+  std::error_code blad;
+  for (const char* rozszerzenie : {".mp3", ".wav"}) {
+    if (pcm && String(rozszerzenie) == ".mp3") continue;
+    const String r = rozszerzenie;
+    const bool ma = KonczySieNa(nazwa, r);
+    const String plik = sciezka.filename().string();
+    const String baza = ma ? plik.substr(0, plik.size() - r.size()) : plik;
+    const String koniec = ma ? plik.substr(baza.size()) : r;
+    // The first file has no number; the later ones 2, 3, ... (any that exists is taken).
+    for (std::filesystem::directory_iterator i(katalog, blad), e; !blad && i != e; i.increment(blad)) {
+      const String n = i->path().filename().string();
+      if (n.size() < baza.size() + koniec.size() || n.compare(0, baza.size(), baza) != 0 ||
+          n.compare(n.size() - koniec.size(), koniec.size(), koniec) != 0) {
+        continue;
+      }
+      const String numer = n.substr(baza.size(), n.size() - baza.size() - koniec.size());
+      const bool liczba = numer.empty() || (numer.size() < 10 && numer[0] != '0' && numer != "1" &&
+                                            numer.find_first_not_of("0123456789") == String::npos);
+      if (!liczba) continue;
+      const String pelna = (sciezka.parent_path() / n).string();
+      if (std::find(wynik.begin(), wynik.end(), pelna) == wynik.end()) wynik.push_back(pelna);
+    }
+  }
+  std::sort(wynik.begin(), wynik.end());
+  return wynik;
 }
 
 String Exporter::NextFileName(const String& rozszerzenie) {

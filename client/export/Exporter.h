@@ -62,6 +62,13 @@ class Exporter {
   // a path separator or a control character (from the station's name) becomes "_".
   static String NazwaProponowana(const String& stacja, const Przedzialy& przedzialy);
 
+  // The files that already exist among those an export to `nazwa` may write, sorted: the
+  // name with each extension it may take (".wav" for PCM; ".mp3" and ".wav" for the
+  // recorded format, which the audio decides only once it arrives), and the same with a
+  // number before the extension ("show2.wav"), as NextFileName makes them. An export
+  // replaces these; ask before.
+  static std::vector<String> IstniejacePliki(const String& nazwa, bool pcm);
+
   // The files started in this export, in order; kept after Finish until the next Start.
   const std::vector<String>& Pliki() const { return pliki; }
   bool Pcm() const { return pcm; }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "CyclicBuffer.h"
 #include "EncodedFixtures.h"
@@ -241,3 +242,31 @@ TEST(Exporter, FileThatCannotBeCreatedRaises) {
 }
 
 }  // namespace
+
+// The files an export would replace, by their final names: the extension the export adds,
+// the numbered files after the first, and nothing that merely shares a prefix.
+TEST(Exporter, ExistingFilesAreThoseTheExportWouldWrite) {
+  TempDir dir;
+  for (const char* n : {"fala_orig.wav", "fala_orig2.wav", "fala_orig.mp3", "fala_orig10.mp3", "fala_orig_b.wav",
+                        "fala_orig02.wav", "fala_orig1.wav", "fala_orig", "inna.wav"}) {
+    std::ofstream(dir / n) << "x";
+  }
+  struct Przypadek {
+    std::string nazwa;
+    bool pcm;
+    std::vector<std::string> pliki;
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"fala_orig", false, {"fala_orig.mp3", "fala_orig.wav", "fala_orig10.mp3", "fala_orig2.wav"}},
+      {"fala_orig", true, {"fala_orig.wav", "fala_orig2.wav"}},
+      {"fala_orig.wav", true, {"fala_orig.wav", "fala_orig2.wav"}},
+      {"fala_orig.mp3", false, {"fala_orig.mp3", "fala_orig10.mp3"}},
+      {"inna", false, {"inna.wav"}},
+      {"nowa", false, {}},
+  };
+  for (const Przypadek& p : przypadki) {
+    std::vector<String> oczekiwane;
+    for (const std::string& n : p.pliki) oczekiwane.push_back(dir / n);
+    EXPECT_EQ(Exporter::IstniejacePliki(dir / p.nazwa, p.pcm), oczekiwane) << p.nazwa << (p.pcm ? " pcm" : "");
+  }
+}

@@ -7,6 +7,7 @@
 #include "CelZLinii.h"
 #include "CzasTekstowy.h"
 #include "KatalogUstawien.h"
+#include "LinkDoChwili.h"
 #include "LinkZLinii.h"
 #include "ServerAddress.h"
 
@@ -49,6 +50,7 @@ OpcjeOkna LiniaOkna::Opcje() const {
     if (std::find(o.serwery.begin(), o.serwery.end(), l->serwer) == o.serwery.end()) o.serwery.push_back(l->serwer);
     o.stacja = l->Cel();
     o.od = l->chwila;
+    o.link = NapiszLink(*l);
   }
   if (const auto s = Value(OpcjaOkna::Stacja)) {
     o.stacja = NormalizujCel(*s);

@@ -55,6 +55,7 @@ struct OpcjeOkna {
   std::vector<String> serwery;  // servers added to the list when it lacks them ("host:port")
   String stacja;                // a target to play instead of the resume position
   std::optional<Czas> od;       // the moment to play it from; else the present
+  String link;                  // the link given on the command line (handed to a running window)
   bool diagnostyka = false;     // the marker file ".debug" exists
   SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: the window's own
 };
@@ -77,6 +78,11 @@ class TForm3 : public QMainWindow,
 
   // FormCreate: the size, the favourite buttons, the server list (which resumes playing).
   void FormCreate();
+
+  // A later start of the program handed over `link` (empty: none): the window goes to
+  // the link's station and moment, its server added to the list when missing, and comes
+  // to the front. A link it cannot read is said on the status line.
+  void Przywolaj(const String& link);
 
   // An exception that escaped a handler: logged, reported, and the window closes.
   void AppOnException(const std::exception& e);

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <memory>
 #include <optional>
 
+#include "JednaInstancja.h"
 #include "Log.h"
 #include "OpcjeKorwendoGra.h"
 #include "RaportAwarii.h"
@@ -15,6 +17,7 @@
 #include "TForm3.h"
 #include "TEditString.h"
 #include "TerminalReport.h"
+#include "Tlumaczenia.h"
 
 int main(int argc, char** argv) {
   LiniaOkna linia;
@@ -40,6 +43,12 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName("KorwendoGra");
+  QTranslator tlumaczenia;
+  ZaladujTlumaczeniaQt(tlumaczenia);
+  // One window per user and settings: a later start hands its link to the running one,
+  // which goes there and comes to the front.
+  const QString katalog = QString::fromStdString(opcje.katalog);
+  if (JednaInstancja::PrzekazDzialajacej(katalog, QString::fromStdString(opcje.link))) return 0;
   std::unique_ptr<TForm3> okno;
   try {
     okno = std::make_unique<TForm3>(opcje);
@@ -53,6 +62,11 @@ int main(int argc, char** argv) {
     return ReportFailure(e);
   }
   okno->show();
+  JednaInstancja jedna;
+  QString bladGniazda;
+  if (!jedna.Sluchaj(katalog, [&](const QString& link) { okno->Przywolaj(link.toStdString()); }, &bladGniazda)) {
+    Log(1, "okno: bez gniazda jednej instancji: " + bladGniazda.toStdString(), KG_WHERE);
+  }
   // Without a signalfd the window still works; the signals then wait unread.
   std::optional<SygnalyKonca> sygnaly;
   try {

@@ -224,6 +224,37 @@ TEST_F(ExportServer, FailuresEndWithAMessageAndNoFile) {
   }
 }
 
+// An export never replaces a file unasked: a second export to the same name is refused
+// with the file named, before anything is sent, and the file stays as it was; with
+// --overwrite it is replaced.
+TEST_F(ExportServer, ExistingFilesAreReplacedOnlyWithOverwrite) {
+  const auto [a, b] = Przedzialy();
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(a.begin - Roznica::Minuta, a.end + Roznica::Minuta, 400));
+  const std::vector<String> argumenty{"--station", "Zegar", "--from", NapisIso(a.begin), "--to",
+                                      NapisIso(a.begin + Roznica::Sekunda * 5), "--pcm", "--output", "x.wav"};
+  auto pierwszy = Eksport(Demo(), argumenty);
+  ASSERT_EQ(pierwszy->Koniec(60000), std::optional<int>(0)) << pierwszy->Tekst();
+  const String plik = dir / "x.wav";
+  const auto rozmiar = std::filesystem::file_size(plik);
+  // A file that only a later file of the export would replace counts too.
+  std::ofstream(dir / "x2.wav") << "inny";
+
+  auto drugi = Eksport(Demo(), argumenty);
+  EXPECT_EQ(drugi->Koniec(60000), std::optional<int>(KodEksportu::Blad)) << drugi->Tekst();
+  EXPECT_NE(drugi->Tekst().find("pliki " + plik + ", " + (dir / "x2.wav") + " już istnieją"), String::npos)
+      << drugi->Tekst();
+  EXPECT_NE(drugi->Tekst().find("--overwrite"), String::npos) << drugi->Tekst();
+  EXPECT_EQ(std::filesystem::file_size(plik), rozmiar);
+
+  std::vector<String> zastap = argumenty;
+  zastap.push_back("--overwrite");
+  std::filesystem::resize_file(plik, 10);
+  auto trzeci = Eksport(Demo(), zastap);
+  ASSERT_EQ(trzeci->Koniec(60000), std::optional<int>(0)) << trzeci->Tekst();
+  EXPECT_EQ(std::filesystem::file_size(plik), rozmiar);
+  EXPECT_TRUE(WavNaglowek::Czytaj(plik).Spojny());
+}
+
 // An archive of a station whose recordings change format: hourly files of the flat layout,
 // silent frames at 44.1 kHz, then at 48 kHz.
 class ArchiwumTestowe {

@@ -1,19 +1,21 @@
 #include "OpcjeEksportu.h"
 
 #include "CzasTekstowy.h"
+#include "Exporter.h"
 #include "LinkZLinii.h"
 #include "ServerAddress.h"
 
 LiniaEksportu::LiniaEksportu()
     : CommandLine("korwendo-export",
                   {"--server HOST[:PORT] --station NAME --from TIME --to TIME",
-                   "  [--from TIME --to TIME ...] [--pcm] [--output FILE]",
-                   "LINK --to TIME [--pcm] [--output FILE]"},
+                   "  [--from TIME --to TIME ...] [--pcm] [--output FILE] [--overwrite]",
+                   "LINK --to TIME [--pcm] [--output FILE] [--overwrite]"},
                   "Exports the recordings of a station in the given intervals from an archive "
                   "server into audio files: as recorded (MPEG audio to FILE.mp3, PCM to "
                   "FILE.wav) or, with --pcm, decoded to 16-bit PCM in FILE.wav. A change of "
                   "format goes on in FILE2, FILE3, ... Each file written is printed on its own "
                   "line at the end; on a terminal a progress bar shows on standard error. "
+                  "Files that exist already are not replaced unless --overwrite is given. "
                   "SIGINT stops the export and closes the file cleanly.",
                   "TIME: ISO 8601 in UTC (2026-12-10T08:30:00Z) or with an offset\n"
                   "  (2026-12-10T09:30:00+01:00), or 16 hexadecimal digits.\n"
@@ -35,6 +37,7 @@ LiniaEksportu::LiniaEksportu()
   AddValue(OpcjaEksport::Wyjscie, "FILE",
            "the file name, to which the extension is added unless it ends in it; "
            "default: the station and the beginning, in the current directory");
+  AddSwitch(OpcjaEksport::Zastap, "replace files that exist already; default: refuse to start");
   AddArgument(OpcjaEksport::Link, "the server, station and beginning to export from, in place of --server, "
                                   "--station and --from; --to gives the end");
 }
@@ -80,7 +83,22 @@ OpcjeEksportu LiniaEksportu::Opcje() const {
     if (p->empty()) throw UsageError("pusta nazwa pliku " + Opcja(OpcjaEksport::Wyjscie));
     o.plik = *p;
   }
+  o.zastap = IsSet(OpcjaEksport::Zastap);
   return o;
+}
+
+String NazwaEksportu(const OpcjeEksportu& o) {
+  return o.plik ? *o.plik : Exporter::NazwaProponowana(o.stacja, o.przedzialy);
+}
+
+std::optional<String> OdmowaZastapienia(const OpcjeEksportu& o) {
+  if (o.zastap) return std::nullopt;
+  const std::vector<String> pliki = Exporter::IstniejacePliki(NazwaEksportu(o), o.pcm);
+  if (pliki.empty()) return std::nullopt;
+  String lista;
+  for (const String& p : pliki) lista += (lista.empty() ? "" : ", ") + p;
+  return pliki.size() == 1 ? "plik " + lista + " już istnieje, a eksport by go zastąpił"
+                           : "pliki " + lista + " już istnieją, a eksport by je zastąpił";
 }
 
 OpcjeEksportu ParsujOpcjeEksportu(const std::vector<String>& argumenty) {

@@ -15,6 +15,7 @@ inline constexpr const char* Od = "from";
 inline constexpr const char* Do = "to";
 inline constexpr const char* Pcm = "pcm";
 inline constexpr const char* Wyjscie = "output";
+inline constexpr const char* Zastap = "overwrite";
 // The positional argument: a link to a moment, in place of --server, --station and --from.
 inline constexpr const char* Link = "LINK";
 }  // namespace OpcjaEksport
@@ -26,7 +27,16 @@ struct OpcjeEksportu {
   Przedzialy przedzialy;         // the --from/--to pairs, as one interval set
   bool pcm = false;              // --pcm: decoded 16-bit PCM WAV; else the recorded format
   std::optional<String> plik;    // --output FILE; else the proposed name in the current directory
+  bool zastap = false;           // --overwrite: existing files the export writes are replaced
 };
+
+// The name the files are made from: --output, else the proposed name of the station and
+// the intervals' beginning (in the current directory).
+String NazwaEksportu(const OpcjeEksportu& o);
+
+// Without --overwrite, the sentence refusing an export that would replace existing files
+// (named), for the terminal; none when nothing would be replaced or --overwrite is given.
+std::optional<String> OdmowaZastapienia(const OpcjeEksportu& o);
 
 // korwendo-export's command line: every option declared, with the usage --help prints.
 class LiniaEksportu : public CommandLine {

@@ -19,6 +19,11 @@ int main(int argc, char** argv) {
     SetLogBaseDirectory(ResolveSettingsDirectory(std::nullopt));
   });
   if (wyjscie) return *wyjscie;
+  // Nothing is replaced unasked: an export over existing files needs --overwrite.
+  if (const auto odmowa = OdmowaZastapienia(opcje)) {
+    ReportToTerminal(*odmowa, "podaj inną nazwę w --output albo --overwrite, aby zastąpić");
+    return 1;
+  }
   SygnalyKonca::Zablokuj();
   try {
     HeadlessExporter e(std::move(opcje));

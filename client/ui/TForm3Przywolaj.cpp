@@ -1,0 +1,40 @@
+// A later start of the program hands its link to this window.
+#include "CallTrace.h"
+#include "EsencjaPlayera.h"
+#include "LinkDoChwili.h"
+#include "ListaStacji.h"
+#include "LogikaOkna.h"
+#include "ServerAddress.h"
+#include "StosPlayera.h"
+#include "TForm3.h"
+
+void TForm3::Przywolaj(const String& link) {
+  KG_TRACE("TForm3::Przywolaj(const String& link)");
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+  if (link.empty()) return;
+  LinkDoChwili l;
+  try {
+    l = ParsujLink(link);
+  } catch (const std::exception& e) {
+    // Another program's text: said, and nothing else changes.
+    logika->BardzoLadnyPrint(e.what());
+    return;
+  }
+  Bezpiecznie([&] {
+    const ServerAddress a = ParseServerAddress(l.serwer);
+    bool jest = false;
+    for (int i = 0; i < listaStacji->IleSerwerow(); ++i) {
+      const Serwer& z = listaStacji->DajSerwer(i);
+      jest = jest || (z.adres == a.host && z.port == a.port);
+    }
+    if (!jest) {
+      listaStacji->DodajSerwer(a.host, a.port);
+      listaStacji->PobierzListeStacji();
+    }
+    stos->Esencja().ZmienStacje(l.Cel(), l.chwila);
+    stos->Esencja().Graj();
+  });
+}
