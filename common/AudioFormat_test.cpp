@@ -1,8 +1,8 @@
-#include "AudioFormat.h"
+#include "common/AudioFormat.h"
 
 #include <gtest/gtest.h>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

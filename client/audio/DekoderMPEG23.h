@@ -5,9 +5,9 @@
 // thread at a time.
 #include <memory>
 
-#include "CyclicBuffer.h"
-#include "DekoderBase.h"
-#include "Mpg123State.h"
+#include "audio/DekoderBase.h"
+#include "audio/Mpg123State.h"
+#include "core/CyclicBuffer.h"
 
 class DekoderMPEG23 : public DekoderBase {
  public:

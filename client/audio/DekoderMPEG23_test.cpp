@@ -1,10 +1,10 @@
-#include "DekoderMPEG23.h"
+#include "audio/DekoderMPEG23.h"
 
 #include <gtest/gtest.h>
 
-#include "CyclicBuffer.h"
-#include "EncodedFixtures.h"
-#include "LogCapture.h"
+#include "audio/EncodedFixtures.h"
+#include "core/CyclicBuffer.h"
+#include "support/LogCapture.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "MasterDekoder.h"
+#include "audio/MasterDekoder.h"
 
 #include <utility>
 
-#include "DekoderMPEG23.h"
-#include "DekoderPCM.h"
-#include "DekoderZFiltrem.h"
-#include "Exception.h"
-#include "FiltrMp3.h"
+#include "audio/DekoderMPEG23.h"
+#include "audio/DekoderPCM.h"
+#include "audio/DekoderZFiltrem.h"
+#include "core/Exception.h"
+#include "mpeg/FiltrMp3.h"
 
 MasterDekoder::MasterDekoder() = default;
 

@@ -5,8 +5,8 @@
 // time.
 #include <memory>
 
-#include "AudioFormat.h"
-#include "DekoderBase.h"
+#include "audio/DekoderBase.h"
+#include "common/AudioFormat.h"
 
 class MasterDekoder : public DekoderBase {
  public:

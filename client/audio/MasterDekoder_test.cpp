@@ -1,17 +1,17 @@
-#include "MasterDekoder.h"
+#include "audio/MasterDekoder.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "CyclicBuffer.h"
-#include "DekoderPCM.h"
-#include "DekoderZFiltrem.h"
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Mp3Header.h"
-#include "TempDir.h"
+#include "audio/DekoderPCM.h"
+#include "audio/DekoderZFiltrem.h"
+#include "audio/EncodedFixtures.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
+#include "mpeg/Mp3Header.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PlayAudio.h"
+#include "audio/PlayAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 #include <random>
 #include <thread>
 
-#include "LogCapture.h"
-#include "MasterDekoder.h"
-#include "Mp3Header.h"
-#include "PlaybackFixtures.h"
-#include "PulseTestDaemon.h"
-#include "WaveOutPulse.h"
+#include "audio/MasterDekoder.h"
+#include "audio/PlaybackFixtures.h"
+#include "audio/PulseTestDaemon.h"
+#include "audio/WaveOutPulse.h"
+#include "mpeg/Mp3Header.h"
+#include "support/LogCapture.h"
 
 using namespace playback;
 

@@ -11,15 +11,15 @@
 #include <memory>
 #include <vector>
 
-#include "Czas.h"
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "Grajek.h"
-#include "PaczkaAudio.h"
-#include "TempDir.h"
-#include "ThreadSafeBuffer.h"
-#include "WavFile.h"
-#include "WaveOutNull.h"
+#include "audio/EncodedFixtures.h"
+#include "audio/Grajek.h"
+#include "audio/WavFile.h"
+#include "audio/WaveOutNull.h"
+#include "common/PaczkaAudio.h"
+#include "core/Czas.h"
+#include "core/Exception.h"
+#include "core/ThreadSafeBuffer.h"
+#include "support/TempDir.h"
 
 namespace playback {
 

@@ -1,4 +1,4 @@
-#include "WaveOutPulse.h"
+#include "audio/WaveOutPulse.h"
 
 #include <pulse/pulseaudio.h>
 #include <pulse/rtclock.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Log.h"
+#include "core/Log.h"
 
 namespace {
 

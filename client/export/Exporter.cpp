@@ -1,12 +1,12 @@
-#include "Exporter.h"
+#include "export/Exporter.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Protokol.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "transport/Protokol.h"
 
 namespace {
 

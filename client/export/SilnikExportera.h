@@ -2,10 +2,10 @@
 // The export engine as the main window drives it (SilnikEksportu): the Exporter with the
 // window's save dialog. The channel and the dialog are not owned and must outlive it.
 // Window thread only.
-#include "DialogZapisu.h"
-#include "Exporter.h"
-#include "KanalEksportu.h"
-#include "SilnikEksportu.h"
+#include "export/DialogZapisu.h"
+#include "export/Exporter.h"
+#include "export/KanalEksportu.h"
+#include "window/SilnikEksportu.h"
 
 class SilnikExportera : public SilnikEksportu {
  public:

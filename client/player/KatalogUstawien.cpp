@@ -1,4 +1,4 @@
-#include "KatalogUstawien.h"
+#include "player/KatalogUstawien.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 std::optional<String> FindConfigOption(int argc, const char* const* argv) {
   std::optional<String> value;

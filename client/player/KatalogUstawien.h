@@ -4,7 +4,7 @@
 // ~/.config/KorwendoGra. Thread-safe (reads the environment only).
 #include <optional>
 
-#include "String.h"
+#include "core/String.h"
 
 // The value of "--config DIR" or "--config=DIR" among the program's arguments, the last
 // one given; none when absent. Raises "brak wartości opcji --config" for a trailing

@@ -1,4 +1,4 @@
-#include "KatalogUstawien.h"
+#include "player/KatalogUstawien.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "PlikIni.h"
+#include "player/PlikIni.h"
 
 #include <errno.h>
 
 #include <algorithm>
 
-#include "CallTrace.h"
-#include "Cp1250.h"
-#include "ErrorText.h"
-#include "Log.h"
-#include "Plik.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "core/ErrorText.h"
+#include "core/Log.h"
+#include "core/Plik.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-#include "String.h"
+#include "core/String.h"
 
 class PlikIni {
  public:

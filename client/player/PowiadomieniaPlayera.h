@@ -4,7 +4,7 @@
 // them into queued events of its own thread; the headless player prints them.
 #include <cstdint>
 
-#include "String.h"
+#include "core/String.h"
 
 // The first message number left to applications.
 constexpr int WM_APP = 0x8000;

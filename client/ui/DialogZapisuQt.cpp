@@ -1,4 +1,4 @@
-#include "DialogZapisuQt.h"
+#include "ui/DialogZapisuQt.h"
 
 #include <QDir>
 #include <QFileDialog>

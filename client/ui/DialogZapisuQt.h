@@ -6,7 +6,7 @@
 // thread only.
 #include <QString>
 
-#include "DialogZapisu.h"
+#include "export/DialogZapisu.h"
 
 class QWidget;
 

@@ -1,13 +1,13 @@
-#include "OpcjeKorwendoGra.h"
+#include "ui/OpcjeKorwendoGra.h"
 
 #include <algorithm>
 
-#include "AudioOutputChoice.h"
-#include "CzasTekstowy.h"
-#include "KatalogUstawien.h"
-#include "LinkDoChwili.h"
-#include "OpcjeOdtwarzacza.h"
-#include "ServerAddress.h"
+#include "audio/AudioOutputChoice.h"
+#include "commandline/CzasTekstowy.h"
+#include "commandline/LinkDoChwili.h"
+#include "korwendo-play/OpcjeOdtwarzacza.h"
+#include "player/KatalogUstawien.h"
+#include "transport/ServerAddress.h"
 
 LiniaOkna::LiniaOkna()
     : CommandLine("KorwendoGra",

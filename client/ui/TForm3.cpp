@@ -1,5 +1,5 @@
 // The window's assembly, layout, tick, notifications and its side of WidokOkna.
-#include "TForm3.h"
+#include "ui/TForm3.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -22,28 +22,28 @@
 #include <chrono>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "CzasNaPanelach.h"
-#include "DoubleTimeComponent.h"
-#include "DialogZapisuQt.h"
-#include "ErrorText.h"
-#include "EsencjaPlayera.h"
-#include "KanalEksportu.h"
-#include "ListaStacji.h"
-#include "Log.h"
-#include "LogikaOkna.h"
-#include "MessageThread.h"
-#include "OsPlayera.h"
-#include "PaneleCzasu.h"
-#include "Ponawianie.h"
-#include "QtDrawer.h"
-#include "QtKursor.h"
-#include "RaportAwarii.h"
-#include "ServerAddress.h"
-#include "SilnikExportera.h"
-#include "SterowanieEsencji.h"
-#include "TEditString.h"
-#include "WinControl.h"
+#include "axis/CzasNaPanelach.h"
+#include "axis/OsPlayera.h"
+#include "axis/PaneleCzasu.h"
+#include "axis/QtDrawer.h"
+#include "axis/QtKursor.h"
+#include "axis/WinControl.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Log.h"
+#include "display/DoubleTimeComponent.h"
+#include "export/KanalEksportu.h"
+#include "export/SilnikExportera.h"
+#include "player/EsencjaPlayera.h"
+#include "player/ListaStacji.h"
+#include "transport/MessageThread.h"
+#include "transport/ServerAddress.h"
+#include "ui/DialogZapisuQt.h"
+#include "ui/RaportAwarii.h"
+#include "ui/TEditString.h"
+#include "window/LogikaOkna.h"
+#include "window/Ponawianie.h"
+#include "window/SterowanieEsencji.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <cstdlib>
 #include <memory>
 
-#include "HeadlessPlayer.h"
+#include "korwendo-play/HeadlessPlayer.h"
 
-#include "Log.h"
-#include "OpcjeKorwendoGra.h"
-#include "RaportAwarii.h"
-#include "TForm3.h"
-#include "TEditString.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "core/Log.h"
+#include "ui/OpcjeKorwendoGra.h"
+#include "ui/RaportAwarii.h"
+#include "ui/TEditString.h"
+#include "ui/TForm3.h"
 
 int main(int argc, char** argv) {
   LiniaOkna linia;

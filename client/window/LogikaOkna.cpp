@@ -1,20 +1,20 @@
 // The inbox, the text commands, the status line, the connection states and the keyboard.
 // The event selection is in LogikaOknaWydarzenia.cpp, the export and the bookmarks in
 // LogikaOknaEksport.cpp.
-#include "LogikaOkna.h"
+#include "window/LogikaOkna.h"
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "ListaStacji.h"
-#include "Log.h"
-#include "Parser.h"
-#include "Ponawianie.h"
-#include "PowiadomieniaPlayera.h"
-#include "PrzedzialyAudio.h"
-#include "Protokol.h"
-#include "SterowaniePlayera.h"
-#include "Update.h"
-#include "WidokOkna.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/Parser.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "player/ListaStacji.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/Protokol.h"
+#include "window/Ponawianie.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
 
 namespace {
 const String q = "\"";

@@ -12,12 +12,12 @@
 #include <functional>
 #include <vector>
 
-#include "BazaZintegrowana.h"
-#include "Czas.h"
-#include "Paczka2.h"
-#include "Przedzialy.h"
-#include "Roznica.h"
-#include "String.h"
+#include "common/BazaZintegrowana.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
+#include "transport/Paczka2.h"
 
 class ListaStacji;
 class SilnikEksportu;

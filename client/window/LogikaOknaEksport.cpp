@@ -1,14 +1,14 @@
 // The export list with its "Od"/"Do" marks, the export's start, progress and end, and
 // the bookmarks.
-#include "CallTrace.h"
-#include "ListaStacji.h"
-#include "Log.h"
-#include "LogikaOkna.h"
-#include "PaczkaAudio.h"
-#include "Protokol.h"
-#include "SilnikEksportu.h"
-#include "SterowaniePlayera.h"
-#include "WidokOkna.h"
+#include "common/PaczkaAudio.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
+#include "player/ListaStacji.h"
+#include "transport/Protokol.h"
+#include "window/LogikaOkna.h"
+#include "window/SilnikEksportu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
 
 namespace {
 const String q = "\"";

@@ -7,11 +7,11 @@
 // recording; playing on at normal speed keeps the time heard that far behind it.
 #include <algorithm>
 
-#include "CallTrace.h"
-#include "LogikaOkna.h"
-#include "PowiadomieniaPlayera.h"
-#include "SterowaniePlayera.h"
-#include "WidokOkna.h"
+#include "core/CallTrace.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
 
 namespace {
 const String q = "\"";

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 
-#include "LogikaOkna.h"
-#include "OknoTestowe.h"
-#include "PowiadomieniaPlayera.h"
-#include "Protokol.h"
-#include "PrzedzialyAudio.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/Protokol.h"
+#include "window/LogikaOkna.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

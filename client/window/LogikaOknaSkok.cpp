@@ -1,12 +1,12 @@
 // Going to a typed moment, and the link of the moment heard.
-#include "CallTrace.h"
-#include "LinkDoChwili.h"
-#include "LogikaOkna.h"
-#include "ServerAddress.h"
-#include "SterowaniePlayera.h"
-#include "TimeZone.h"
-#include "WidokOkna.h"
-#include "WpisanyCzas.h"
+#include "commandline/LinkDoChwili.h"
+#include "core/CallTrace.h"
+#include "core/TimeZone.h"
+#include "transport/ServerAddress.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
+#include "window/WpisanyCzas.h"
 
 void LogikaOkna::PrzejdzDo() {
   KG_TRACE("LogikaOkna::PrzejdzDo()");

@@ -1,13 +1,13 @@
 // The event selection: the event base's updates, the events menu and its toggle, and the
 // events list of the day being played.
-#include "CallTrace.h"
-#include "ListaStacji.h"
-#include "Log.h"
-#include "LogikaOkna.h"
-#include "Protokol.h"
-#include "SterowaniePlayera.h"
-#include "Update.h"
-#include "WidokOkna.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
+#include "player/ListaStacji.h"
+#include "transport/Protokol.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
 
 namespace {
 const char* const kCalyProgram = "Cały program";

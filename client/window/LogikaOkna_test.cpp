@@ -1,15 +1,15 @@
 // The main window's behaviour through a recording view: the inbox, the text commands,
 // the status line, the connection states, the keyboard, the events and the export list.
-#include "LogikaOkna.h"
+#include "window/LogikaOkna.h"
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"
-#include "OknoTestowe.h"
-#include "PaczkaAudio.h"
-#include "PowiadomieniaPlayera.h"
-#include "Protokol.h"
-#include "PrzedzialyAudio.h"
+#include "common/PaczkaAudio.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "support/LogCapture.h"
+#include "transport/Protokol.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

@@ -8,16 +8,16 @@
 #include <memory>
 #include <vector>
 
-#include "CzasTestowy.h"
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "Paczka2.h"
-#include "SilnikEksportu.h"
-#include "SterowaniePlayera.h"
-#include "RegionalNames.h"
-#include "TempDir.h"
-#include "TimeZone.h"
-#include "WidokOkna.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
+#include "player/ListaStacji.h"
+#include "support/CzasTestowy.h"
+#include "support/TempDir.h"
+#include "transport/Paczka2.h"
+#include "window/LogikaOkna.h"
+#include "window/SilnikEksportu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
 
 namespace okno_testowe {
 

@@ -6,11 +6,11 @@
 // the window's (GUI) thread and must return without waiting for the network or the sound.
 #include <vector>
 
-#include "Czas.h"
-#include "Przedzialy.h"
-#include "String.h"
-#include "TypMarkerow.h"
-#include "Update.h"
+#include "common/TypMarkerow.h"
+#include "common/Update.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
 
 class WidokOkna {
  public:

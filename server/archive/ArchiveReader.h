@@ -8,9 +8,9 @@
 #include <map>
 #include <string>
 
-#include "Archive.h"
-#include "Czas.h"
-#include "String.h"
+#include "archive/Archive.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 class ArchiveReader {
  public:

@@ -1,4 +1,4 @@
-#include "EventsFile.h"
+#include "archive/EventsFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "KonfiguracjaSerwera.h"
+#include "net/KonfiguracjaSerwera.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,9 +7,9 @@
 #include <cerrno>
 #include <map>
 
-#include "ErrorText.h"
-#include "Log.h"
-#include "RotterLayout.h"
+#include "archive/RotterLayout.h"
+#include "core/ErrorText.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Serwer.h"
+#include "net/Serwer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -15,10 +15,10 @@
 #include <chrono>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "Klient.h"
-#include "Roznica.h"
-#include "Stacja.h"
-#include "String.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "net/Klient.h"
+#include "net/Stacja.h"
 
 class Serwer {
  public:

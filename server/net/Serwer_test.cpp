@@ -1,6 +1,6 @@
 // The server over loopback: a small blocking client speaks the packet protocol to a
 // Serwer running on its own thread over fixture archives.
-#include "Serwer.h"
+#include "net/Serwer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -16,11 +16,11 @@
 #include <future>
 #include <thread>
 
-#include "ArchiveFixtures.h"
-#include "LogCapture.h"
-#include "PaczkaAudio.h"
-#include "Update.h"
-#include "TempDir.h"
+#include "archive/ArchiveFixtures.h"
+#include "common/PaczkaAudio.h"
+#include "common/Update.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 namespace {
 

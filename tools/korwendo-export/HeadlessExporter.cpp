@@ -1,4 +1,4 @@
-#include "HeadlessExporter.h"
+#include "korwendo-export/HeadlessExporter.h"
 
 #include <poll.h>
 #include <sys/signalfd.h>
@@ -7,13 +7,13 @@
 #include <csignal>
 #include <cstdio>
 
-#include "AudioOutputChoice.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Paczka2.h"
-#include "Protokol.h"
-#include "PrzedzialyAudio.h"
-#include "TerminalReport.h"
+#include "audio/AudioOutputChoice.h"
+#include "commandline/TerminalReport.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
 
 namespace {
 

@@ -17,15 +17,15 @@
 #include <utility>
 #include <vector>
 
-#include "EsencjaPlayera.h"
-#include "Exporter.h"
-#include "KanalEksportu.h"
-#include "MessageThread.h"
-#include "Paczka2.h"
-#include "OpcjeEksportu.h"
-#include "PostepEksportu.h"
-#include "PowiadomieniaPlayera.h"
-#include "String.h"
+#include "core/String.h"
+#include "export/Exporter.h"
+#include "export/KanalEksportu.h"
+#include "korwendo-export/OpcjeEksportu.h"
+#include "korwendo-export/PostepEksportu.h"
+#include "player/EsencjaPlayera.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/MessageThread.h"
+#include "transport/Paczka2.h"
 
 // The exit statuses; 2 (a bad command line) is ReadCommandLine's.
 namespace KodEksportu {

@@ -1,8 +1,8 @@
-#include "OpcjeEksportu.h"
+#include "korwendo-export/OpcjeEksportu.h"
 
-#include "CzasTekstowy.h"
-#include "LinkDoChwili.h"
-#include "ServerAddress.h"
+#include "commandline/CzasTekstowy.h"
+#include "commandline/LinkDoChwili.h"
+#include "transport/ServerAddress.h"
 
 LiniaEksportu::LiniaEksportu()
     : CommandLine("korwendo-export",

@@ -3,12 +3,12 @@
 #include <exception>
 #include <memory>
 
-#include "HeadlessExporter.h"
-#include "HeadlessPlayer.h"
-#include "KatalogUstawien.h"
-#include "Log.h"
-#include "OpcjeEksportu.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "core/Log.h"
+#include "korwendo-export/HeadlessExporter.h"
+#include "korwendo-export/OpcjeEksportu.h"
+#include "korwendo-play/HeadlessPlayer.h"
+#include "player/KatalogUstawien.h"
 
 int main(int argc, char** argv) {
   LiniaEksportu linia;

@@ -1,4 +1,4 @@
-#include "HeadlessPlayer.h"
+#include "korwendo-play/HeadlessPlayer.h"
 
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Exception.h"
-#include "KatalogUstawien.h"
-#include "Log.h"
-#include "Protokol.h"
-#include "ServerAddress.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "player/KatalogUstawien.h"
+#include "transport/Protokol.h"
+#include "transport/ServerAddress.h"
 
 HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
   SetAudioOutput(opcje.wyjscie);

@@ -18,19 +18,19 @@
 #include <memory>
 #include <optional>
 
-#include "AudioOutputChoice.h"
-#include "CountingWaveOut.h"
-#include "CzasTekstowy.h"
-#include "Czas.h"
-#include "EsencjaPlayera.h"
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "MessageThread.h"
-#include "OpcjeOdtwarzacza.h"
-#include "PowiadomieniaPlayera.h"
-#include "SterowanieEsencji.h"
-#include "String.h"
-#include "WidokTekstowy.h"
+#include "audio/AudioOutputChoice.h"
+#include "commandline/CzasTekstowy.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "korwendo-play/CountingWaveOut.h"
+#include "korwendo-play/OpcjeOdtwarzacza.h"
+#include "korwendo-play/WidokTekstowy.h"
+#include "player/EsencjaPlayera.h"
+#include "player/ListaStacji.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/MessageThread.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowanieEsencji.h"
 
 // Blocks SIGINT, SIGTERM and SIGHUP in the calling thread and the threads it starts later,
 // so that the headless player receives them on its event loop; call before any thread starts.

@@ -1,8 +1,8 @@
-#include "OpcjeOdtwarzacza.h"
+#include "korwendo-play/OpcjeOdtwarzacza.h"
 
-#include "CzasTekstowy.h"
-#include "LinkDoChwili.h"
-#include "ServerAddress.h"
+#include "commandline/CzasTekstowy.h"
+#include "commandline/LinkDoChwili.h"
+#include "transport/ServerAddress.h"
 
 LiniaOdtwarzacza::LiniaOdtwarzacza()
     : CommandLine("korwendo-play",

@@ -14,7 +14,7 @@
 #include <functional>
 #include <vector>
 
-#include "WidokOkna.h"
+#include "window/WidokOkna.h"
 
 class WidokTekstowy : public WidokOkna {
  public:

@@ -14,18 +14,18 @@
 #include <utility>
 #include <vector>
 
-#include "DemoSchedule.h"
-#include "EsencjaPlayera.h"
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "MessageThread.h"
-#include "OknoTestowe.h"
-#include "PowiadomieniaPlayera.h"
-#include "ProcesTestowy.h"
-#include "SterowanieEsencji.h"
-#include "TempDir.h"
-#include "TimeComponent.h"
-#include "WaveOutNull.h"
+#include "archive/DemoSchedule.h"
+#include "audio/WaveOutNull.h"
+#include "display/TimeComponent.h"
+#include "player/EsencjaPlayera.h"
+#include "player/ListaStacji.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "support/ProcesTestowy.h"
+#include "support/TempDir.h"
+#include "transport/MessageThread.h"
+#include "window/LogikaOkna.h"
+#include "window/OknoTestowe.h"
+#include "window/SterowanieEsencji.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "LinkDoChwili.h"
+#include "commandline/LinkDoChwili.h"
 
 #include <cctype>
 #include <cstdint>
 
-#include "CommandLine.h"
-#include "CzasTekstowy.h"
-#include "Exception.h"
-#include "Roznica.h"
-#include "ServerAddress.h"
+#include "commandline/CommandLine.h"
+#include "commandline/CzasTekstowy.h"
+#include "core/Exception.h"
+#include "core/Roznica.h"
+#include "transport/ServerAddress.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
 
 #include <unistd.h>
 
@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "LogCapture.h"
-#include "Log.h"
+#include "core/Log.h"
+#include "support/LogCapture.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 
-#include "ErrorText.h"
+#include "core/ErrorText.h"
 
 namespace {
 

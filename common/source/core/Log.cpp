@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "core/Log.h"
 
 #include <errno.h>
 #include <fcntl.h>

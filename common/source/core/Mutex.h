@@ -15,7 +15,7 @@
 // One Mutex object belongs to one thread at a time.
 #include <chrono>
 
-#include "String.h"
+#include "core/String.h"
 
 class Mutex {
  public:

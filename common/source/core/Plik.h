@@ -7,8 +7,8 @@
 // One thread at a time.
 #include <cstdint>
 
-#include "String.h"
-#include "Writable.h"
+#include "core/String.h"
+#include "core/Writable.h"
 
 class Plik : public Writable {
  public:

@@ -1,4 +1,4 @@
-#include "Plik.h"
+#include "core/Plik.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "ErrorText.h"
-#include "Exception.h"
-#include "TempDir.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "TimeComponent.h"
+#include "display/TimeComponent.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

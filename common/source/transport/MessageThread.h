@@ -14,10 +14,10 @@
 #include <set>
 #include <vector>
 
-#include "ECriticalSection.h"
-#include "EventOgolny.h"
-#include "MessageReceiver.h"
-#include "ZThread.h"
+#include "core/ECriticalSection.h"
+#include "core/EventOgolny.h"
+#include "core/ZThread.h"
+#include "transport/MessageReceiver.h"
 
 // Threads: the loop runs on its own thread and calls every OnMessage there under the
 // dispatch lock; any thread registers numbers, posts and watches sockets, under the map

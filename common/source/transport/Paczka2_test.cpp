@@ -1,4 +1,4 @@
-#include "Paczka2.h"
+#include "transport/Paczka2.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "CyclicBuffer.h"
-#include "Exception.h"
-#include "IReadAnyNonBlocking.h"
-#include "IniBase.h"
-#include "Transportable.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "transport/IniBase.h"
+#include "transport/Transportable.h"
 
 namespace {
 
