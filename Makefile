@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DKG_WERROR=ON
 # The ThreadSanitizer build compiles through ccache when it is installed.
 TSAN_LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz demo package clean
+.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz demo package architecture clean
 
 all: build
 
@@ -57,6 +57,14 @@ endif
 # (packaging/CMakeLists.txt says which).
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# The picture of the layers, docs/architecture.svg (checked in): the links between the
+# project's libraries and programs as the build states them, drawn by Graphviz.
+# CMakeGraphVizOptions.cmake says what is drawn. Run again when a library or a link changes.
+architecture: configure
+	mkdir -p $(BUILD)/architecture
+	cmake --graphviz=$(BUILD)/architecture/layers.dot $(BUILD)
+	dot -Tsvg $(BUILD)/architecture/layers.dot -o docs/architecture.svg
 
 bench: build
 	for b in $(BUILD)/bin/bench_*; do echo "== $$b"; $$b; done

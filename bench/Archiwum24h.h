@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "ArchiveFixtures.h"
-#include "RotterLayout.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/RotterLayout.h"
 
 namespace archiwum24h {
 

@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "Czas.h"
-#include "PulseTestDaemon.h"
-#include "Roznica.h"
-#include "TimeCode.h"
+#include "archive/TimeCode.h"
+#include "audio/PulseTestDaemon.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
 
 extern char** environ;
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "Core.h"
-#include "IniCore.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

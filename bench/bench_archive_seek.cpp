@@ -14,11 +14,11 @@
 #include <random>
 #include <vector>
 
-#include "Archive.h"
-#include "ArchiveFixtures.h"
-#include "Archiwum24h.h"
-#include "ArchiveReader.h"
-#include "DemoRecorder.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/ArchiveReader.h"
+#include "archive/DemoRecorder.h"
+#include "bench/Archiwum24h.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <chrono>
 #include <vector>
 
-#include "BenchSupport.h"
-#include "OsPlayera.h"
-#include "QtDrawer.h"
-#include "TimeZone.h"
+#include "axis/OsPlayera.h"
+#include "axis/QtDrawer.h"
+#include "bench/BenchSupport.h"
+#include "core/TimeZone.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // run prints each buffer's throughput as a share of the memcpy's.
 #include <benchmark/benchmark.h>
 
-#include "BenchSupport.h"
+#include "bench/BenchSupport.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "CyclicBuffer.h"
-#include "ThreadSafeBuffer.h"
+#include "core/CyclicBuffer.h"
+#include "core/ThreadSafeBuffer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // /tmp/korwendo-bench-10min-128k.mp3.
 #include <benchmark/benchmark.h>
 
-#include "BenchSupport.h"
+#include "bench/BenchSupport.h"
 #include <spawn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "AudioFormat.h"
-#include "MasterDekoder.h"
+#include "common/AudioFormat.h"
+#include "decoder/MasterDekoder.h"
 
 extern char** environ;
 

@@ -21,12 +21,12 @@
 #include <fstream>
 #include <thread>
 
-#include "ArchiveFixtures.h"
-#include "HeadlessPlayer.h"
-#include "Log.h"
-#include "MasterDekoder.h"
-#include "ProcesTestowy.h"
-#include "RotterLayout.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/RotterLayout.h"
+#include "core/Log.h"
+#include "decoder/MasterDekoder.h"
+#include "korwendo-play/HeadlessPlayer.h"
+#include "support/ProcesTestowy.h"
 
 namespace {
 

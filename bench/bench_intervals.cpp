@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "Przedzialy.h"
+#include "intervals/Przedzialy.h"
 
 namespace {
 

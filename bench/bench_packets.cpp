@@ -8,7 +8,7 @@
 // throughput as a share of the memcpy's.
 #include <benchmark/benchmark.h>
 
-#include "BenchSupport.h"
+#include "bench/BenchSupport.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "CyclicBuffer.h"
-#include "Paczka2.h"
-#include "PaczkaAudio.h"
+#include "common/PaczkaAudio.h"
+#include "core/CyclicBuffer.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

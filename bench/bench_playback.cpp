@@ -28,10 +28,10 @@
 #include <thread>
 #include <vector>
 
-#include "Grajek.h"
-#include "PulseTestDaemon.h"
-#include "WaveOutNull.h"
-#include "WaveOutPulse.h"
+#include "audio/Grajek.h"
+#include "audio/PulseTestDaemon.h"
+#include "audio/WaveOutNull.h"
+#include "audio/WaveOutPulse.h"
 
 namespace {
 

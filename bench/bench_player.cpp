@@ -30,7 +30,7 @@
 // for the server's next ping once its first 20 s have played).
 #include <benchmark/benchmark.h>
 
-#include "BenchSupport.h"
+#include "bench/BenchSupport.h"
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -58,16 +58,16 @@
 
 extern char** environ;
 
-#include "Archive.h"
-#include "ArchiveFixtures.h"
-#include "EsencjaPlayera.h"
-#include "Log.h"
-#include "NagranieMonitora.h"
-#include "PulseTestDaemon.h"
-#include "Serwer.h"
-#include "TimeCode.h"
-#include "WaveOutNull.h"
-#include "WaveOutPulse.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/TimeCode.h"
+#include "audio/PulseTestDaemon.h"
+#include "audio/WaveOutNull.h"
+#include "audio/WaveOutPulse.h"
+#include "bench/NagranieMonitora.h"
+#include "core/Log.h"
+#include "net/Serwer.h"
+#include "player/EsencjaPlayera.h"
 
 namespace {
 

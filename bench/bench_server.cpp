@@ -25,7 +25,7 @@
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 
-#include "BenchSupport.h"
+#include "bench/BenchSupport.h"
 #include <dirent.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -50,15 +50,15 @@
 #include <thread>
 #include <vector>
 
-#include "Archive.h"
-#include "ArchiveFixtures.h"
-#include "Archiwum24h.h"
-#include "AudioFormat.h"
-#include "Log.h"
-#include "Paczka2.h"
-#include "PaczkaAudio.h"
-#include "Protokol.h"
-#include "Serwer.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveFixtures.h"
+#include "bench/Archiwum24h.h"
+#include "common/AudioFormat.h"
+#include "common/PaczkaAudio.h"
+#include "core/Log.h"
+#include "net/Serwer.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
 
 namespace {
 

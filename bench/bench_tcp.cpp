@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "MessageThread.h"
-#include "Paczka2.h"
-#include "Protokol.h"
-#include "TCPClient.h"
+#include "transport/MessageThread.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
+#include "transport/TCPClient.h"
 
 namespace {
 

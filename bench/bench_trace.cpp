@@ -1,7 +1,7 @@
 // Cost of the entry and exit of one traced call, beside the same call untraced.
 #include <benchmark/benchmark.h>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 namespace {
 

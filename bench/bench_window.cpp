@@ -49,17 +49,17 @@
 #include <thread>
 #include <vector>
 
-#include "AudioOutputChoice.h"
-#include "BenchSupport.h"
-#include "LogikaOkna.h"
-#include "NagranieMonitora.h"
-#include "ProcesTestowy.h"
-#include "PulseTestDaemon.h"
-#include "SerwerX.h"
-#include "SterowaniePlayera.h"
-#include "TForm3.h"
-#include "TempDir.h"
-#include "TimeCode.h"
+#include "archive/TimeCode.h"
+#include "audio/AudioOutputChoice.h"
+#include "audio/PulseTestDaemon.h"
+#include "bench/BenchSupport.h"
+#include "bench/NagranieMonitora.h"
+#include "support/ProcesTestowy.h"
+#include "support/SerwerX.h"
+#include "support/TempDir.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowaniePlayera.h"
 
 namespace {
 

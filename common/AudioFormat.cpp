@@ -1,12 +1,12 @@
-#include "AudioFormat.h"
+#include "common/AudioFormat.h"
 
 #include <charconv>
 #include <cstdint>
 #include <limits>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Parser.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Parser.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // the compression word. A value type; one thread at a time per object.
 #include <cstdint>
 
-#include "Roznica.h"
-#include "String.h"
+#include "core/Roznica.h"
+#include "core/String.h"
 
 // The sound card's format record: the fields of the wave format record of the wave
 // output interface, in its order. Only 16-bit integer PCM is ever described.

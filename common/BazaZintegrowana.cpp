@@ -1,9 +1,9 @@
-#include "BazaZintegrowana.h"
+#include "common/BazaZintegrowana.h"
 
 #include <utility>
 
-#include "CallTrace.h"
-#include "IniBase.h"
+#include "core/CallTrace.h"
+#include "transport/IniBase.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 // It travels as "BazaZintegrowana". Owned by the main window and used on its thread only.
 #include <map>
 
-#include "String.h"
-#include "Transportable.h"
-#include "TypMarkerow.h"
-#include "WieloWiecznosc.h"
+#include "common/TypMarkerow.h"
+#include "core/String.h"
+#include "intervals/WieloWiecznosc.h"
+#include "transport/Transportable.h"
 
 class BazaZintegrowana : public Transportable {
  public:

@@ -1,4 +1,4 @@
-#include "BazaZintegrowana.h"
+#include "common/BazaZintegrowana.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "CoreBytes.h"
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
+#include "core/Exception.h"
+#include "support/CoreBytes.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "Chunk2.h"
+#include "common/Chunk2.h"
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 // 4 characters ("id.Length()!=4"), Update without a file ("plik==0"). One thread at a time.
 #include <cstdint>
 
-#include "Plik.h"
-#include "String.h"
+#include "core/Plik.h"
+#include "core/String.h"
 
 class Chunk2 {
  public:

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "CyclicBuffer.h"
-#include "Exception.h"
-#include "Paczka2.h"
-#include "PaczkaAudio.h"
+#include "common/PaczkaAudio.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

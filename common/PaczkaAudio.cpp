@@ -1,9 +1,9 @@
-#include "PaczkaAudio.h"
+#include "common/PaczkaAudio.h"
 
-#include "AudioFormat.h"
-#include "CallTrace.h"
-#include "IniBase.h"
-#include "Protokol.h"
+#include "common/AudioFormat.h"
+#include "core/CallTrace.h"
+#include "transport/IniBase.h"
+#include "transport/Protokol.h"
 
 String PaczkaAudio::Name() {
   KG_TRACE("PaczkaAudio::Name()");

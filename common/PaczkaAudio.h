@@ -2,11 +2,11 @@
 // An audio packet: a block of encoded audio, the time of its first sample, the text of its
 // format and the number of the playback request it answers. MPEG data need not start or
 // end at a frame boundary. A value type; one thread at a time per object.
-#include "Core.h"
-#include "Czas.h"
-#include "Roznica.h"
-#include "String.h"
-#include "Transportable.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "transport/Core.h"
+#include "transport/Transportable.h"
 
 class PaczkaAudio : public Transportable {
  public:

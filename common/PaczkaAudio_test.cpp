@@ -1,12 +1,12 @@
-#include "PaczkaAudio.h"
+#include "common/PaczkaAudio.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
-#include "CoreBytes.h"
-#include "Exception.h"
-#include "IniCore.h"
+#include "core/Exception.h"
+#include "support/CoreBytes.h"
+#include "transport/IniCore.h"
 
 namespace {
 

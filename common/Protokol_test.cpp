@@ -1,15 +1,15 @@
 // The worked examples of docs/protocol.md, byte for byte: packets built from the words of
 // Protokol.h by the program's own encoder, and the same bytes decoded again.
-#include "Protokol.h"
+#include "transport/Protokol.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
 
-#include "Czas.h"
-#include "Paczka2.h"
-#include "PaczkaAudio.h"
+#include "common/PaczkaAudio.h"
+#include "core/Czas.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

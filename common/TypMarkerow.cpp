@@ -1,7 +1,7 @@
-#include "TypMarkerow.h"
+#include "common/TypMarkerow.h"
 
-#include "CallTrace.h"
-#include "IniBase.h"
+#include "core/CallTrace.h"
+#include "transport/IniBase.h"
 
 void TypMarkerow::Dodaj(const TypMarkerow& t) {
   KG_TRACE("TypMarkerow::Dodaj(const TypMarkerow& t)");

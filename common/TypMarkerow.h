@@ -4,10 +4,10 @@
 // time axis); one thread at a time.
 #include <set>
 
-#include "Czas.h"
-#include "Przedzial.h"
-#include "Roznica.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "intervals/Przedzial.h"
 
 class IniBase;
 

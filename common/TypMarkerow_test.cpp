@@ -1,4 +1,4 @@
-#include "TypMarkerow.h"
+#include "common/TypMarkerow.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <initializer_list>
 #include <vector>
 
-#include "CoreBytes.h"
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
+#include "core/Exception.h"
+#include "support/CoreBytes.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 // its holder; one thread at a time.
 #include <type_traits>
 
-#include "CallTrace.h"
-#include "IniBase.h"
-#include "Protokol.h"
-#include "Przedzialy.h"
-#include "String.h"
-#include "Transportable.h"
+#include "core/CallTrace.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
+#include "transport/IniBase.h"
+#include "transport/Protokol.h"
+#include "transport/Transportable.h"
 
 template <class T>
 class Update : public Transportable {

@@ -3,8 +3,8 @@
 // makes the update that leads from the current value to it. The main window uses one for
 // its own marker kind, to hand the time axis only what changed. Used for T = TypMarkerow
 // (any T whose Dodaj and Odejmij are set union and difference). One thread at a time.
-#include "CallTrace.h"
-#include "Update.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
 
 template <class T>
 class UpdateServer {

@@ -1,4 +1,4 @@
-#include "Update.h"
+#include "common/Update.h"
 
 #include <gtest/gtest.h>
 
@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <vector>
 
-#include "CoreBytes.h"
-#include "BazaZintegrowana.h"
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
-#include "Paczka2.h"
-#include "Przedzialy.h"
-#include "TypMarkerow.h"
-#include "UpdateServer.h"
+#include "common/BazaZintegrowana.h"
+#include "common/TypMarkerow.h"
+#include "common/UpdateServer.h"
+#include "core/Exception.h"
+#include "intervals/Przedzialy.h"
+#include "support/CoreBytes.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

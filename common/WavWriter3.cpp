@@ -1,8 +1,8 @@
-#include "WavWriter3.h"
+#include "common/WavWriter3.h"
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -17,11 +17,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "AudioFormat.h"
-#include "Chunk2.h"
-#include "Plik.h"
-#include "String.h"
-#include "Writable.h"
+#include "common/AudioFormat.h"
+#include "common/Chunk2.h"
+#include "core/Plik.h"
+#include "core/String.h"
+#include "core/Writable.h"
 
 class WavWriter3 : public Writable {
  public:

@@ -1,13 +1,13 @@
-#include "WavWriter3.h"
+#include "common/WavWriter3.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "Raised.h"
-#include "TempDir.h"
-#include "WavNaglowek.h"
+#include "support/Raised.h"
+#include "support/TempDir.h"
+#include "support/WavNaglowek.h"
 
 namespace {
 

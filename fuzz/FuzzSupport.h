@@ -7,16 +7,16 @@
 #include <memory>
 #include <vector>
 
-#include "BazaZintegrowana.h"
-#include "CallTrace.h"
-#include "PaczkaAudio.h"
-#include "Przedzialy.h"
-#include "PrzedzialyAudio.h"
-#include "PrzedzialyID.h"
-#include "TypMarkerow.h"
-#include "Transportable.h"
-#include "Update.h"
-#include "WieloWiecznosc.h"
+#include "common/BazaZintegrowana.h"
+#include "common/PaczkaAudio.h"
+#include "common/TypMarkerow.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
+#include "intervals/Przedzialy.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "intervals/PrzedzialyID.h"
+#include "intervals/WieloWiecznosc.h"
+#include "transport/Transportable.h"
 
 namespace fuzz {
 

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "AudioFormat.h"
-#include "Exception.h"
-#include "FuzzSupport.h"
-#include "Roznica.h"
+#include "common/AudioFormat.h"
+#include "core/Exception.h"
+#include "core/Roznica.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 

@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "BazaZintegrowana.h"
-#include "Core.h"
-#include "EventsFile.h"
-#include "Exception.h"
-#include "FuzzSupport.h"
-#include "IniCore.h"
-#include "Log.h"
-#include "Stacja.h"
+#include "archive/EventsFile.h"
+#include "common/BazaZintegrowana.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "fuzz/FuzzSupport.h"
+#include "net/Stacja.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

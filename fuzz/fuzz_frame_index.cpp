@@ -15,9 +15,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Exception.h"
-#include "FrameIndex.h"
-#include "FuzzSupport.h"
+#include "archive/FrameIndex.h"
+#include "core/Exception.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 

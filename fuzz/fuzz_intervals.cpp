@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "BazaZintegrowana.h"
-#include "CallTrace.h"
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
-#include "Przedzialy.h"
-#include "Update.h"
+#include "common/BazaZintegrowana.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "intervals/Przedzialy.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "FuzzSupport.h"
-#include "LinkDoChwili.h"
-#include "Roznica.h"
+#include "core/Roznica.h"
+#include "fuzz/FuzzSupport.h"
+#include "textforms/LinkDoChwili.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "Exception.h"
-#include "FuzzSupport.h"
-#include "Paczka2.h"
+#include "core/Exception.h"
+#include "fuzz/FuzzSupport.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

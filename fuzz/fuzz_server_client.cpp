@@ -33,15 +33,15 @@
 #include <string>
 #include <vector>
 
-#include "ArchiveFixtures.h"
-#include "Exception.h"
-#include "FuzzSupport.h"
-#include "Klient.h"
-#include "Log.h"
-#include "PaczkaAudio.h"
-#include "Paczka2.h"
-#include "Stacja.h"
-#include "WavInfo.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/WavInfo.h"
+#include "common/PaczkaAudio.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "fuzz/FuzzSupport.h"
+#include "net/Klient.h"
+#include "net/Stacja.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

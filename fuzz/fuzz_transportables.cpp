@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
-#include "FuzzSupport.h"
+#include "core/Exception.h"
+#include "fuzz/FuzzSupport.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

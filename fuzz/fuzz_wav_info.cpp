@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "Exception.h"
-#include "FuzzSupport.h"
-#include "Kalendarz.h"
-#include "WavInfo.h"
+#include "archive/WavInfo.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 

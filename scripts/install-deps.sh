@@ -17,6 +17,8 @@ packages=(
   # entry's validator, the manual pages' formatter, and systemd-analyze for the unit (the
   # systemd package only installs it here: nothing starts while PID 1 is another program)
   dpkg-dev file lintian desktop-file-utils man-db systemd
+  # the picture of the layers (make architecture)
+  graphviz
 )
 
 missing=()

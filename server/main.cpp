@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <memory>
 
-#include "CommandLine.h"
-#include "DemoRecorder.h"
-#include "KonfiguracjaSerwera.h"
-#include "Log.h"
-#include "Serwer.h"
-#include "ServerAddress.h"
-#include "Stacja.h"
-#include "SygnalyKonca.h"
+#include "archive/DemoRecorder.h"
+#include "commandline/CommandLine.h"
+#include "core/Log.h"
+#include "core/SygnalyKonca.h"
+#include "net/KonfiguracjaSerwera.h"
+#include "net/Serwer.h"
+#include "net/Stacja.h"
+#include "transport/ServerAddress.h"
 
 namespace {
 

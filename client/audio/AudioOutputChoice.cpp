@@ -1,11 +1,11 @@
-#include "AudioOutputChoice.h"
+#include "audio/AudioOutputChoice.h"
 
 #include <cstdlib>
 #include <mutex>
 
-#include "Exception.h"
-#include "WaveOutNull.h"
-#include "WaveOutPulse.h"
+#include "audio/WaveOutNull.h"
+#include "audio/WaveOutPulse.h"
+#include "core/Exception.h"
 
 namespace {
 

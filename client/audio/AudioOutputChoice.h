@@ -6,8 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "String.h"
-#include "WaveOutDevice.h"
+#include "audio/WaveOutDevice.h"
+#include "core/String.h"
 
 struct AudioOutputChoice {
   enum Kind { Pulse, Null };

@@ -1,12 +1,12 @@
-#include "AudioOutputChoice.h"
+#include "audio/AudioOutputChoice.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "Exception.h"
-#include "WaveOutNull.h"
-#include "WaveOutPulse.h"
+#include "audio/WaveOutNull.h"
+#include "audio/WaveOutPulse.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "String.h"
+#include "core/String.h"
 
 class FrameTimer {
  public:

@@ -1,4 +1,4 @@
-#include "FrameTimer.h"
+#include "audio/FrameTimer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "GrajPaczek.h"
+#include "audio/GrajPaczek.h"
 
 #include <algorithm>
 #include <climits>

@@ -8,11 +8,11 @@
 // only under PlayAudio's lock.
 #include <memory>
 
-#include "AudioFormat.h"
-#include "CyclicBuffer.h"
-#include "MasterDekoder.h"
-#include "Roznica.h"
-#include "WaveOutME.h"
+#include "audio/WaveOutME.h"
+#include "common/AudioFormat.h"
+#include "core/CyclicBuffer.h"
+#include "core/Roznica.h"
+#include "decoder/MasterDekoder.h"
 
 class GrajPaczek : public WaveOutME {
  public:

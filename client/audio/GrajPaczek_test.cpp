@@ -1,12 +1,12 @@
-#include "GrajPaczek.h"
+#include "audio/GrajPaczek.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "WaveOutNull.h"
+#include "audio/WaveOutNull.h"
+#include "core/Exception.h"
+#include "decoder/EncodedFixtures.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Grajek.h"
+#include "audio/Grajek.h"
 
 #include <string>
 
-#include "CallTrace.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
 
 Grajek::Grajek(TimeComponent*, Writable*, std::unique_ptr<WaveOutDevice> device)
     : playAudio(std::make_unique<PlayAudio>(std::move(device))) {

@@ -10,12 +10,12 @@
 #include <atomic>
 #include <memory>
 
-#include "Czas.h"
-#include "PaczkaAudio.h"
-#include "PlayAudio.h"
-#include "Roznica.h"
-#include "WaveOutDevice.h"
-#include "Writable.h"
+#include "audio/PlayAudio.h"
+#include "audio/WaveOutDevice.h"
+#include "common/PaczkaAudio.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/Writable.h"
 
 class TimeComponent;
 

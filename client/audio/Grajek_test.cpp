@@ -1,11 +1,11 @@
-#include "Grajek.h"
+#include "audio/Grajek.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "LogCapture.h"
-#include "PlaybackFixtures.h"
+#include "audio/PlaybackFixtures.h"
+#include "support/LogCapture.h"
 
 using namespace playback;
 

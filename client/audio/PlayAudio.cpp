@@ -1,4 +1,4 @@
-#include "PlayAudio.h"
+#include "audio/PlayAudio.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -10,14 +10,14 @@
 #include <chrono>
 #include <cstdint>
 
-#include "AudioFormat.h"
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Paczka2.h"
-#include "Protokol.h"
-#include "ZThread.h"
+#include "common/AudioFormat.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/ZThread.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
 
 namespace {
 

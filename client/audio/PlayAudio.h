@@ -44,16 +44,16 @@
 #include <memory>
 #include <mutex>
 
-#include "Czas.h"
-#include "ECriticalSection.h"
-#include "EventOgolny.h"
-#include "GrajPaczek.h"
-#include "PaczkaAudio.h"
-#include "Roznica.h"
-#include "Snapshot.h"
-#include "String.h"
-#include "WaveOutDevice.h"
-#include "Writable.h"
+#include "audio/GrajPaczek.h"
+#include "audio/Snapshot.h"
+#include "audio/WaveOutDevice.h"
+#include "common/PaczkaAudio.h"
+#include "core/Czas.h"
+#include "core/ECriticalSection.h"
+#include "core/EventOgolny.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "core/Writable.h"
 
 class PlayAudio {
  public:

@@ -1,4 +1,4 @@
-#include "PlayAudio.h"
+#include "audio/PlayAudio.h"
 
 #include <gtest/gtest.h>
 
@@ -14,13 +14,13 @@
 #include <string>
 #include <thread>
 
-#include "LogCapture.h"
-#include "MasterDekoder.h"
-#include "Mp3Header.h"
-#include "PlaybackFixtures.h"
-#include "PulseTestDaemon.h"
-#include "WavNaglowek.h"
-#include "WaveOutPulse.h"
+#include "audio/PlaybackFixtures.h"
+#include "audio/PulseTestDaemon.h"
+#include "audio/WaveOutPulse.h"
+#include "decoder/MasterDekoder.h"
+#include "mpeg/Mp3Header.h"
+#include "support/LogCapture.h"
+#include "support/WavNaglowek.h"
 
 using namespace playback;
 

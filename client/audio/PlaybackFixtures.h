@@ -11,16 +11,16 @@
 #include <memory>
 #include <vector>
 
-#include "Czas.h"
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "Grajek.h"
-#include "PaczkaAudio.h"
-#include "Raised.h"
-#include "TempDir.h"
-#include "ThreadSafeBuffer.h"
-#include "WavFile.h"
-#include "WaveOutNull.h"
+#include "audio/Grajek.h"
+#include "audio/WavFile.h"
+#include "audio/WaveOutNull.h"
+#include "common/PaczkaAudio.h"
+#include "core/Czas.h"
+#include "core/Exception.h"
+#include "core/ThreadSafeBuffer.h"
+#include "decoder/EncodedFixtures.h"
+#include "support/Raised.h"
+#include "support/TempDir.h"
 
 namespace playback {
 

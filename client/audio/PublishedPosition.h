@@ -13,7 +13,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "Snapshot.h"
+#include "audio/Snapshot.h"
 
 struct PositionLine {
   bool open = false;     // false: closed or failed, there is no position to read

@@ -1,7 +1,7 @@
-#include "WavFile.h"
+#include "audio/WavFile.h"
 
-#include "Exception.h"
-#include "Log.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 WavFile::WavFile(const String& p, const WAVEFORMATEX& f)
     : path(p), format(f), writer(std::make_unique<WavWriter3>(p, f)) {}

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <memory>
 
-#include "AudioFormat.h"
-#include "String.h"
-#include "WavWriter3.h"
+#include "common/AudioFormat.h"
+#include "common/WavWriter3.h"
+#include "core/String.h"
 
 class WavFile {
  public:

@@ -1,11 +1,11 @@
-#include "WavFile.h"
+#include "audio/WavFile.h"
 
 #include <gtest/gtest.h>
 
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "TempDir.h"
-#include "WavNaglowek.h"
+#include "core/Exception.h"
+#include "decoder/EncodedFixtures.h"
+#include "support/TempDir.h"
+#include "support/WavNaglowek.h"
 
 namespace {
 

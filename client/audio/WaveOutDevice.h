@@ -11,9 +11,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "AudioFormat.h"
-#include "EventOgolny.h"
-#include "String.h"
+#include "common/AudioFormat.h"
+#include "core/EventOgolny.h"
+#include "core/String.h"
 
 // The done flag of WAVEHDR::dwFlags: the buffer is free (never queued since it was
 // prepared, or played to its end, or returned by a reset).

@@ -1,12 +1,12 @@
-#include "WaveOutME.h"
+#include "audio/WaveOutME.h"
 
 #include <cstring>
 
-#include "AudioOutputChoice.h"
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Log.h"
+#include "audio/AudioOutputChoice.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 WaveOutME::Buffer::Buffer() { KG_TRACE("WaveOutME::Buffer::Buffer()"); }
 

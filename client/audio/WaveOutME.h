@@ -12,11 +12,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "AudioFormat.h"
-#include "EventOgolny.h"
-#include "Roznica.h"
-#include "WaveOutDevice.h"
-#include "Writable.h"
+#include "audio/WaveOutDevice.h"
+#include "common/AudioFormat.h"
+#include "core/EventOgolny.h"
+#include "core/Roznica.h"
+#include "core/Writable.h"
 
 class WaveOutME : public Writable {
  public:

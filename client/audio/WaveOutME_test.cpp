@@ -1,4 +1,4 @@
-#include "WaveOutME.h"
+#include "audio/WaveOutME.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,13 @@
 #include <cstring>
 #include <thread>
 
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Raised.h"
-#include "TempDir.h"
-#include "WavNaglowek.h"
-#include "WaveOutNull.h"
+#include "audio/WaveOutNull.h"
+#include "core/Exception.h"
+#include "decoder/EncodedFixtures.h"
+#include "support/LogCapture.h"
+#include "support/Raised.h"
+#include "support/TempDir.h"
+#include "support/WavNaglowek.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "WaveOutNull.h"
+#include "audio/WaveOutNull.h"
 
 #include <chrono>
 #include <utility>
 
-#include "Exception.h"
-#include "Log.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

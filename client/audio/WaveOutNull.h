@@ -16,9 +16,9 @@
 #include <mutex>
 #include <thread>
 
-#include "PublishedPosition.h"
-#include "WavFile.h"
-#include "WaveOutDevice.h"
+#include "audio/PublishedPosition.h"
+#include "audio/WavFile.h"
+#include "audio/WaveOutDevice.h"
 
 class WaveOutNull : public WaveOutDevice {
  public:

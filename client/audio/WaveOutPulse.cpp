@@ -1,4 +1,4 @@
-#include "WaveOutPulse.h"
+#include "audio/WaveOutPulse.h"
 
 #include <cmath>
 
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "Log.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <memory>
 #include <mutex>
 
-#include "PublishedPosition.h"
-#include "WaveOutDevice.h"
+#include "audio/PublishedPosition.h"
+#include "audio/WaveOutDevice.h"
 
 struct pa_context;
 struct pa_mainloop_api;

@@ -1,7 +1,7 @@
 // Plays through a real sound server: a private PulseAudio daemon with a null sink, started
 // by the suite in a runtime directory of its own, whose monitor is recorded and checked
 // frame by frame. Skipped, saying why, where the daemon cannot start.
-#include "WaveOutPulse.h"
+#include "audio/WaveOutPulse.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -22,11 +22,11 @@
 #include <thread>
 #include <vector>
 
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "TempDir.h"
-#include "WaveOutME.h"
+#include "audio/WaveOutME.h"
+#include "core/Exception.h"
+#include "decoder/EncodedFixtures.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 

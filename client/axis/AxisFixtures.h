@@ -5,16 +5,16 @@
 #include <QApplication>
 #include <memory>
 
-#include "Czas.h"
-#include "CzasTestowy.h"
-#include "EksportNaOsi.h"
-#include "Kursor.h"
-#include "Listener.h"
-#include "OsPlayera.h"
-#include "QtDrawer.h"
-#include "RegionalNames.h"
-#include "SurfaceBitmap.h"
-#include "TimeZone.h"
+#include "axis/EksportNaOsi.h"
+#include "axis/OsPlayera.h"
+#include "axis/QtDrawer.h"
+#include "axis/SurfaceBitmap.h"
+#include "core/Czas.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
+#include "display/Kursor.h"
+#include "display/Listener.h"
+#include "support/CzasTestowy.h"
 
 namespace axis_test {
 

@@ -1,11 +1,11 @@
-#include "CzasNaPanelach.h"
+#include "axis/CzasNaPanelach.h"
 
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "CallTrace.h"
-#include "RegionalNames.h"
+#include "core/CallTrace.h"
+#include "core/RegionalNames.h"
 
 namespace {
 

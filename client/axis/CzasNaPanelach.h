@@ -7,9 +7,9 @@
 #include <QObject>
 #include <array>
 
-#include "Czas.h"
-#include "Roznica.h"
-#include "TimeComponent.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "display/TimeComponent.h"
 
 class QLabel;
 

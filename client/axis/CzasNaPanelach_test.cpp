@@ -1,12 +1,12 @@
-#include "CzasNaPanelach.h"
+#include "axis/CzasNaPanelach.h"
 
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "AxisFixtures.h"
-#include "DoubleTimeComponent.h"
-#include "PaneleCzasu.h"
+#include "axis/AxisFixtures.h"
+#include "axis/PaneleCzasu.h"
+#include "display/DoubleTimeComponent.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // a right click: the selection (the export list), the displayed event intervals cut to
 // the recordings, the recordings, and the export list's own add and remove operations,
 // which also refresh the axis's layer 1 and the list shown to the user.
-#include "Czas.h"
-#include "Przedzialy.h"
+#include "core/Czas.h"
+#include "intervals/Przedzialy.h"
 
 class EksportNaOsi {
  public:

@@ -1,11 +1,11 @@
-#include "FragmentOsi4.h"
+#include "axis/FragmentOsi4.h"
 
 #include <algorithm>
 #include <iterator>
 
-#include "CallTrace.h"
-#include "OsCzasu4.h"
-#include "Przegladacz2.h"
+#include "axis/OsCzasu4.h"
+#include "axis/Przegladacz2.h"
+#include "core/CallTrace.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <memory>
 #include <vector>
 
-#include "Bitmap.h"
-#include "Czas.h"
-#include "Przedzialy.h"
-#include "TypMarkerow.h"
-#include "Update.h"
-#include "VBPainter.h"
-#include "VirtualBitmap.h"
-#include "Wyszukiwacz.h"
+#include "common/TypMarkerow.h"
+#include "common/Update.h"
+#include "core/Czas.h"
+#include "display/Bitmap.h"
+#include "display/VBPainter.h"
+#include "display/VirtualBitmap.h"
+#include "display/Wyszukiwacz.h"
+#include "intervals/Przedzialy.h"
 
 class OsCzasu4;
 

@@ -1,13 +1,13 @@
-#include "OsCzasu4.h"
+#include "axis/OsCzasu4.h"
 
 #include <random>
 
-#include "CallTrace.h"
-#include "Dni.h"
-#include "Godziny.h"
-#include "Log.h"
-#include "Minuty.h"
-#include "Sekundy.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
+#include "display/Dni.h"
+#include "display/Godziny.h"
+#include "display/Minuty.h"
+#include "display/Sekundy.h"
 
 namespace {
 

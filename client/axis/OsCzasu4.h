@@ -9,18 +9,18 @@
 #include <cstdint>
 #include <memory>
 
-#include "BitmapControl.h"
-#include "BitmapUpdater.h"
-#include "Czas.h"
-#include "FragmentOsi4.h"
-#include "Kursor.h"
-#include "MouseReceiver.h"
-#include "Przeciaganie.h"
-#include "Przedzialy.h"
-#include "SubBitmap.h"
-#include "TimeComponent.h"
-#include "TypMarkerow.h"
-#include "Update.h"
+#include "axis/FragmentOsi4.h"
+#include "axis/Przeciaganie.h"
+#include "common/TypMarkerow.h"
+#include "common/Update.h"
+#include "core/Czas.h"
+#include "display/BitmapControl.h"
+#include "display/BitmapUpdater.h"
+#include "display/Kursor.h"
+#include "display/MouseReceiver.h"
+#include "display/SubBitmap.h"
+#include "display/TimeComponent.h"
+#include "intervals/Przedzialy.h"
 
 class OsCzasu4 : public TimeComponent, public MouseReceiver, public BitmapUpdater {
  public:

@@ -1,8 +1,8 @@
-#include "OsPlayera.h"
+#include "axis/OsPlayera.h"
 
 #include <algorithm>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 // 0x0000FF), 2 + k events of kind k (0xFF0000, over the recordings); elsewhere 0xE4EAFE.
 // Marker types: 0 green, 1-5 yellow (3 the "Od" mark, 4 the "Do" mark), 6 + k the markers
 // of event list entry k (orange for k = 0, white after). Window thread only.
-#include "EksportNaOsi.h"
-#include "OsCzasu4.h"
-#include "SmartMiesiace3.h"
+#include "axis/EksportNaOsi.h"
+#include "axis/OsCzasu4.h"
+#include "display/SmartMiesiace3.h"
 
 class OsPlayera : public OsCzasu4 {
  public:

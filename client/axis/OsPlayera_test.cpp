@@ -1,8 +1,8 @@
-#include "OsPlayera.h"
+#include "axis/OsPlayera.h"
 
 #include <gtest/gtest.h>
 
-#include "AxisFixtures.h"
+#include "axis/AxisFixtures.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "PaneleCzasu.h"
+#include "axis/PaneleCzasu.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <array>
 
-#include "CzasNaPanelach.h"
+#include "axis/CzasNaPanelach.h"
 
 class QLabel;
 

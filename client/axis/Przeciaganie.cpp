@@ -1,6 +1,6 @@
-#include "Przeciaganie.h"
+#include "axis/Przeciaganie.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 void Przeciaganie::Start(Point kursor) {
   KG_TRACE("Przeciaganie::Start(Point kursor)");

@@ -2,9 +2,9 @@
 // The drag tracker of the time axis: the last cursor position, the last displacement, and
 // the axis's rectangle on the screen, at whose edges the cursor is wrapped round so that a
 // drag can go on without end. Window thread only.
-#include "Kursor.h"
-#include "Point.h"
-#include "Rect.h"
+#include "display/Kursor.h"
+#include "display/Point.h"
+#include "display/Rect.h"
 
 class Przeciaganie {
  public:

@@ -1,4 +1,4 @@
-#include "Przegladacz2.h"
+#include "axis/Przegladacz2.h"
 
 #include <algorithm>
 

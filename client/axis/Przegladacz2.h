@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "Czas.h"
-#include "Przedzialy.h"
+#include "core/Czas.h"
+#include "intervals/Przedzialy.h"
 
 class Przegladacz2 {
  public:

@@ -1,7 +1,7 @@
-#include "QtDrawer.h"
+#include "axis/QtDrawer.h"
 
-#include "CallTrace.h"
-#include "SurfaceBitmap.h"
+#include "axis/SurfaceBitmap.h"
+#include "core/CallTrace.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <vector>
 
-#include "Drawer.h"
-#include "FontAttributes.h"
+#include "display/Drawer.h"
+#include "display/FontAttributes.h"
 
 // One cached font: its attributes, the Qt font and metrics, and per character the cell
 // width (its advance + 2, as characters are laid out one cell after another).

@@ -1,4 +1,4 @@
-#include "QtKursor.h"
+#include "axis/QtKursor.h"
 
 #include <QCursor>
 

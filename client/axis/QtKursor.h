@@ -1,7 +1,7 @@
 #pragma once
 // The screen's cursor through Qt (QCursor), in Qt's device-independent screen
 // coordinates. Window thread only.
-#include "Kursor.h"
+#include "display/Kursor.h"
 
 class QtKursor : public Kursor {
  public:

@@ -2,8 +2,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "AxisFixtures.h"
-#include "WinControl.h"
+#include "axis/AxisFixtures.h"
+#include "axis/WinControl.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "SurfaceBitmap.h"
+#include "axis/SurfaceBitmap.h"
 
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "QtDrawer.h"
+#include "axis/QtDrawer.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // the drawing layer's: each character at its cell's offset + 1. Window thread only.
 #include <QImage>
 
-#include "Bitmap.h"
+#include "display/Bitmap.h"
 
 class QtDrawer;
 struct QtFont;

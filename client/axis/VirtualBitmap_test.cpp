@@ -1,4 +1,4 @@
-#include "VirtualBitmap.h"
+#include "display/VirtualBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "AxisFixtures.h"
-#include "QtDrawer.h"
-#include "SurfaceBitmap.h"
+#include "axis/AxisFixtures.h"
+#include "axis/QtDrawer.h"
+#include "axis/SurfaceBitmap.h"
 
 namespace {
 

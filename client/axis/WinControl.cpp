@@ -1,12 +1,12 @@
-#include "WinControl.h"
+#include "axis/WinControl.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
 
-#include "BitmapUpdater.h"
-#include "CallTrace.h"
-#include "SurfaceBitmap.h"
+#include "axis/SurfaceBitmap.h"
+#include "core/CallTrace.h"
+#include "display/BitmapUpdater.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <QWidget>
 #include <memory>
 
-#include "Bitmap.h"
-#include "BitmapControl.h"
-#include "MouseReceiver.h"
-#include "QtDrawer.h"
+#include "axis/QtDrawer.h"
+#include "display/Bitmap.h"
+#include "display/BitmapControl.h"
+#include "display/MouseReceiver.h"
 
 class WinControl : public QWidget {
  public:

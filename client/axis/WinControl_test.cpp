@@ -1,4 +1,4 @@
-#include "WinControl.h"
+#include "axis/WinControl.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "AxisFixtures.h"
-#include "BitmapUpdater.h"
+#include "axis/AxisFixtures.h"
+#include "display/BitmapUpdater.h"
 
 namespace {
 

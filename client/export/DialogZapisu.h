@@ -4,7 +4,7 @@
 // directory required), the command line a fixed choice. Used on the exporter's thread.
 #include <optional>
 
-#include "String.h"
+#include "core/String.h"
 
 class DialogZapisu {
  public:

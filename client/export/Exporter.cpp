@@ -1,13 +1,13 @@
-#include "Exporter.h"
+#include "export/Exporter.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Protokol.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "transport/Protokol.h"
 
 namespace {
 

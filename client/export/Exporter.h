@@ -20,16 +20,16 @@
 #include <optional>
 #include <vector>
 
-#include "AudioFormat.h"
-#include "DialogZapisu.h"
-#include "KanalEksportu.h"
-#include "MasterDekoder.h"
-#include "PaczkaAudio.h"
-#include "Plik.h"
-#include "Przedzialy.h"
-#include "String.h"
-#include "WavWriter3.h"
-#include "Writable.h"
+#include "common/AudioFormat.h"
+#include "common/PaczkaAudio.h"
+#include "common/WavWriter3.h"
+#include "core/Plik.h"
+#include "core/String.h"
+#include "core/Writable.h"
+#include "decoder/MasterDekoder.h"
+#include "export/DialogZapisu.h"
+#include "export/KanalEksportu.h"
+#include "intervals/Przedzialy.h"
 
 class Exporter {
  public:

@@ -1,17 +1,17 @@
-#include "Exporter.h"
+#include "export/Exporter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "CyclicBuffer.h"
-#include "EncodedFixtures.h"
-#include "LogCapture.h"
-#include "Protokol.h"
-#include "SilnikExportera.h"
-#include "TempDir.h"
-#include "WavNaglowek.h"
+#include "core/CyclicBuffer.h"
+#include "decoder/EncodedFixtures.h"
+#include "export/SilnikExportera.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+#include "support/WavNaglowek.h"
+#include "transport/Protokol.h"
 
 namespace {
 

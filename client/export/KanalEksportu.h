@@ -2,9 +2,9 @@
 // What the exporter needs of the player core: the name of the station being played and a
 // way to send the export request to its server. KanalPlayera serves it from EsencjaPlayera;
 // tests give their own. Used on the exporter's thread.
-#include "EsencjaPlayera.h"
-#include "Paczka2.h"
-#include "String.h"
+#include "core/String.h"
+#include "player/EsencjaPlayera.h"
+#include "transport/Paczka2.h"
 
 class KanalEksportu {
  public:

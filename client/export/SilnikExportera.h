@@ -4,10 +4,10 @@
 // Window thread only.
 #include <memory>
 
-#include "DialogZapisu.h"
-#include "Exporter.h"
-#include "KanalEksportu.h"
-#include "SilnikEksportu.h"
+#include "export/DialogZapisu.h"
+#include "export/Exporter.h"
+#include "export/KanalEksportu.h"
+#include "window/SilnikEksportu.h"
 
 class SilnikExportera : public SilnikEksportu {
  public:

@@ -1,8 +1,8 @@
-#include "CzytnikGniazdaQt.h"
+#include "player/CzytnikGniazdaQt.h"
 
 #include <QIODevice>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 int CzytnikGniazdaQt::ReadAnyNonBlocking(void* v, int n) {
   if (n <= 0) return 0;

@@ -1,7 +1,7 @@
 #pragma once
 // What a Qt socket (or any QIODevice) has received, as a non-blocking byte source, so that
 // a Paczka2 can be filled from it with Wczytaj. One thread: the device's.
-#include "IReadAnyNonBlocking.h"
+#include "core/IReadAnyNonBlocking.h"
 
 class QIODevice;
 

@@ -1,15 +1,15 @@
-#include "EsencjaPlayera.h"
+#include "player/EsencjaPlayera.h"
 
 #include <string>
 
-#include "AudioFormat.h"
-#include "CallTrace.h"
-#include "CelStacji.h"
-#include "Exception.h"
-#include "Log.h"
-#include "PaczkaAudio.h"
-#include "Parser.h"
-#include "Protokol.h"
+#include "common/AudioFormat.h"
+#include "common/PaczkaAudio.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/Parser.h"
+#include "transport/CelStacji.h"
+#include "transport/Protokol.h"
 
 namespace {
 

@@ -26,19 +26,19 @@
 #include <functional>
 #include <memory>
 
-#include "Czas.h"
-#include "Grajek.h"
-#include "HostResolver.h"
-#include "Listener.h"
-#include "MessageThread.h"
-#include "Paczka2.h"
-#include "PowiadomieniaPlayera.h"
-#include "String.h"
-#include "TCPClient.h"
-#include "ThreadSafeBuffer.h"
-#include "TimeComponent.h"
-#include "WaveOutDevice.h"
-#include "ZapasAudio.h"
+#include "audio/Grajek.h"
+#include "audio/WaveOutDevice.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "core/ThreadSafeBuffer.h"
+#include "display/Listener.h"
+#include "display/TimeComponent.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "player/ZapasAudio.h"
+#include "transport/HostResolver.h"
+#include "transport/MessageThread.h"
+#include "transport/Paczka2.h"
+#include "transport/TCPClient.h"
 
 class EsencjaPlayera : public TCPClient, public Listener {
  public:

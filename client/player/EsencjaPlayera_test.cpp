@@ -1,4 +1,4 @@
-#include "EsencjaPlayera.h"
+#include "player/EsencjaPlayera.h"
 
 #include <gtest/gtest.h>
 #include <netdb.h>
@@ -6,12 +6,12 @@
 #include <atomic>
 #include <thread>
 
-#include "LogCapture.h"
-#include "PaczkaAudio.h"
-#include "PlaybackFixtures.h"
-#include "PrzedzialyAudio.h"
-#include "SerwerTestowy.h"
-#include "WaveOutNull.h"
+#include "audio/PlaybackFixtures.h"
+#include "audio/WaveOutNull.h"
+#include "common/PaczkaAudio.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "player/SerwerTestowy.h"
+#include "support/LogCapture.h"
 
 using namespace serwer;
 

@@ -1,11 +1,11 @@
-#include "KatalogUstawien.h"
+#include "player/KatalogUstawien.h"
 
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 String ResolveSettingsDirectory(const std::optional<String>& argument) {
   if (argument) return *argument;

@@ -4,7 +4,7 @@
 // ~/.config/KorwendoGra. Thread-safe (reads the environment only).
 #include <optional>
 
-#include "String.h"
+#include "core/String.h"
 
 // `argument` when given; else $XDG_CONFIG_HOME + "/KorwendoGra" when that variable holds an
 // absolute path; else $HOME (or the account's home directory) + "/.config/KorwendoGra".

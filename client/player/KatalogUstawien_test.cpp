@@ -1,4 +1,4 @@
-#include "KatalogUstawien.h"
+#include "player/KatalogUstawien.h"
 
 #include <gtest/gtest.h>
 

@@ -1,22 +1,22 @@
-#include "ListaStacji.h"
+#include "player/ListaStacji.h"
 
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <algorithm>
 #include <filesystem>
 
-#include "CallTrace.h"
-#include "Cp1250.h"
-#include "CzytnikGniazdaQt.h"
-#include "EsencjaPlayera.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Paczka2.h"
-#include "CelStacji.h"
-#include "PlikIni.h"
-#include "Protokol.h"
-#include "ServerAddress.h"
-#include "ZapisUstawien.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "player/CzytnikGniazdaQt.h"
+#include "player/EsencjaPlayera.h"
+#include "player/PlikIni.h"
+#include "player/ZapisUstawien.h"
+#include "transport/CelStacji.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
+#include "transport/ServerAddress.h"
 
 // One station query: a non-blocking socket of the window's thread, the packet that collects
 // the answer, and whether a query is in progress on it.

@@ -20,9 +20,9 @@
 #include <memory>
 #include <vector>
 
-#include "Czas.h"
-#include "ServerAddress.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "transport/ServerAddress.h"
 
 class EsencjaPlayera;
 class PlikIni;

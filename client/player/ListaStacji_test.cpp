@@ -1,4 +1,4 @@
-#include "ListaStacji.h"
+#include "player/ListaStacji.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,15 +10,15 @@
 #include <sstream>
 #include <thread>
 
-#include "Cp1250.h"
-#include "EsencjaPlayera.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Parser.h"
-#include "PrzedzialyAudio.h"
-#include "SerwerTestowy.h"
-#include "TempDir.h"
-#include "WaveOutNull.h"
+#include "audio/WaveOutNull.h"
+#include "core/Cp1250.h"
+#include "core/Exception.h"
+#include "core/Parser.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "player/EsencjaPlayera.h"
+#include "player/SerwerTestowy.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 using namespace serwer;
 

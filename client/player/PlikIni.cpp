@@ -1,13 +1,13 @@
-#include "PlikIni.h"
+#include "player/PlikIni.h"
 
 #include <errno.h>
 
-#include "CallTrace.h"
-#include "Cp1250.h"
-#include "ErrorText.h"
-#include "LiniaIni.h"
-#include "Log.h"
-#include "Plik.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "core/ErrorText.h"
+#include "core/LiniaIni.h"
+#include "core/Log.h"
+#include "core/Plik.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <vector>
 
-#include "String.h"
+#include "core/String.h"
 
 class PlikIni {
  public:

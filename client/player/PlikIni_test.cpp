@@ -1,12 +1,12 @@
-#include "PlikIni.h"
+#include "player/PlikIni.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <fstream>
 
-#include "LogCapture.h"
-#include "TempDir.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 namespace {
 

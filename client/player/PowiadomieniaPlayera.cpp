@@ -1,4 +1,4 @@
-#include "PowiadomieniaPlayera.h"
+#include "player/PowiadomieniaPlayera.h"
 
 String OpisPowiadomienia(ZdarzeniePolaczenia z) {
   switch (z) {

@@ -1,7 +1,7 @@
 #pragma once
 // What the player core tells its owner about its connection: five notifications. The
 // window turns them into queued events of its own thread; the headless tools print them.
-#include "String.h"
+#include "core/String.h"
 
 enum class ZdarzeniePolaczenia {
   Laczenie,            // a connection to a new server has been started

@@ -18,11 +18,11 @@
 #include <utility>
 #include <vector>
 
-#include "IReadAnyNonBlocking.h"
-#include "Paczka2.h"
-#include "PowiadomieniaPlayera.h"
-#include "String.h"
-#include "Writable.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "core/String.h"
+#include "core/Writable.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/Paczka2.h"
 
 namespace serwer {
 

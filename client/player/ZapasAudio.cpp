@@ -1,4 +1,4 @@
-#include "ZapasAudio.h"
+#include "player/ZapasAudio.h"
 
 void ZapasAudio::Dodaj(Roznica d, int64_t n) {
   paczki.push_back({d, n});

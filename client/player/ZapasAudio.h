@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <deque>
 
-#include "Roznica.h"
+#include "core/Roznica.h"
 
 class ZapasAudio {
  public:

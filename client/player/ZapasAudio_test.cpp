@@ -1,4 +1,4 @@
-#include "ZapasAudio.h"
+#include "player/ZapasAudio.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ZapisUstawien.h"
+#include "player/ZapisUstawien.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -6,10 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "CallTrace.h"
-#include "Cp1250.h"
-#include "ErrorText.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 // time.
 #include <memory>
 
-#include "Plik.h"
-#include "String.h"
+#include "core/Plik.h"
+#include "core/String.h"
 
 class ZapisUstawien {
  public:

@@ -1,4 +1,4 @@
-#include "ZapisUstawien.h"
+#include "player/ZapisUstawien.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "Exception.h"
-#include "TempDir.h"
+#include "core/Exception.h"
+#include "support/TempDir.h"
 
 namespace {
 

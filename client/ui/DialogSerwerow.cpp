@@ -1,4 +1,4 @@
-#include "DialogSerwerow.h"
+#include "ui/DialogSerwerow.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ServerAddress.h"
+#include "transport/ServerAddress.h"
 
 DialogSerwerow::DialogSerwerow(const QStringList& adresy, QWidget* rodzic) : QDialog(rodzic) {
   setWindowTitle("Serwery");

@@ -1,10 +1,10 @@
-#include "DialogZapisuQt.h"
+#include "ui/DialogZapisuQt.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
-#include "Exporter.h"
+#include "export/Exporter.h"
 
 QString DialogZapisuQt::PytanieOZastapienie(const std::vector<String>& pliki) {
   QString t = pliki.size() == 1 ? QString::fromUtf8("Plik już istnieje:\n")

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "DialogZapisu.h"
+#include "export/DialogZapisu.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "JednaInstancja.h"
+#include "ui/JednaInstancja.h"
 
 #include <QCryptographicHash>
 #include <QDir>

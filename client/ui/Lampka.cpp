@@ -1,4 +1,4 @@
-#include "Lampka.h"
+#include "ui/Lampka.h"
 
 #include <QPainter>
 #include <QPixmap>

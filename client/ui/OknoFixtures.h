@@ -8,9 +8,9 @@
 #include <fstream>
 #include <memory>
 
-#include "AxisFixtures.h"
-#include "TForm3.h"
-#include "TempDir.h"
+#include "axis/AxisFixtures.h"
+#include "support/TempDir.h"
+#include "ui/TForm3.h"
 
 namespace okno_ui {
 

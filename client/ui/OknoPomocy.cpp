@@ -1,4 +1,4 @@
-#include "OknoPomocy.h"
+#include "ui/OknoPomocy.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

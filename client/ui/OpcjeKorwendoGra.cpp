@@ -1,15 +1,15 @@
-#include "OpcjeKorwendoGra.h"
+#include "ui/OpcjeKorwendoGra.h"
 
 #include <algorithm>
 
-#include "AudioOutputChoice.h"
-#include "CelStacji.h"
-#include "CelZLinii.h"
-#include "CzasTekstowy.h"
-#include "KatalogUstawien.h"
-#include "LinkDoChwili.h"
-#include "LinkZLinii.h"
-#include "ServerAddress.h"
+#include "audio/AudioOutputChoice.h"
+#include "commandline/CelZLinii.h"
+#include "commandline/LinkZLinii.h"
+#include "player/KatalogUstawien.h"
+#include "textforms/CzasTekstowy.h"
+#include "textforms/LinkDoChwili.h"
+#include "transport/CelStacji.h"
+#include "transport/ServerAddress.h"
 
 LiniaOkna::LiniaOkna()
     : CommandLine("KorwendoGra",

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of KorwendoGra: its option names and how they are read.
-#include "CommandLine.h"
-#include "TForm3.h"
+#include "commandline/CommandLine.h"
+#include "ui/TForm3.h"
 
 // The option names, as given after "--".
 namespace OpcjaOkna {

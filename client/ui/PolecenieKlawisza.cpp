@@ -1,4 +1,4 @@
-#include "PolecenieKlawisza.h"
+#include "ui/PolecenieKlawisza.h"
 
 #include <QKeyEvent>
 

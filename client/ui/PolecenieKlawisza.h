@@ -5,7 +5,7 @@
 // thread.
 #include <optional>
 
-#include "Polecenie.h"
+#include "window/Polecenie.h"
 
 class QKeyEvent;
 

@@ -1,6 +1,6 @@
 // The window's keys as meanings: the keypad's keys only as Num Lock on gives them, the
 // function keys, Esc, End and the shortcuts with their exact modifiers.
-#include "PolecenieKlawisza.h"
+#include "ui/PolecenieKlawisza.h"
 
 #include <QKeyEvent>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "RaportAwarii.h"
+#include "ui/RaportAwarii.h"
 
 #include <execinfo.h>
 #include <fcntl.h>
@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "CallTrace.h"
-#include "Czas.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/Czas.h"
+#include "core/Log.h"
 
 namespace {
 

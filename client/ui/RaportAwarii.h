@@ -6,7 +6,7 @@
 //
 // Threads: installed once on the main thread before others start; the signal handler runs
 // on whichever thread faults; ZapiszRaportAwarii is called by the GUI thread only.
-#include "String.h"
+#include "core/String.h"
 
 // The report file for the executable at `sciezkaProgramu`: sciezkaProgramu + ".debug.log"
 // when its directory is writable, else katalogLogow + "/" + its file name + ".debug.log".

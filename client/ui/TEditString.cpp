@@ -1,9 +1,9 @@
-#include "TEditString.h"
+#include "ui/TEditString.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 TEditString::TEditString(QWidget* owner) : QDialog(owner, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint) {
   KG_TRACE("TEditString::TEditString(QWidget* owner)");

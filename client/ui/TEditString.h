@@ -5,7 +5,7 @@
 // thread only.
 #include <QDialog>
 
-#include "String.h"
+#include "core/String.h"
 
 class QLineEdit;
 class QPushButton;

@@ -1,5 +1,5 @@
 // The window's assembly, layout, tick, notifications and its side of WidokOkna.
-#include "TForm3.h"
+#include "ui/TForm3.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -22,26 +22,26 @@
 #include <chrono>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "CzasNaPanelach.h"
-#include "DoubleTimeComponent.h"
-#include "DialogZapisuQt.h"
-#include "ErrorText.h"
-#include "ListaStacji.h"
-#include "Log.h"
-#include "LogikaOkna.h"
-#include "OsPlayera.h"
-#include "PoczatekGry.h"
-#include "PaneleCzasu.h"
-#include "Ponawianie.h"
-#include "QtDrawer.h"
-#include "QtKursor.h"
-#include "RaportAwarii.h"
-#include "SilnikExportera.h"
-#include "SterowanieEsencji.h"
-#include "StosPlayera.h"
-#include "TEditString.h"
-#include "WinControl.h"
+#include "axis/CzasNaPanelach.h"
+#include "axis/OsPlayera.h"
+#include "axis/PaneleCzasu.h"
+#include "axis/QtDrawer.h"
+#include "axis/QtKursor.h"
+#include "axis/WinControl.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Log.h"
+#include "display/DoubleTimeComponent.h"
+#include "export/SilnikExportera.h"
+#include "player/ListaStacji.h"
+#include "ui/DialogZapisuQt.h"
+#include "ui/RaportAwarii.h"
+#include "ui/TEditString.h"
+#include "window/LogikaOkna.h"
+#include "window/PoczatekGry.h"
+#include "window/Ponawianie.h"
+#include "window/SterowanieEsencji.h"
+#include "window/StosPlayera.h"
 
 namespace {
 

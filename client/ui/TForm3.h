@@ -17,12 +17,12 @@
 #include <optional>
 #include <vector>
 
-#include "Czas.h"
-#include "EksportNaOsi.h"
-#include "FrameTimer.h"
-#include "RozkladCzasow.h"
-#include "String.h"
-#include "WidokOkna.h"
+#include "audio/FrameTimer.h"
+#include "axis/EksportNaOsi.h"
+#include "core/Czas.h"
+#include "core/RozkladCzasow.h"
+#include "core/String.h"
+#include "window/WidokOkna.h"
 
 class CzasNaPanelach;
 class DoubleTimeComponent;

@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "TForm3.h"
+#include "player/ListaStacji.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
 
 void TForm3::PodlaczEksport() {
   connect(BitBtn1, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Eksport().OznaczOd(); }); });

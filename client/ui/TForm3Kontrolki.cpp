@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "PaneleCzasu.h"
-#include "PolecenieKlawisza.h"
-#include "SterowanieEsencji.h"
-#include "TForm3.h"
+#include "axis/PaneleCzasu.h"
+#include "player/ListaStacji.h"
+#include "ui/PolecenieKlawisza.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowanieEsencji.h"
 
 namespace {
 

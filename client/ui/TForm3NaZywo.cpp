@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "LogikaOkna.h"
-#include "TForm3.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
 
 void TForm3::ZbudujNaZywo() {
   // In the row of "Gramy:", right of the events button: the button row below is full at

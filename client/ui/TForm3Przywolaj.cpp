@@ -1,12 +1,12 @@
 // A later start of the program hands its link to this window.
-#include "CallTrace.h"
-#include "EsencjaPlayera.h"
-#include "LinkDoChwili.h"
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "ServerAddress.h"
-#include "StosPlayera.h"
-#include "TForm3.h"
+#include "core/CallTrace.h"
+#include "player/EsencjaPlayera.h"
+#include "player/ListaStacji.h"
+#include "textforms/LinkDoChwili.h"
+#include "transport/ServerAddress.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
+#include "window/StosPlayera.h"
 
 void TForm3::Przywolaj(const String& link) {
   KG_TRACE("TForm3::Przywolaj(const String& link)");

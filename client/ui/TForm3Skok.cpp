@@ -4,9 +4,9 @@
 #include <QGuiApplication>
 #include <QToolButton>
 
-#include "LogikaOkna.h"
-#include "PaneleCzasu.h"
-#include "TForm3.h"
+#include "axis/PaneleCzasu.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
 
 namespace {
 constexpr int kSzerokoscSkoku = 36;

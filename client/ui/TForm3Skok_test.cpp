@@ -6,14 +6,14 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "CzasTestowy.h"
-#include "LinkDoChwili.h"
-#include "LogikaOkna.h"
-#include "ListaStacji.h"
-#include "OknoFixtures.h"
-#include "OpcjeKorwendoGra.h"
-#include "PaneleCzasu.h"
-#include "TEditString.h"
+#include "axis/PaneleCzasu.h"
+#include "player/ListaStacji.h"
+#include "support/CzasTestowy.h"
+#include "textforms/LinkDoChwili.h"
+#include "ui/OknoFixtures.h"
+#include "ui/OpcjeKorwendoGra.h"
+#include "ui/TEditString.h"
+#include "window/LogikaOkna.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The main window's widgets, offscreen: its size and constraints, the texts from servers
 // shown as text, the queued connection notifications, the keyboard and the text prompt.
-#include "TForm3.h"
+#include "ui/TForm3.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -27,15 +27,15 @@
 #include <stdexcept>
 #include <thread>
 
-#include "ListaStacji.h"
-#include "LogCapture.h"
-#include "LogikaOkna.h"
-#include "OknoFixtures.h"
-#include "PaneleCzasu.h"
-#include "PowiadomieniaPlayera.h"
-#include "RaportAwarii.h"
-#include "StosPlayera.h"
-#include "TEditString.h"
+#include "axis/PaneleCzasu.h"
+#include "player/ListaStacji.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "support/LogCapture.h"
+#include "ui/OknoFixtures.h"
+#include "ui/RaportAwarii.h"
+#include "ui/TEditString.h"
+#include "window/LogikaOkna.h"
+#include "window/StosPlayera.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Tlumaczenia.h"
+#include "ui/Tlumaczenia.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -9,15 +9,15 @@
 #include <memory>
 #include <optional>
 
-#include "JednaInstancja.h"
-#include "Log.h"
-#include "OpcjeKorwendoGra.h"
-#include "RaportAwarii.h"
-#include "SygnalyKonca.h"
-#include "TForm3.h"
-#include "TEditString.h"
-#include "TerminalReport.h"
-#include "Tlumaczenia.h"
+#include "commandline/TerminalReport.h"
+#include "core/Log.h"
+#include "core/SygnalyKonca.h"
+#include "ui/JednaInstancja.h"
+#include "ui/OpcjeKorwendoGra.h"
+#include "ui/RaportAwarii.h"
+#include "ui/TEditString.h"
+#include "ui/TForm3.h"
+#include "ui/Tlumaczenia.h"
 
 int main(int argc, char** argv) {
   LiniaOkna linia;

@@ -1,9 +1,9 @@
-#include "DodawanieZakladek.h"
+#include "window/DodawanieZakladek.h"
 
-#include "CallTrace.h"
-#include "ListaStacji.h"
-#include "SterowaniePlayera.h"
-#include "WidokZapytan.h"
+#include "core/CallTrace.h"
+#include "player/ListaStacji.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokZapytan.h"
 
 DodawanieZakladek::DodawanieZakladek(WidokZapytan& w, SterowaniePlayera& p, ListaStacji& l)
     : widok(w), player(p), lista(l) {}

@@ -4,7 +4,7 @@
 // edits first in the prompt.
 //
 // Window (GUI) thread only.
-#include "String.h"
+#include "core/String.h"
 
 class ListaStacji;
 class SterowaniePlayera;

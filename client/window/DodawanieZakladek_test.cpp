@@ -1,7 +1,7 @@
 // Bookmarks of the moment heard, through the recording view and a real station list.
 #include <gtest/gtest.h>
 
-#include "OknoTestowe.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

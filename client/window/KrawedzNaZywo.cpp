@@ -1,13 +1,13 @@
-#include "KrawedzNaZywo.h"
+#include "window/KrawedzNaZywo.h"
 
 #include <algorithm>
 
-#include "CallTrace.h"
-#include "LiniaStatusu.h"
-#include "PowiadomieniaPlayera.h"
-#include "SterowaniePlayera.h"
-#include "WidokNaZywo.h"
-#include "WyborWydarzen.h"
+#include "core/CallTrace.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "window/LiniaStatusu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokNaZywo.h"
+#include "window/WyborWydarzen.h"
 
 namespace {
 const String q = "\"";

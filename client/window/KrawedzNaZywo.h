@@ -8,10 +8,10 @@
 // playing on at normal speed keeps the time heard that far behind it.
 //
 // Window (GUI) thread only.
-#include "Czas.h"
-#include "PowiadomieniaPlayera.h"
-#include "Przedzialy.h"
-#include "Roznica.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "intervals/Przedzialy.h"
+#include "player/PowiadomieniaPlayera.h"
 
 class LiniaStatusu;
 class SterowaniePlayera;

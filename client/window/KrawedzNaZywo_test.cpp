@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "LogikaOkna.h"
-#include "OknoTestowe.h"
-#include "PowiadomieniaPlayera.h"
-#include "Protokol.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/Protokol.h"
+#include "window/LogikaOkna.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

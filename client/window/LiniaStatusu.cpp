@@ -1,8 +1,8 @@
-#include "LiniaStatusu.h"
+#include "window/LiniaStatusu.h"
 
-#include "CallTrace.h"
-#include "Log.h"
-#include "WidokStatusu.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
+#include "window/WidokStatusu.h"
 
 LiniaStatusu::LiniaStatusu(WidokStatusu& w, std::function<Czas()> z, bool d)
     : widok(w), zegar(std::move(z)), diagnostyka(d) {}

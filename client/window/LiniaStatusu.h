@@ -6,8 +6,8 @@
 // Window (GUI) thread only.
 #include <functional>
 
-#include "Czas.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 class WidokStatusu;
 

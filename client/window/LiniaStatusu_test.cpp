@@ -1,7 +1,7 @@
 // The status line and the pop-up through the recording view: each gone after its time.
 #include <gtest/gtest.h>
 
-#include "OknoTestowe.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

@@ -1,13 +1,13 @@
-#include "ListaEksportu.h"
+#include "window/ListaEksportu.h"
 
-#include "CallTrace.h"
-#include "LiniaStatusu.h"
-#include "PaczkaAudio.h"
-#include "Protokol.h"
-#include "SilnikEksportu.h"
-#include "SterowaniePlayera.h"
-#include "WidokEksportu.h"
-#include "WidokOsi.h"
+#include "common/PaczkaAudio.h"
+#include "core/CallTrace.h"
+#include "transport/Protokol.h"
+#include "window/LiniaStatusu.h"
+#include "window/SilnikEksportu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokEksportu.h"
+#include "window/WidokOsi.h"
 
 namespace {
 const String q = "\"";

@@ -8,10 +8,10 @@
 // Window (GUI) thread only.
 #include <functional>
 
-#include "Czas.h"
-#include "Paczka2.h"
-#include "Przedzialy.h"
-#include "Roznica.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "intervals/Przedzialy.h"
+#include "transport/Paczka2.h"
 
 class LiniaStatusu;
 class SilnikEksportu;

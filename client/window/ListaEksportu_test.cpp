@@ -2,7 +2,7 @@
 // list and the window's height, the export's states, gauge and remaining time.
 #include <gtest/gtest.h>
 
-#include "OknoTestowe.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

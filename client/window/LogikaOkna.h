@@ -13,18 +13,18 @@
 // that thread (Powiadomienie).
 #include <functional>
 
-#include "DodawanieZakladek.h"
-#include "KrawedzNaZywo.h"
-#include "LiniaStatusu.h"
-#include "ListaEksportu.h"
-#include "Paczka2.h"
-#include "Polecenie.h"
-#include "PowiadomieniaPlayera.h"
-#include "Przedzialy.h"
-#include "SkokDoChwili.h"
-#include "String.h"
-#include "WidokEksportu.h"
-#include "WyborWydarzen.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/Paczka2.h"
+#include "window/DodawanieZakladek.h"
+#include "window/KrawedzNaZywo.h"
+#include "window/LiniaStatusu.h"
+#include "window/ListaEksportu.h"
+#include "window/Polecenie.h"
+#include "window/SkokDoChwili.h"
+#include "window/WidokEksportu.h"
+#include "window/WyborWydarzen.h"
 
 class ListaStacji;
 class SilnikEksportu;

@@ -1,13 +1,13 @@
 // The main window's behaviour through a recording view: the inbox, the text commands,
 // the connection states and the reconnect, and what the keys mean.
-#include "LogikaOkna.h"
+#include "window/LogikaOkna.h"
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"
-#include "OknoTestowe.h"
-#include "PowiadomieniaPlayera.h"
-#include "Protokol.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "support/LogCapture.h"
+#include "transport/Protokol.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

@@ -8,19 +8,19 @@
 #include <memory>
 #include <vector>
 
-#include "CzasTestowy.h"
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "Paczka2.h"
-#include "PaczkaAudio.h"
-#include "Protokol.h"
-#include "PrzedzialyAudio.h"
-#include "SilnikEksportu.h"
-#include "SterowaniePlayera.h"
-#include "RegionalNames.h"
-#include "TempDir.h"
-#include "TimeZone.h"
-#include "WidokOkna.h"
+#include "common/PaczkaAudio.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "player/ListaStacji.h"
+#include "support/CzasTestowy.h"
+#include "support/TempDir.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
+#include "window/LogikaOkna.h"
+#include "window/SilnikEksportu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOkna.h"
 
 namespace okno_testowe {
 

@@ -1,8 +1,8 @@
-#include "PoczatekGry.h"
+#include "window/PoczatekGry.h"
 
-#include "CelStacji.h"
-#include "ListaStacji.h"
-#include "ServerAddress.h"
+#include "player/ListaStacji.h"
+#include "transport/CelStacji.h"
+#include "transport/ServerAddress.h"
 
 namespace {
 

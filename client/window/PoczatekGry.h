@@ -14,8 +14,8 @@
 #include <optional>
 #include <vector>
 
-#include "Czas.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 class ListaStacji;
 

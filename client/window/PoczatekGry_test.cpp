@@ -1,13 +1,13 @@
-#include "PoczatekGry.h"
+#include "window/PoczatekGry.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "CzasTestowy.h"
-#include "Exception.h"
-#include "ListaStacji.h"
-#include "TempDir.h"
+#include "core/Exception.h"
+#include "player/ListaStacji.h"
+#include "support/CzasTestowy.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Ponawianie.h"
+#include "window/Ponawianie.h"
 
 bool ponawianie::PonowPo(ZdarzeniePolaczenia z) {
   return z == ZdarzeniePolaczenia::Zerwany || z == ZdarzeniePolaczenia::Nieudany;

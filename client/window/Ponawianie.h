@@ -2,7 +2,7 @@
 // The reconnect policy of every player of this program, the window and the headless one:
 // which connection notifications of the player core call for another attempt, and when.
 // Plain functions; any thread.
-#include "PowiadomieniaPlayera.h"
+#include "player/PowiadomieniaPlayera.h"
 
 namespace ponawianie {
 

@@ -2,8 +2,8 @@
 // The export engine as the main window uses it: start an export of a list of intervals
 // (the engine asks the user for the target file and format and sends the request to the
 // server), write the audio packets that arrive, finish the file. Window thread only.
-#include "PaczkaAudio.h"
-#include "Przedzialy.h"
+#include "common/PaczkaAudio.h"
+#include "intervals/Przedzialy.h"
 
 class SilnikEksportu {
  public:

@@ -1,13 +1,13 @@
-#include "SkokDoChwili.h"
+#include "window/SkokDoChwili.h"
 
-#include "CallTrace.h"
-#include "LiniaStatusu.h"
-#include "LinkDoChwili.h"
-#include "ServerAddress.h"
-#include "SterowaniePlayera.h"
-#include "TimeZone.h"
-#include "WidokZapytan.h"
-#include "WpisanyCzas.h"
+#include "core/CallTrace.h"
+#include "core/TimeZone.h"
+#include "textforms/LinkDoChwili.h"
+#include "transport/ServerAddress.h"
+#include "window/LiniaStatusu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokZapytan.h"
+#include "window/WpisanyCzas.h"
 
 SkokDoChwili::SkokDoChwili(WidokZapytan& w, SterowaniePlayera& p, LiniaStatusu& s)
     : widok(w), player(p), status(s) {}

@@ -2,8 +2,8 @@
 // view (Warsaw's zone, see OknoTestowe.h).
 #include <gtest/gtest.h>
 
-#include "LinkDoChwili.h"
-#include "OknoTestowe.h"
+#include "textforms/LinkDoChwili.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

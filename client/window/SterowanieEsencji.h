@@ -1,7 +1,7 @@
 #pragma once
 // The program's player core (EsencjaPlayera) behind SterowaniePlayera. Window thread only.
-#include "EsencjaPlayera.h"
-#include "SterowaniePlayera.h"
+#include "player/EsencjaPlayera.h"
+#include "window/SterowaniePlayera.h"
 
 class SterowanieEsencji : public SterowaniePlayera {
  public:

@@ -2,10 +2,10 @@
 // The player core as the main window's logic uses it: the user's commands, the time being
 // heard, the station and server being played, and the inbox. SterowanieEsencji puts the
 // program's player core behind it; tests record the calls. Window thread only.
-#include "Czas.h"
-#include "Paczka2.h"
-#include "String.h"
-#include "ThreadSafeBuffer.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "core/ThreadSafeBuffer.h"
+#include "transport/Paczka2.h"
 
 class SterowaniePlayera {
  public:

@@ -1,10 +1,10 @@
-#include "StosPlayera.h"
+#include "window/StosPlayera.h"
 
 #include <utility>
 
-#include "Exception.h"
-#include "ListaStacji.h"
-#include "SilnikEksportu.h"
+#include "core/Exception.h"
+#include "player/ListaStacji.h"
+#include "window/SilnikEksportu.h"
 
 StosPlayera::StosPlayera(TimeComponent* czas, EsencjaPlayera::Wyposazenie w, std::function<void()> b)
     : budzik(std::move(b)) {

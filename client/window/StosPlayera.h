@@ -20,11 +20,11 @@
 #include <mutex>
 #include <vector>
 
-#include "EsencjaPlayera.h"
-#include "LogikaOkna.h"
-#include "MessageThread.h"
-#include "PowiadomieniaPlayera.h"
-#include "SterowanieEsencji.h"
+#include "player/EsencjaPlayera.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/MessageThread.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowanieEsencji.h"
 
 class ListaStacji;
 class SilnikEksportu;

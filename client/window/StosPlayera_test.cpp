@@ -1,4 +1,4 @@
-#include "StosPlayera.h"
+#include "window/StosPlayera.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "ListaStacji.h"
-#include "OknoTestowe.h"
-#include "SerwerTestowy.h"
-#include "SilnikEksportu.h"
-#include "TempDir.h"
-#include "WaveOutNull.h"
+#include "audio/WaveOutNull.h"
+#include "player/ListaStacji.h"
+#include "player/SerwerTestowy.h"
+#include "support/TempDir.h"
+#include "window/OknoTestowe.h"
+#include "window/SilnikEksportu.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // height that shows or hides that row, and the hints of the "Od"/"Do" buttons, as the
 // export list (ListaEksportu) sets them. Window (GUI) thread only; every call returns
 // without waiting.
-#include "String.h"
+#include "core/String.h"
 
 class WidokEksportu {
  public:

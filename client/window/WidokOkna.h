@@ -6,14 +6,14 @@
 // Tests implement them by recording the calls.
 //
 // Window (GUI) thread only. Each accessor returns the same object for the view's life.
-#include "WidokEksportu.h"
-#include "WidokNaZywo.h"
-#include "WidokOsi.h"
-#include "WidokPolaczenia.h"
-#include "WidokStacji.h"
-#include "WidokStatusu.h"
-#include "WidokWydarzen.h"
-#include "WidokZapytan.h"
+#include "window/WidokEksportu.h"
+#include "window/WidokNaZywo.h"
+#include "window/WidokOsi.h"
+#include "window/WidokPolaczenia.h"
+#include "window/WidokStacji.h"
+#include "window/WidokStatusu.h"
+#include "window/WidokWydarzen.h"
+#include "window/WidokZapytan.h"
 
 class WidokOkna {
  public:

@@ -3,10 +3,10 @@
 // 1 export list, 2 + k the k-th family of events chosen), the event markers, the
 // diagnostic marker type 0, the "Od"/"Do" marks, and the time the axis and the digit
 // panels show. Window (GUI) thread only; every call returns without waiting.
-#include "Czas.h"
-#include "Przedzialy.h"
-#include "TypMarkerow.h"
-#include "Update.h"
+#include "common/TypMarkerow.h"
+#include "common/Update.h"
+#include "core/Czas.h"
+#include "intervals/Przedzialy.h"
 
 class WidokOsi {
  public:

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "WidokEksportu.h"
-#include "WidokOsi.h"
-#include "WidokWydarzen.h"
+#include "window/WidokEksportu.h"
+#include "window/WidokOsi.h"
+#include "window/WidokWydarzen.h"
 
 class WidokPusty : public WidokWydarzen, public WidokEksportu, public WidokOsi {
  public:

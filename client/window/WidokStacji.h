@@ -2,7 +2,7 @@
 // The station being played as the window shows it: the window's title, the station
 // button, the favourite buttons and their assignment menu, and the window minimised.
 // Window (GUI) thread only; every call returns without waiting.
-#include "String.h"
+#include "core/String.h"
 
 class WidokStacji {
  public:

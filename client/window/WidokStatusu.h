@@ -2,7 +2,7 @@
 // The status line's message panel and the pop-up message over the axis area, as the
 // status line (LiniaStatusu) sets them. Window (GUI) thread only; every call returns
 // without waiting for the network or the sound.
-#include "String.h"
+#include "core/String.h"
 
 class WidokStatusu {
  public:

@@ -4,7 +4,7 @@
 // thread only; every call returns without waiting.
 #include <vector>
 
-#include "String.h"
+#include "core/String.h"
 
 class WidokWydarzen {
  public:

@@ -1,7 +1,7 @@
 #pragma once
 // The text prompt and the clipboard, for going to a typed moment, copying its link and
 // describing a bookmark. Window (GUI) thread only.
-#include "String.h"
+#include "core/String.h"
 
 class WidokZapytan {
  public:

@@ -1,9 +1,9 @@
-#include "WpisanyCzas.h"
+#include "window/WpisanyCzas.h"
 
 #include <cstdio>
 #include <regex>
 
-#include "CzasTekstowy.h"
+#include "textforms/CzasTekstowy.h"
 
 namespace {
 

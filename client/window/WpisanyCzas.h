@@ -12,9 +12,9 @@
 // A local time that the clocks skip (the gap when summer time starts) is refused; one they
 // show twice (the hour repeated when it ends) is the first, earlier, of the two moments.
 // Thread-safe: plain functions on values.
-#include "Czas.h"
-#include "String.h"
-#include "TimeZone.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "core/TimeZone.h"
 
 struct WpisanyCzas {
   Czas chwila;   // the moment; zero when refused

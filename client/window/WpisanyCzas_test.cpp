@@ -1,9 +1,9 @@
 // The "Przejdź do" prompt's reading in Warsaw's zone, both changes of the clocks included.
-#include "WpisanyCzas.h"
+#include "window/WpisanyCzas.h"
 
 #include <gtest/gtest.h>
 
-#include "CzasTestowy.h"
+#include "support/CzasTestowy.h"
 
 namespace {
 

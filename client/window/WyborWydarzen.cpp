@@ -1,14 +1,14 @@
-#include "WyborWydarzen.h"
+#include "window/WyborWydarzen.h"
 
-#include "CallTrace.h"
-#include "LiniaStatusu.h"
-#include "ListaEksportu.h"
-#include "Log.h"
-#include "Protokol.h"
-#include "SterowaniePlayera.h"
-#include "Update.h"
-#include "WidokOsi.h"
-#include "WidokWydarzen.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
+#include "transport/Protokol.h"
+#include "window/LiniaStatusu.h"
+#include "window/ListaEksportu.h"
+#include "window/SterowaniePlayera.h"
+#include "window/WidokOsi.h"
+#include "window/WidokWydarzen.h"
 
 namespace {
 const char* const kCalyProgram = "Cały program";

@@ -10,11 +10,11 @@
 #include <optional>
 #include <vector>
 
-#include "BazaZintegrowana.h"
-#include "Czas.h"
-#include "Paczka2.h"
-#include "Przedzialy.h"
-#include "String.h"
+#include "common/BazaZintegrowana.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
+#include "transport/Paczka2.h"
 
 class LiniaStatusu;
 class ListaEksportu;

@@ -2,7 +2,7 @@
 // and its toggle, the events list of the day as recordings and the base change.
 #include <gtest/gtest.h>
 
-#include "OknoTestowe.h"
+#include "window/OknoTestowe.h"
 
 using namespace okno_testowe;
 

@@ -1,4 +1,4 @@
-#include "Archive.h"
+#include "archive/Archive.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <set>
 
-#include "ArchiveInternals.h"
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
-#include "UnikalnyDeskryptor.h"
+#include "archive/ArchiveInternals.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/UnikalnyDeskryptor.h"
 
 namespace {
 

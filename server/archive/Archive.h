@@ -37,13 +37,13 @@
 #include <memory>
 #include <vector>
 
-#include "Czas.h"
-#include "ECriticalSection.h"
-#include "FrameIndex.h"
-#include "Roznica.h"
-#include "RotterLayout.h"
-#include "String.h"
-#include "WavInfo.h"
+#include "archive/FrameIndex.h"
+#include "archive/RotterLayout.h"
+#include "archive/WavInfo.h"
+#include "core/Czas.h"
+#include "core/ECriticalSection.h"
+#include "core/Roznica.h"
+#include "core/String.h"
 
 struct KonfiguracjaArchiwum {
   String stacja;   // the station's name

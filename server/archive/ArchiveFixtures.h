@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "Czas.h"
-#include "CzasTestowy.h"
-#include "FrameIndex.h"
-#include "Mp3Header.h"
-#include "MpegEncoder.h"
-#include "TimeCode.h"
+#include "archive/FrameIndex.h"
+#include "archive/MpegEncoder.h"
+#include "archive/TimeCode.h"
+#include "core/Czas.h"
+#include "mpeg/Mp3Header.h"
+#include "support/CzasTestowy.h"
 
 namespace fixtures {
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <optional>
 
-#include "Archive.h"
-#include "FrameIndex.h"
-#include "WavInfo.h"
+#include "archive/Archive.h"
+#include "archive/FrameIndex.h"
+#include "archive/WavInfo.h"
 
 __extension__ typedef __int128 Int128;
 

@@ -1,4 +1,4 @@
-#include "ArchiveReader.h"
+#include "archive/ArchiveReader.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,10 +7,10 @@
 #include <cerrno>
 #include <cstring>
 
-#include "ArchiveInternals.h"
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
+#include "archive/ArchiveInternals.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-#include "Archive.h"
-#include "Czas.h"
-#include "String.h"
-#include "UnikalnyDeskryptor.h"
+#include "archive/Archive.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "core/UnikalnyDeskryptor.h"
 
 class ArchiveReader {
  public:

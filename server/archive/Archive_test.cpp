@@ -1,4 +1,4 @@
-#include "Archive.h"
+#include "archive/Archive.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,11 +13,11 @@
 #include <random>
 #include <thread>
 
-#include "ArchiveFixtures.h"
-#include "ArchiveReader.h"
-#include "LogCapture.h"
-#include "TempDir.h"
-#include "ReaderProbe.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/ArchiveReader.h"
+#include "archive/ReaderProbe.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 namespace {
 

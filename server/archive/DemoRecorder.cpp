@@ -1,4 +1,4 @@
-#include "DemoRecorder.h"
+#include "archive/DemoRecorder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,15 +12,15 @@
 #include <limits>
 #include <thread>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Mp3Header.h"
-#include "MpegEncoder.h"
-#include "TimeCode.h"
-#include "UnikalnyDeskryptor.h"
-#include "WavInfo.h"
-#include "ZThread.h"
+#include "archive/MpegEncoder.h"
+#include "archive/TimeCode.h"
+#include "archive/WavInfo.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/UnikalnyDeskryptor.h"
+#include "core/ZThread.h"
+#include "mpeg/Mp3Header.h"
 
 namespace {
 

@@ -30,13 +30,13 @@
 #include <optional>
 #include <vector>
 
-#include "Archive.h"
-#include "Czas.h"
-#include "DemoSchedule.h"
-#include "ECriticalSection.h"
-#include "EventOgolny.h"
-#include "Roznica.h"
-#include "String.h"
+#include "archive/Archive.h"
+#include "archive/DemoSchedule.h"
+#include "core/Czas.h"
+#include "core/ECriticalSection.h"
+#include "core/EventOgolny.h"
+#include "core/Roznica.h"
+#include "core/String.h"
 
 struct StacjaDemo {
   enum class Kodek { Mp3, Mp2, Pcm };

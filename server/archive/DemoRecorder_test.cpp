@@ -1,4 +1,4 @@
-#include "DemoRecorder.h"
+#include "archive/DemoRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <mutex>
 #include <thread>
 
-#include "ArchiveFixtures.h"
-#include "Exception.h"
-#include "ReaderProbe.h"
-#include "TempDir.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/ReaderProbe.h"
+#include "core/Exception.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "DemoSchedule.h"
+#include "archive/DemoSchedule.h"
 
 #include <algorithm>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 // the start of their run, the last piece of a run ending with it. Pure functions.
 #include <vector>
 
-#include "Czas.h"
-#include "EventsFile.h"
-#include "Roznica.h"
+#include "archive/EventsFile.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
 
 struct KawalekDemo {
   Czas poczatek;

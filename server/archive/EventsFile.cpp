@@ -1,4 +1,4 @@
-#include "EventsFile.h"
+#include "archive/EventsFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
-#include "Plik.h"
-#include "UnikalnyDeskryptor.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "core/Plik.h"
+#include "core/UnikalnyDeskryptor.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <optional>
 #include <vector>
 
-#include "Czas.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 struct Zdarzenie {
   enum class Rodzaj { Wydarzenie, Marker };

@@ -1,4 +1,4 @@
-#include "FrameIndex.h"
+#include "archive/FrameIndex.h"
 
 #include <unistd.h>
 
@@ -7,9 +7,9 @@
 #include <cstring>
 #include <limits>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <optional>
 #include <vector>
 
-#include "Czas.h"
-#include "Mp3Header.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "mpeg/Mp3Header.h"
 
 // An ID3v1 block: 128 bytes, "TAG", title, artist, album (30 bytes each), year (4),
 // comment (30), genre (1); texts cut at their first zero byte and trailing spaces.

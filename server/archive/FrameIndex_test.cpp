@@ -1,4 +1,4 @@
-#include "FrameIndex.h"
+#include "archive/FrameIndex.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 #include <atomic>
 #include <random>
 
-#include "ArchiveFixtures.h"
-#include "TempDir.h"
+#include "archive/ArchiveFixtures.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "MpegEncoder.h"
+#include "archive/MpegEncoder.h"
 
 #include <lame/lame.h>
 #include <twolame.h>
 
 #include <vector>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Mp3Header.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "mpeg/Mp3Header.h"
 
 namespace {
 // Room the libraries ask for: 1.25 x samples + 7200 bytes.

@@ -9,11 +9,11 @@
 #include <cmath>
 #include <vector>
 
-#include "Archive.h"
-#include "ArchiveReader.h"
-#include "AudioFormat.h"
-#include "MasterDekoder.h"
-#include "TimeCodeProbe.h"
+#include "archive/Archive.h"
+#include "archive/ArchiveReader.h"
+#include "archive/TimeCodeProbe.h"
+#include "common/AudioFormat.h"
+#include "decoder/MasterDekoder.h"
 
 namespace probe {
 

@@ -1,4 +1,4 @@
-#include "RotterLayout.h"
+#include "archive/RotterLayout.h"
 
 #include <sys/stat.h>
 
@@ -6,11 +6,11 @@
 #include <cerrno>
 #include <map>
 
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Kalendarz.h"
-#include "ListaPlikow.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "core/ListaPlikow.h"
 
 namespace {
 

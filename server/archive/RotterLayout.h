@@ -14,10 +14,10 @@
 #include <optional>
 #include <vector>
 
-#include "Czas.h"
-#include "Roznica.h"
-#include "String.h"
-#include "TimeZone.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "core/TimeZone.h"
 
 // What a file name says about the file's start.
 struct NazwaPliku {

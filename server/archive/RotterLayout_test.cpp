@@ -1,13 +1,13 @@
-#include "RotterLayout.h"
+#include "archive/RotterLayout.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "ArchiveFixtures.h"
-#include "Exception.h"
-#include "TempDir.h"
+#include "archive/ArchiveFixtures.h"
+#include "core/Exception.h"
+#include "support/TempDir.h"
 
 namespace {
 

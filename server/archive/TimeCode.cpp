@@ -1,10 +1,10 @@
-#include "TimeCode.h"
+#include "archive/TimeCode.h"
 
 #include <cmath>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
 
 TimeCode::TimeCode(int czestotliwosc) : rate(czestotliwosc) {
   KG_TRACE("TimeCode::TimeCode(int czestotliwosc)");

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Czas.h"
+#include "core/Czas.h"
 
 class TimeCode {
  public:

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "Czas.h"
-#include "Kalendarz.h"
-#include "TimeCode.h"
+#include "archive/TimeCode.h"
+#include "core/Czas.h"
+#include "core/Kalendarz.h"
 
 namespace probe {
 

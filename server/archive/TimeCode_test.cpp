@@ -1,9 +1,9 @@
-#include "TimeCode.h"
+#include "archive/TimeCode.h"
 
 #include <gtest/gtest.h>
 
-#include "ArchiveFixtures.h"
-#include "TimeCodeProbe.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/TimeCodeProbe.h"
 
 namespace {
 

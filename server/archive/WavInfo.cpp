@@ -1,4 +1,4 @@
-#include "WavInfo.h"
+#include "archive/WavInfo.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <vector>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
-#include "TimeZone.h"
-#include "WavWriter3.h"
+#include "common/WavWriter3.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "core/TimeZone.h"
 
 namespace {
 

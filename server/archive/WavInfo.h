@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "Czas.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 class WavWriter3;
 

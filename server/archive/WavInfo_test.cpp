@@ -1,10 +1,10 @@
-#include "WavInfo.h"
+#include "archive/WavInfo.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-#include "ArchiveFixtures.h"
+#include "archive/ArchiveFixtures.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
-#include "Klient.h"
+#include "net/Klient.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "AudioFormat.h"
-#include "CallTrace.h"
-#include "Log.h"
-#include "PaczkaAudio.h"
-#include "Parser.h"
-#include "Protokol.h"
-#include "Update.h"
+#include "common/AudioFormat.h"
+#include "common/PaczkaAudio.h"
+#include "common/Update.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
+#include "core/Parser.h"
+#include "transport/Protokol.h"
 
 namespace {
 

@@ -15,13 +15,13 @@
 #include <optional>
 #include <vector>
 
-#include "ArchiveReader.h"
-#include "Czas.h"
-#include "Paczka2.h"
-#include "Przedzialy.h"
-#include "Roznica.h"
-#include "Stacja.h"
-#include "String.h"
+#include "archive/ArchiveReader.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
+#include "net/Stacja.h"
+#include "transport/Paczka2.h"
 
 class Klient {
  public:

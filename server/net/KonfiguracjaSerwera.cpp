@@ -1,12 +1,12 @@
-#include "KonfiguracjaSerwera.h"
+#include "net/KonfiguracjaSerwera.h"
 
 #include <map>
 
-#include "ErrorText.h"
-#include "LiniaIni.h"
-#include "Log.h"
-#include "Plik.h"
-#include "RotterLayout.h"
+#include "archive/RotterLayout.h"
+#include "core/ErrorText.h"
+#include "core/LiniaIni.h"
+#include "core/Log.h"
+#include "core/Plik.h"
 
 namespace {
 

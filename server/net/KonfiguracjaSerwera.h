@@ -18,8 +18,8 @@
 // sends ever names a file.
 #include <vector>
 
-#include "Exception.h"
-#include "String.h"
+#include "core/Exception.h"
+#include "core/String.h"
 
 struct KonfiguracjaStacji {
   String nazwa;

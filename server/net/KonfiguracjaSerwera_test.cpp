@@ -1,5 +1,5 @@
 // The station file: texts to the stations they name, or to the error and the line named.
-#include "KonfiguracjaSerwera.h"
+#include "net/KonfiguracjaSerwera.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Serwer.h"
+#include "net/Serwer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -15,11 +15,11 @@
 #include <chrono>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Log.h"
-#include "SygnalyKonca.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/SygnalyKonca.h"
 
 namespace {
 

@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "Klient.h"
-#include "Roznica.h"
-#include "Stacja.h"
-#include "String.h"
-#include "UnikalnyDeskryptor.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "core/UnikalnyDeskryptor.h"
+#include "net/Klient.h"
+#include "net/Stacja.h"
 
 class SygnalyKonca;
 

@@ -1,6 +1,6 @@
 // The server over loopback: a small blocking client speaks the packet protocol to a
 // Serwer running on its own thread over fixture archives.
-#include "Serwer.h"
+#include "net/Serwer.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -19,13 +19,13 @@
 #include <future>
 #include <thread>
 
-#include "ArchiveFixtures.h"
-#include "Czekanie.h"
-#include "LogCapture.h"
-#include "PaczkaAudio.h"
-#include "SygnalyKonca.h"
-#include "Update.h"
-#include "TempDir.h"
+#include "archive/ArchiveFixtures.h"
+#include "common/PaczkaAudio.h"
+#include "common/Update.h"
+#include "core/SygnalyKonca.h"
+#include "support/Czekanie.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 namespace {
 

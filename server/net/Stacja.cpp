@@ -1,4 +1,4 @@
-#include "Stacja.h"
+#include "net/Stacja.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -8,12 +8,12 @@
 
 #include <sstream>
 
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "EventsFile.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Plik.h"
+#include "archive/EventsFile.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "core/Plik.h"
 
 namespace {
 

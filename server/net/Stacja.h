@@ -22,12 +22,12 @@
 #include <memory>
 #include <optional>
 
-#include "Archive.h"
-#include "BazaZintegrowana.h"
-#include "KonfiguracjaSerwera.h"
-#include "Przedzialy.h"
-#include "PrzedzialyAudio.h"
-#include "Update.h"
+#include "archive/Archive.h"
+#include "common/BazaZintegrowana.h"
+#include "common/Update.h"
+#include "intervals/Przedzialy.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "net/KonfiguracjaSerwera.h"
 
 class Stacja {
  public:

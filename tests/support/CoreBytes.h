@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
-#include "Transportable.h"
+#include "core/Exception.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
+#include "transport/Transportable.h"
 
 inline String Hex(const Core& c) {
   String out;

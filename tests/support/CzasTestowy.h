@@ -4,9 +4,9 @@
 // and locale the machine has. Header-only; never part of the program.
 #include <cstdint>
 
-#include "Czas.h"
-#include "RegionalNames.h"
-#include "TimeZone.h"
+#include "core/Czas.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
 
 inline Czas Utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) {
   SystemTime t;

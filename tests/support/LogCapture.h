@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "Log.h"
-#include "TempDir.h"
+#include "core/Log.h"
+#include "support/TempDir.h"
 
 class LogCapture {
  public:

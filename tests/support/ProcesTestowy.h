@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "String.h"
+#include "core/String.h"
 
 extern char** environ;
 

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "Przedzialy.h"
-#include "Roznica.h"
+#include "core/Roznica.h"
+#include "intervals/Przedzialy.h"
 
 // Whether every interval of `z` begins no later than it ends and each begins more than
 // `odstep` after the one before ends: the tolerance for a set built by Add alone, zero for

@@ -12,11 +12,11 @@
 
 #include <optional>
 
-#include "Core.h"
-#include "Czas.h"
-#include "Paczka2.h"
-#include "PrzedzialyAudio.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "transport/Core.h"
+#include "transport/Paczka2.h"
 
 // The audio intervals that the server on 127.0.0.1:`port` announces for `stacja` to a
 // player turning to it at `t`; none when it cannot be reached or says nothing of them

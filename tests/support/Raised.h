@@ -1,7 +1,7 @@
 #pragma once
 // What a call raised, in the forms tests compare: the whole message, the message without
 // its location suffixes, or the message with each suffix written as "@".
-#include "Exception.h"
+#include "core/Exception.h"
 
 // The message `f` raised; "(nothing raised)" when it raised none.
 template <class F>

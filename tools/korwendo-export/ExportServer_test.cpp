@@ -11,20 +11,20 @@
 #include <filesystem>
 #include <fstream>
 
-#include "ArchiveFixtures.h"
-#include "DemoRecorder.h"
-#include "DemoSchedule.h"
-#include "CzasTekstowy.h"
-#include "EncodedFixtures.h"
-#include "EventsFile.h"
-#include "HeadlessExporter.h"
-#include "ProcesTestowy.h"
-#include "PrzedzialySerwera.h"
-#include "RotterLayout.h"
-#include "TempDir.h"
-#include "TimeCode.h"
-#include "TimeCodeProbe.h"
-#include "WavNaglowek.h"
+#include "archive/ArchiveFixtures.h"
+#include "archive/DemoRecorder.h"
+#include "archive/DemoSchedule.h"
+#include "archive/EventsFile.h"
+#include "archive/RotterLayout.h"
+#include "archive/TimeCode.h"
+#include "archive/TimeCodeProbe.h"
+#include "decoder/EncodedFixtures.h"
+#include "korwendo-export/HeadlessExporter.h"
+#include "support/ProcesTestowy.h"
+#include "support/PrzedzialySerwera.h"
+#include "support/TempDir.h"
+#include "support/WavNaglowek.h"
+#include "textforms/CzasTekstowy.h"
 
 namespace {
 

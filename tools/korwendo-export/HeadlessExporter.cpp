@@ -1,19 +1,19 @@
-#include "HeadlessExporter.h"
+#include "korwendo-export/HeadlessExporter.h"
 
 #include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "AudioOutputChoice.h"
-#include "CelStacji.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Paczka2.h"
-#include "Protokol.h"
-#include "PrzedzialyAudio.h"
-#include "SilnikExportera.h"
-#include "TerminalReport.h"
+#include "audio/AudioOutputChoice.h"
+#include "commandline/TerminalReport.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "export/SilnikExportera.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "transport/CelStacji.h"
+#include "transport/Paczka2.h"
+#include "transport/Protokol.h"
 
 namespace {
 

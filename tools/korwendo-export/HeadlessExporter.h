@@ -18,15 +18,15 @@
 #include <optional>
 #include <utility>
 
-#include "DialogZapisu.h"
-#include "EsencjaPlayera.h"
-#include "Exporter.h"
-#include "Paczka2.h"
-#include "OpcjeEksportu.h"
-#include "PostepEksportu.h"
-#include "StosPlayera.h"
-#include "String.h"
-#include "SygnalyKonca.h"
+#include "core/String.h"
+#include "core/SygnalyKonca.h"
+#include "export/DialogZapisu.h"
+#include "export/Exporter.h"
+#include "korwendo-export/OpcjeEksportu.h"
+#include "korwendo-export/PostepEksportu.h"
+#include "player/EsencjaPlayera.h"
+#include "transport/Paczka2.h"
+#include "window/StosPlayera.h"
 
 // The exit statuses; 2 (a bad command line) is ReadCommandLine's.
 namespace KodEksportu {

@@ -1,9 +1,9 @@
-#include "OpcjeEksportu.h"
+#include "korwendo-export/OpcjeEksportu.h"
 
-#include "CzasTekstowy.h"
-#include "Exporter.h"
-#include "LinkZLinii.h"
-#include "ServerAddress.h"
+#include "commandline/LinkZLinii.h"
+#include "export/Exporter.h"
+#include "textforms/CzasTekstowy.h"
+#include "transport/ServerAddress.h"
 
 LiniaEksportu::LiniaEksportu()
     : CommandLine("korwendo-export",

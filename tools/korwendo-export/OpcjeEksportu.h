@@ -3,9 +3,9 @@
 // are read. Thread-safe: plain values, and a line read by one thread.
 #include <optional>
 
-#include "CommandLine.h"
-#include "Przedzialy.h"
-#include "String.h"
+#include "commandline/CommandLine.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
 
 // The option names, as given after "--".
 namespace OpcjaEksport {

@@ -1,8 +1,8 @@
-#include "OpcjeEksportu.h"
+#include "korwendo-export/OpcjeEksportu.h"
 
 #include <gtest/gtest.h>
 
-#include "CzasTekstowy.h"
+#include "textforms/CzasTekstowy.h"
 
 namespace {
 

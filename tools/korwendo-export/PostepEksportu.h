@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "Czas.h"
-#include "PaczkaAudio.h"
-#include "Przedzialy.h"
-#include "Roznica.h"
-#include "String.h"
+#include "common/PaczkaAudio.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
 
 class PostepEksportu {
  public:

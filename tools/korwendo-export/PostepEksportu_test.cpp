@@ -1,4 +1,4 @@
-#include "PostepEksportu.h"
+#include "korwendo-export/PostepEksportu.h"
 
 #include <gtest/gtest.h>
 

@@ -3,12 +3,12 @@
 #include <exception>
 #include <memory>
 
-#include "HeadlessExporter.h"
-#include "KatalogUstawien.h"
-#include "Log.h"
-#include "OpcjeEksportu.h"
-#include "SygnalyKonca.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "core/Log.h"
+#include "core/SygnalyKonca.h"
+#include "korwendo-export/HeadlessExporter.h"
+#include "korwendo-export/OpcjeEksportu.h"
+#include "player/KatalogUstawien.h"
 
 int main(int argc, char** argv) {
   LiniaEksportu linia;

@@ -1,4 +1,4 @@
-#include "CountingWaveOut.h"
+#include "korwendo-play/CountingWaveOut.h"
 
 #include <utility>
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <mutex>
 
-#include "WaveOutDevice.h"
+#include "audio/WaveOutDevice.h"
 
 class CountingWaveOut : public WaveOutDevice {
  public:

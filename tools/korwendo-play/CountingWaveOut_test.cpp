@@ -1,13 +1,13 @@
-#include "CountingWaveOut.h"
+#include "korwendo-play/CountingWaveOut.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <vector>
 
-#include "TempDir.h"
-#include "WavFile.h"
-#include "WaveOutNull.h"
+#include "audio/WavFile.h"
+#include "audio/WaveOutNull.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "HeadlessPlayer.h"
+#include "korwendo-play/HeadlessPlayer.h"
 
 #include <unistd.h>
 
@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CelStacji.h"
-#include "CelZLinii.h"
-#include "Exception.h"
-#include "KatalogUstawien.h"
-#include "Log.h"
-#include "Protokol.h"
-#include "TerminalReport.h"
+#include "commandline/CelZLinii.h"
+#include "commandline/TerminalReport.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "player/KatalogUstawien.h"
+#include "transport/CelStacji.h"
+#include "transport/Protokol.h"
 
 HeadlessPlayer::HeadlessPlayer(OpcjeOdtwarzacza o) : opcje(std::move(o)) {
   SetAudioOutput(opcje.wyjscie);

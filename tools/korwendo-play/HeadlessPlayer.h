@@ -23,19 +23,19 @@
 #include <memory>
 #include <optional>
 
-#include "AudioOutputChoice.h"
-#include "CountingWaveOut.h"
-#include "CzasTekstowy.h"
-#include "Czas.h"
-#include "ListaStacji.h"
-#include "OpcjeOdtwarzacza.h"
-#include "PoczatekGry.h"
-#include "PowiadomieniaPlayera.h"
-#include "StosPlayera.h"
-#include "String.h"
-#include "SygnalyKonca.h"
-#include "TimeComponent.h"
-#include "WidokTekstowy.h"
+#include "audio/AudioOutputChoice.h"
+#include "core/Czas.h"
+#include "core/String.h"
+#include "core/SygnalyKonca.h"
+#include "display/TimeComponent.h"
+#include "korwendo-play/CountingWaveOut.h"
+#include "korwendo-play/OpcjeOdtwarzacza.h"
+#include "korwendo-play/WidokTekstowy.h"
+#include "player/ListaStacji.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "textforms/CzasTekstowy.h"
+#include "window/PoczatekGry.h"
+#include "window/StosPlayera.h"
 
 class HeadlessPlayer : public QObject {
  public:

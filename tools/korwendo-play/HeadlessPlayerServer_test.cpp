@@ -28,16 +28,16 @@
 #include <thread>
 #include <vector>
 
-#include "DemoRecorder.h"
-#include "DemoSchedule.h"
-#include "EventsFile.h"
-#include "HeadlessPlayer.h"
-#include "ProcesTestowy.h"
-#include "PrzedzialySerwera.h"
-#include "RotterLayout.h"
-#include "TempDir.h"
-#include "TimeCode.h"
-#include "TimeCodeProbe.h"
+#include "archive/DemoRecorder.h"
+#include "archive/DemoSchedule.h"
+#include "archive/EventsFile.h"
+#include "archive/RotterLayout.h"
+#include "archive/TimeCode.h"
+#include "archive/TimeCodeProbe.h"
+#include "korwendo-play/HeadlessPlayer.h"
+#include "support/ProcesTestowy.h"
+#include "support/PrzedzialySerwera.h"
+#include "support/TempDir.h"
 
 namespace {
 

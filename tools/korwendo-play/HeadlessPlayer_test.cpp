@@ -1,4 +1,4 @@
-#include "HeadlessPlayer.h"
+#include "korwendo-play/HeadlessPlayer.h"
 
 #include <gtest/gtest.h>
 

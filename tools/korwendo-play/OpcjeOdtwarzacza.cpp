@@ -1,9 +1,9 @@
-#include "OpcjeOdtwarzacza.h"
+#include "korwendo-play/OpcjeOdtwarzacza.h"
 
-#include "CelZLinii.h"
-#include "CzasTekstowy.h"
-#include "LinkZLinii.h"
-#include "ServerAddress.h"
+#include "commandline/CelZLinii.h"
+#include "commandline/LinkZLinii.h"
+#include "textforms/CzasTekstowy.h"
+#include "transport/ServerAddress.h"
 
 LiniaOdtwarzacza::LiniaOdtwarzacza()
     : CommandLine("korwendo-play",

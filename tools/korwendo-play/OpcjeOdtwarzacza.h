@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
-#include "AudioOutputChoice.h"
-#include "CommandLine.h"
-#include "Czas.h"
-#include "String.h"
+#include "audio/AudioOutputChoice.h"
+#include "commandline/CommandLine.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 // The option names, as given after "--".
 namespace OpcjaPlay {

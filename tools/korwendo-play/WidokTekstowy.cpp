@@ -1,10 +1,10 @@
-#include "WidokTekstowy.h"
+#include "korwendo-play/WidokTekstowy.h"
 
 #include <cstdio>
 
-#include "Ponawianie.h"
-#include "PowiadomieniaPlayera.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "window/Ponawianie.h"
 
 WidokTekstowy::WidokTekstowy(std::function<void()> ponow, std::function<Czas()> c, Wyjscie w)
     : pusty(std::move(c)), wyjscie(std::move(w)) {

@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "PowiadomieniaPlayera.h"
-#include "WidokOkna.h"
-#include "WidokPusty.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "window/WidokOkna.h"
+#include "window/WidokPusty.h"
 
 class WidokTekstowy : public WidokOkna,
                       public WidokStatusu,

@@ -1,14 +1,14 @@
 // The text view under the window's own logic: what the server's replies and the
 // connection notifications, dispatched by LogikaOkna, print on a terminal.
-#include "WidokTekstowy.h"
+#include "korwendo-play/WidokTekstowy.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
-#include "OknoTestowe.h"
-#include "PowiadomieniaPlayera.h"
-#include "Protokol.h"
+#include "player/PowiadomieniaPlayera.h"
+#include "transport/Protokol.h"
+#include "window/OknoTestowe.h"
 
 namespace {
 

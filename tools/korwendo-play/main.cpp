@@ -9,12 +9,12 @@
 #include <exception>
 #include <memory>
 
-#include "HeadlessPlayer.h"
-#include "KatalogUstawien.h"
-#include "Log.h"
-#include "OpcjeOdtwarzacza.h"
-#include "SygnalyKonca.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "core/Log.h"
+#include "core/SygnalyKonca.h"
+#include "korwendo-play/HeadlessPlayer.h"
+#include "korwendo-play/OpcjeOdtwarzacza.h"
+#include "player/KatalogUstawien.h"
 
 int main(int argc, char** argv) {
   LiniaOdtwarzacza linia;

@@ -18,12 +18,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "AxisFixtures.h"
-#include "DoubleTimeComponent.h"
-#include "PaneleCzasu.h"
-#include "QtKursor.h"
-#include "SerwerX.h"
-#include "WinControl.h"
+#include "axis/AxisFixtures.h"
+#include "axis/PaneleCzasu.h"
+#include "axis/QtKursor.h"
+#include "axis/WinControl.h"
+#include "display/DoubleTimeComponent.h"
+#include "support/SerwerX.h"
 
 namespace {
 

@@ -29,17 +29,17 @@
 #include <cstring>
 #include <string>
 
-#include "AudioOutputChoice.h"
-#include "AxisFixtures.h"
-#include "LinkDoChwili.h"
-#include "LogikaOkna.h"
-#include "PaneleCzasu.h"
-#include "SterowaniePlayera.h"
-#include "SerwerX.h"
-#include "TEditString.h"
-#include "TForm3.h"
-#include "TempDir.h"
-#include "WavNaglowek.h"
+#include "audio/AudioOutputChoice.h"
+#include "axis/AxisFixtures.h"
+#include "axis/PaneleCzasu.h"
+#include "support/SerwerX.h"
+#include "support/TempDir.h"
+#include "support/WavNaglowek.h"
+#include "textforms/LinkDoChwili.h"
+#include "ui/TEditString.h"
+#include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
+#include "window/SterowaniePlayera.h"
 
 namespace {
 

@@ -11,16 +11,16 @@
 #include <memory>
 #include <thread>
 
-#include "DemoSchedule.h"
-#include "EsencjaPlayera.h"
-#include "ListaStacji.h"
-#include "LogikaOkna.h"
-#include "OknoTestowe.h"
-#include "ProcesTestowy.h"
-#include "StosPlayera.h"
-#include "TempDir.h"
-#include "TimeComponent.h"
-#include "WaveOutNull.h"
+#include "archive/DemoSchedule.h"
+#include "audio/WaveOutNull.h"
+#include "display/TimeComponent.h"
+#include "player/EsencjaPlayera.h"
+#include "player/ListaStacji.h"
+#include "support/ProcesTestowy.h"
+#include "support/TempDir.h"
+#include "window/LogikaOkna.h"
+#include "window/OknoTestowe.h"
+#include "window/StosPlayera.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "CelZLinii.h"
+#include "commandline/CelZLinii.h"
 
-#include "CelStacji.h"
-#include "CommandLine.h"
-#include "ServerAddress.h"
+#include "commandline/CommandLine.h"
+#include "transport/CelStacji.h"
+#include "transport/ServerAddress.h"
 
 String NormalizujCel(const String& cel) {
   const OdczytCelu o = CzytajCel(cel);

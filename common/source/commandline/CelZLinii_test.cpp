@@ -1,8 +1,8 @@
-#include "CelZLinii.h"
+#include "commandline/CelZLinii.h"
 
 #include <gtest/gtest.h>
 
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <optional>
 #include <vector>
 
-#include "String.h"
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
+#include "core/String.h"
 
 class CommandLine {
  public:

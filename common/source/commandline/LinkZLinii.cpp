@@ -1,6 +1,6 @@
-#include "LinkZLinii.h"
+#include "commandline/LinkZLinii.h"
 
-#include "CommandLine.h"
+#include "commandline/CommandLine.h"
 
 std::optional<LinkDoChwili> LinkZLinii(const CommandLine& linia, const std::vector<const char*>& zastepowane) {
   const std::optional<String> tekst = linia.Argument();

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "LinkDoChwili.h"
+#include "textforms/LinkDoChwili.h"
 
 class CommandLine;
 

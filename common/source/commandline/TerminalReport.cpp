@@ -1,8 +1,8 @@
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
 
 #include <cstdio>
 
-#include "Log.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 // Thread-safe: each report is one write to standard error and one log line.
 #include <exception>
 
-#include "Exception.h"
-#include "String.h"
+#include "core/Exception.h"
+#include "core/String.h"
 
 // A bad command line: an unknown option, a missing or wrong value. Its text is for the
 // person who typed it.

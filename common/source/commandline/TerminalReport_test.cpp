@@ -1,4 +1,4 @@
-#include "TerminalReport.h"
+#include "commandline/TerminalReport.h"
 
 #include <unistd.h>
 
@@ -6,9 +6,9 @@
 
 #include <cstdio>
 
-#include "LogCapture.h"
-#include "Log.h"
-#include "Raised.h"
+#include "core/Log.h"
+#include "support/LogCapture.h"
+#include "support/Raised.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 #include <mutex>
 

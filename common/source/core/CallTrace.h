@@ -9,10 +9,10 @@
 #include <atomic>
 #include <exception>
 
-#include "Darray.h"
-#include "ECriticalSection.h"
-#include "String.h"
-#include "darray2.h"
+#include "core/Darray.h"
+#include "core/ECriticalSection.h"
+#include "core/String.h"
+#include "core/darray2.h"
 
 // Function names indexed by number; "ales" holds number 0.
 class Numeracja : public ECriticalSection {

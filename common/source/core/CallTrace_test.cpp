@@ -1,11 +1,11 @@
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "Cp1250.h"
+#include "core/Cp1250.h"
 
 #include <iconv.h>
 
 #include <cerrno>
 
-#include "ErrorText.h"
-#include "Exception.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
 
 namespace {
 

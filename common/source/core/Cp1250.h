@@ -2,7 +2,7 @@
 // Conversion between the program's UTF-8 text and the Windows-1250 bytes of the wire and
 // the ini files (Polish letters, the euro sign and the other characters of that code
 // page). Thread-safe: each thread converts with its own converters.
-#include "String.h"
+#include "core/String.h"
 
 // UTF-8 text to Windows-1250 bytes. A character that Windows-1250 lacks becomes one "?";
 // every byte that is not part of well-formed UTF-8 becomes one "?" as well, so that any

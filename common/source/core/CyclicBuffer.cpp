@@ -1,11 +1,11 @@
-#include "CyclicBuffer.h"
+#include "core/CyclicBuffer.h"
 
 #include <climits>
 #include <cstring>
 #include <utility>
 
-#include "CallTrace.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 namespace {
 constexpr int kInitialCapacity = 5;

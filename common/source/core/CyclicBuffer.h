@@ -11,9 +11,9 @@
 // Not synchronised: one thread at a time (ThreadSafeBuffer is the locked one).
 #include <memory>
 
-#include "Peekable.h"
-#include "String.h"
-#include "Writable.h"
+#include "core/Peekable.h"
+#include "core/String.h"
+#include "core/Writable.h"
 
 class CyclicBuffer : public Writable, public Peekable {
  public:

@@ -1,4 +1,4 @@
-#include "CyclicBuffer.h"
+#include "core/CyclicBuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 #include <random>
 #include <vector>
 
-#include "Raised.h"
-#include "CallTrace.h"
-#include "Exception.h"
-#include "ThreadSafeBuffer.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/ThreadSafeBuffer.h"
+#include "support/Raised.h"
 
 // Reaches the byte count kept aside, which no public operation can put out of step.
 struct CyclicBufferProbe {

@@ -1,14 +1,14 @@
-#include "Czas.h"
+#include "core/Czas.h"
 
 #include <time.h>
 
 #include <cerrno>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
-#include "RegionalNames.h"
-#include "TimeZone.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "Roznica.h"
-#include "String.h"
+#include "core/Roznica.h"
+#include "core/String.h"
 
 // A broken-down calendar date and time, every field a 16-bit unsigned number.
 struct SystemTime {

@@ -1,4 +1,4 @@
-#include "Czas.h"
+#include "core/Czas.h"
 
 #include <gtest/gtest.h>
 #include <time.h>
@@ -6,11 +6,11 @@
 #include <cstring>
 #include <ostream>
 
-#include "CzasTestowy.h"
-#include "Exception.h"
-#include "Kalendarz.h"
-#include "RegionalNames.h"
-#include "TimeZone.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
+#include "support/CzasTestowy.h"
 
 inline void PrintTo(const Czas& c, std::ostream* os) { *os << "Czas(" << c.Wartosc() << ")"; }
 

@@ -1,9 +1,9 @@
-#include "ErrorText.h"
+#include "core/ErrorText.h"
 
 #include <cstring>
 #include <utility>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 String SystemErrorText(int code) {
   if (code == 0) return "No Error";

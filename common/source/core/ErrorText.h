@@ -1,7 +1,7 @@
 #pragma once
 // Texts of system and multimedia error codes, and the check of a multimedia result.
 // Thread-safe.
-#include "String.h"
+#include "core/String.h"
 
 // The system's message text for an errno value; "No Error" for 0; the empty text for a
 // code the system has no message for.

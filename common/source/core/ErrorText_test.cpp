@@ -1,11 +1,11 @@
-#include "ErrorText.h"
+#include "core/ErrorText.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <regex>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 TEST(ErrorText, MultimediaTextsIncludingUnknownCodes) {
   const struct {

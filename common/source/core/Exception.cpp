@@ -1,9 +1,9 @@
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <cstring>
 #include <regex>
 
-#include "ErrorText.h"
+#include "core/ErrorText.h"
 
 String LocationSuffix(const char* file, int line) {
   const char* slash = std::strrchr(file, '/');

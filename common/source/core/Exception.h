@@ -3,7 +3,7 @@
 // Thread-safe: all of it is plain functions on values.
 #include <exception>
 
-#include "String.h"
+#include "core/String.h"
 
 class Exception : public std::exception {
  public:

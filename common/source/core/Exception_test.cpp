@@ -1,11 +1,11 @@
-#include "Exception.h"
+#include "core/Exception.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "ErrorText.h"
-#include "Raised.h"
+#include "core/ErrorText.h"
+#include "support/Raised.h"
 
 TEST(Exception, MessageFormsCarryTheBaseNameAndLine) {
   const String at = " in file \"Exception_test.cpp\" line ";

@@ -1,4 +1,4 @@
-#include "LiniaIni.h"
+#include "core/LiniaIni.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 // Thread-safe: plain functions on values.
 #include <vector>
 
-#include "String.h"
+#include "core/String.h"
 
 struct LiniaIni {
   enum Rodzaj {

@@ -1,4 +1,4 @@
-#include "ListaPlikow.h"
+#include "core/ListaPlikow.h"
 
 #include <dirent.h>
 

@@ -2,8 +2,8 @@
 // The bare names (no directory part) of the directory entries that match a wildcard mask,
 // in the order in which the system enumerates the directory.
 // One thread at a time.
-#include "Darray.h"
-#include "String.h"
+#include "core/Darray.h"
+#include "core/String.h"
 
 class ListaPlikow : public Darray<String> {
  public:

@@ -1,4 +1,4 @@
-#include "ListaPlikow.h"
+#include "core/ListaPlikow.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "core/Log.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <ctime>
 #include <mutex>
 
-#include "UnikalnyDeskryptor.h"
+#include "core/UnikalnyDeskryptor.h"
 
 namespace {
 

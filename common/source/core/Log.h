@@ -4,7 +4,7 @@
 // while a viewer holds the debug FIFO open for reading, to that FIFO instead. Log never
 // blocks on the FIFO and never raises; when the file cannot be made it says so once on
 // standard error, with the reason, and the lines are lost. Any thread may log.
-#include "String.h"
+#include "core/String.h"
 
 // Levels: 0 "debug", 1 "warning", 2 "error", 3 "info".
 void Log(int level, const String& message, const String& where);

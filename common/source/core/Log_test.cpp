@@ -1,4 +1,4 @@
-#include "Log.h"
+#include "core/Log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"
+#include "support/LogCapture.h"
 
 TEST(Log, FirstLineMakesOneDatedFileAndLaterLinesAppend) {
   LogCapture capture;

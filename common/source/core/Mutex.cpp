@@ -1,4 +1,4 @@
-#include "Mutex.h"
+#include "core/Mutex.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Log.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

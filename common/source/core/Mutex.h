@@ -15,8 +15,8 @@
 // One Mutex object belongs to one thread at a time.
 #include <chrono>
 
-#include "String.h"
-#include "UnikalnyDeskryptor.h"
+#include "core/String.h"
+#include "core/UnikalnyDeskryptor.h"
 
 class Mutex {
  public:

@@ -1,8 +1,8 @@
-#include "Parser.h"
+#include "core/Parser.h"
 
 #include <utility>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // ("host:port"), station targets ("station@host:port"), ini values, format descriptions.
 // Reading a token removes it from the front of the remaining text.
 // One thread at a time.
-#include "String.h"
+#include "core/String.h"
 
 class Parser {
  public:

@@ -1,4 +1,4 @@
-#include "Parser.h"
+#include "core/Parser.h"
 
 #include <gtest/gtest.h>
 

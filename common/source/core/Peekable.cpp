@@ -1,9 +1,9 @@
-#include "Peekable.h"
+#include "core/Peekable.h"
 
 #include <algorithm>
 
-#include "CallTrace.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 int Peekable::ReadAnyNonBlocking(void* v, int n) {
   KG_TRACE("Peekable::ReadAnyNonBlocking(void *v, int n)");

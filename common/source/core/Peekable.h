@@ -1,8 +1,8 @@
 #pragma once
 // A non-blocking source that can also be looked into before it is consumed. As a source
 // it returns 0 exactly when it is empty. Thread safety is each implementation's own.
-#include "ConstPeekable.h"
-#include "IReadAnyNonBlocking.h"
+#include "core/ConstPeekable.h"
+#include "core/IReadAnyNonBlocking.h"
 
 class Peekable : public IReadAnyNonBlocking, public ConstPeekable {
  public:

@@ -1,4 +1,4 @@
-#include "Plik.h"
+#include "core/Plik.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -7,9 +7,9 @@
 
 #include <utility>
 
-#include "CallTrace.h"
-#include "ErrorText.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
 
 Plik::Plik(String n) : name_(std::move(n)) {}
 

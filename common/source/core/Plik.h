@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <limits>
 
-#include "String.h"
-#include "UnikalnyDeskryptor.h"
-#include "Writable.h"
+#include "core/String.h"
+#include "core/UnikalnyDeskryptor.h"
+#include "core/Writable.h"
 
 class Plik : public Writable {
  public:

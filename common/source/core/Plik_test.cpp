@@ -1,4 +1,4 @@
-#include "Plik.h"
+#include "core/Plik.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -10,10 +10,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Raised.h"
-#include "TempDir.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "support/Raised.h"
+#include "support/TempDir.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "RegionalNames.h"
+#include "core/RegionalNames.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -9,8 +9,8 @@
 #include <optional>
 #include <vector>
 
-#include "CallTrace.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 // ("grudzień").
 #include <array>
 
-#include "String.h"
+#include "core/String.h"
 
 // A set of names is a plain value. The process-wide one (Biezace) is read by any thread
 // without a lock; it is installed once under a private mutex and never changed or freed

@@ -1,13 +1,13 @@
-#include "RegionalNames.h"
+#include "core/RegionalNames.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <optional>
 
-#include "Czas.h"
-#include "Exception.h"
-#include "TimeZone.h"
+#include "core/Czas.h"
+#include "core/Exception.h"
+#include "core/TimeZone.h"
 
 namespace {
 

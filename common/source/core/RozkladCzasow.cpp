@@ -1,4 +1,4 @@
-#include "RozkladCzasow.h"
+#include "core/RozkladCzasow.h"
 
 #include <algorithm>
 #include <cmath>

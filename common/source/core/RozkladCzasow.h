@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "String.h"
+#include "core/String.h"
 
 class RozkladCzasow {
  public:

@@ -1,9 +1,9 @@
-#include "Roznica.h"
+#include "core/Roznica.h"
 
 #include <cmath>
 #include <limits>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 namespace {
 

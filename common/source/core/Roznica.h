@@ -5,7 +5,7 @@
 #include <concepts>
 #include <cstdint>
 
-#include "String.h"
+#include "core/String.h"
 
 class Roznica {
  public:

@@ -1,4 +1,4 @@
-#include "Roznica.h"
+#include "core/Roznica.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "SygnalyKonca.h"
+#include "core/SygnalyKonca.h"
 
 #include <pthread.h>
 #include <sys/signalfd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

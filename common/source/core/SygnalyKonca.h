@@ -6,7 +6,7 @@
 // used by the one thread whose loop watches its descriptor.
 #include <optional>
 
-#include "UnikalnyDeskryptor.h"
+#include "core/UnikalnyDeskryptor.h"
 
 class SygnalyKonca {
  public:

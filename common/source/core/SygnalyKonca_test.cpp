@@ -1,4 +1,4 @@
-#include "SygnalyKonca.h"
+#include "core/SygnalyKonca.h"
 
 #include <gtest/gtest.h>
 #include <poll.h>

@@ -9,12 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "ECriticalSection.h"
-#include "EventOgolny.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Mutex.h"
-#include "TempDir.h"
+#include "core/ECriticalSection.h"
+#include "core/EventOgolny.h"
+#include "core/Exception.h"
+#include "core/Mutex.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 TEST(Events, WaitWithTimeOutAndResetKinds) {
   EventManual manual;

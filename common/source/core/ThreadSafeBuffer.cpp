@@ -1,6 +1,6 @@
-#include "ThreadSafeBuffer.h"
+#include "core/ThreadSafeBuffer.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 ThreadSafeBuffer::~ThreadSafeBuffer() = default;
 

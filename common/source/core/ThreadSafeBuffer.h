@@ -1,7 +1,7 @@
 #pragma once
 // A CyclicBuffer behind a lock, for handing bytes from one thread to another.
-#include "CyclicBuffer.h"
-#include "ECriticalSection.h"
+#include "core/CyclicBuffer.h"
+#include "core/ECriticalSection.h"
 
 // Threads: any number of writer threads (for example every thread that sends on the TCP
 // client, or the message, GUI and playback threads posting to the player core's inbox) and

@@ -1,4 +1,4 @@
-#include "ThreadSafeBuffer.h"
+#include "core/ThreadSafeBuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "CyclicBuffer.h"
-#include "Exception.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
 
 TEST(ThreadSafeBuffer, ForwardsEveryOperationToItsRingBuffer) {
   ThreadSafeBuffer b;

@@ -1,4 +1,4 @@
-#include "TimeZone.h"
+#include "core/TimeZone.h"
 
 #include <algorithm>
 #include <atomic>
@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Kalendarz.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Kalendarz.h"
+#include "core/Log.h"
 
 namespace {
 

@@ -33,8 +33,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "Czas.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 // One yearly change between standard and daylight time, at a local wall-clock time.
 struct RegulaZmiany {

@@ -1,5 +1,5 @@
-#include "CzasTestowy.h"
-#include "TimeZone.h"
+#include "core/TimeZone.h"
+#include "support/CzasTestowy.h"
 
 #include <gtest/gtest.h>
 #include <time.h>
@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "Exception.h"
-#include "LogCapture.h"
-#include "TempDir.h"
+#include "core/Exception.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
 
 inline void PrintTo(const Czas& c, std::ostream* os) { *os << "Czas(" << c.Wartosc() << ")"; }
 

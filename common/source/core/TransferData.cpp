@@ -1,8 +1,8 @@
-#include "TransferData.h"
+#include "core/TransferData.h"
 
 #include <algorithm>
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 void TransferData(Writable& w, IReadAnyNonBlocking& r, int n) {
   KG_TRACE("TransferData(Writable &w, IReadAnyNonBlocking &r, int n)");

@@ -1,11 +1,11 @@
-#include "TransferData.h"
+#include "core/TransferData.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "CyclicBuffer.h"
+#include "core/CyclicBuffer.h"
 
 namespace {
 

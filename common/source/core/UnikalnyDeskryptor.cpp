@@ -1,4 +1,4 @@
-#include "UnikalnyDeskryptor.h"
+#include "core/UnikalnyDeskryptor.h"
 
 #include <unistd.h>
 

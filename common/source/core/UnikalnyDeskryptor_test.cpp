@@ -1,4 +1,4 @@
-#include "UnikalnyDeskryptor.h"
+#include "core/UnikalnyDeskryptor.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

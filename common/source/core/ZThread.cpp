@@ -1,12 +1,12 @@
-#include "ZThread.h"
+#include "core/ZThread.h"
 
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "CallTrace.h"
-#include "EventOgolny.h"
-#include "Exception.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/EventOgolny.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 // What the running body shares with its owner; it outlives the object when a body that
 // ignored its stop request is let go.

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-#include "String.h"
+#include "core/String.h"
 
 class ZThread {
  public:

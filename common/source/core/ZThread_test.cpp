@@ -1,4 +1,4 @@
-#include "ZThread.h"
+#include "core/ZThread.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <chrono>
 #include <thread>
 
-#include "CallTrace.h"
-#include "EventOgolny.h"
-#include "Exception.h"
-#include "LogCapture.h"
+#include "core/CallTrace.h"
+#include "core/EventOgolny.h"
+#include "core/Exception.h"
+#include "support/LogCapture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <utility>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 template <class T>
 class darray2 {

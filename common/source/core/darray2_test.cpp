@@ -1,9 +1,9 @@
-#include "darray2.h"
+#include "core/darray2.h"
 
 #include <gtest/gtest.h>
 
-#include "Raised.h"
-#include "Exception.h"
+#include "core/Exception.h"
+#include "support/Raised.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // A decoder: encoded bytes go in (Writable), 16-bit PCM comes out (IReadAnyNonBlocking),
 // so that decoders, filters and buffers plug together with TransferData. A decoder chain
 // is used by one thread at a time and does not lock.
-#include "IReadAnyNonBlocking.h"
-#include "String.h"
-#include "Writable.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "core/String.h"
+#include "core/Writable.h"
 
 class DekoderBase : public Writable, public IReadAnyNonBlocking {
  public:

@@ -1,9 +1,9 @@
-#include "DekoderMPEG23.h"
+#include "decoder/DekoderMPEG23.h"
 
 #include <exception>
 
-#include "CallTrace.h"
-#include "Log.h"
+#include "core/CallTrace.h"
+#include "core/Log.h"
 
 DekoderMPEG23::DekoderMPEG23() {
   KG_TRACE("DekoderMPEG23::DekoderMPEG23()");

@@ -5,9 +5,9 @@
 // thread at a time.
 #include <memory>
 
-#include "CyclicBuffer.h"
-#include "DekoderBase.h"
-#include "Mpg123State.h"
+#include "core/CyclicBuffer.h"
+#include "decoder/DekoderBase.h"
+#include "decoder/Mpg123State.h"
 
 class DekoderMPEG23 : public DekoderBase {
  public:

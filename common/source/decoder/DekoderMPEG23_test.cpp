@@ -1,10 +1,10 @@
-#include "DekoderMPEG23.h"
+#include "decoder/DekoderMPEG23.h"
 
 #include <gtest/gtest.h>
 
-#include "CyclicBuffer.h"
-#include "EncodedFixtures.h"
-#include "LogCapture.h"
+#include "core/CyclicBuffer.h"
+#include "decoder/EncodedFixtures.h"
+#include "support/LogCapture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DekoderPCM.h"
+#include "decoder/DekoderPCM.h"
 
 void DekoderPCM::Write(const void* c, int n) { buffer.Write(c, n); }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The pass-through decoder of 16-bit PCM: bytes come out unchanged and in order.
 // One thread at a time.
-#include "CyclicBuffer.h"
-#include "DekoderBase.h"
+#include "core/CyclicBuffer.h"
+#include "decoder/DekoderBase.h"
 
 class DekoderPCM : public DekoderBase {
  public:

@@ -1,6 +1,6 @@
-#include "DekoderZFiltrem.h"
+#include "decoder/DekoderZFiltrem.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 DekoderZFiltrem::DekoderZFiltrem(DekoderBase* d, Filtr* f) : dekoder(d), filtr(f) {
   KG_TRACE("DekoderZFiltrem::DekoderZFiltrem(DekoderBase *dekoder, Filtr *filtr)");

@@ -4,8 +4,8 @@
 // once. Owns both. One thread at a time.
 #include <memory>
 
-#include "DekoderBase.h"
-#include "Filtr.h"
+#include "decoder/DekoderBase.h"
+#include "mpeg/Filtr.h"
 
 class DekoderZFiltrem : public DekoderBase {
  public:

@@ -1,12 +1,12 @@
-#include "MasterDekoder.h"
+#include "decoder/MasterDekoder.h"
 
 #include <utility>
 
-#include "DekoderMPEG23.h"
-#include "DekoderPCM.h"
-#include "DekoderZFiltrem.h"
-#include "Exception.h"
-#include "FiltrMp3.h"
+#include "core/Exception.h"
+#include "decoder/DekoderMPEG23.h"
+#include "decoder/DekoderPCM.h"
+#include "decoder/DekoderZFiltrem.h"
+#include "mpeg/FiltrMp3.h"
 
 MasterDekoder::MasterDekoder() = default;
 

@@ -5,8 +5,8 @@
 // time.
 #include <memory>
 
-#include "AudioFormat.h"
-#include "DekoderBase.h"
+#include "common/AudioFormat.h"
+#include "decoder/DekoderBase.h"
 
 class MasterDekoder : public DekoderBase {
  public:

@@ -1,18 +1,18 @@
-#include "MasterDekoder.h"
+#include "decoder/MasterDekoder.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "CyclicBuffer.h"
-#include "DekoderPCM.h"
-#include "DekoderZFiltrem.h"
-#include "EncodedFixtures.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Mp3Header.h"
-#include "Raised.h"
-#include "TempDir.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
+#include "decoder/DekoderPCM.h"
+#include "decoder/DekoderZFiltrem.h"
+#include "decoder/EncodedFixtures.h"
+#include "mpeg/Mp3Header.h"
+#include "support/LogCapture.h"
+#include "support/Raised.h"
+#include "support/TempDir.h"
 
 namespace {
 

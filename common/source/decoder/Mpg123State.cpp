@@ -1,11 +1,11 @@
-#include "Mpg123State.h"
+#include "decoder/Mpg123State.h"
 
 #include <mpg123.h>
 
 #include <cstring>
 #include <mutex>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 Mpg123State::Mpg123State() {
   // Required once per process by libraries older than 1.27, harmless after.

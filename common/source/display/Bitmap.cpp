@@ -1,10 +1,10 @@
-#include "Bitmap.h"
+#include "display/Bitmap.h"
 
 #include <utility>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "SubBitmap.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "display/SubBitmap.h"
 
 Bitmap::Bitmap(Drawer* d, int64_t szerokosc, int64_t wysokosc)
     : drawer(d), szer_(szerokosc), wys_(wysokosc), clipRect{0, 0, szerokosc, wysokosc} {}

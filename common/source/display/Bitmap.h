@@ -9,10 +9,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "FontAttributes.h"
-#include "Point.h"
-#include "Rect.h"
-#include "String.h"
+#include "core/String.h"
+#include "display/FontAttributes.h"
+#include "display/Point.h"
+#include "display/Rect.h"
 
 class Drawer;
 class SubBitmap;

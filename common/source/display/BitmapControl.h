@@ -3,7 +3,7 @@
 // component's top-left corner is on the screen (kept current by the host).
 #include <cstdint>
 
-#include "Point.h"
+#include "display/Point.h"
 
 class BitmapUpdater;
 class MouseReceiver;

@@ -1,6 +1,6 @@
 #pragma once
 // The drawing side of a component that the axis host shows (the time axis).
-#include "Rect.h"
+#include "display/Rect.h"
 
 class Bitmap;
 

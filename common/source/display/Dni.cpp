@@ -1,7 +1,7 @@
-#include "Dni.h"
+#include "display/Dni.h"
 
-#include "CallTrace.h"
-#include "Kalendarz.h"
+#include "core/CallTrace.h"
+#include "core/Kalendarz.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // time starts and 25 where it ends; 240 pixels to the nominal day (6 minutes per pixel),
 // labelled with the day of the month and the weekday, "5 [piątek]". Local time is the
 // project's (Czas::Lokalny), as the digit panels show it.
-#include "Sekundy.h"
+#include "display/Sekundy.h"
 
 class Dni : public Sekundy {
  public:

@@ -1,6 +1,6 @@
-#include "DoubleTimeComponent.h"
+#include "display/DoubleTimeComponent.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 DoubleTimeComponent::DoubleTimeComponent(TimeComponent* first, TimeComponent* second) {
   KG_TRACE("DoubleTimeComponent::DoubleTimeComponent(TimeComponent * tc1,TimeComponent * tc2)");

@@ -2,9 +2,9 @@
 // Two time components shown as one (the time axis as the first, the digit panels as the
 // second): Set writes both, a change the user makes on either is copied to the other, and
 // the pair then tells its own listener. Window thread only, as its components.
-#include "Czas.h"
-#include "Listener.h"
-#include "TimeComponent.h"
+#include "core/Czas.h"
+#include "display/Listener.h"
+#include "display/TimeComponent.h"
 
 class DoubleTimeComponent : public TimeComponent, public Listener {
  public:

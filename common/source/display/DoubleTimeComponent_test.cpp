@@ -1,8 +1,8 @@
-#include "DoubleTimeComponent.h"
+#include "display/DoubleTimeComponent.h"
 
 #include <gtest/gtest.h>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

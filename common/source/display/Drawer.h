@@ -4,7 +4,7 @@
 // font cache; bitmaps it makes belong to the caller. Window thread only.
 #include <memory>
 
-#include "Rect.h"
+#include "display/Rect.h"
 
 class Bitmap;
 

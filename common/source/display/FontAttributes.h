@@ -4,7 +4,7 @@
 // style, the text colour and the background. Colours of text are in the platform's
 // 0x00BBGGRR order (0x750803 is a dark blue); fill colours elsewhere are 0xRRGGBB.
 // Two attribute sets name the same cached font when all seven fields are equal.
-#include "String.h"
+#include "core/String.h"
 
 struct FontAttributes {
   String face = "Arial";

@@ -1,6 +1,6 @@
-#include "Godziny.h"
+#include "display/Godziny.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 String Godziny::Napis() {
   KG_TRACE("Godziny::Napis()");

@@ -1,6 +1,6 @@
 #pragma once
 // Whole UTC hours, 120 pixels each (30 seconds per pixel), labelled with the local hour.
-#include "Sekundy.h"
+#include "display/Sekundy.h"
 
 class Godziny : public Sekundy {
  public:

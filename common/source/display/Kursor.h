@@ -1,7 +1,7 @@
 #pragma once
 // The mouse cursor of the screen, as far as a drag needs it: where it is, and moving it
 // (the time axis wraps the cursor at its edges so that a drag can go on without end).
-#include "Point.h"
+#include "display/Point.h"
 
 class Kursor {
  public:

@@ -1,7 +1,7 @@
-#include "Miesiace.h"
+#include "display/Miesiace.h"
 
-#include "CallTrace.h"
-#include "Kalendarz.h"
+#include "core/CallTrace.h"
+#include "core/Kalendarz.h"
 
 String Miesiace::Napis() {
   KG_TRACE("Miesiace::Napis()");

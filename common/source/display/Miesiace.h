@@ -4,7 +4,7 @@
 // a nominal 28-day unit. Local time is the project's (Czas::Lokalny) with the bias in
 // force at each month's start, so the boundaries agree with the digit panels in summer and
 // in winter alike.
-#include "Wyszukiwacz.h"
+#include "display/Wyszukiwacz.h"
 
 class Miesiace : public Wyszukiwacz {
  public:

@@ -1,6 +1,6 @@
-#include "Minuty.h"
+#include "display/Minuty.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 String Minuty::Napis() {
   KG_TRACE("Minuty::Napis()");

@@ -1,7 +1,7 @@
 #pragma once
 // Whole minutes from the epoch, 60 pixels each (one second per pixel), labelled with the
 // local minute.
-#include "Sekundy.h"
+#include "display/Sekundy.h"
 
 class Minuty : public Sekundy {
  public:

@@ -1,7 +1,7 @@
 #pragma once
 // The mouse side of a component that the axis host shows. Coordinates are relative to the
 // component's top-left corner. The defaults do nothing.
-#include "Point.h"
+#include "display/Point.h"
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "Point.h"
+#include "display/Point.h"
 
 struct Rect {
   int64_t x0 = 0;

@@ -1,6 +1,6 @@
-#include "Sekundy.h"
+#include "display/Sekundy.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 String Sekundy::Napis() {
   KG_TRACE("Sekundy::Napis()");

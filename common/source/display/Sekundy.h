@@ -1,7 +1,7 @@
 #pragma once
 // Whole seconds: units of one second from the epoch, 30 pixels each, labelled with the
 // local second.
-#include "Wyszukiwacz.h"
+#include "display/Wyszukiwacz.h"
 
 class Sekundy : public Wyszukiwacz {
  public:

@@ -1,7 +1,7 @@
 #pragma once
 // Local months with a pixel duration of their own (`krok`, 3 hours unless changed), for
 // copies that only find unit boundaries.
-#include "Miesiace.h"
+#include "display/Miesiace.h"
 
 class SmartMiesiace2 : public Miesiace {
  public:

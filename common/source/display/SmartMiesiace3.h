@@ -2,8 +2,8 @@
 // The month scale of the player's axis: local months whose pixel duration (`krok`) the
 // axis sets from the span of the recordings, so that the span fills about half the band.
 // `poprzedniaDlugosc` is the span length last used for that (one tick until the first).
-#include "Miesiace.h"
-#include "SmartMiesiace2.h"
+#include "display/Miesiace.h"
+#include "display/SmartMiesiace2.h"
 
 class SmartMiesiace3 : public Miesiace {
  public:

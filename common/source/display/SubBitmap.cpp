@@ -1,6 +1,6 @@
-#include "SubBitmap.h"
+#include "display/SubBitmap.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 class SubBitmap::ObciecieRodzica {
  public:

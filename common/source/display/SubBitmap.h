@@ -2,7 +2,7 @@
 // A rectangle of another bitmap: every operation is translated by the rectangle's origin
 // and cut to it (fills included), and text and copies also to this bitmap's own clipping
 // rectangle. The parent must outlive it or be replaced by Przestaw. Window thread only.
-#include "Bitmap.h"
+#include "display/Bitmap.h"
 
 class SubBitmap : public Bitmap {
  public:

@@ -1,7 +1,7 @@
-#include "TimeComponent.h"
+#include "display/TimeComponent.h"
 
-#include "CallTrace.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 void TimeComponent::SetListener(Listener* l) {
   KG_TRACE("TimeComponent::SetListener(Listener *l)");

@@ -3,8 +3,8 @@
 // and tells its single listener when the user changed it. The program writes the playing
 // time in with Set, which never tells anyone, so that only the user's own changes travel
 // back to the player core. Everything runs on the window's thread; there is no lock.
-#include "Czas.h"
-#include "Listener.h"
+#include "core/Czas.h"
+#include "display/Listener.h"
 
 class TimeComponent {
  public:

@@ -1,9 +1,9 @@
-#include "TimeComponent.h"
+#include "display/TimeComponent.h"
 
 #include <gtest/gtest.h>
 
-#include "Exception.h"
-#include "Raised.h"
+#include "core/Exception.h"
+#include "support/Raised.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Whatever paints an endless horizontal strip into a VirtualBitmap (the bands of the time
 // axis).
-#include "Rect.h"
+#include "display/Rect.h"
 
 class Bitmap;
 

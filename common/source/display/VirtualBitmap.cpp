@@ -1,9 +1,9 @@
-#include "VirtualBitmap.h"
+#include "display/VirtualBitmap.h"
 
 #include <algorithm>
 
-#include "CallTrace.h"
-#include "Drawer.h"
+#include "core/CallTrace.h"
+#include "display/Drawer.h"
 
 VirtualBitmap::VirtualBitmap(Drawer* d) : Bitmap(d, 0, 0) {}
 

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "Bitmap.h"
-#include "VBPainter.h"
+#include "display/Bitmap.h"
+#include "display/VBPainter.h"
 
 class VirtualBitmap : public Bitmap {
  public:

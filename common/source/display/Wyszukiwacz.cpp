@@ -1,6 +1,6 @@
-#include "Wyszukiwacz.h"
+#include "display/Wyszukiwacz.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 String Wyszukiwacz::Napis() {
   KG_TRACE("Wyszukiwacz::Napis()");

@@ -5,9 +5,9 @@
 // Ustaw and moved by Nastepny. A value owned by its band; window thread only.
 #include <memory>
 
-#include "Czas.h"
-#include "Roznica.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
 
 class Wyszukiwacz {
  public:

@@ -1,18 +1,18 @@
-#include "CzasTestowy.h"
-#include "Wyszukiwacz.h"
+#include "display/Wyszukiwacz.h"
+#include "support/CzasTestowy.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "Dni.h"
-#include "Godziny.h"
-#include "Miesiace.h"
-#include "Minuty.h"
-#include "RegionalNames.h"
-#include "Sekundy.h"
-#include "SmartMiesiace3.h"
-#include "TimeZone.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
+#include "display/Dni.h"
+#include "display/Godziny.h"
+#include "display/Miesiace.h"
+#include "display/Minuty.h"
+#include "display/Sekundy.h"
+#include "display/SmartMiesiace3.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "CallTrace.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 template <class T, class K, K T::*klucz>
 class Drzewko {

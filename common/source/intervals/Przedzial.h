@@ -1,7 +1,7 @@
 #pragma once
 // One closed interval of time: every t with begin <= t <= end. begin == end is a valid
 // one-point interval. A value type of 16 bytes, copied freely between threads.
-#include "Czas.h"
+#include "core/Czas.h"
 
 struct Przedzial {
   constexpr Przedzial() = default;

@@ -1,13 +1,13 @@
-#include "Przedzialy.h"
+#include "intervals/Przedzialy.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "IniBase.h"
-#include "Protokol.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "transport/IniBase.h"
+#include "transport/Protokol.h"
 
 namespace {
 

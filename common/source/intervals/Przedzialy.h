@@ -11,12 +11,12 @@
 // A value owned by its holder; not synchronised: one thread at a time.
 #include <vector>
 
-#include "Czas.h"
-#include "Drzewko.h"
-#include "Przedzial.h"
-#include "Roznica.h"
-#include "String.h"
-#include "Transportable.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
+#include "intervals/Drzewko.h"
+#include "intervals/Przedzial.h"
+#include "transport/Transportable.h"
 
 class Przedzialy : public Drzewko<Przedzial, Czas, &Przedzial::begin>, public Transportable {
  public:

@@ -1,7 +1,7 @@
-#include "PrzedzialyAudio.h"
+#include "intervals/PrzedzialyAudio.h"
 
-#include "CallTrace.h"
-#include "Protokol.h"
+#include "core/CallTrace.h"
+#include "transport/Protokol.h"
 
 String PrzedzialyAudio::Name() {
   KG_TRACE("PrzedzialyAudio::Name()");

@@ -2,7 +2,7 @@
 // The intervals in which a server holds recorded audio of a station: a Przedzialy that
 // travels under its own type name, "PrzedzialyAudio", with the same encoding. A value
 // owned by its holder; one thread at a time.
-#include "Przedzialy.h"
+#include "intervals/Przedzialy.h"
 
 class PrzedzialyAudio : public Przedzialy {
  public:

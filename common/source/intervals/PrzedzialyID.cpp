@@ -1,9 +1,9 @@
-#include "PrzedzialyID.h"
+#include "intervals/PrzedzialyID.h"
 
 #include <utility>
 
-#include "CallTrace.h"
-#include "IniBase.h"
+#include "core/CallTrace.h"
+#include "transport/IniBase.h"
 
 PrzedzialyID::PrzedzialyID(String nazwa) : id(std::move(nazwa)) {}
 

@@ -1,8 +1,8 @@
 #pragma once
 // A set of intervals with a name: the intervals of one kind of event. It travels as
 // "Przedzialy", its name first. A value owned by its holder; one thread at a time.
-#include "Przedzialy.h"
-#include "String.h"
+#include "core/String.h"
+#include "intervals/Przedzialy.h"
 
 class PrzedzialyID : public Przedzialy {
  public:

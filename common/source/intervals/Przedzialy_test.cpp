@@ -1,5 +1,5 @@
-#include "CzasTestowy.h"
-#include "Przedzialy.h"
+#include "intervals/Przedzialy.h"
+#include "support/CzasTestowy.h"
 
 #include <gtest/gtest.h>
 
@@ -10,14 +10,14 @@
 #include <random>
 #include <vector>
 
-#include "CoreBytes.h"
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
-#include "PrzedzialyAudio.h"
-#include "PrzedzialyPoprawne.h"
-#include "RegionalNames.h"
-#include "TimeZone.h"
+#include "core/Exception.h"
+#include "core/RegionalNames.h"
+#include "core/TimeZone.h"
+#include "intervals/PrzedzialyAudio.h"
+#include "support/CoreBytes.h"
+#include "support/PrzedzialyPoprawne.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "WieloWiecznosc.h"
+#include "intervals/WieloWiecznosc.h"
 
 #include <cstdint>
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "IniBase.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "transport/IniBase.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // timeline under every name (array count -1), which the main window lists as the whole
 // programme. It travels as "WieloWiecznosc". A value owned by its holder; one thread at a
 // time.
-#include "Darray.h"
-#include "PrzedzialyID.h"
-#include "String.h"
-#include "Transportable.h"
+#include "core/Darray.h"
+#include "core/String.h"
+#include "intervals/PrzedzialyID.h"
+#include "transport/Transportable.h"
 
 class WieloWiecznosc : public Transportable {
  public:

@@ -1,4 +1,4 @@
-#include "WieloWiecznosc.h"
+#include "intervals/WieloWiecznosc.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 #include <random>
 #include <vector>
 
-#include "CoreBytes.h"
-#include "Core.h"
-#include "Exception.h"
-#include "IniCore.h"
-#include "PrzedzialyID.h"
-#include "PrzedzialyPoprawne.h"
+#include "core/Exception.h"
+#include "intervals/PrzedzialyID.h"
+#include "support/CoreBytes.h"
+#include "support/PrzedzialyPoprawne.h"
+#include "transport/Core.h"
+#include "transport/IniCore.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 // A byte filter in front of a decoder: encoded bytes go in through Write and come out,
 // cleaned up, through ReadAnyNonBlocking. One thread at a time.
-#include "IReadAnyNonBlocking.h"
-#include "Writable.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "core/Writable.h"
 
 class Filtr : public Writable, public IReadAnyNonBlocking {
  public:

@@ -1,9 +1,9 @@
-#include "FiltrMp3.h"
+#include "mpeg/FiltrMp3.h"
 
-#include "CallTrace.h"
-#include "Exception.h"
-#include "Log.h"
-#include "Mp3Header.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
+#include "core/Log.h"
+#include "mpeg/Mp3Header.h"
 
 void FiltrMp3::Write(const void* c, int n) {
   KG_TRACE("FiltrMp3::Write(const void* c, int n)");

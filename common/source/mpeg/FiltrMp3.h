@@ -4,8 +4,8 @@
 // in front of the first confirmed frame (the tail of a frame cut by a seek, garbage, tags).
 // The last frame received stays until the header after it arrives or Reset. One thread
 // at a time.
-#include "CyclicBuffer.h"
-#include "Filtr.h"
+#include "core/CyclicBuffer.h"
+#include "mpeg/Filtr.h"
 
 class FiltrMp3 : public Filtr {
  public:

@@ -1,13 +1,13 @@
-#include "FiltrMp3.h"
+#include "mpeg/FiltrMp3.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "CyclicBuffer.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Mp3Header.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
+#include "mpeg/Mp3Header.h"
+#include "support/LogCapture.h"
 
 namespace {
 

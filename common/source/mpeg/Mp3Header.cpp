@@ -1,7 +1,7 @@
-#include "Mp3Header.h"
+#include "mpeg/Mp3Header.h"
 
-#include "CallTrace.h"
-#include "ConstPeekable.h"
+#include "core/CallTrace.h"
+#include "core/ConstPeekable.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "Mp3Header.h"
+#include "mpeg/Mp3Header.h"
 
 #include <gtest/gtest.h>
 
-#include "CyclicBuffer.h"
+#include "core/CyclicBuffer.h"
 
 namespace {
 

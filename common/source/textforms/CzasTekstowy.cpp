@@ -1,9 +1,9 @@
-#include "CzasTekstowy.h"
+#include "textforms/CzasTekstowy.h"
 
 #include <cctype>
 #include <cstdio>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

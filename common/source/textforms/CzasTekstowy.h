@@ -3,9 +3,9 @@
 // input, and the one text form the tools print. Thread-safe: plain functions on values.
 #include <optional>
 
-#include "Czas.h"
-#include "Roznica.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/Roznica.h"
+#include "core/String.h"
 
 // A moment given by the user: ISO 8601 ("2026-12-10T08:30:00Z", optionally with
 // fractional seconds) in UTC, where a trailing "Z" may be left out, or with an offset from

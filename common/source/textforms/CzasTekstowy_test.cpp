@@ -1,11 +1,11 @@
 // Moments and offsets as typed, and the forms the tools print.
-#include "CzasTekstowy.h"
+#include "textforms/CzasTekstowy.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 
-#include "CzasTestowy.h"
+#include "support/CzasTestowy.h"
 
 namespace {
 

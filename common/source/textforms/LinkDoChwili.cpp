@@ -1,12 +1,12 @@
-#include "LinkDoChwili.h"
+#include "textforms/LinkDoChwili.h"
 
 #include <cctype>
 #include <cstdint>
 
-#include "CzasTekstowy.h"
-#include "Exception.h"
-#include "Roznica.h"
-#include "ServerAddress.h"
+#include "core/Exception.h"
+#include "core/Roznica.h"
+#include "textforms/CzasTekstowy.h"
+#include "transport/ServerAddress.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 // ("#...") is ignored. The scheme is read without regard to case.
 // Thread-safe: plain functions on values.
 
-#include "Czas.h"
-#include "String.h"
+#include "core/Czas.h"
+#include "core/String.h"
 
 struct LinkDoChwili {
   String serwer;  // host ":" port, as ServerAddress writes it back

@@ -1,10 +1,10 @@
 // Links to a moment: what each form reads to, what each fault is called, and the round trip.
-#include "LinkDoChwili.h"
+#include "textforms/LinkDoChwili.h"
 
 #include <gtest/gtest.h>
 
-#include "CzasTestowy.h"
-#include "Exception.h"
+#include "core/Exception.h"
+#include "support/CzasTestowy.h"
 
 namespace {
 

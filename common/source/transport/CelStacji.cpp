@@ -1,6 +1,6 @@
-#include "CelStacji.h"
+#include "transport/CelStacji.h"
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 String CelStacji::Napis() const { return stacja + "@" + serwer.Text(); }
 

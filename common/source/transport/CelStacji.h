@@ -4,8 +4,8 @@
 // name ends at the first "@"; what follows is the server's address as ServerAddress reads
 // it ("NAME@HOST" on the default port 12540, "NAME@[v6]:PORT"). Every target is written
 // back as NAME "@" the address's Text(). Thread-safe: plain functions on values.
-#include "ServerAddress.h"
-#include "String.h"
+#include "core/String.h"
+#include "transport/ServerAddress.h"
 
 struct CelStacji {
   String stacja;         // the station's name: not empty, without "@"

@@ -1,8 +1,8 @@
-#include "CelStacji.h"
+#include "transport/CelStacji.h"
 
 #include <gtest/gtest.h>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Core.h"
+#include "transport/Core.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -7,8 +7,8 @@
 #include <new>
 #include <utility>
 
-#include "Exception.h"
-#include "IniBase.h"
+#include "core/Exception.h"
+#include "transport/IniBase.h"
 
 Core::Core(const Core& other) {
   if (other.size_ > 0) {

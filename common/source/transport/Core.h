@@ -2,7 +2,7 @@
 // A growable block of bytes: the payload of every packet, and a byte block inside
 // objects (audio data). Holds `Size()` valid bytes in `Capacity()` allocated ones.
 // One thread at a time.
-#include "String.h"
+#include "core/String.h"
 
 class IniBase;
 

@@ -1,9 +1,9 @@
-#include "Core.h"
+#include "transport/Core.h"
 
 #include <gtest/gtest.h>
 
-#include "Raised.h"
-#include "Exception.h"
+#include "core/Exception.h"
+#include "support/Raised.h"
 
 namespace {
 

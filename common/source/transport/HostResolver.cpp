@@ -1,4 +1,4 @@
-#include "HostResolver.h"
+#include "transport/HostResolver.h"
 
 #include <arpa/inet.h>
 #include <errno.h>
@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "ErrorText.h"
+#include "core/ErrorText.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "String.h"
+#include "core/String.h"
 
 // One address to connect to.
 struct AdresGniazda {

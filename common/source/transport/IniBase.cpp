@@ -1,14 +1,14 @@
-#include "IniBase.h"
+#include "transport/IniBase.h"
 
 #include <bit>
 
-#include "CallTrace.h"
-#include "Core.h"
-#include "Cp1250.h"
-#include "Czas.h"
-#include "Exception.h"
-#include "Roznica.h"
-#include "Transportable.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "core/Czas.h"
+#include "core/Exception.h"
+#include "core/Roznica.h"
+#include "transport/Core.h"
+#include "transport/Transportable.h"
 
 IniBase::IniBase(int m) : mode(m) {}
 

@@ -20,8 +20,8 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "CallTrace.h"
-#include "String.h"
+#include "core/CallTrace.h"
+#include "core/String.h"
 
 class Core;
 class Czas;

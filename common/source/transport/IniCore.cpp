@@ -1,4 +1,4 @@
-#include "IniCore.h"
+#include "transport/IniCore.h"
 
 IniCore::IniCore(Core& c, int m) : IniBase(m), core(c) {
   if (mode != 0) core.SetSize(0);

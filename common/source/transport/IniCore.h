@@ -6,8 +6,8 @@
 // One thread at a time; the block must outlive the archive.
 #include <cstdint>
 
-#include "Core.h"
-#include "IniBase.h"
+#include "transport/Core.h"
+#include "transport/IniBase.h"
 
 class IniCore : public IniBase {
  public:

@@ -1,14 +1,14 @@
-#include "IniCore.h"
+#include "transport/IniCore.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <functional>
 
-#include "Raised.h"
-#include "Czas.h"
-#include "Exception.h"
-#include "Transportable.h"
+#include "core/Czas.h"
+#include "core/Exception.h"
+#include "support/Raised.h"
+#include "transport/Transportable.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "Inifile2.h"
+#include "transport/Inifile2.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 Inifile2::Inifile2(const Tekst& filename, int m) : IniBase(m), plik(filename) {
   KG_TRACE("Inifile2::Inifile2(const Tekst& filename, int m)");

@@ -6,8 +6,8 @@
 // One thread at a time.
 #include <cstdint>
 
-#include "IniBase.h"
-#include "Plik.h"
+#include "core/Plik.h"
+#include "transport/IniBase.h"
 
 class Inifile2 : public IniBase {
  public:

@@ -1,9 +1,9 @@
-#include "Inifile3.h"
+#include "transport/Inifile3.h"
 
 #include <cstring>
 
-#include "CallTrace.h"
-#include "Exception.h"
+#include "core/CallTrace.h"
+#include "core/Exception.h"
 
 Inifile3::Inifile3(const Tekst& filename, int m, const Tekst& id, int version_)
     : Inifile2(filename, m), version(version_), filename_(filename) {

@@ -5,7 +5,7 @@
 // lsa may look at `version` to read older layouts) and refuses damaged files, files of
 // another kind and newer versions.
 // One thread at a time.
-#include "Inifile2.h"
+#include "transport/Inifile2.h"
 
 class Inifile3 : public Inifile2 {
  public:

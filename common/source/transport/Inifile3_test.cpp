@@ -1,4 +1,4 @@
-#include "Inifile3.h"
+#include "transport/Inifile3.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "Raised.h"
-#include "ErrorText.h"
-#include "Exception.h"
-#include "TempDir.h"
-#include "Transportable.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "support/Raised.h"
+#include "support/TempDir.h"
+#include "transport/Transportable.h"
 
 namespace {
 

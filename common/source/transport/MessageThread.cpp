@@ -1,6 +1,6 @@
-#include "MessageThread.h"
+#include "transport/MessageThread.h"
 
-#include "CallTrace.h"
+#include "core/CallTrace.h"
 
 #include <errno.h>
 #include <poll.h>
@@ -11,9 +11,9 @@
 
 #include <chrono>
 
-#include "ErrorText.h"
-#include "Exception.h"
-#include "Log.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "core/Log.h"
 
 namespace {
 

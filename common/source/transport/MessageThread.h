@@ -14,11 +14,11 @@
 #include <set>
 #include <vector>
 
-#include "ECriticalSection.h"
-#include "EventOgolny.h"
-#include "MessageReceiver.h"
-#include "UnikalnyDeskryptor.h"
-#include "ZThread.h"
+#include "core/ECriticalSection.h"
+#include "core/EventOgolny.h"
+#include "core/UnikalnyDeskryptor.h"
+#include "core/ZThread.h"
+#include "transport/MessageReceiver.h"
 
 // Threads: the loop runs on its own thread and calls every OnMessage there under the
 // dispatch lock; any thread registers numbers, posts and watches sockets, under the map

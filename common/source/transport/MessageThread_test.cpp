@@ -1,4 +1,4 @@
-#include "MessageThread.h"
+#include "transport/MessageThread.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "CallTrace.h"
-#include "EventOgolny.h"
-#include "Exception.h"
-#include "LogCapture.h"
+#include "core/CallTrace.h"
+#include "core/EventOgolny.h"
+#include "core/Exception.h"
+#include "support/LogCapture.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
-#include "Paczka.h"
+#include "transport/Paczka.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "CallTrace.h"
-#include "Cp1250.h"
-#include "Exception.h"
-#include "IReadAnyNonBlocking.h"
-#include "IniBase.h"
-#include "IniCore.h"
-#include "Protokol.h"
-#include "Transportable.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "core/Exception.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "transport/IniBase.h"
+#include "transport/IniCore.h"
+#include "transport/Protokol.h"
+#include "transport/Transportable.h"
 
 namespace {
 constexpr int kTagLength = 6;

@@ -15,10 +15,10 @@
 // connection; packets built for sending are built, sent and dropped on one thread.
 #include <cstdint>
 
-#include "Core.h"
-#include "CyclicBuffer.h"
-#include "String.h"
-#include "Writable.h"
+#include "core/CyclicBuffer.h"
+#include "core/String.h"
+#include "core/Writable.h"
+#include "transport/Core.h"
 
 class IReadAnyNonBlocking;
 class Transportable;

@@ -1,8 +1,8 @@
-#include "Paczka2.h"
+#include "transport/Paczka2.h"
 
-#include "CallTrace.h"
-#include "Cp1250.h"
-#include "Protokol.h"
+#include "core/CallTrace.h"
+#include "core/Cp1250.h"
+#include "transport/Protokol.h"
 
 Paczka2::Paczka2() { KG_TRACE("Paczka2::Paczka2()"); }
 

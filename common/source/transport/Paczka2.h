@@ -34,7 +34,7 @@
 // has arrived, so a header alone cannot make the packet reserve memory.
 //
 // One thread at a time (see Paczka).
-#include "Paczka.h"
+#include "transport/Paczka.h"
 
 class Paczka2 : public Paczka {
  public:

@@ -1,4 +1,4 @@
-#include "Paczka2.h"
+#include "transport/Paczka2.h"
 
 #include <gtest/gtest.h>
 
@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "CyclicBuffer.h"
-#include "Exception.h"
-#include "IReadAnyNonBlocking.h"
-#include "IniBase.h"
-#include "Raised.h"
-#include "Transportable.h"
+#include "core/CyclicBuffer.h"
+#include "core/Exception.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "support/Raised.h"
+#include "transport/IniBase.h"
+#include "transport/Transportable.h"
 
 namespace {
 

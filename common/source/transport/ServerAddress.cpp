@@ -1,8 +1,8 @@
-#include "ServerAddress.h"
+#include "transport/ServerAddress.h"
 
 #include <charconv>
 
-#include "Exception.h"
+#include "core/Exception.h"
 
 namespace {
 

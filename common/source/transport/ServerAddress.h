@@ -8,7 +8,7 @@
 //                   the default port (its last group cannot be told from a port; write
 //                   "[::1]:2000" to give one)
 // Blanks around the whole text are ignored. Thread-safe: plain functions on values.
-#include "String.h"
+#include "core/String.h"
 
 struct ServerAddress {
   static constexpr int kDefaultPort = 12540;

@@ -1,4 +1,4 @@
-#include "TCPClient.h"
+#include "transport/TCPClient.h"
 
 #include <errno.h>
 #include <netinet/in.h>
@@ -13,9 +13,9 @@
 #include <system_error>
 #include <thread>
 
-#include "ErrorText.h"
-#include "Exception.h"
-#include "ServerAddress.h"
+#include "core/ErrorText.h"
+#include "core/Exception.h"
+#include "transport/ServerAddress.h"
 
 namespace {
 

@@ -6,16 +6,16 @@
 #include <memory>
 #include <vector>
 
-#include "ECriticalSection.h"
-#include "HostResolver.h"
-#include "IReadAnyNonBlocking.h"
-#include "Log.h"
-#include "MessageReceiver.h"
-#include "MessageThread.h"
-#include "String.h"
-#include "ThreadSafeBuffer.h"
-#include "UnikalnyDeskryptor.h"
-#include "Writable.h"
+#include "core/ECriticalSection.h"
+#include "core/IReadAnyNonBlocking.h"
+#include "core/Log.h"
+#include "core/String.h"
+#include "core/ThreadSafeBuffer.h"
+#include "core/UnikalnyDeskryptor.h"
+#include "core/Writable.h"
+#include "transport/HostResolver.h"
+#include "transport/MessageReceiver.h"
+#include "transport/MessageThread.h"
 
 // Threads: the message thread runs OnMessage and so every handler; any other thread calls
 // Connect, Disconnect, Write, ReadAnyNonBlocking and the queries. Each of them and each

@@ -1,4 +1,4 @@
-#include "TCPClient.h"
+#include "transport/TCPClient.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -19,10 +19,10 @@
 #include <thread>
 #include <vector>
 
-#include "EventOgolny.h"
-#include "Exception.h"
-#include "LogCapture.h"
-#include "Paczka2.h"
+#include "core/EventOgolny.h"
+#include "core/Exception.h"
+#include "support/LogCapture.h"
+#include "transport/Paczka2.h"
 
 namespace {
 

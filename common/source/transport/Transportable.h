@@ -3,7 +3,7 @@
 // which both writes and reads it: the same sequence of field operations runs against an
 // archive in write mode or in read mode, so encoder and decoder cannot drift apart.
 // Thread safety is each implementation's own.
-#include "String.h"
+#include "core/String.h"
 
 class IniBase;
 
