@@ -9,7 +9,7 @@
 #include "commandline/TerminalReport.h"
 #include "core/Exception.h"
 #include "core/Log.h"
-#include "export/SilnikExportera.h"
+#include "export/ExporterZDialogiem.h"
 #include "intervals/PrzedzialyAudio.h"
 #include "transport/CelStacji.h"
 #include "transport/Paczka2.h"
@@ -42,7 +42,7 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   // No wake-up: the loop takes the notifications on each turn.
   stos = std::make_unique<StosPlayera>(nullptr, std::move(w));
   player = &stos->Esencja();
-  auto silnik = std::make_unique<SilnikExportera>(*player, &dialog);
+  auto silnik = std::make_unique<ExporterZDialogiem>(*player, &dialog);
   exporter = &silnik->DajExporter();
   stos->UstawEksport(std::move(silnik));
   terminal = isatty(STDERR_FILENO) == 1;
