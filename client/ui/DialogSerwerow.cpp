@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,7 +44,8 @@ DialogSerwerow::DialogSerwerow(const QStringList& adresy, QWidget* rodzic) : QDi
   connect(dodaj, &QPushButton::clicked, this, [this] { Dodaj(); });
   connect(zmien, &QPushButton::clicked, this, [this] { Zmien(); });
   connect(usun, &QPushButton::clicked, this, [this] { Usun(); });
-  connect(pole, &QLineEdit::returnPressed, this, [this] { Dodaj(); });
+  // Enter in the field adds the entry (or says why not); it never closes the dialog.
+  pole->installEventFilter(this);
   connect(lista, &QListWidget::currentRowChanged, this, [this](int r) {
     if (r >= 0) pole->setText(lista->item(r)->text());
     Odswiez();
@@ -51,13 +53,23 @@ DialogSerwerow::DialogSerwerow(const QStringList& adresy, QWidget* rodzic) : QDi
   connect(pole, &QLineEdit::textChanged, this, [this] { blad->clear(); });
   connect(przyciski, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(przyciski, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  // Enter in the field adds the entry; it must not close the dialog.
   for (QAbstractButton* b : przyciski->buttons()) {
     if (auto* pb = qobject_cast<QPushButton*>(b)) pb->setAutoDefault(false);
   }
   for (QPushButton* b : {dodaj, zmien, usun}) b->setAutoDefault(false);
   resize(460, 320);
   Odswiez();
+}
+
+bool DialogSerwerow::eventFilter(QObject* o, QEvent* e) {
+  if (o == pole && e->type() == QEvent::KeyPress) {
+    const int k = static_cast<QKeyEvent*>(e)->key();
+    if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+      if (!pole->text().trimmed().isEmpty()) Dodaj();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(o, e);
 }
 
 QStringList DialogSerwerow::Adresy() const {

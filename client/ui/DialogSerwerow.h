@@ -27,6 +27,10 @@ class DialogSerwerow : public QDialog {
   QPushButton* PrzyciskZmien() const { return zmien; }
   QPushButton* PrzyciskUsun() const { return usun; }
 
+ protected:
+  // Enter in the field: the entry added, the dialog left open.
+  bool eventFilter(QObject* o, QEvent* e) override;
+
  private:
   // The field's text as an entry, or an empty text and the reason shown.
   QString Wpis(int pomijany);

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -36,6 +37,12 @@ namespace {
 
 using okno_ui::Okno;
 using okno_ui::ZDialogiem;
+
+// With KG_ZRZUTY=DIR set, `w` as drawn goes to DIR/name (to look at what a person sees).
+void Zrzut(QWidget* w, const char* nazwa) {
+  const char* katalog = std::getenv("KG_ZRZUTY");
+  if (katalog != nullptr) w->grab().save(QString::fromUtf8(katalog) + "/" + nazwa);
+}
 
 std::string Plik(const std::string& sciezka) {
   std::ifstream f(sciezka, std::ios::binary);
@@ -59,6 +66,7 @@ TEST(OknoNowicjusza, PusteOknoProwadziDoSerwerow) {
   ASSERT_NE(serwery, nullptr);
   EXPECT_TRUE(serwery->isVisible());
   EXPECT_TRUE(f->Panel1->text().contains("--server"));
+  Zrzut(f.get(), "pierwszy-start-bez-serwera.png");
 
   const bool zrobione = ZDialogiem<DialogSerwerow>([&] { serwery->click(); }, [&](DialogSerwerow* d) {
     struct Wpis {
@@ -73,7 +81,9 @@ TEST(OknoNowicjusza, PusteOknoProwadziDoSerwerow) {
     };
     for (const Wpis& w : wpisy) {
       d->Pole()->setText(QString::fromUtf8(w.tekst));
-      d->PrzyciskDodaj()->click();
+      // Enter in the field adds, as the button does, and never closes the dialog.
+      QTest::keyClick(d->Pole(), Qt::Key_Return);
+      EXPECT_TRUE(d->isVisible()) << w.tekst;
       if (*w.blad == '\0') {
         EXPECT_TRUE(d->Blad()->text().isEmpty()) << w.tekst;
         EXPECT_TRUE(d->Pole()->text().isEmpty()) << w.tekst;
@@ -86,6 +96,9 @@ TEST(OknoNowicjusza, PusteOknoProwadziDoSerwerow) {
     d->Lista()->setCurrentRow(2);
     d->Pole()->setText("radio.example:4000");
     d->PrzyciskZmien()->click();
+    d->Pole()->setText("archiwum.example:0");
+    d->PrzyciskDodaj()->click();
+    Zrzut(d, "dialog-serwerow.png");
     d->Lista()->setCurrentRow(1);
     d->PrzyciskUsun()->click();
     EXPECT_EQ(d->Adresy(), (QStringList{"127.0.0.1:2000", "radio.example:4000"}));
@@ -118,6 +131,7 @@ TEST(OknoNowicjusza, F1OtwieraPomoc) {
   std::vector<OknoPomocy*> pomoc = Pomoce(f.get());
   ASSERT_EQ(pomoc.size(), 1u);
   EXPECT_TRUE(pomoc[0]->isVisible());
+  Zrzut(pomoc[0], "pomoc.png");
   QTest::keyClick(f.get(), Qt::Key_F1);
   EXPECT_EQ(Pomoce(f.get()).size(), 1u);
   for (const char* klawisz : {"F4", "End", "Ctrl+G", "Ctrl+Shift+C", "F5, F6, F7, F8", "przeciąganie osi czasu",
@@ -163,6 +177,10 @@ TEST(OknoNowicjusza, LampkiUlubionych) {
   EXPECT_TRUE(b->toolTip().contains(QString::fromUtf8("nadaje")));
   // Sharp at a device pixel ratio of 2: a 32 x 32 pixmap is there.
   EXPECT_EQ(b->icon().pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
+  g->resize(798, g->height());
+  g->show();
+  QTest::qWait(50);
+  Zrzut(g.get(), "ulubione-798.png");
 }
 
 // The volume: as the settings remember it (full without the key), on the playback engine;
