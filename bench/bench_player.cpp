@@ -69,6 +69,9 @@ extern char** environ;
 #include "net/Serwer.h"
 #include "player/EsencjaPlayera.h"
 
+// The archive server's classes; the client's of the same names are klient::.
+using namespace serwer;
+
 namespace {
 
 using bench::Nagranie;

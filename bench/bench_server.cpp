@@ -60,6 +60,9 @@
 #include "transport/Paczka2.h"
 #include "transport/Protokol.h"
 
+// The archive server's classes; the client's of the same names are klient::.
+using namespace serwer;
+
 namespace {
 
 using Zegar = std::chrono::steady_clock;

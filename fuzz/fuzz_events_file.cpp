@@ -25,6 +25,9 @@
 #include "transport/Core.h"
 #include "transport/IniCore.h"
 
+// The archive server's classes; the client's of the same names are klient::.
+using namespace serwer;
+
 namespace {
 
 [[noreturn]] void Fail(const char* what, const String& linia = String()) {

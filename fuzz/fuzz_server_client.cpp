@@ -43,6 +43,9 @@
 #include "net/Stacja.h"
 #include "transport/Paczka2.h"
 
+// The archive server's classes; the client's of the same names are klient::.
+using namespace serwer;
+
 namespace {
 
 const Czas kT0 = fixtures::Utc(2024, 5, 1, 10);

@@ -10,7 +10,9 @@ packages=(
   pulseaudio pulseaudio-utils mpg123 lame twolame sox
   fonts-liberation tzdata locales
   # the time axis and digit panels under a real X server, driven by real X input
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox
+  # Qt's own texts (dialog buttons) in Polish
+  qt6-translations-l10n
   # the test against archives recorded by the real Rotter logger (shared/tools/rotter-fixture)
   rotter jackd2 libfaketime libjack-jackd2-dev libc6-dev python3
   # the Debian package (make package) and its checks: dpkg-shlibdeps, lintian, the desktop

@@ -41,7 +41,7 @@ class LiniaSerwera : public CommandLine {
 
   // The settings of the server and what it serves; raises a UsageError for a bad address
   // or a combination of options that does not go together.
-  void Czytaj(Serwer::Ustawienia& u, String& config, String& archiwum, bool& demo) const {
+  void Czytaj(serwer::Serwer::Ustawienia& u, String& config, String& archiwum, bool& demo) const {
     if (const auto v = Value(kListen)) {
       // ":PORT" leaves the host empty: the server then listens on every address.
       const bool kazdy = v->size() > 1 && (*v)[0] == ':' && v->find(':', 1) == String::npos;
@@ -68,7 +68,7 @@ class LiniaSerwera : public CommandLine {
 
 int main(int argc, char** argv) {
   LiniaSerwera linia;
-  Serwer::Ustawienia u;
+  serwer::Serwer::Ustawienia u;
   String config, archiwum;
   bool demo = false;
   if (const auto wyjscie = ReadCommandLine(linia, argc, argv, [&] { linia.Czytaj(u, config, archiwum, demo); }))
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     r.rlim_cur = r.rlim_max;
     setrlimit(RLIMIT_NOFILE, &r);
   }
-  std::vector<std::unique_ptr<Stacja>> stacje;
+  std::vector<std::unique_ptr<serwer::Stacja>> stacje;
   std::unique_ptr<DemoRecorder> nagrywarka;
   try {
     if (demo) {
@@ -92,19 +92,19 @@ int main(int argc, char** argv) {
       nagrywarka = std::make_unique<DemoRecorder>(archiwum);
       nagrywarka->Start();
       for (const StacjaDemo& d : DemoRecorder::Stacje()) {
-        stacje.push_back(std::make_unique<Stacja>(d.nazwa, std::make_shared<Archive>(nagrywarka->Archiwum(d)),
+        stacje.push_back(std::make_unique<serwer::Stacja>(d.nazwa, std::make_shared<Archive>(nagrywarka->Archiwum(d)),
                                                   nagrywarka->PlikZdarzen(d)));
       }
     } else {
-      const KonfiguracjaSerwera k = CzytajPlikKonfiguracji(config);
+      const serwer::KonfiguracjaSerwera k = serwer::CzytajPlikKonfiguracji(config);
       for (const String& o : k.ostrzezenia) {
         Log(1, "korwendo-server: " + o, KG_WHERE);
         std::fprintf(stderr, "korwendo-server: %s\n", o.c_str());
       }
-      for (const KonfiguracjaStacji& st : k.stacje) stacje.push_back(std::make_unique<Stacja>(st));
+      for (const serwer::KonfiguracjaStacji& st : k.stacje) stacje.push_back(std::make_unique<serwer::Stacja>(st));
       u.polaczenZAdresu = k.polaczenZAdresu;
     }
-  } catch (const BladPlikuStacji& e) {
+  } catch (const serwer::BladPlikuStacji& e) {
     // Read by the person who wrote the file: the sentence with its own advice; where the
     // program noticed it goes to the log.
     Log(2, String("korwendo-server: ") + e.what(), e.Gdzie());
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
                                  : "popraw plik stacji (jego postać opisuje docs/server.md)");
   }
   try {
-    Serwer s(std::move(stacje), u);
+    serwer::Serwer s(std::move(stacje), u);
     try {
       s.Otworz();
     } catch (const std::exception& e) {

@@ -83,13 +83,13 @@ class WaveOutDevice {
   // The volume of the sound from now on, 0 (silent) to 1 (as decoded), on the sound
   // server's own stream volume where there is one; kept across Close and Open (the next
   // Open starts at it). Called by the thread that drives the device, like the rest.
-  virtual void SetVolume(double v) { volume = v < 0 ? 0 : v > 1 ? 1 : v; }
-  double Volume() const { return volume; }
+  virtual void SetVolume(double v) { volume_ = v < 0 ? 0 : v > 1 ? 1 : v; }
+  double Volume() const { return volume_; }
   // What went wrong last, for the log; empty when nothing did.
   virtual String LastError() = 0;
   // "pulse" or "null".
   virtual String Name() const = 0;
 
  private:
-  double volume = 1.0;
+  double volume_ = 1.0;
 };

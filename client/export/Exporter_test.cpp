@@ -7,7 +7,7 @@
 
 #include "core/CyclicBuffer.h"
 #include "decoder/EncodedFixtures.h"
-#include "export/SilnikExportera.h"
+#include "export/ExporterZDialogiem.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 #include "support/WavNaglowek.h"
@@ -220,8 +220,8 @@ TEST(Exporter, TheWindowsInterfaceDrivesAnExport) {
   TempDir dir;
   FakeKanal kanal;
   FakeDialog dialog;
-  SilnikExportera silnik(&kanal, &dialog);
-  SilnikEksportu& s = silnik;
+  ExporterZDialogiem silnik(&kanal, &dialog);
+  ExporterOkna& s = silnik;
   Przedzialy p = Jeden(Czas::ZNapisuHex("01C3BE5F2C1A7000"), Czas::ZNapisuHex("01C3BE5F4B8F5B00"));
   EXPECT_FALSE(s.Start(p));
   EXPECT_TRUE(kanal.wyslane.empty());

@@ -8,6 +8,7 @@
 #include "core/Exception.h"
 #include "core/Log.h"
 #include "core/Parser.h"
+#include "player/PowodPolaczenia.h"
 #include "transport/CelStacji.h"
 #include "transport/Protokol.h"
 
@@ -268,26 +269,36 @@ void EsencjaPlayera::Odbierz() {
   if (grajek->IleWBuforze() < kMalyBufor && Bramka(kOdstepProsb)) WyslijString(protokol::kWyslijSztukeAudia);
 }
 
+namespace {
+
+// The status line's words for a connection's state, and the reason in Polish after them.
+String ZPowodem(const char* stan, const String& blad) {
+  const String powod = PowodPoPolsku(blad);
+  return powod.empty() ? String(stan) : String(stan) + ": " + powod;
+}
+
+}  // namespace
+
 void EsencjaPlayera::OnClose() {
   KG_TRACE("EsencjaPlayera::OnClose()");
   Log(0, Blad(), KG_WHERE);
   grajek->Restart(CzasGry());
   ZapomnijZapas();
-  Status("Połączenie zerwane: " + WithoutLocation(Blad()));
+  Status(ZPowodem("Rozłączony", Blad()));
   PowiadomZHandlera(ZdarzeniePolaczenia::Zerwany);
 }
 
 void EsencjaPlayera::OnConnectError() {
   KG_TRACE("EsencjaPlayera::OnConnectError()");
   Log(0, Blad(), KG_WHERE);
-  Status("Nie można połączyć się z serwerem: " + WithoutLocation(Blad()));
+  Status(ZPowodem("Błąd połączenia", Blad()));
   PowiadomZHandlera(ZdarzeniePolaczenia::Nieudany);
 }
 
 void EsencjaPlayera::OnLookupError() {
   KG_TRACE("EsencjaPlayera::OnLookupError()");
   Log(0, Blad(), KG_WHERE);
-  Status("Nie można znaleźć serwera: " + WithoutLocation(Blad()));
+  Status(ZPowodem("Nie znaleziono serwera", Blad()));
   PowiadomZHandlera(ZdarzeniePolaczenia::NieZnalezionoHosta);
 }
 

@@ -10,6 +10,7 @@
 #include "audio/WaveOutNull.h"
 #include "common/PaczkaAudio.h"
 #include "intervals/PrzedzialyAudio.h"
+#include "player/PowodPolaczenia.h"
 #include "player/SerwerTestowy.h"
 #include "support/LogCapture.h"
 
@@ -401,7 +402,7 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
          player->DajGrajka().GetPlayAudio()->Settle(2000);
          naprzod(c, 1, 100, playback::kPcm);
        },
-       "bps>2147483647"},
+       "błąd sieci"},
       {"a packet too large",
        [](Polaczenie& c) {
          Paczka2 p("x");
@@ -412,7 +413,7 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
        "serwer przysłał audio na ponad 120 s naprzód"},
       {"a format claiming a huge bit rate", [&](Polaczenie& c) { naprzod(c, 40, 65536, "8000 mono 2000000 PCM"); },
        "serwer przysłał ponad 32 MiB audio naprzód"},
-      {"silence", [&](Polaczenie&) {}, "nothing received for 300 ms", 300ms},
+      {"silence", [&](Polaczenie&) {}, "serwer przestał przysyłać dane", 300ms},
   };
   Nasluch n;
   for (const auto& c : cases) {
@@ -424,9 +425,10 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
     ASSERT_TRUE(Eventually([&] { return notatki.Ile(ZdarzeniePolaczenia::Zerwany) == zerwane + 1; }));
     String zerwanie;
     for (const String& t : Statusy()) {
-      if (t.rfind("Połączenie zerwane: ", 0) == 0) zerwanie = t;
+      if (t.rfind("Rozłączony", 0) == 0) zerwanie = t;
     }
-    EXPECT_EQ(zerwanie.rfind("Połączenie zerwane: " + n.Adres() + ": ", 0), 0u) << zerwanie;
+    // The window's words, then the reason in Polish, without the address.
+    EXPECT_EQ(zerwanie.rfind("Rozłączony: ", 0), 0u) << zerwanie;
     EXPECT_NE(zerwanie.find(c.powod), String::npos) << zerwanie;
     // The user reads the reason, not where in the source it was raised.
     EXPECT_EQ(zerwanie.find(" in file "), String::npos) << zerwanie;
@@ -533,3 +535,24 @@ TEST(EsencjaPlayera, ProgressTexts) {
 }
 
 }  // namespace
+
+// What the status line says of a lost or failed connection is Polish: the system's and
+// the TCP client's English texts are translated or left out, the client's own reasons kept.
+TEST(PowodPoPolsku, SystemTextsBecomePolishOwnReasonsStay) {
+  const struct {
+    const char* blad;
+    const char* powod;
+  } przypadki[] = {
+      {"127.0.0.1:2000: Connection Closed: No Error", "serwer zamknął połączenie"},
+      {"127.0.0.1:2000: Connection Closed: Connection reset by peer", "połączenie przerwane przez serwer"},
+      {"[::1]:2000 Connection refused", "serwer nie przyjmuje połączeń"},
+      {"radio.example: Name or service not known", "nieznana nazwa serwera"},
+      {"127.0.0.1:2000: nothing received for 45 s", "serwer przestał przysyłać dane"},
+      {"127.0.0.1:2000: serwer przysłał audio na ponad 120 s naprzód", "serwer przysłał audio na ponad 120 s naprzód"},
+      {"127.0.0.1:2000: Paczka: rozmiar danych 16777217 poza zakresem 0..16777216",
+       "Paczka: rozmiar danych 16777217 poza zakresem 0..16777216"},
+      {"127.0.0.1:2000: bps>2147483647", "błąd sieci"},
+      {"", ""},
+  };
+  for (const auto& p : przypadki) EXPECT_EQ(PowodPoPolsku(p.blad), p.powod) << p.blad;
+}

@@ -55,9 +55,9 @@ void SprawdzIndeks(int a, size_t c) {
 
 }  // namespace
 
-String Serwer::Adres() const { return ServerAddress{adres, port}.Text(); }
+String klient::Serwer::Adres() const { return ServerAddress{adres, port}.Text(); }
 
-String Stacja::Cel() const { return CelStacji{nazwa, ServerAddress{serwer->adres, serwer->port}}.Napis(); }
+String klient::Stacja::Cel() const { return CelStacji{nazwa, ServerAddress{serwer->adres, serwer->port}}.Napis(); }
 
 ListaStacji::ListaStacji(String k) : katalog(std::move(k)), ulubione(IleUlubionych) {
   KG_TRACE("ListaStacji::ListaStacji(String k)");
@@ -158,6 +158,13 @@ void ListaStacji::CzytajUzytkownika(const PlikIni& plik) {
     }
   }
   pokazTylko = plik.Czytaj("Opcje", "PokazTylko");
+  // The volume in percent; a file without it (or with a value that is no percentage)
+  // plays at full volume.
+  const String g = plik.Czytaj("Opcje", "Glosnosc");
+  glosnosc = 100;
+  if (!g.empty() && g.size() <= 3 && g.find_first_not_of("0123456789") == String::npos) {
+    glosnosc = std::min(100, std::stoi(g));
+  }
 }
 
 void ListaStacji::ZapiszListeSerwerow() {
@@ -203,7 +210,47 @@ void ListaStacji::ZapiszListeSerwerow() {
   f.Writeln("");
   f.Writeln("[Opcje]");
   f.WriteIniValue("PokazTylko", pokazTylko);
+  f.WriteIniValue("Glosnosc", std::to_string(glosnosc));
   f.Zatwierdz();
+}
+
+void ListaStacji::UstawSerwery(const std::vector<String>& adresy) {
+  KG_TRACE("ListaStacji::UstawSerwery(const std::vector<String>& adresy)");
+  std::vector<ServerAddress> nowe;
+  for (const String& a : adresy) nowe.push_back(ParseServerAddress(a));
+  // The queries in flight belong to the old order: closed without a word to the handlers.
+  for (auto& k : konekty) {
+    if (k && k->gniazdo) {
+      k->gniazdo->disconnect();
+      k->gniazdo->abort();
+    }
+  }
+  konekty.clear();
+  std::vector<std::unique_ptr<Serwer>> zostaja;
+  for (const ServerAddress& a : nowe) {
+    auto byl = std::find_if(serwery.begin(), serwery.end(), [&](const std::unique_ptr<Serwer>& s) {
+      return s && s->adres == a.host && s->port == a.port;
+    });
+    if (byl != serwery.end()) {
+      zostaja.push_back(std::move(*byl));
+    } else {
+      auto s = std::make_unique<Serwer>();
+      s->adres = a.host;
+      s->port = a.port;
+      zostaja.push_back(std::move(s));
+    }
+  }
+  stacje.erase(std::remove_if(stacje.begin(), stacje.end(),
+                              [&](const Stacja& st) {
+                                return std::none_of(zostaja.begin(), zostaja.end(),
+                                                    [&](const std::unique_ptr<Serwer>& s) { return s.get() == st.serwer; });
+                              }),
+               stacje.end());
+  serwery = std::move(zostaja);
+  odczytane = true;
+  ZapiszListeSerwerow();
+  WyswietlListeStacji();
+  PobierzListeStacji();
 }
 
 void ListaStacji::DodajSerwer(String adres, int port) {

@@ -16,6 +16,7 @@
 //
 // Threads: one, the window's (GUI) thread, which must run a Qt event loop: the query
 // sockets belong to it and report there. The player core is only called, never calls back.
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +28,10 @@
 class EsencjaPlayera;
 class PlikIni;
 struct Konekt;
+
+// The client's view of the servers and their stations; the archive server's own classes
+// of the same names are in namespace serwer.
+namespace klient {
 
 // One archive server.
 struct Serwer {
@@ -44,6 +49,8 @@ struct Stacja {
   // nazwa + "@" + serwer->Adres().
   String Cel() const;
 };
+
+}  // namespace klient
 
 struct Zakladka {
   String opis;    // shown in the bookmark menus
@@ -78,6 +85,9 @@ struct PozycjaMenu {
 
 class ListaStacji {
  public:
+  using Serwer = klient::Serwer;
+  using Stacja = klient::Stacja;
+
   static constexpr int IleUlubionych = 4;
   static constexpr int MaksZakladek = 128;
   static constexpr int DomyslnyPort = ServerAddress::kDefaultPort;
@@ -112,6 +122,11 @@ class ListaStacji {
 
   // Appends a server, not available.
   void DodajSerwer(String adres, int port);
+  // The servers become `adresy` (each as ServerAddress reads it), in that order: a server
+  // kept keeps its stations, the others' stations go. The files are written at once and
+  // every server is asked for its stations. Raises for an address it cannot read (nothing
+  // changed then).
+  void UstawSerwery(const std::vector<String>& adresy);
   // Asks every server for its stations, all at once, without waiting; a query still open
   // on a server is closed and started again. Answers arrive on the event loop.
   void PobierzListeStacji();
@@ -159,6 +174,9 @@ class ListaStacji {
   // The station-name filter of the menus; empty: none.
   void UstawPokazTylko(const String& s) { pokazTylko = s; }
   const String& PokazTylko() const { return pokazTylko; }
+  // The volume, 0 to 100 percent ([Opcje] Glosnosc; 100 when the file has none).
+  void UstawGlosnosc(int procent) { glosnosc = std::clamp(procent, 0, 100); }
+  int Glosnosc() const { return glosnosc; }
   const String& Katalog() const { return katalog; }
 
  private:
@@ -182,6 +200,7 @@ class ListaStacji {
   Czas startCzas;
   String startNazwa;
   String pokazTylko;
+  int glosnosc = 100;
   EsencjaPlayera* player = nullptr;
   std::function<void()> poZmianie;
   // OdczytajListeSerwerow ran.

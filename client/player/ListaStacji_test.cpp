@@ -143,6 +143,7 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
     l.UstawStartNazwa("Zegar@archiwum.example:2000");
     l.UstawStartCzas(kT0 + kH * 2);
     l.UstawPokazTylko("Dwójka");
+    l.UstawGlosnosc(35);
   }  // saved on the way out
   EXPECT_EQ(Czytaj(dir + "/KorwendoGra.ini"),
             "[Serwery]\r\nSerwer0=archiwum.example:2000\r\nSerwer1=10.0.0.5:12540\r\nSerwer2=[::1]:12541\r\n");
@@ -161,7 +162,8 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
             "Stacja1=Zegar@archiwum.example:2000\r\n"
             "Czas1=" + (kT0 + kH).NapisHex() + "\r\n"
             "\r\n[Opcje]\r\n"
-            "PokazTylko=Dw\xF3jka\r\n");
+            "PokazTylko=Dw\xF3jka\r\n"
+            "Glosnosc=35\r\n");
 
   ListaStacji r(dir);
   r.OdczytajListeSerwerow();
@@ -182,6 +184,7 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
   EXPECT_EQ(r.StartNazwa(), "Zegar@archiwum.example:2000");
   EXPECT_EQ(r.StartCzas(), kT0 + kH * 2);
   EXPECT_EQ(r.PokazTylko(), "Dwójka");
+  EXPECT_EQ(r.Glosnosc(), 35);
 }
 
 // Hand-edited files: names in any case, LF lines, ports missing or wrong, a gap in the
@@ -253,7 +256,27 @@ TEST_F(Lista, UserSectionsFallBackToTheServerFile) {
   EXPECT_EQ(Plik("KorwendoGra.ini"), "[Serwery]\r\nSerwer0=archiwum:2000\r\n");
   EXPECT_EQ(Plik("KorwendoGraU.ini"),
             "[Ulubione]\r\nUlubiona0=Zegar@archiwum:2000\r\n\r\n[StartPos]\r\nName=Zegar@archiwum:2000\r\nTime=" +
-                kT0.NapisHex() + "\r\n\r\n[Opcje]\r\nPokazTylko=Zegar\r\n");
+                kT0.NapisHex() + "\r\n\r\n[Opcje]\r\nPokazTylko=Zegar\r\nGlosnosc=100\r\n");
+}
+
+// The servers dialog's list replaces the servers: those kept keep their stations, the
+// others' go, and the server file is written at once in the form it is read in.
+TEST_F(Lista, ServersSetFromTheDialogAreSavedAtOnce) {
+  ListaStacji l(katalog.Path());
+  l.DodajSerwer("a", 1);
+  l.DodajSerwer("b", 2000);
+  l.DodajStacje("Zegar", &l.DajSerwer(0));
+  l.DodajStacje("Fala", &l.DajSerwer(1));
+  l.UstawSerwery({"b:2000", "[::1]:3000", "c"});
+  ASSERT_EQ(l.IleSerwerow(), 3);
+  EXPECT_EQ(l.DajSerwer(0).Adres(), "b:2000");
+  EXPECT_EQ(l.DajSerwer(2).Adres(), "c:12540");
+  ASSERT_EQ(l.Stacje().size(), 1u);
+  EXPECT_EQ(l.Stacje()[0].Cel(), "Fala@b:2000");
+  EXPECT_EQ(Plik("KorwendoGra.ini"), "[Serwery]\r\nSerwer0=b:2000\r\nSerwer1=[::1]:3000\r\nSerwer2=c:12540\r\n");
+  // An address it cannot read changes nothing.
+  EXPECT_THROW(l.UstawSerwery({"d:99999"}), std::exception);
+  EXPECT_EQ(l.IleSerwerow(), 3);
 }
 
 // A settings file that exists but cannot be read is never replaced by the empty settings
@@ -344,7 +367,7 @@ TEST_F(Lista, StationQueriesLampsAndMenus) {
   a.reset();
   Zapytaj(l);
   EXPECT_EQ(l.Stacje().size(), 2u);
-  for (const Stacja& s : l.Stacje()) EXPECT_EQ(s.serwer, &l.DajSerwer(1));
+  for (const klient::Stacja& s : l.Stacje()) EXPECT_EQ(s.serwer, &l.DajSerwer(1));
   EXPECT_FALSE(l.DajSerwer(0).dostepny);
   EXPECT_EQ(Lampki(l)[0], Ulubiona::Czerwona);
   EXPECT_EQ(Lampki(l)[1], Ulubiona::Zielona);
@@ -390,7 +413,7 @@ TEST_F(Lista, MalformedAndRestartedAnswers) {
   Zapytaj(l);
   EXPECT_TRUE(l.DajSerwer(3).dostepny);
   std::vector<String> nazwy;
-  for (const Stacja& s : l.Stacje()) {
+  for (const klient::Stacja& s : l.Stacje()) {
     if (s.serwer == &l.DajSerwer(3)) nazwy.push_back(s.nazwa);
   }
   EXPECT_EQ(nazwy, (std::vector<String>{"Fala", "Dwójka"}));

@@ -32,7 +32,7 @@
 #include "core/ErrorText.h"
 #include "core/Log.h"
 #include "display/DoubleTimeComponent.h"
-#include "export/SilnikExportera.h"
+#include "export/ExporterZDialogiem.h"
 #include "player/ListaStacji.h"
 #include "ui/DialogZapisuQt.h"
 #include "ui/RaportAwarii.h"
@@ -106,7 +106,7 @@ TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::m
   sterowanie = &stos->Sterowanie();
   if (opcje.eksport == nullptr) {
     dialogZapisu = std::make_unique<DialogZapisuQt>(this);
-    stos->UstawEksport(std::make_unique<SilnikExportera>(stos->Esencja(), dialogZapisu.get()));
+    stos->UstawEksport(std::make_unique<ExporterZDialogiem>(stos->Esencja(), dialogZapisu.get()));
   }
   LogikaOkna::Ustawienia u;
   u.diagnostyka = opcje.diagnostyka;
@@ -119,6 +119,7 @@ TForm3::TForm3(OpcjeOkna o, QWidget* parent) : QMainWindow(parent), opcje(std::m
   ZbudujSkok();
   PodlaczKontrolki();
   PodlaczEksport();
+  UstawDymki();
   Rozmiesc();
 }
 
@@ -181,6 +182,11 @@ void TForm3::Zbuduj() {
   Panel1->setAutoFillBackground(true);
   Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   Panel1->setAlignment(Qt::AlignCenter);
+  Panel1->setWordWrap(true);
+  // The empty window's way to a server.
+  PrzyciskSerwerow = new QPushButton(QString::fromUtf8("Serwery…"), Panel1);
+  PrzyciskSerwerow->setToolTip(QString::fromUtf8("Dodaj serwer archiwum"));
+  PrzyciskSerwerow->hide();
 
   ListBox2 = new QListWidget(c);
   ListBox2->hide();
@@ -214,6 +220,7 @@ void TForm3::Zbuduj() {
   StatusPanel1->setFixedWidth(200);
   statusBar()->addWidget(StatusPanel0);
   ZbudujNaZywo();
+  ZbudujGlosnosc();
   statusBar()->addPermanentWidget(StatusPanel1);
   statusBar()->setSizeGripEnabled(false);
 
@@ -257,6 +264,9 @@ void TForm3::Rozmiesc() {
   Panel4->setGeometry(316, 4, std::max(0, std::min(4 * 118, skok - 8 - 316)), 28);
   os->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
   Panel1->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
+  const QSize rozmiar = PrzyciskSerwerow->sizeHint();
+  PrzyciskSerwerow->setGeometry((w - rozmiar.width()) / 2, kWysokoscOsi - rozmiar.height() - 16, rozmiar.width(),
+                                rozmiar.height());
   ListBox2->setGeometry(4, kGoraOsi + 4, 280, kWysokoscOsi - 8);
   ListBox1->setGeometry(w - 4 - 330, kGoraOsi + 4, 330, kWysokoscOsi - 8);
   BitBtn3->move(w - 8 - BitBtn3->width(), BitBtn3->y());
@@ -293,6 +303,9 @@ void TForm3::FormCreate() {
   DolaczSerwery(*listaStacji, opcje.serwery, PoczatekGry::kOkno);
   EsencjaPlayera& esencja = stos->Esencja();
   listaStacji->UstawPlayera(&esencja);
+  // The volume the settings remember (full without it).
+  Glosnosc->setValue(listaStacji->Glosnosc());
+  ZastosujGlosnosc();
   PokazUlubione();
   // The engine starts stopped: the station named or resumed plays at once.
   const PoczatekGry g = Decyduj(*listaStacji, opcje.stacja, opcje.od, PoczatekGry::kOkno);
@@ -327,7 +340,10 @@ void TForm3::FormActivate() {
   StatusPanel1->setText(QString::fromStdString(VersionText()));
   // 200 pixels wide, or as wide as the version's text needs.
   StatusPanel1->setFixedWidth(std::max(200, StatusPanel1->fontMetrics().horizontalAdvance(StatusPanel1->text()) + 8));
-  logika->Status().BardzoLadnyPrint("Witamy w programie KorwendoGra.");
+  // Welcome once a run: every activation (each closed dialog) would otherwise replace
+  // what the status line and the pop-up were saying, such as why a text was refused.
+  if (!powitano) logika->Status().BardzoLadnyPrint("Witamy w programie KorwendoGra.");
+  powitano = true;
   listaStacji->PobierzListeStacji();
 }
 

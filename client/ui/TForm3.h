@@ -37,11 +37,12 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QProgressBar;
+class QSlider;
 class QPushButton;
 class QTimer;
 class QToolButton;
 class DialogZapisuQt;
-class SilnikEksportu;
+class ExporterOkna;
 class SterowanieEsencji;
 class StosPlayera;
 class SterowaniePlayera;
@@ -57,7 +58,7 @@ struct OpcjeOkna {
   std::optional<Czas> od;       // the moment to play it from; else the present
   String link;                  // the link given on the command line (handed to a running window)
   bool diagnostyka = false;     // the marker file ".debug" exists
-  SilnikEksportu* eksport = nullptr;  // the export engine (not owned); null: the window's own
+  ExporterOkna* eksport = nullptr;  // the export engine (not owned); null: the window's own
 };
 
 class TForm3 : public QMainWindow,
@@ -75,6 +76,10 @@ class TForm3 : public QMainWindow,
   // Deletes the player stack first (it uses the time components), then the time
   // components, the panels, the axis, its host and the drawer.
   ~TForm3() override;
+
+  // At each activation of the window (each closed dialog too): the GUI thread's priority,
+  // the version, the station lists asked for; the welcome at the first one only.
+  void FormActivate();
 
   // FormCreate: the size, the favourite buttons, the server list (which resumes playing).
   void FormCreate();
@@ -206,12 +211,17 @@ class TForm3 : public QMainWindow,
   class EksportOsi;
   void Zbuduj();
   void Rozmiesc();
-  void FormActivate();
   void Tick();
   // The player core's notifications waiting in the stack, to the logic.
   void Powiadomienia();
   // TForm3Kontrolki.cpp.
   void PodlaczKontrolki();
+  // Every control's tooltip, naming its key where it has one.
+  void UstawDymki();
+  // F1: the help window (one; brought to the front when open).
+  void PokazPomoc();
+  // "Serwery…": the servers dialog; what it saves replaces the list, asked at once.
+  void PokazSerwery();
   void PokazUlubione();
   bool Klawisz(QKeyEvent* k);
   void Podpowiedz(QObject* o);
@@ -221,11 +231,17 @@ class TForm3 : public QMainWindow,
   // TForm3NaZywo.cpp: the live edge's button and its indicator in the status bar, which
   // is added after the message panel.
   void ZbudujNaZywo();
+  // TForm3Glosnosc.cpp: the volume slider and mute, and giving their volume to the player.
+  void ZbudujGlosnosc();
+  void ZastosujGlosnosc();
   static constexpr int kSzerokoscNaZywo = 70;
 
   // ---- Going to a typed moment and copying the link of the moment (TForm3Skok.cpp) ----
  public:
-  QToolButton* PrzyciskSkoku = nullptr;  // "Przejdź do" beside the digit panels, as Ctrl+G
+  QToolButton* PrzyciskSkoku = nullptr;
+  QPushButton* PrzyciskSerwerow = nullptr;
+  QToolButton* Wycisz = nullptr;  // mute (M)
+  QSlider* Glosnosc = nullptr;    // the volume, 0-100 %  // "Serwery…" on the cover while there is no server  // "Przejdź do" beside the digit panels, as Ctrl+G
   // WidokZapytan: the text to the system clipboard.
   void DoSchowka(const String& tekst) override;
 
@@ -247,6 +263,8 @@ class TForm3 : public QMainWindow,
   // The save dialog of the window's own export engine (when none was given), which the
   // stack owns: the exporter on the player core's connection.
   std::unique_ptr<DialogZapisuQt> dialogZapisu;
+  class OknoPomocy* pomoc = nullptr;  // F1's window, made at its first F1
+  bool powitano = false;  // the welcome was shown (at the first activation)
   std::unique_ptr<StosPlayera> stos;
   SterowanieEsencji* sterowanie = nullptr;  // the stack's
   LogikaOkna* logika = nullptr;             // the stack's

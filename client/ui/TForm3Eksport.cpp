@@ -32,5 +32,17 @@ void TForm3::PodlaczEksport() {
 void TForm3::PokazZakladki(bool usuwanie) {
   BitBtn8->setDown(false);
   WypelnijMenu(PopupMenu5, usuwanie ? listaStacji->UstawMenuUsuwania() : listaStacji->UstawMenuZakladek());
+  if (usuwanie) {
+    // Deleting must not look like playing: a title over the items and a mark on each.
+    const QList<QAction*> pozycje = PopupMenu5->actions();
+    for (QAction* a : pozycje) a->setText(QString::fromUtf8("✕  ") + a->text());
+    QAction* tytul = new QAction(QString::fromUtf8("Usuń zakładkę"), PopupMenu5);
+    tytul->setEnabled(false);
+    QFont f = tytul->font();
+    f.setBold(true);
+    tytul->setFont(f);
+    PopupMenu5->insertAction(pozycje.isEmpty() ? nullptr : pozycje.front(), tytul);
+    PopupMenu5->insertSeparator(pozycje.isEmpty() ? nullptr : pozycje.front());
+  }
   PopupMenu5->popup(BitBtn8->mapToGlobal(QPoint(0, 0)));
 }

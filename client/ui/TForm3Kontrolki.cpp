@@ -12,6 +12,9 @@
 
 #include "axis/PaneleCzasu.h"
 #include "player/ListaStacji.h"
+#include "ui/DialogSerwerow.h"
+#include "ui/Lampka.h"
+#include "ui/OknoPomocy.h"
 #include "ui/PolecenieKlawisza.h"
 #include "ui/TForm3.h"
 #include "window/LogikaOkna.h"
@@ -42,12 +45,16 @@ void TForm3::WypelnijMenu(QMenu* m, const std::vector<PozycjaMenu>& pozycje) {
 }
 
 void TForm3::PodlaczKontrolki() {
-  connect(Button3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { sterowanie->Graj(); }); });
-  connect(Button4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { sterowanie->Stop(); }); });
+  connect(Button3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Wykonaj(Polecenie::Graj); }); });
+  connect(Button4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Wykonaj(Polecenie::Stop); }); });
 
   // Stations: the menu at (window left + 10, window top + 50); the right button refreshes.
+  connect(PrzyciskSerwerow, &QPushButton::clicked, this, [this] { PokazSerwery(); });
   connect(SpeedButton5, &QToolButton::clicked, this, [this] {
     WypelnijMenu(PopupMenu3, listaStacji->UstawMenuStacji());
+    // The servers, always at hand: with none there is nothing else in the menu.
+    PopupMenu3->addSeparator();
+    connect(PopupMenu3->addAction(QString::fromUtf8("Serwery…")), &QAction::triggered, this, [this] { PokazSerwery(); });
     PopupMenu3->popup(geometry().topLeft() + QPoint(10, 50));
   });
   connect(SpeedButton5, &QWidget::customContextMenuRequested, this,
@@ -89,7 +96,15 @@ void TForm3::PodlaczKontrolki() {
 }
 
 void TForm3::PokazMenuUlubionych(int przycisk) {
-  WypelnijMenu(PopupMenu2, listaStacji->UstawMenuUlubionych(przycisk));
+  const std::vector<PozycjaMenu> stacje = listaStacji->UstawMenuUlubionych(przycisk);
+  if (stacje.empty()) {
+    // Nothing to assign: an empty menu would open nothing and say nothing.
+    logika->Status().BardzoLadnyPrint(listaStacji->IleSerwerow() == 0
+                                          ? "Nie ma żadnego serwera: dodaj serwer w menu „Wybierz stację” → „Serwery…”"
+                                          : "Żaden serwer nie podał jeszcze swoich stacji");
+    return;
+  }
+  WypelnijMenu(PopupMenu2, stacje);
   QToolButton* b = SpeedButton[static_cast<size_t>(przycisk)];
   PopupMenu2->popup(b->mapToGlobal(QPoint(0, 0)));
 }
@@ -104,24 +119,82 @@ void TForm3::UstawMenuWydarzen(const std::vector<String>& pozycje, bool wlaczony
   SpeedButton6->setEnabled(wlaczony);
 }
 
+void TForm3::PokazSerwery() {
+  QStringList adresy;
+  for (int i = 0; i < listaStacji->IleSerwerow(); ++i) adresy << QString::fromStdString(listaStacji->DajSerwer(i).Adres());
+  DialogSerwerow d(adresy, this);
+  if (d.exec() != QDialog::Accepted) return;
+  std::vector<String> nowe;
+  for (const QString& a : d.Adresy()) nowe.push_back(a.toStdString());
+  Bezpiecznie([&] { listaStacji->UstawSerwery(nowe); });
+  PokazUlubione();
+}
+
 void TForm3::PokazUlubione() {
+  // With no server the axis area says what to do, and offers the servers dialog.
+  const bool brak = listaStacji->IleSerwerow() == 0;
+  Panel1->setText(brak ? QString::fromUtf8("Nie ma żadnego serwera archiwum.\n\nDodaj serwer przyciskiem poniżej albo w "
+                                           "menu „Wybierz stację”, lub uruchom program z --server HOST[:PORT].")
+                       : QString());
+  PrzyciskSerwerow->setVisible(brak);
   const std::vector<Ulubiona>& u = listaStacji->Ulubione();
   for (size_t i = 0; i < SpeedButton.size() && i < u.size(); ++i) {
     QToolButton* b = SpeedButton[i];
     b->setText(u[i].podpis.empty() ? QString("*") : BezSkrotow(u[i].podpis));
-    b->setToolTip(QString::fromStdString(u[i].podpowiedz));
+    // The lamp: green while a server offers the station, red while none does; the caption
+    // bold while offered, and the tooltip says it, so that colour is not the only sign.
+    const bool zielona = u[i].lampka == Ulubiona::Zielona;
+    const bool czerwona = u[i].lampka == Ulubiona::Czerwona;
+    b->setIcon(zielona ? Lampka(KolorLampki::Zielona) : czerwona ? Lampka(KolorLampki::Czerwona) : QIcon());
+    b->setIconSize(QSize(16, 16));
+    b->setToolButtonStyle(zielona || czerwona ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextOnly);
+    const QString klawisz = QString("F%1").arg(i + 5);
+    const QString cel = QString::fromStdString(u[i].podpowiedz);
+    b->setToolTip(u[i].podpowiedz.empty()
+                      ? QString::fromUtf8("Ulubiona %1 (%2): nieprzypisana; prawy przycisk przypisuje stację").arg(i + 1).arg(klawisz)
+                      : cel + " (" + klawisz + "): " +
+                            (zielona ? QString::fromUtf8("serwer ją nadaje") : QString::fromUtf8("serwer jej teraz nie oferuje")));
     QFont f = b->font();
-    f.setBold(u[i].lampka == Ulubiona::Zielona);
+    f.setBold(zielona);
     b->setFont(f);
-    QPalette p = b->palette();
-    p.setColor(QPalette::ButtonText, u[i].lampka == Ulubiona::Zielona   ? QColor(0x00, 0x80, 0x00)
-                                     : u[i].lampka == Ulubiona::Czerwona ? QColor(0xC0, 0x00, 0x00)
-                                                                         : palette().color(QPalette::ButtonText));
-    b->setPalette(p);
   }
 }
 
+void TForm3::UstawDymki() {
+  auto dymek = [](QWidget* w, const char* tekst) { w->setToolTip(QString::fromUtf8(tekst)); };
+  dymek(Button3, "Graj (F4, 0 na klawiaturze numerycznej)");
+  dymek(Button4, "Stop (kropka na klawiaturze numerycznej)");
+  dymek(SpeedButton5, "Wybierz stację; prawy przycisk uaktualnia listę stacji");
+  dymek(SpeedButton6, "Wydarzenia do odtwarzania; prawy przycisk przełącza cały program i wydarzenia");
+  dymek(BitBtn6, "Dodaj zakładkę słuchanej chwili");
+  dymek(BitBtn7, "Dodaj zakładkę z własnym opisem");
+  dymek(BitBtn8, "Lista zakładek (z Shift: usuwanie zakładek)");
+  dymek(BitBtn1, "Oznacz początek przedziału do eksportu; prawy przycisk: przejdź do znacznika");
+  dymek(BitBtn2, "Oznacz koniec przedziału do eksportu; prawy przycisk: przejdź do znacznika");
+  dymek(BitBtn3, "Dodaj oznaczony przedział do listy eksportu");
+  dymek(BitBtn5, "Wyczyść listę eksportu");
+  dymek(BitBtn4, "Eksportuj przedziały z listy do pliku");
+  if (ButtonNaZywo != nullptr) dymek(ButtonNaZywo, "Na żywo: od najnowszego nagrania stacji (End)");
+  if (PrzyciskSkoku != nullptr) dymek(PrzyciskSkoku, "Przejdź do wpisanej chwili (Ctrl+G); Ctrl+Shift+C kopiuje link");
+  dymek(Panel6, "Lewy przycisk: naprzód, prawy: wstecz o jednostkę panelu");
+}
+
+void TForm3::PokazPomoc() {
+  if (pomoc == nullptr) pomoc = new OknoPomocy(this);
+  pomoc->show();
+  pomoc->raise();
+  pomoc->activateWindow();
+}
+
 bool TForm3::Klawisz(QKeyEvent* k) {
+  if (k->key() == Qt::Key_F1 && k->modifiers() == Qt::NoModifier) {
+    PokazPomoc();
+    return true;
+  }
+  if (k->key() == Qt::Key_M && k->modifiers() == Qt::NoModifier) {
+    Wycisz->toggle();
+    return true;
+  }
   const std::optional<Polecenie> p = PolecenieKlawisza(*k);
   if (!p) return false;
   bool zjedzony = false;

@@ -20,14 +20,14 @@ void TForm3::Przywolaj(const String& link) {
     l = ParsujLink(link);
   } catch (const std::exception& e) {
     // Another program's text: said, and nothing else changes.
-    logika->BardzoLadnyPrint(e.what());
+    logika->Status().BardzoLadnyPrint(e.what());
     return;
   }
   Bezpiecznie([&] {
     const ServerAddress a = ParseServerAddress(l.serwer);
     bool jest = false;
     for (int i = 0; i < listaStacji->IleSerwerow(); ++i) {
-      const Serwer& z = listaStacji->DajSerwer(i);
+      const klient::Serwer& z = listaStacji->DajSerwer(i);
       jest = jest || (z.adres == a.host && z.port == a.port);
     }
     if (!jest) {

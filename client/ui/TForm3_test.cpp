@@ -209,8 +209,13 @@ TEST(Okno, ZakladkiZMenuIUsuwanieZPytaniem) {
     EXPECT_TRUE(ZDialogiem<QMenu>(
         [&] { QTest::mousePress(f->BitBtn8, Qt::LeftButton, Qt::ShiftModifier); },
         [&](QMenu* m) {
-          ASSERT_EQ(m->actions().size(), 1);
-          QAction* a = m->actions()[0];
+          // Titled "Usuń zakładkę" (not a choice), a separator, then the marked items.
+          ASSERT_EQ(m->actions().size(), 3);
+          EXPECT_EQ(m->actions()[0]->text(), QString::fromUtf8("Usuń zakładkę"));
+          EXPECT_FALSE(m->actions()[0]->isEnabled());
+          EXPECT_TRUE(m->actions()[1]->isSeparator());
+          QAction* a = m->actions()[2];
+          EXPECT_EQ(a->text(), QString::fromUtf8("✕  R&&B rano"));
           m->close();
           EXPECT_TRUE(ZDialogiem<QMessageBox>([&] { a->trigger(); }, [&](QMessageBox* b) {
             EXPECT_EQ(b->windowTitle(), QString::fromUtf8("Zakładki"));

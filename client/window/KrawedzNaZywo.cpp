@@ -39,7 +39,10 @@ void KrawedzNaZywo::NaZywo() {
 }
 
 void KrawedzNaZywo::Sprawdz(Czas t) {
-  const bool teraz = polaczony && przedzialyAudio.Count() > 0 && przedzialyAudio.End() - t <= kGranicaNaZywo;
+  // Live is what is heard: playing, and at most kGranicaNaZywo behind the newest audio. A
+  // position past it (the clock standing in silence) is not live, nor is a stopped one.
+  const bool teraz = polaczony && !player.Zatrzymany() && przedzialyAudio.Count() > 0 && t <= przedzialyAudio.End() &&
+                     przedzialyAudio.End() - t <= kGranicaNaZywo;
   if (teraz == naZywo) return;
   naZywo = teraz;
   widok.UstawNaZywo(naZywo);

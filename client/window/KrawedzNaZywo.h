@@ -40,8 +40,8 @@ class KrawedzNaZywo {
   // recordings known yet, says so in the status line and moves nothing. A family of
   // events played alone gives way to the whole programme first.
   void NaZywo();
-  // Whether the live indicator is on: connected, and the time being heard at most
-  // kGranicaNaZywo behind the newest recorded audio (or past it, waiting for more).
+  // Whether the live indicator is on: connected, playing, and the time being heard at most
+  // kGranicaNaZywo behind the newest recorded audio, not past it.
   bool JestNaZywo() const { return naZywo; }
   // The indicator for the time being heard `t`, shown when it changes (on every tick).
   void Sprawdz(Czas t);

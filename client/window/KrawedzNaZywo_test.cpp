@@ -116,7 +116,7 @@ TEST_F(NaZywo, WskaznikDo10SekundZaKrawedzia) {
       {Roznica::Sekunda * 10 + Roznica(1), false},
       {Roznica::Sekunda * 10, true},
       {Roznica(0), true},
-      {-Roznica::Sekunda * 2, true},  // past the end, waiting for more
+      {-Roznica::Sekunda * 2, false},  // past the end: the clock stands in silence
       {Roznica::Godzina, false},
   };
   for (const auto& p : przypadki) {
@@ -125,6 +125,13 @@ TEST_F(NaZywo, WskaznikDo10SekundZaKrawedzia) {
     logika->Tick();
     EXPECT_EQ(widok.naZywo, p.naZywo);
   }
+  // Stopped, nothing is heard: not live, however close to the edge.
+  player.czasGry = krawedz - Roznica::Sekunda * 4;
+  logika->Tick();
+  ASSERT_TRUE(widok.naZywo);
+  logika->Wykonaj(Polecenie::Stop);
+  logika->Tick();
+  EXPECT_FALSE(widok.naZywo);
 }
 
 // Playing on while the recording grows stays live; a pause or a seek back falls behind.

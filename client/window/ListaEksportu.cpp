@@ -4,7 +4,7 @@
 #include "core/CallTrace.h"
 #include "transport/Protokol.h"
 #include "window/LiniaStatusu.h"
-#include "window/SilnikEksportu.h"
+#include "window/ExporterOkna.h"
 #include "window/SterowaniePlayera.h"
 #include "window/WidokEksportu.h"
 #include "window/WidokOsi.h"
@@ -13,7 +13,7 @@ namespace {
 const String q = "\"";
 }  // namespace
 
-ListaEksportu::ListaEksportu(WidokEksportu& w, WidokOsi& o, SterowaniePlayera& p, SilnikEksportu* e,
+ListaEksportu::ListaEksportu(WidokEksportu& w, WidokOsi& o, SterowaniePlayera& p, ExporterOkna* e,
                              LiniaStatusu& s, std::function<Czas()> z)
     : widok(w), os(o), player(p), exporter(e), status(s), zegar(std::move(z)) {}
 
@@ -97,15 +97,19 @@ void ListaEksportu::CzyscListe() {
 void ListaEksportu::Rozlaczono() {
   KG_TRACE("ListaEksportu::Rozlaczono()");
   widok.UstawPrzyciskEksportu("Eksportuj");
-  // The list goes, and with it the axis's layer that shows it.
+  // The list goes, and with it the axis's layer that shows it, its box and, unless an
+  // export's gauge still shows, the export row.
   doEksportu.Clear();
   PokazEksport();
+  widok.PokazListeEksportu(false);
+  if (!pasekEksportu) widok.UstawWysokosc(WidokEksportu::kWysokosc);
 }
 
 void ListaEksportu::Eksportuj() {
   KG_TRACE("ListaEksportu::Eksportuj()");
   if (exporter != nullptr && exporter->IsExporting()) {
     player.WyslijString(protokol::kPrzerwijEksport);
+    przerwany = true;
     return;
   }
   if (doEksportu.End() == Czas()) {
@@ -118,6 +122,7 @@ void ListaEksportu::Eksportuj() {
   }
   if (!exporter->Start(doEksportu)) return;
   widok.UstawPrzyciskEksportu("Przerwij eksport");
+  przerwany = false;
   maksimumEksportu = static_cast<int>(doEksportu.Suma() / Roznica::Sekunda);
   widok.PokazPostepEksportu(true, maksimumEksportu);
   pasekEksportu = true;
@@ -155,7 +160,18 @@ void ListaEksportu::KoniecEksportu() {
   widok.PokazPozostalyCzas(false);
   pasekEksportu = false;
   pozostalyCzas = false;
-  status.BardzoLadnyPrint("Eksport zakończony");
+  // An export the user stopped is not a finished one: say which, and what was kept (a
+  // valid file up to where it stopped).
+  String pliki;
+  if (exporter != nullptr) {
+    for (const String& p : exporter->Pliki()) pliki += (pliki.empty() ? "" : ", ") + p;
+  }
+  if (przerwany) {
+    status.BardzoLadnyPrint(pliki.empty() ? String("Eksport przerwany") : "Eksport przerwany; zapisano: " + pliki);
+  } else {
+    status.BardzoLadnyPrint(pliki.empty() ? String("Eksport zakończony") : "Eksport zakończony: " + pliki);
+  }
+  przerwany = false;
   widok.UstawPrzyciskEksportu("Eksportuj");
   if (doEksportu.Suma() == Roznica()) widok.UstawWysokosc(WidokEksportu::kWysokosc);
 }

@@ -14,7 +14,7 @@
 #include "transport/Paczka2.h"
 
 class LiniaStatusu;
-class SilnikEksportu;
+class ExporterOkna;
 class SterowaniePlayera;
 class WidokEksportu;
 class WidokOsi;
@@ -23,7 +23,7 @@ class ListaEksportu {
  public:
   // The parts are not owned and must outlive this; `eksport` may be null. `zegar` gives
   // the wall clock (for the remaining time).
-  ListaEksportu(WidokEksportu& w, WidokOsi& os, SterowaniePlayera& p, SilnikEksportu* eksport,
+  ListaEksportu(WidokEksportu& w, WidokOsi& os, SterowaniePlayera& p, ExporterOkna* eksport,
                 LiniaStatusu& status, std::function<Czas()> zegar);
 
   // The marks at the axis's time (shown on the axis and as the buttons' hints); going to
@@ -60,7 +60,7 @@ class ListaEksportu {
   WidokEksportu& widok;
   WidokOsi& os;
   SterowaniePlayera& player;
-  SilnikEksportu* exporter;
+  ExporterOkna* exporter;
   LiniaStatusu& status;
   std::function<Czas()> zegar;
 
@@ -74,4 +74,5 @@ class ListaEksportu {
   int maksimumEksportu = 0;
   bool pasekEksportu = false;
   bool pozostalyCzas = false;
+  bool przerwany = false;  // the user asked the server to stop the running export
 };

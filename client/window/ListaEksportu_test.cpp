@@ -90,9 +90,16 @@ TEST_F(Okno, StanyEksportu) {
   EXPECT_EQ(eksporter.konczy, 1);
   EXPECT_FALSE(widok.pasek);
   EXPECT_FALSE(widok.pozostaly);
-  EXPECT_EQ(widok.dymek, "Eksport zakończony");
+  // Stopped by the user: not "finished", and the file kept named.
+  EXPECT_EQ(widok.dymek, "Eksport przerwany; zapisano: /tmp/fala.wav");
   EXPECT_EQ(widok.przyciskEksportu, "Eksportuj");
   EXPECT_EQ(widok.wysokosc, LogikaOkna::kWysokosc);
+
+  // The next export that runs to its end says so, naming its file.
+  logika->Eksport().DodajDoEksportu(Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 10));
+  logika->Eksport().Eksportuj();
+  logika->Process("koniecexportu");
+  EXPECT_EQ(widok.dymek, "Eksport zakończony: /tmp/fala.wav");
 }
 
 TEST_F(Okno, KoniecEksportuZNiepustaListaZostawiaWysokosc) {

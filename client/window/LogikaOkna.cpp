@@ -18,7 +18,7 @@ namespace {
 const String q = "\"";
 }  // namespace
 
-LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, SilnikEksportu* eksport,
+LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, ExporterOkna* eksport,
                        Ustawienia u)
     : widok(w),
       player(p),
@@ -34,7 +34,7 @@ LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, Silni
       krawedz(w.NaZywo(), p, linia, wydarzenia, przedzialyAudio),
       zakladki(w.Zapytan(), p, l),
       skok(w.Zapytan(), p, linia) {
-  KG_TRACE("LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, SilnikEksportu* eksport, Ustawienia u)");
+  KG_TRACE("LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, ExporterOkna* eksport, Ustawienia u)");
 }
 
 void LogikaOkna::Tick() {
@@ -143,12 +143,19 @@ void LogikaOkna::TerazGramy(const String& stacja) {
   widok.Stacji().UstawPrzyciskStacji(stacja);
   widok.Stacji().ZaznaczUlubione(cel);
   widok.Stacji().UstawTytul("KorwendoGra - " + stacja);
+  // A station the user picks (from the menu, a favourite, a bookmark, a link) plays: the
+  // engine starts stopped, and nothing else would start it. One that the user stopped
+  // stays stopped across a change of station.
+  if (!zatrzymanePrzezUzytkownika && player.Zatrzymany()) player.Graj();
   wydarzenia.NowaStacja();
 }
 
 void LogikaOkna::BladSerwera(const String& blad) {
   KG_TRACE("LogikaOkna::BladSerwera(const String& blad)");
   linia.DebugPrint("Serwer zwrocil blad: " + blad);
+  // A station or a moment refused, or any other error of the server, is the user's to
+  // know: a favourite of a station gone must not fail in silence.
+  linia.BardzoLadnyPrint("Serwer odmówił: " + blad);
   if (bladSerwera) bladSerwera(blad);
 }
 
@@ -159,6 +166,10 @@ void LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z) {
       widok.Polaczenia().UstawGuziczkiFunkcyjne(true);
       widok.Polaczenia().UstawTimerPolaczenia(false);
       widok.Polaczenia().PokazZaslone(false);
+      // A connection that comes back: the station lists (emptied by the failed queries)
+      // and the favourites' lamps are asked for at once, not at the next refresh.
+      if (rozlaczony) lista.PobierzListeStacji();
+      rozlaczony = false;
       break;
     case ZdarzeniePolaczenia::Zerwany:
       listaEksportu.Rozlaczono();
@@ -166,6 +177,7 @@ void LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z) {
       linia.BardzoLadnyPrint("Rozłączony");
       widok.Polaczenia().PokazZaslone(true);
       lista.PobierzListeStacji();
+      rozlaczony = true;
       break;
     case ZdarzeniePolaczenia::Nieudany:
     case ZdarzeniePolaczenia::NieZnalezionoHosta:
@@ -173,6 +185,7 @@ void LogikaOkna::Powiadomienie(ZdarzeniePolaczenia z) {
                                                                           : String("Błąd połączenia"));
       widok.Polaczenia().UstawGuziczkiFunkcyjne(false);
       widok.Polaczenia().PokazZaslone(true);
+      rozlaczony = true;
       break;
     case ZdarzeniePolaczenia::Laczenie:
       widok.Polaczenia().PokazZaslone(true);
@@ -196,9 +209,11 @@ bool LogikaOkna::Wykonaj(Polecenie p) {
   switch (p) {
     case Polecenie::Graj:
       player.Graj();
+      zatrzymanePrzezUzytkownika = false;
       return false;
     case Polecenie::Stop:
       player.Stop();
+      zatrzymanePrzezUzytkownika = true;
       return false;
     case Polecenie::Wstecz5s:
       przesun(-(Roznica::Sekunda * 5));

@@ -7,7 +7,7 @@
 // (WyborWydarzen), the export list and its export (ListaEksportu), the live edge
 // (KrawedzNaZywo), the bookmarks (DodawanieZakladek) and going to a moment (SkokDoChwili).
 // It talks to the player core through SterowaniePlayera and to the export engine through
-// SilnikEksportu.
+// ExporterOkna.
 //
 // Window (GUI) thread only; the connection notifications reach it as queued events of
 // that thread (Powiadomienie).
@@ -27,7 +27,7 @@
 #include "window/WyborWydarzen.h"
 
 class ListaStacji;
-class SilnikEksportu;
+class ExporterOkna;
 class SterowaniePlayera;
 class WidokOkna;
 
@@ -63,7 +63,7 @@ class LogikaOkna {
 
   // The parts are not owned and must outlive the logic; `eksport` may be null (no export
   // engine: exporting says so).
-  LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, SilnikEksportu* eksport, Ustawienia u);
+  LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, ExporterOkna* eksport, Ustawienia u);
 
   // The 10 ms tick: the inbox, the time being heard (kept as the resume position), the
   // day of the events list, the live indicator, the status line's and the pop-up's timeouts.
@@ -111,6 +111,8 @@ class LogikaOkna {
   std::function<void()> koniecEksportu;
   Przedzialy przedzialyAudio;
   Paczka2 paczka;
+  bool rozlaczony = false;  // the connection was lost or failed since it was last up
+  bool zatrzymanePrzezUzytkownika = false;  // Stop was the user's last word on playing
 
   LiniaStatusu linia;
   ListaEksportu listaEksportu;

@@ -175,7 +175,11 @@ TEST_F(Okno, KomendyTekstowe) {
   EXPECT_NE(log.Text().find("error Nieznana komenda \"foo bar\""), std::string::npos);
   logika->Process("error nieznana stacja");
   EXPECT_NE(log.Text().find("Serwer zwrocil blad: nieznana stacja"), std::string::npos);
-  EXPECT_EQ(widok.status, "");  // without diagnostics nothing is shown
+  // A refusal is said to the user, not only to the log.
+  EXPECT_EQ(widok.status, "Serwer odmówił: nieznana stacja");
+  EXPECT_EQ(widok.dymek, "Serwer odmówił: nieznana stacja");
+  // The diagnostic line itself is shown only with diagnostics.
+  EXPECT_EQ(widok.status.find("zwrocil"), String::npos);
   logika->Process("setkolorznacznik FF00 " + Utc(2026, 12, 10, 10, 0).NapisHex());
   EXPECT_FALSE(widok.Bylo("znacznik 0 += 1"));
 
@@ -248,6 +252,27 @@ TEST_F(Okno, UtrataPolaczeniaCzysciListeEksportu) {
   EXPECT_TRUE(widok.pasek);  // the gauge waits for "koniecexportu"
 }
 
+// A list without an export running: lost with the connection, its box and row go too.
+TEST_F(Okno, UtrataPolaczeniaBezEksportuZwijaOkno) {
+  logika->Eksport().DodajDoEksportu(Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 5));
+  ASSERT_EQ(widok.wysokosc, LogikaOkna::kWysokoscEksportu);
+  ASSERT_TRUE(widok.listaEksportu);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Zerwany);
+  EXPECT_FALSE(widok.listaEksportu);
+  EXPECT_EQ(widok.wysokosc, LogikaOkna::kWysokosc);
+}
+
+// A connection that comes back asks every server for its stations at once; the first
+// connection of a run does not (the window asks when it is activated).
+TEST_F(Okno, PowrotPolaczeniaPytaOStacje) {
+  lista.DodajSerwer("127.0.0.1", 1);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
+  EXPECT_FALSE(lista.Aktywny(0));
+  logika->Powiadomienie(ZdarzeniePolaczenia::Nieudany);
+  logika->Powiadomienie(ZdarzeniePolaczenia::Polaczony);
+  EXPECT_TRUE(lista.Aktywny(0));
+}
+
 // What each key means, done: the moves from the time played, play and stop (which leave
 // the key to the control with the focus), minimising, the favourites.
 TEST_F(Okno, Polecenia) {
@@ -283,3 +308,23 @@ TEST_F(Okno, Polecenia) {
 }
 
 }  // namespace
+
+// The engine starts stopped: a station the user picks plays as soon as the server takes
+// it, unless the user stopped playback, which then stays stopped across station changes.
+TEST_F(Okno, WybranaStacjaGraChybaZeUzytkownikZatrzymal) {
+  player.zatrzymany = true;
+  logika->Process("terazgramy Zegar");
+  EXPECT_FALSE(player.zatrzymany);
+  EXPECT_EQ(player.zapis.back(), "graj");
+
+  logika->Wykonaj(Polecenie::Stop);
+  player.zapis.clear();
+  logika->Process("terazgramy Fala");
+  EXPECT_TRUE(player.zatrzymany);
+  EXPECT_TRUE(player.zapis.empty());
+
+  logika->Wykonaj(Polecenie::Graj);
+  player.Stop();  // stopped by something other than the user's Stop: the next station plays
+  logika->Process("terazgramy Dwójka");
+  EXPECT_FALSE(player.zatrzymany);
+}

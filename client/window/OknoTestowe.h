@@ -18,7 +18,7 @@
 #include "transport/Paczka2.h"
 #include "transport/Protokol.h"
 #include "window/LogikaOkna.h"
-#include "window/SilnikEksportu.h"
+#include "window/ExporterOkna.h"
 #include "window/SterowaniePlayera.h"
 #include "window/WidokOkna.h"
 
@@ -153,8 +153,16 @@ struct PlayerZapisujacy : SterowaniePlayera {
   String adres = "127.0.0.1:12540";
   ThreadSafeBuffer skrzynka;
 
-  void Graj() override { zapis.push_back("graj"); }
-  void Stop() override { zapis.push_back("stop"); }
+  void Graj() override {
+    zapis.push_back("graj");
+    zatrzymany = false;
+  }
+  void Stop() override {
+    zapis.push_back("stop");
+    zatrzymany = true;
+  }
+  bool zatrzymany = false;
+  bool Zatrzymany() override { return zatrzymany; }
   void UstawPozycje(Czas t) override { zapis.push_back("pozycja " + t.NapisHex()); }
   void ZmienStacje(const String& cel) override { zapis.push_back("zmienstacje " + cel); }
   void ZmienStacje(const String& cel, Czas t) override {
@@ -173,7 +181,7 @@ struct PlayerZapisujacy : SterowaniePlayera {
   void Wrzuc(const Paczka2& p) { p.Wyslij(skrzynka); }
 };
 
-struct EksporterTestowy : SilnikEksportu {
+struct EksporterTestowy : ExporterOkna {
   bool zgoda = true;  // Start succeeds (the user chose a file)
   bool trwa = false;
   int paczek = 0;
@@ -188,6 +196,8 @@ struct EksporterTestowy : SilnikEksportu {
     ++konczy;
     trwa = false;
   }
+  std::vector<String> pliki{"/tmp/fala.wav"};
+  std::vector<String> Pliki() const override { return pliki; }
 };
 
 // The station's recordings `p` as the server announces them ("" whole, "update+", "update-").

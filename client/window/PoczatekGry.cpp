@@ -21,7 +21,7 @@ void DolaczSerwery(ListaStacji& l, const std::vector<String>& serwery, PoczatekG
     const ServerAddress a = ParseServerAddress(s);
     bool jest = false;
     for (int i = 0; i < l.IleSerwerow() && !jest; ++i) {
-      const Serwer& z2 = l.DajSerwer(i);
+      const klient::Serwer& z2 = l.DajSerwer(i);
       jest = z2.adres == a.host && z2.port == a.port;
     }
     if (!jest) l.DodajSerwer(a.host, a.port);
@@ -46,7 +46,7 @@ PoczatekGry Decyduj(const ListaStacji& l, const String& cel, std::optional<Czas>
   // A name alone: the only server's station, or the one that records it.
   if (l.IleSerwerow() == 0) return Blad(PoczatekGry::Powod::BrakSerwerow);
   if (l.IleSerwerow() == 1) {
-    const Serwer& s = l.DajSerwer(0);
+    const klient::Serwer& s = l.DajSerwer(0);
     g.cel = CelStacji{g.cel, ServerAddress{s.adres, s.port}}.Napis();
     return g;
   }
@@ -55,7 +55,7 @@ PoczatekGry Decyduj(const ListaStacji& l, const String& cel, std::optional<Czas>
 }
 
 PoczatekGry Znaleziona(const ListaStacji& l, const String& nazwa, std::optional<Czas> od) {
-  for (const Stacja& st : l.Stacje()) {
+  for (const klient::Stacja& st : l.Stacje()) {
     if (st.nazwa != nazwa) continue;
     PoczatekGry g;
     g.rodzaj = PoczatekGry::Rodzaj::Graj;

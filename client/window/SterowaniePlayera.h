@@ -20,6 +20,10 @@ class SterowaniePlayera {
   virtual void WyslijString(const String& s) = 0;
   virtual void Wyslij(Paczka2& p) = 0;
   virtual Czas CzasGry() = 0;
+  // The sound's volume, 0 (silent) to 1 (as decoded); never waits.
+  virtual void UstawGlosnosc(double v) { (void)v; }
+  // Whether playback is stopped (the engine starts stopped; Graj starts it, Stop stops it).
+  virtual bool Zatrzymany() { return false; }
   // Moves the time component to the time being heard and returns that time.
   virtual Czas OdswiezCzas() = 0;
   // The station name being played; the server as host ":" port.

@@ -4,7 +4,7 @@
 
 #include "core/Exception.h"
 #include "player/ListaStacji.h"
-#include "window/SilnikEksportu.h"
+#include "window/ExporterOkna.h"
 
 StosPlayera::StosPlayera(TimeComponent* czas, EsencjaPlayera::Wyposazenie w, std::function<void()> b)
     : budzik(std::move(b)) {
@@ -23,12 +23,12 @@ StosPlayera::~StosPlayera() {
   sterowanie.reset();
 }
 
-void StosPlayera::UstawEksport(std::unique_ptr<SilnikEksportu> e) {
+void StosPlayera::UstawEksport(std::unique_ptr<ExporterOkna> e) {
   if (eksport || logika) KG_ASSERTION("eksport || logika");
   eksport = std::move(e);
 }
 
-LogikaOkna& StosPlayera::ZbudujLogike(WidokOkna& w, ListaStacji& l, LogikaOkna::Ustawienia u, SilnikEksportu* obcy) {
+LogikaOkna& StosPlayera::ZbudujLogike(WidokOkna& w, ListaStacji& l, LogikaOkna::Ustawienia u, ExporterOkna* obcy) {
   if (logika) KG_ASSERTION("logika");
   lista = &l;
   logika = std::make_unique<LogikaOkna>(w, *sterowanie, l, obcy != nullptr ? obcy : eksport.get(), std::move(u));

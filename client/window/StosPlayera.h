@@ -27,7 +27,7 @@
 #include "window/SterowanieEsencji.h"
 
 class ListaStacji;
-class SilnikEksportu;
+class ExporterOkna;
 class TimeComponent;
 class WidokOkna;
 
@@ -49,14 +49,14 @@ class StosPlayera : public PowiadomieniaPlayera {
 
   // The export engine, made by the owner over Esencja() (owned from now on); at most once,
   // before ZbudujLogike, which hands it to the logic.
-  void UstawEksport(std::unique_ptr<SilnikEksportu> e);
-  SilnikEksportu* Eksport() { return eksport.get(); }
+  void UstawEksport(std::unique_ptr<ExporterOkna> e);
+  ExporterOkna* Eksport() { return eksport.get(); }
 
   // The window's logic over the view `w` and the list `l` (neither owned; both outlive the
   // stack), with the export engine set, if any, or `obcy` in its place (not owned,
   // outliving the stack); at most once. The list is told, when the stack goes, to play on
   // no player.
-  LogikaOkna& ZbudujLogike(WidokOkna& w, ListaStacji& l, LogikaOkna::Ustawienia u, SilnikEksportu* obcy = nullptr);
+  LogikaOkna& ZbudujLogike(WidokOkna& w, ListaStacji& l, LogikaOkna::Ustawienia u, ExporterOkna* obcy = nullptr);
   // The logic; null before ZbudujLogike.
   LogikaOkna* Logika() { return logika.get(); }
 
@@ -73,7 +73,7 @@ class StosPlayera : public PowiadomieniaPlayera {
   MessageThread watek;  // first made, last gone
   std::unique_ptr<EsencjaPlayera> esencja;
   std::unique_ptr<SterowanieEsencji> sterowanie;
-  std::unique_ptr<SilnikEksportu> eksport;
+  std::unique_ptr<ExporterOkna> eksport;
   ListaStacji* lista = nullptr;
   std::unique_ptr<LogikaOkna> logika;
 };

@@ -11,7 +11,7 @@
 #include "player/SerwerTestowy.h"
 #include "support/TempDir.h"
 #include "window/OknoTestowe.h"
-#include "window/SilnikEksportu.h"
+#include "window/ExporterOkna.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ struct Urzadzenie : WaveOutNull {
 };
 
 // An export engine that says when it goes (finishing its file).
-struct Silnik : SilnikEksportu {
+struct Silnik : ExporterOkna {
   explicit Silnik(std::vector<String>& d) : dziennik(d) {}
   ~Silnik() override { dziennik.push_back("export engine"); }
   bool IsExporting() override { return false; }
@@ -66,7 +66,7 @@ TEST(StosPlayera, RozbiorkaWJedynejKolejnosci) {
   {
     StosPlayera stos(nullptr, Wyposazenie(dziennik));
     auto silnik = std::make_unique<Silnik>(dziennik);
-    SilnikEksportu* s = silnik.get();
+    ExporterOkna* s = silnik.get();
     stos.UstawEksport(std::move(silnik));
     EXPECT_EQ(stos.Eksport(), s);
     stos.ZbudujLogike(widok, lista, LogikaOkna::Ustawienia{});

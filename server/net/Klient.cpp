@@ -11,6 +11,8 @@
 #include "core/Parser.h"
 #include "transport/Protokol.h"
 
+namespace serwer {
+
 namespace {
 
 // The latest moment a client may name: far beyond any recording, and far enough from the
@@ -40,7 +42,7 @@ void Klient::Zerwij(const String& dlaczego) {
 }
 
 void Klient::Wyslano(size_t n) {
-  KG_TRACE("Klient::Wyslano(size_t n)");
+  KG_TRACE("serwer::Klient::Wyslano(size_t n)");
   wyslane += n;
   bajtyRazem -= n;
   Kawalek& k = kolejka.front();
@@ -82,7 +84,7 @@ void Klient::PorzucAudio(bool eks) {
 }
 
 void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
-  KG_TRACE("Klient::Odbierz(const char* b, size_t n, Czas teraz)");
+  KG_TRACE("serwer::Klient::Odbierz(const char* b, size_t n, Czas teraz)");
   if (zamknij || poWyslaniu) return;
   size_t i = 0;
   if (rodzaj == Rodzaj::Powitanie) {
@@ -221,7 +223,7 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
   } else if (slowo == protokol::kPong) {
     pingWyslany.reset();
   } else if (slowo == protokol::kWyslijBaze) {
-    if (stacja) WyslijIwenty(protokol::kOpisInitIwentow);
+    if (stacja) WyslijWydarzenia(protokol::kOpisInitIwentow);
   } else if (slowo == protokol::kPrzerwijEksport) {
     if (eksport) {
       PorzucAudio(true);
@@ -271,7 +273,7 @@ void Klient::Ogloszenie() {
   PrzedzialyAudio a(stacja->Audio());
   Paczka2 p(a, "");
   Kolejkuj(p);
-  WyslijIwenty(protokol::kOpisInitIwentow);
+  WyslijWydarzenia(protokol::kOpisInitIwentow);
   Stan();
 }
 
@@ -285,9 +287,9 @@ void Klient::Stan() {
   }
 }
 
-void Klient::WyslijIwenty(const char* opis) {
+void Klient::WyslijWydarzenia(const char* opis) {
   Update<BazaZintegrowana> z;
-  z.plus = stacja->Iwenty();
+  z.plus = stacja->Wydarzenia();
   Paczka2 p(z, opis);
   Kolejkuj(p);
 }
@@ -297,7 +299,7 @@ void Klient::UstawFiltr(const String& nazwa) {
   filtr.clear();
   wFiltrze = false;
   if (!stacja) return;
-  PrzedzialyID* r = stacja->Iwenty().iwenty.Znajdz(nazwa);
+  PrzedzialyID* r = stacja->Wydarzenia().iwenty.Znajdz(nazwa);
   if (!r) {
     Tekst(String(protokol::kError) + " nieznana rodzina " + nazwa);
     return;
@@ -335,7 +337,7 @@ int Klient::Bajty(Stacja& s, Roznica d) {
 }
 
 void Klient::Pompuj(Czas teraz) {
-  KG_TRACE("Klient::Pompuj(Czas teraz)");
+  KG_TRACE("serwer::Klient::Pompuj(Czas teraz)");
   if (zamknij || rodzaj != Rodzaj::Player) return;
   // The archive may fail under one of this client's requests; the other goes on, and so
   // do the other clients.
@@ -442,7 +444,7 @@ void Klient::ZakonczEksport() {
 }
 
 void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
-  KG_TRACE("Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z)");
+  KG_TRACE("serwer::Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z)");
   if (&s != stacja || zamknij) return;
   if (z.audio) {
     if (!z.plus.Wszystkie().empty()) {
@@ -458,16 +460,16 @@ void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
     czekaNaDane = false;
   }
   if (z.iwenty) {
-    if (z.iwentyCale) {
-      WyslijIwenty(protokol::kOpisInitIwentow);
+    if (z.wydarzeniaCale) {
+      WyslijWydarzenia(protokol::kOpisInitIwentow);
     } else {
-      Update<BazaZintegrowana> zmiana = z.zmianaIwentow;
+      Update<BazaZintegrowana> zmiana = z.zmianaWydarzen;
       Paczka2 p(zmiana, protokol::kOpisUpdateIwentow);
       Kolejkuj(p);
     }
     if (rodzina) {
       const String r = *rodzina;
-      PrzedzialyID* f = stacja->Iwenty().iwenty.Znajdz(r);
+      PrzedzialyID* f = stacja->Wydarzenia().iwenty.Znajdz(r);
       filtr = f ? f->Wszystkie() : std::vector<Przedzial>();
       czekaNaDane = false;
     }
@@ -476,7 +478,7 @@ void Klient::ZmianaStacji(Stacja& s, const Stacja::Zmiany& z) {
 }
 
 void Klient::Zegar(Czas teraz) {
-  KG_TRACE("Klient::Zegar(Czas teraz)");
+  KG_TRACE("serwer::Klient::Zegar(Czas teraz)");
   if (zamknij) return;
   if (rodzaj == Rodzaj::Powitanie) {
     if (teraz - polaczony > u.powitanieLimit) Zerwij("brak powitania");
@@ -493,3 +495,5 @@ void Klient::Zegar(Czas teraz) {
     nastepnyPing = teraz + u.pingCo;
   }
 }
+
+}  // namespace serwer

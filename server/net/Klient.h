@@ -23,6 +23,8 @@
 #include "net/Stacja.h"
 #include "transport/Paczka2.h"
 
+namespace serwer {
+
 class Klient {
  public:
   struct Ustawienia {
@@ -111,7 +113,7 @@ class Klient {
   void Ogloszenie();
   // "busy" for a station whose archive cannot be read, "empty" for one without audio.
   void Stan();
-  void WyslijIwenty(const char* opis);
+  void WyslijWydarzenia(const char* opis);
   void Kolejkuj(Paczka2& p, bool audio = false, bool eksport = false);
   void Tekst(const String& s);
   void Zerwij(const String& dlaczego);
@@ -170,3 +172,5 @@ class Klient {
   std::optional<Czas> pingWyslany;
   int licznikPing = 0;
 };
+
+}  // namespace serwer

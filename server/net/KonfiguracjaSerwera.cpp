@@ -8,6 +8,8 @@
 #include "core/Log.h"
 #include "core/Plik.h"
 
+namespace serwer {
+
 namespace {
 
 // The keys of a station's section and the server-wide keys before the first section.
@@ -138,3 +140,5 @@ KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka) {
   }
   return CzytajKonfiguracje(p.bajty, sciezka);
 }
+
+}  // namespace serwer

@@ -21,6 +21,8 @@
 #include "core/Exception.h"
 #include "core/String.h"
 
+namespace serwer {
+
 struct KonfiguracjaStacji {
   String nazwa;
   String katalog;
@@ -61,3 +63,5 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik);
 // Reads and parses the file; raises BladPlikuStacji also when it cannot be read or is a
 // directory.
 KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka);
+
+}  // namespace serwer

@@ -10,6 +10,8 @@
 
 #include "support/TempDir.h"
 
+using namespace serwer;
+
 namespace {
 
 // The example of docs/server.md as the page shows it: the first indented block after the

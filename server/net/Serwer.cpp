@@ -21,6 +21,8 @@
 #include "core/Log.h"
 #include "core/SygnalyKonca.h"
 
+namespace serwer {
+
 namespace {
 
 // The clients' clock: monotonic, so that a step of the system clock neither stalls nor
@@ -64,7 +66,7 @@ Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : 
 Serwer::~Serwer() = default;
 
 void Serwer::Otworz() {
-  KG_TRACE("Serwer::Otworz()");
+  KG_TRACE("serwer::Serwer::Otworz()");
   addrinfo wskazowki{};
   wskazowki.ai_family = AF_UNSPEC;
   wskazowki.ai_socktype = SOCK_STREAM;
@@ -120,7 +122,7 @@ void Serwer::Zatrzymaj() {
 }
 
 void Serwer::Uruchom(SygnalyKonca* sygnaly) {
-  KG_TRACE("Serwer::Uruchom(SygnalyKonca* sygnaly)");
+  KG_TRACE("serwer::Serwer::Uruchom(SygnalyKonca* sygnaly)");
   {
     std::lock_guard<std::mutex> l(mutex);
     koniec = false;
@@ -390,7 +392,7 @@ void Serwer::Zamknij(int fd, const String& powod) {
 }
 
 void Serwer::Odswiez() {
-  KG_TRACE("Serwer::Odswiez()");
+  KG_TRACE("serwer::Serwer::Odswiez()");
   uint64_t ile = 0;
   [[maybe_unused]] const ssize_t r = read(odczytano.Get(), &ile, sizeof ile);
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> nowe;
@@ -410,3 +412,5 @@ void Serwer::Odswiez() {
     if (it != polaczenia.end()) Pisz(it->second);
   }
 }
+
+}  // namespace serwer

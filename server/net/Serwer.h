@@ -27,6 +27,8 @@
 
 class SygnalyKonca;
 
+namespace serwer {
+
 class Serwer {
  public:
   struct Ustawienia {
@@ -107,3 +109,5 @@ class Serwer {
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> odczyty;
   std::map<int, Polaczenie> polaczenia;  // by descriptor
 };
+
+}  // namespace serwer

@@ -27,6 +27,8 @@
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 
+using namespace serwer;
+
 namespace {
 
 const Czas kT0 = fixtures::Utc(2024, 5, 1, 10);

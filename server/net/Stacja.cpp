@@ -15,6 +15,8 @@
 #include "core/Log.h"
 #include "core/Plik.h"
 
+namespace serwer {
+
 namespace {
 
 PrzedzialyAudio Pusty() {
@@ -64,16 +66,16 @@ String CzytajZwyklyPlik(const String& sciezka, String& out) {
 }  // namespace
 
 Stacja::Stacja(const KonfiguracjaStacji& k)
-    : nazwa(k.nazwa), plikIwentow(k.iwenty), audioS(Pusty()), audio(Pusty()) {
+    : nazwa(k.nazwa), plikWydarzen(k.iwenty), audioS(Pusty()), audio(Pusty()) {
   archiwum = std::make_shared<Archive>(
       KonfiguracjaArchiwum{k.nazwa, k.katalog, RotterLayout::ZNapisu(k.uklad, k.sufiks, k.nazwaPlikow, k.utc)});
 }
 
 Stacja::Stacja(const String& n, std::shared_ptr<Archive> a, const String& plik)
-    : nazwa(n), archiwum(std::move(a)), plikIwentow(plik), audioS(Pusty()), audio(Pusty()) {}
+    : nazwa(n), archiwum(std::move(a)), plikWydarzen(plik), audioS(Pusty()), audio(Pusty()) {}
 
 void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
-  KG_TRACE("Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b)");
+  KG_TRACE("serwer::Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b)");
   b.Wyczysc();
   std::istringstream in(tekst);
   String linia;
@@ -104,7 +106,7 @@ void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
 }
 
 std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij) {
-  KG_TRACE("Stacja::Sprawdz(const std::atomic<bool> *przerwij)");
+  KG_TRACE("serwer::Stacja::Sprawdz(const std::atomic<bool> *przerwij)");
   Odczyt o;
   const String& katalog = archiwum->Konfiguracja().katalog;
   DIR* d = opendir(katalog.c_str());
@@ -157,20 +159,20 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
   String tekst;
   String bladIwentow;
   bool czytaj = false;
-  if (!plikIwentow.empty()) {
-    if (stat(plikIwentow.c_str(), &st) != 0) {
+  if (!plikWydarzen.empty()) {
+    if (stat(plikWydarzen.c_str(), &st) != 0) {
       bladIwentow = SystemErrorText(errno);
     } else if (!S_ISREG(st.st_mode)) {
       bladIwentow = "nie jest zwyklym plikiem";
     } else if (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec) {
-      bladIwentow = CzytajZwyklyPlik(plikIwentow, tekst);
+      bladIwentow = CzytajZwyklyPlik(plikWydarzen, tekst);
       czytaj = bladIwentow.empty();
     } else {
       bladIwentow = ostatniBladIwentow;  // not read again: nothing new to say
     }
     if (bladIwentow != ostatniBladIwentow) {
       if (!bladIwentow.empty()) {
-        Log(1, "stacja " + nazwa + ": nie mozna czytac pliku iwentow " + plikIwentow + ": " + bladIwentow, KG_WHERE);
+        Log(1, "stacja " + nazwa + ": nie mozna czytac pliku iwentow " + plikWydarzen + ": " + bladIwentow, KG_WHERE);
       }
       ostatniBladIwentow = bladIwentow;
     }
@@ -187,9 +189,9 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
     if (!Pusta(dodane) || !Pusta(odjete) || !MaRodzaje(iwentyS, b)) {
       o.zmiany.iwenty = !pierwszy;
       // A kind that is gone cannot be taken away by a change: clients get the whole base.
-      o.zmiany.iwentyCale = !MaRodzaje(iwentyS, b);
-      o.zmiany.zmianaIwentow.plus = std::move(dodane);
-      o.zmiany.zmianaIwentow.minus = std::move(odjete);
+      o.zmiany.wydarzeniaCale = !MaRodzaje(iwentyS, b);
+      o.zmiany.zmianaWydarzen.plus = std::move(dodane);
+      o.zmiany.zmianaWydarzen.minus = std::move(odjete);
       iwentyS = b;
       o.iwenty = std::move(b);
       zmiana = true;
@@ -212,7 +214,7 @@ void Stacja::Zglos(const String& blad) {
 }
 
 Stacja::Zmiany Stacja::Zastosuj(Odczyt o) {
-  KG_TRACE("Stacja::Zastosuj(Odczyt o)");
+  KG_TRACE("serwer::Stacja::Zastosuj(Odczyt o)");
   dostepna = o.dostepna;
   o.zmiany.pierwsza = !sprawdzona;
   sprawdzona = true;
@@ -225,3 +227,5 @@ Stacja::Zmiany Stacja::Odswiez() {
   std::optional<Odczyt> o = Sprawdz();
   return o ? Zastosuj(std::move(*o)) : Zmiany();
 }
+
+}  // namespace serwer

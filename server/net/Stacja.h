@@ -29,12 +29,14 @@
 #include "intervals/PrzedzialyAudio.h"
 #include "net/KonfiguracjaSerwera.h"
 
+namespace serwer {
+
 class Stacja {
  public:
   // Raises for a layout it cannot understand. Reads nothing until Sprawdz.
   explicit Stacja(const KonfiguracjaStacji& k);
   // A station over an archive the caller made (the demo recorder's).
-  Stacja(const String& nazwa, std::shared_ptr<Archive> archiwum, const String& plikIwentow = String());
+  Stacja(const String& nazwa, std::shared_ptr<Archive> archiwum, const String& plikWydarzen = String());
 
   // What changed for the clients.
   struct Zmiany {
@@ -42,8 +44,8 @@ class Stacja {
     Przedzialy minus;  // audio intervals that went away
     bool audio = false;
     bool iwenty = false;                    // the event base changed:
-    Update<BazaZintegrowana> zmianaIwentow;  // what was added to it and taken from it
-    bool iwentyCale = false;                 // a kind disappeared: send the base whole
+    Update<BazaZintegrowana> zmianaWydarzen;  // what was added to it and taken from it
+    bool wydarzeniaCale = false;                 // a kind disappeared: send the base whole
     bool pierwsza = false;                   // the first look at the station
   };
   // What one look at the archive and the events file found: the new state and the
@@ -75,7 +77,7 @@ class Stacja {
   bool Sprawdzona() const { return sprawdzona; }
   // The intervals that hold audio, closed, exact (no merging tolerance).
   const PrzedzialyAudio& Audio() const { return audio; }
-  BazaZintegrowana& Iwenty() { return iwenty; }
+  BazaZintegrowana& Wydarzenia() { return iwenty; }
   Archive& Archiwum() { return *archiwum; }
 
   // Parses the text of an events file into b (see above).
@@ -84,7 +86,7 @@ class Stacja {
  private:
   String nazwa;
   std::shared_ptr<Archive> archiwum;
-  String plikIwentow;
+  String plikWydarzen;
 
   // Logs a failure of the archive (empty: none) when it differs from the last one.
   void Zglos(const String& blad);
@@ -104,3 +106,5 @@ class Stacja {
   PrzedzialyAudio audio;
   BazaZintegrowana iwenty;
 };
+
+}  // namespace serwer

@@ -1,5 +1,5 @@
 #pragma once
-// The export engine of korwendo-export (SilnikEksportu), as the window's logic drives it:
+// The export engine of korwendo-export (ExporterOkna), as the window's logic drives it:
 // the Exporter with the command line's fixed choice of file in place of the save dialog.
 // Unlike the window's engine it writes only the packets of the export it started (from
 // Start until Finish; a packet before or after is dropped), tells its owner of each packet
@@ -16,9 +16,9 @@
 #include "export/DialogZapisu.h"
 #include "export/Exporter.h"
 #include "export/KanalEksportu.h"
-#include "window/SilnikEksportu.h"
+#include "window/ExporterOkna.h"
 
-class EksportZLinii : public SilnikEksportu {
+class EksportZLinii : public ExporterOkna {
  public:
   // What the owner is told; each may be empty.
   struct Zdarzenia {
@@ -40,8 +40,7 @@ class EksportZLinii : public SilnikEksportu {
   void AddPacket(PaczkaAudio& p) override;
   void Finish() override;
 
-  // The files started, in order (kept after Finish).
-  const std::vector<String>& Pliki() const { return exporter.Pliki(); }
+  std::vector<String> Pliki() const override { return exporter.Pliki(); }
 
  private:
   // The command line's choice, asked nothing.

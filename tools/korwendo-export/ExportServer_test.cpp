@@ -241,7 +241,7 @@ TEST_F(ExportServer, ExistingFilesAreReplacedOnlyWithOverwrite) {
 
   auto drugi = Eksport(Demo(), argumenty);
   EXPECT_EQ(drugi->Koniec(60000), std::optional<int>(KodEksportu::Blad)) << drugi->Tekst();
-  EXPECT_NE(drugi->Tekst().find("pliki " + plik + ", " + (dir / "x2.wav") + " już istnieją"), String::npos)
+  EXPECT_NE(drugi->Tekst().find("pliki x.wav, x2.wav już istnieją"), String::npos)
       << drugi->Tekst();
   EXPECT_NE(drugi->Tekst().find("--overwrite"), String::npos) << drugi->Tekst();
   EXPECT_EQ(std::filesystem::file_size(plik), rozmiar);

@@ -57,6 +57,9 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   u.bladSerwera = [this](const String& b) { BladSerwera(b); };
   u.koniecEksportu = [this] { KoniecEksportu(); };
   logika = &stos->ZbudujLogike(widok, lista, std::move(u));
+  // The exporter never plays: stopped as a user stops it, so that the logic does not start
+  // playback when the server accepts the station.
+  logika->Wykonaj(Polecenie::Stop);
   for (const Przedzial& p : opcje.przedzialy.Wszystkie()) logika->Eksport().DodajDoEksportu(p.begin, p.end);
   terminal = isatty(STDERR_FILENO) == 1;
 }

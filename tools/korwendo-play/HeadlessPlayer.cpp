@@ -128,6 +128,9 @@ void HeadlessPlayer::Start() {
     // Without servers named, the settings files name them, and the position to resume at.
     DolaczSerwery(*lista, opcje.serwery, PoczatekGry::kBezOkna);
     const PoczatekGry g = Decyduj(*lista, opcje.stacja, opcje.od, PoczatekGry::kBezOkna);
+    // The volume given, else the one the settings remember (full without them).
+    if (opcje.glosnosc) lista->UstawGlosnosc(*opcje.glosnosc);
+    player->DajGrajka().GetPlayAudio()->SetVolume(lista->Glosnosc() / 100.0);
     if (lista->IleSerwerow() == 0 && (opcje.lista || g.blad == PoczatekGry::Powod::BrakSerwerow)) {
       Blad("brak serwerów do zapytania", 2,
            "podaj --server HOST[:PORT] albo --config KATALOG z plikiem " + String(ListaStacji::PlikSerwerow));
@@ -186,10 +189,10 @@ void HeadlessPlayer::PoZapytaniach(std::function<void()> f) {
 void HeadlessPlayer::Listuj() {
   bool ktorys = false;
   for (int i = 0; i < lista->IleSerwerow(); ++i) {
-    const Serwer& s = lista->DajSerwer(i);
+    const klient::Serwer& s = lista->DajSerwer(i);
     ktorys = ktorys || s.dostepny;
     widok->Wypisz(s.Adres() + (s.dostepny ? " [green]" : " [red] unreachable"));
-    for (const Stacja& st : lista->Stacje()) {
+    for (const klient::Stacja& st : lista->Stacje()) {
       if (st.serwer == &s) widok->Wypisz("  [green] " + st.nazwa + "  " + st.Cel());
     }
   }
@@ -323,9 +326,10 @@ bool HeadlessPlayer::Komenda(const String& linia) {
     if (slowo == "quit" && reszta.empty()) {
       Koniec(0);
     } else if (slowo == "play" && reszta.empty()) {
-      player->Graj();
+      logika->Wykonaj(Polecenie::Graj);
     } else if (slowo == "stop" && reszta.empty()) {
-      player->Stop();
+      // Through the window's logic: a station changed to later stays stopped.
+      logika->Wykonaj(Polecenie::Stop);
     } else if (slowo == "seek" && !reszta.empty()) {
       if (auto d = ParsujPrzesuniecie(reszta)) player->UstawPozycje(player->CzasGry() + *d);
       else player->UstawPozycje(ParsujCzas(reszta));

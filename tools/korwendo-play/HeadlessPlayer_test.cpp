@@ -18,6 +18,8 @@ TEST(HeadlessPlayerOpcje, CommandLine) {
   EXPECT_TRUE(ParsujOpcje({"--list", "--server", "h"}).lista);
   EXPECT_EQ(ParsujOpcje({"--config", "/k", "--station", "Fala@arch"}).stacja, "Fala@arch:12540");
   EXPECT_EQ(ParsujOpcje({"--config", "/k"}).katalog, "/k");
+  EXPECT_EQ(ParsujOpcje({"--config", "/k", "--volume", "40"}).glosnosc, std::optional<int>(40));
+  EXPECT_FALSE(ParsujOpcje({"--config", "/k"}).glosnosc.has_value());
 }
 
 // A link stands for --server, --station and --at.
@@ -52,6 +54,8 @@ TEST(HeadlessPlayerOpcje, BadCommandLines) {
       {{"--at", "2026-12-10T08:30:00Z", "korwendo://h/Zegar?t=2026-12-10T08:30:00Z"},
        "link zastępuje --server, --station i --at: podaj link albo te opcje"},
       {{"--list=1"}, "opcja --list nie przyjmuje wartości"},
+      {{"--volume", "101"}, "zła głośność \"101\" (--volume: 0 do 100)"},
+      {{"--volume", "x"}, "zła głośność \"x\" (--volume: 0 do 100)"},
       {{"--server", "h:x"}, "zły adres serwera \"h:x\": port nie jest liczbą (--server)"},
       {{"--server", "h:70000"}, "zły adres serwera \"h:70000\": port spoza zakresu 1-65535 (--server)"},
       {{"--server", "[::1"}, "zły adres serwera \"[::1\": brak nawiasu zamykającego adres IPv6 (--server)"},

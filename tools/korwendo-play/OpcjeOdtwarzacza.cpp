@@ -31,6 +31,7 @@ LiniaOdtwarzacza::LiniaOdtwarzacza()
   AddValue(OpcjaPlay::Stacja, "NAME",
            "the station to play, or NAME@HOST[:PORT]; default: resume where the settings left off");
   AddValue(OpcjaPlay::Od, "TIME", "the moment to start at; default: now");
+  AddValue(OpcjaPlay::Glosnosc, "0-100", "the volume in percent, on the sound server's stream; default: as last set");
   AddValue(OpcjaPlay::Sekundy, "N", "stop after N seconds; default: at \"quit\" or a signal");
   AddValue(OpcjaPlay::Wyjscie, "pulse|null",
            "the sound output (default: KORWENDO_AUDIO, else pulse); null plays silently");
@@ -57,6 +58,13 @@ OpcjeOdtwarzacza LiniaOdtwarzacza::Opcje() const {
     for (char c : *n) cyfry = cyfry && c >= '0' && c <= '9';
     if (!cyfry || std::stoi(*n) <= 0) throw UsageError("zła liczba sekund \"" + *n + "\" (" + Opcja(OpcjaPlay::Sekundy) + ")");
     o.sekundy = std::stoi(*n);
+  }
+  if (const auto v = Value(OpcjaPlay::Glosnosc)) {
+    const bool cyfry = !v->empty() && v->size() <= 3 && v->find_first_not_of("0123456789") == String::npos;
+    if (!cyfry || std::stoi(*v) > 100) {
+      throw UsageError("zła głośność \"" + *v + "\" (" + Opcja(OpcjaPlay::Glosnosc) + ": 0 do 100)");
+    }
+    o.glosnosc = std::stoi(*v);
   }
   // Without --audio the choice comes from the environment, whose fault is no option's.
   const std::optional<String> audio = Value(OpcjaPlay::Wyjscie);

@@ -17,6 +17,7 @@ inline constexpr const char* Lista = "list";
 inline constexpr const char* Stacja = "station";
 inline constexpr const char* Od = "at";
 inline constexpr const char* Sekundy = "seconds";
+inline constexpr const char* Glosnosc = "volume";
 inline constexpr const char* Wyjscie = "audio";
 inline constexpr const char* Zapis = "capture";
 // The positional argument: a link to a moment, in place of --server, --station and --at.
@@ -31,6 +32,7 @@ struct OpcjeOdtwarzacza {
   String stacja;                    // --station NAME (or NAME@HOST:PORT); empty: resume
   std::optional<Czas> od;           // --at
   int sekundy = 0;                  // --seconds; 0: until "quit" or end of input
+  std::optional<int> glosnosc;      // --volume, 0-100 percent; else as the settings have it
   AudioOutputChoice wyjscie;        // --audio / --capture
 };
 

@@ -57,8 +57,8 @@ TEST_F(Terminal, TheInboxDispatchedByTheWindowsLogic) {
       {Paczka2("Nowa wiadomość", protokol::kOpisPrzyszlo), {"status: Nowa wiadomość"}},
       {Paczka2("terazgramy Fala"), {"station: Fala"}},
       {Paczka2("busy Fala"), {"status: Baza \"Fala\" jest chwilowo niedostępna."}},
-      // The server's error goes to the program's own rules, not to the status line.
-      {Paczka2("error nieznana stacja Brak"), {}},
+      // The server's error reaches the status line, and the program's own rules.
+      {Paczka2("error nieznana stacja Brak"), {"status: Serwer odmówił: nieznana stacja Brak"}},
       // A diagnostic marker, without diagnostics.
       {Paczka2("setkolorznacznik ffff00 " + teraz.NapisHex(), protokol::kOpisDebug), {}},
   };

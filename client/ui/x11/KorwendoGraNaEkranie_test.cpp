@@ -199,7 +199,7 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   // A real click on 'Oznacz "Od"' marks the moment shown.
   const QPoint srodek = f.BitBtn1->mapToGlobal(f.BitBtn1->rect().center());
   ASSERT_TRUE(Xdotool({"mousemove", QString::number(srodek.x()), QString::number(srodek.y()), "click", "1"}));
-  ASSERT_TRUE(Czekaj([&] { return !f.BitBtn1->toolTip().isEmpty(); }, 3000));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().Od() != Czas(); }, 3000));
   EXPECT_LT(Czas::Odstep(f.Logika().Eksport().Od(), f.CzasOsi()), Roznica::Sekunda * 2);
   // The hover text of the button under the mouse.
   EXPECT_TRUE(Czekaj([&] { return f.StatusPanel0->text() == QString::fromUtf8("Oznacz początek przedziału do eksportu"); }, 3000))

@@ -1,5 +1,5 @@
 #pragma once
-// The export engine as the main window drives it (SilnikEksportu): the Exporter with the
+// The export engine as the main window drives it (ExporterOkna): the Exporter with the
 // window's save dialog. The dialog, and a channel given, are not owned and must outlive it.
 // Window thread only.
 #include <memory>
@@ -7,13 +7,13 @@
 #include "export/DialogZapisu.h"
 #include "export/Exporter.h"
 #include "export/KanalEksportu.h"
-#include "window/SilnikEksportu.h"
+#include "window/ExporterOkna.h"
 
-class SilnikExportera : public SilnikEksportu {
+class ExporterZDialogiem : public ExporterOkna {
  public:
-  SilnikExportera(KanalEksportu* kanal, DialogZapisu* d) : exporter(kanal), dialog(d) {}
+  ExporterZDialogiem(KanalEksportu* kanal, DialogZapisu* d) : exporter(kanal), dialog(d) {}
   // Over the player core `p` (not owned, outliving it) through a channel of its own.
-  SilnikExportera(EsencjaPlayera& p, DialogZapisu* d)
+  ExporterZDialogiem(EsencjaPlayera& p, DialogZapisu* d)
       : wlasnyKanal(std::make_unique<KanalPlayera>(&p)), exporter(wlasnyKanal.get()), dialog(d) {}
 
   bool IsExporting() override { return exporter.IsExporting(); }
@@ -21,6 +21,7 @@ class SilnikExportera : public SilnikEksportu {
   bool Start(Przedzialy& przedzialy) override { return exporter.Start(przedzialy, *dialog); }
   void AddPacket(PaczkaAudio& p) override { exporter.AddPacket(p); }
   void Finish() override { exporter.Finish(); }
+  std::vector<String> Pliki() const override { return exporter.Pliki(); }
 
   Exporter& DajExporter() { return exporter; }
 
