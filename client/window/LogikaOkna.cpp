@@ -25,6 +25,9 @@ LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, Expor
       lista(l),
       zegar(u.zegar ? std::move(u.zegar) : std::function<Czas()>(&Czas::Teraz)),
       bladSerwera(std::move(u.bladSerwera)),
+      stacjaPrzyjeta(std::move(u.stacjaPrzyjeta)),
+      archiwum(std::move(u.archiwum)),
+      koniecEksportu(std::move(u.koniecEksportu)),
       linia(w.Statusu(), zegar, u.diagnostyka),
       listaEksportu(w.Eksportu(), w.Osi(), p, eksport, linia, zegar),
       wydarzenia(w.Wydarzen(), w.Osi(), p, linia, listaEksportu, przedzialyAudio),
@@ -44,7 +47,7 @@ void LogikaOkna::Tick() {
   linia.Tick();
 }
 
-void LogikaOkna::Odbierz() {
+bool LogikaOkna::Odbierz() {
   KG_TRACE("LogikaOkna::Odbierz()");
   while (paczka.Wczytaj(player.Skrzynka())) {
     const String& opis = paczka.Opis;
@@ -55,7 +58,7 @@ void LogikaOkna::Odbierz() {
     } else if (opis == protokol::kOpisEksport) {
       listaEksportu.PaczkaEksportu(paczka);
       // Writing export audio is the slow case: one packet per tick.
-      return;
+      return true;
     } else if (opis == protokol::kOpisInitIwentow) {
       wydarzenia.Baza(paczka, true);
     } else if (opis == protokol::kOpisUpdateIwentow) {
@@ -72,6 +75,7 @@ void LogikaOkna::Odbierz() {
       linia.DebugPrint("error Nieznana paczka: " + q + paczka.Nazwa + q + " z opisem " + q + opis + q);
     }
   }
+  return false;
 }
 
 void LogikaOkna::Audio(Paczka2& p) {
@@ -95,6 +99,7 @@ void LogikaOkna::Audio(Paczka2& p) {
     KG_ERROR("nieznany opis przedzialow audio " + p.Opis);
   }
   wydarzenia.Nagrania(a, p.Opis.empty());
+  if (archiwum && przedzialyAudio.Count() > 0) archiwum(Archiwum::Nagrania);
 }
 
 void LogikaOkna::Process(const String& s) {
@@ -103,6 +108,7 @@ void LogikaOkna::Process(const String& s) {
   const String komenda = parser.Getword();
   if (komenda == protokol::kKoniecEksportu) {
     listaEksportu.KoniecEksportu();
+    if (koniecEksportu) koniecEksportu();
   } else if (komenda == protokol::kSetKolorZnacznik) {
     if (!linia.Diagnostyka()) return;
     const String kolor = parser.Getword();
@@ -114,11 +120,15 @@ void LogikaOkna::Process(const String& s) {
     u.plus.Dodaj(Czas::ZNapisuHex(czas));
     widok.Osi().AktualizujMarkery(0, u);
   } else if (komenda == protokol::kTerazGramy) {
-    TerazGramy(parser.GetRest());
+    const String stacja = parser.GetRest();
+    TerazGramy(stacja);
+    if (stacjaPrzyjeta) stacjaPrzyjeta(stacja);
   } else if (komenda == protokol::kEmpty) {
     linia.BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest pusta.");
+    if (archiwum) archiwum(Archiwum::Pusta);
   } else if (komenda == protokol::kBusy) {
     linia.BardzoLadnyPrint("Baza " + q + parser.GetRest() + q + " jest chwilowo niedostępna.");
+    if (archiwum) archiwum(Archiwum::Zajete);
   } else if (komenda == protokol::kError) {
     BladSerwera(parser.GetRest());
   } else {

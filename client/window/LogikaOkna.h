@@ -36,16 +36,29 @@ class LogikaOkna {
   static constexpr int kWysokosc = WidokEksportu::kWysokosc;
   static constexpr int kWysokoscEksportu = WidokEksportu::kWysokoscEksportu;
 
+  // What the server has said of the station's archive: it has recordings (the audio
+  // intervals known are not empty), it is empty ("pusta"), or it cannot be read now
+  // ("zajete").
+  enum class Archiwum { Nagrania, Pusta, Zajete };
+
+  // The hooks below are called once the logic has handled what they report, on the
+  // logic's thread, and may use the logic; a program without a window acts on them by its
+  // own rules (the window needs none). Each may be empty.
   struct Ustawienia {
     // The diagnostic marker file ".debug" existed at start-up.
     bool diagnostyka = false;
     // The wall clock; Czas::Teraz when empty.
     std::function<Czas()> zegar;
     // Called with the text of each error the server answers (after "error", e.g.
-    // "nieznana stacja X"), once the logic has handled it (the window only logs it and
-    // shows it with diagnostics): a program without a window acts on it by its own rules.
-    // May be empty.
+    // "nieznana stacja X"); the window only logs it and shows it with diagnostics.
     std::function<void(const String& blad)> bladSerwera;
+    // The server accepted a station: it plays `stacja` now ("terazgramy").
+    std::function<void(const String& stacja)> stacjaPrzyjeta;
+    // What the server said of the archive: on "pusta" and "zajete", and after each audio
+    // intervals packet that leaves the station's recordings not empty.
+    std::function<void(Archiwum a)> archiwum;
+    // The server ended the export ("koniecexportu"), after the logic finished the file.
+    std::function<void()> koniecEksportu;
   };
 
   // The parts are not owned and must outlive the logic; `eksport` may be null (no export
@@ -56,8 +69,9 @@ class LogikaOkna {
   // day of the events list, the live indicator, the status line's and the pop-up's timeouts.
   void Tick();
   // Reads and dispatches every complete packet of the inbox; an export packet ends the
-  // reading, so the rest waits for the next tick.
-  void Odbierz();
+  // reading, so the rest waits for the next tick. True when it ended at an export packet
+  // (more may be waiting), false when no complete packet is left.
+  bool Odbierz();
   // One text command of the server.
   void Process(const String& s);
   // A connection notification of the player core.
@@ -92,6 +106,9 @@ class LogikaOkna {
   ListaStacji& lista;
   std::function<Czas()> zegar;
   std::function<void(const String&)> bladSerwera;
+  std::function<void(const String&)> stacjaPrzyjeta;
+  std::function<void(Archiwum)> archiwum;
+  std::function<void()> koniecEksportu;
   Przedzialy przedzialyAudio;
   Paczka2 paczka;
   bool rozlaczony = false;  // the connection was lost or failed since it was last up

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/CyclicBuffer.h"
 #include "player/PowiadomieniaPlayera.h"
 #include "support/LogCapture.h"
 #include "transport/Protokol.h"
@@ -98,6 +99,74 @@ TEST_F(Okno, PaczkaEksportuKonczyTykniecie) {
   EXPECT_EQ(widok.status, "");
   logika->Tick();
   EXPECT_EQ(widok.status, "po eksporcie");
+}
+
+// Reading stops at an export packet and says so; a packet not yet whole waits.
+TEST_F(Okno, OdbierzMowiCzyStanelNaPaczceEksportu) {
+  logika->Eksport().DodajDoEksportu(Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 10));
+  logika->Eksport().Eksportuj();
+  player.Wrzuc(Eksport(1));
+  player.Wrzuc(Eksport(1));
+  EXPECT_TRUE(logika->Odbierz());
+  EXPECT_TRUE(logika->Odbierz());
+  EXPECT_EQ(eksporter.paczek, 2);
+  EXPECT_FALSE(logika->Odbierz());
+  CyclicBuffer caly;
+  Eksport(1).Wyslij(caly);
+  std::vector<char> bajty(static_cast<size_t>(caly.Size()));
+  caly.Read(bajty.data(), static_cast<int>(bajty.size()));
+  player.skrzynka.Write(bajty.data(), static_cast<int>(bajty.size()) - 1);
+  EXPECT_FALSE(logika->Odbierz());
+  EXPECT_EQ(eksporter.paczek, 2);
+  player.skrzynka.Write(bajty.data() + bajty.size() - 1, 1);
+  EXPECT_TRUE(logika->Odbierz());
+  EXPECT_EQ(eksporter.paczek, 3);
+}
+
+// A program without a window is told what the server said, each after the logic handled it.
+class OknoZHakami : public Okno {
+ protected:
+  OknoZHakami() {
+    LogikaOkna::Ustawienia u;
+    u.zegar = [this] { return teraz; };
+    u.stacjaPrzyjeta = [this](const String& s) { haki.push_back("stacja " + s + " " + lista.StartNazwa()); };
+    u.archiwum = [this](LogikaOkna::Archiwum a) {
+      haki.push_back("archiwum " + std::to_string(static_cast<int>(a)) + " " +
+                     std::to_string(logika->PrzedzialyAudio().Count()));
+    };
+    u.koniecEksportu = [this] { haki.push_back("koniec " + std::to_string(eksporter.konczy)); };
+    u.bladSerwera = [this](const String& b) { haki.push_back("blad " + b); };
+    logika = std::make_unique<LogikaOkna>(widok, player, lista, &eksporter, u);
+  }
+  std::vector<String> haki;
+};
+
+TEST_F(OknoZHakami, HakiPoObsluzeniu) {
+  Przedzialy nagrania;
+  nagrania.Add(Przedzial(Utc(2026, 12, 10, 8, 0), Utc(2026, 12, 10, 9, 0)));
+  const auto nagraniaArchiwum = std::to_string(static_cast<int>(LogikaOkna::Archiwum::Nagrania));
+  const struct Przypadek {
+    Paczka2 paczka;
+    std::vector<String> haki;
+  } przypadki[] = {
+      {Paczka2("terazgramy Dwójka"), {"stacja Dwójka Dwójka@127.0.0.1:12540"}},
+      {Audio(Przedzialy(), ""), {}},  // no recordings yet
+      {Audio(nagrania, "update-"), {}},
+      {Audio(nagrania, "update+"), {"archiwum " + nagraniaArchiwum + " 1"}},
+      {Audio(nagrania, ""), {"archiwum " + nagraniaArchiwum + " 1"}},
+      {Paczka2("empty Dwójka"), {"archiwum " + std::to_string(static_cast<int>(LogikaOkna::Archiwum::Pusta)) + " 1"}},
+      {Paczka2("busy Dwójka"), {"archiwum " + std::to_string(static_cast<int>(LogikaOkna::Archiwum::Zajete)) + " 1"}},
+      {Paczka2("koniecexportu"), {"koniec 1"}},
+      {Paczka2("error zly czas 5"), {"blad zly czas 5"}},
+      {Paczka2("nieznane"), {}},
+  };
+  for (const Przypadek& p : przypadki) {
+    SCOPED_TRACE(p.paczka.Nazwa + " " + p.paczka.Opis);
+    haki.clear();
+    player.Wrzuc(p.paczka);
+    logika->Odbierz();
+    EXPECT_EQ(haki, p.haki);
+  }
 }
 
 TEST_F(Okno, KomendyTekstowe) {

@@ -9,10 +9,7 @@
 #include "commandline/TerminalReport.h"
 #include "core/Exception.h"
 #include "core/Log.h"
-#include "export/ExporterZDialogiem.h"
-#include "intervals/PrzedzialyAudio.h"
 #include "transport/CelStacji.h"
-#include "transport/Paczka2.h"
 #include "transport/Protokol.h"
 
 namespace {
@@ -25,6 +22,8 @@ constexpr auto kCzasNaArchiwum = std::chrono::seconds(300);
 constexpr auto kCzasNaPrzerwanie = std::chrono::seconds(10);
 // The longest turn of reading the inbox.
 constexpr auto kTura = std::chrono::milliseconds(50);
+// The window's logic ticks every 10 ms, as in the window; the loop turns more often.
+constexpr auto kTick = std::chrono::milliseconds(10);
 // How often the progress bar is redrawn.
 constexpr auto kOdstepPaska = std::chrono::milliseconds(200);
 
@@ -33,7 +32,10 @@ bool ZaczynaSieOd(const String& s, const String& p) { return s.rfind(p, 0) == 0;
 }  // namespace
 
 HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
-    : opcje(std::move(o)), dialog(opcje.plik, opcje.pcm), postep(opcje.przedzialy) {
+    : opcje(std::move(o)),
+      postep(opcje.przedzialy),
+      widok([this](bool w) { Pasek(w); }, [this] { PokazPasek(false); }),
+      lista(String()) {
   EsencjaPlayera::Wyposazenie w;
   // The engine stays paused and never plays: the exporter asks for no playback audio.
   AudioOutputChoice nic;
@@ -42,9 +44,23 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   // No wake-up: the loop takes the notifications on each turn.
   stos = std::make_unique<StosPlayera>(nullptr, std::move(w));
   player = &stos->Esencja();
-  auto silnik = std::make_unique<ExporterZDialogiem>(*player, &dialog);
-  exporter = &silnik->DajExporter();
-  stos->UstawEksport(std::move(silnik));
+  EksportZLinii::Zdarzenia z;
+  z.paczka = [this](const PaczkaAudio& p) { postep.Dodaj(p); };
+  z.bladZapisu = [this](const String& b) { BladZapisu(b); };
+  z.bladKonca = [this](const String& b) { BladKonca(b); };
+  auto e = std::make_unique<EksportZLinii>(std::make_unique<KanalPlayera>(player), opcje.plik, opcje.pcm, std::move(z));
+  silnik = e.get();
+  stos->UstawEksport(std::move(e));
+  LogikaOkna::Ustawienia u;
+  u.stacjaPrzyjeta = [this](const String&) { StacjaPrzyjeta(); };
+  u.archiwum = [this](LogikaOkna::Archiwum a) { StanArchiwum(a); };
+  u.bladSerwera = [this](const String& b) { BladSerwera(b); };
+  u.koniecEksportu = [this] { KoniecEksportu(); };
+  logika = &stos->ZbudujLogike(widok, lista, std::move(u));
+  // The exporter never plays: stopped as a user stops it, so that the logic does not start
+  // playback when the server accepts the station.
+  logika->Wykonaj(Polecenie::Stop);
+  for (const Przedzial& p : opcje.przedzialy.Wszystkie()) logika->Eksport().DodajDoEksportu(p.begin, p.end);
   terminal = isatty(STDERR_FILENO) == 1;
 }
 
@@ -65,12 +81,12 @@ int HeadlessExporter::Uruchom() {
     const int r = ::poll(&p, 1, player->Skrzynka().Size() > 0 ? 0 : 1);
     if (r > 0 && (p.revents & POLLIN) != 0) Sygnal();
     if (!kod) Zawiadomienia();
-    if (!kod) Skrzynka();
+    if (!kod) Tura();
     if (!kod) Terminy();
     if (!kod) PokazPasek(false);
   }
   WyczyscPasek();
-  for (const String& plik : exporter->Pliki()) std::fputs((plik + "\n").c_str(), stdout);
+  for (const String& plik : silnik->Pliki()) std::fputs((plik + "\n").c_str(), stdout);
   std::fflush(stdout);
   if (!komunikat.empty()) ReportToTerminal(komunikat, rada);
   return *kod;
@@ -83,33 +99,38 @@ void HeadlessExporter::Koniec(int k, const String& s, const String& r) {
   rada = r;
 }
 
-void HeadlessExporter::Zakoncz() {
-  try {
-    exporter->Finish();
-  } catch (const std::exception& e) {
-    // The file could not be finished: that is the failure to report, whatever came before.
-    kod.reset();
-    Koniec(KodEksportu::Blad, String("nie można dokończyć pliku: ") + e.what());
-  }
+void HeadlessExporter::Zakoncz() { silnik->Finish(); }
+
+void HeadlessExporter::BladKonca(const String& blad) {
+  // The file could not be finished: that is the failure to report, whatever came before.
+  kod.reset();
+  Koniec(KodEksportu::Blad, "nie można dokończyć pliku: " + blad);
+}
+
+void HeadlessExporter::BladZapisu(const String& blad) {
+  player->WyslijString(protokol::kPrzerwijEksport);
+  Zakoncz();
+  Koniec(KodEksportu::Blad, "nie można zapisać eksportu: " + blad);
 }
 
 void HeadlessExporter::Zawiadomienia() {
   for (ZdarzeniePolaczenia z : stos->Odbierz()) {
     if (kod) return;
     Log(0, "korwendo-export: " + OpisPowiadomienia(z), KG_WHERE);
+    // What is still in the inbox arrived before the loss.
+    if (z == ZdarzeniePolaczenia::Zerwany) Tura(true);
+    if (kod) return;
+    logika->Powiadomienie(z);
     switch (z) {
       case ZdarzeniePolaczenia::Polaczony:
         polaczony = true;
         break;
       case ZdarzeniePolaczenia::Zerwany:
-        // What is still in the inbox arrived before the loss.
-        Skrzynka(true);
-        if (kod) return;
         if (wyslany) {
           Zakoncz();
           Koniec(KodEksportu::Zerwane,
                  "połączenie z serwerem " + opcje.serwer + " zerwane w trakcie eksportu" +
-                     (exporter->Pliki().empty() ? String() : String("; zapisana część jest w wypisanych plikach")),
+                     (silnik->Pliki().empty() ? String() : String("; zapisana część jest w wypisanych plikach")),
                  "uruchom eksport jeszcze raz");
         } else {
           Koniec(KodEksportu::Blad, "połączenie z serwerem " + opcje.serwer + " zerwane");
@@ -133,92 +154,75 @@ void HeadlessExporter::Zawiadomienia() {
   }
 }
 
-void HeadlessExporter::Skrzynka(bool wszystko) {
+void HeadlessExporter::Tura(bool wszystko) {
   // The inbox refills while it is read: a turn takes at most kTura, so that signals and
-  // the progress bar are seen to during a long export.
-  const auto koniecTury = Zegar::now() + kTura;
-  Paczka2& p = odbior;
-  while (!kod && (wszystko || Zegar::now() < koniecTury) && p.Wczytaj(player->Skrzynka())) {
-    if (p.Nazwa == protokol::kPaczkaAudio && p.Opis == protokol::kOpisEksport) {
-      if (!wyslany || zakonczony) continue;
-      PaczkaAudio a;
-      p.Wyjmij(a);
-      postep.Dodaj(a);
-      try {
-        exporter->AddPacket(a);
-      } catch (const std::exception& e) {
-        player->WyslijString(protokol::kPrzerwijEksport);
-        Zakoncz();
-        Koniec(KodEksportu::Blad, String("nie można zapisać eksportu: ") + e.what());
-      }
-      continue;
+  // the progress bar are seen to during a long export. The logic writes one export packet
+  // per reading (and per tick).
+  const auto teraz = Zegar::now();
+  const auto koniecTury = teraz + kTura;
+  try {
+    bool dalej = true;
+    if (!wszystko && teraz - ostatniTick >= kTick) {
+      ostatniTick = teraz;
+      logika->Tick();
     }
-    if (p.Nazwa == protokol::kPrzedzialyAudio && !archiwumZnane) {
-      if (p.Opis.empty() || p.Opis == protokol::kOpisUpdatePlus) {
-        PrzedzialyAudio a;
-        p.Wyjmij(a);
-        if (!a.Wszystkie().empty()) {
-          archiwumZnane = true;
-          RozpocznijEksport();
-        }
-      }
-      continue;
-    }
-    if (p.Nazwa != protokol::kString) continue;
-    const String tekst = p.DajString();
-    if (p.Opis == protokol::kOpisDebug || p.Opis == protokol::kOpisStatus) {
-      if (!tekst.empty()) Log(0, "korwendo-export: " + tekst, KG_WHERE);
-    } else {
-      Tekst(tekst);
-    }
+    while (!kod && dalej && (wszystko || Zegar::now() < koniecTury)) dalej = logika->Odbierz();
+  } catch (const std::exception& e) {
+    // The window's logic raises for what a server must never send.
+    Zakoncz();
+    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " przysłał błędne dane: " + e.what());
   }
 }
 
-void HeadlessExporter::Tekst(const String& tekst) {
+void HeadlessExporter::StacjaPrzyjeta() {
+  stacjaPrzyjeta = true;
+  RozpocznijEksport();
+}
+
+void HeadlessExporter::StanArchiwum(LogikaOkna::Archiwum a) {
+  if (archiwumZnane) return;
+  archiwumZnane = true;
+  zajete = a == LogikaOkna::Archiwum::Zajete;
+  RozpocznijEksport();
+}
+
+void HeadlessExporter::BladSerwera(const String& blad) {
+  const String tekst = String(protokol::kError) + " " + blad;
   Log(0, "korwendo-export: serwer: " + tekst, KG_WHERE);
-  const String blad = String(protokol::kError) + " ";
-  if (ZaczynaSieOd(tekst, String(protokol::kTerazGramy) + " ")) {
-    stacjaPrzyjeta = true;
-    RozpocznijEksport();
-  } else if (ZaczynaSieOd(tekst, String(protokol::kEmpty) + " ") || ZaczynaSieOd(tekst, String(protokol::kBusy) + " ")) {
-    zajete = ZaczynaSieOd(tekst, String(protokol::kBusy) + " ");
-    archiwumZnane = true;
-    RozpocznijEksport();
-  } else if (tekst == protokol::kKoniecEksportu) {
-    if (wyslany) KoniecEksportu();
-  } else if (ZaczynaSieOd(tekst, blad + protokol::kBladNieznanaStacja)) {
+  if (ZaczynaSieOd(blad, protokol::kBladNieznanaStacja)) {
     Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " nie ma stacji \"" + opcje.stacja + "\"",
            "stacje serwera pokazuje korwendo-play --server " + opcje.serwer + " --list");
-  } else if (ZaczynaSieOd(tekst, blad + protokol::kBladZlyCzas)) {
+  } else if (ZaczynaSieOd(blad, protokol::kBladZlyCzas)) {
     Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " odrzucił czas: " + tekst);
-  } else if (ZaczynaSieOd(tekst, blad) && wyslany && !bladSerwera) {
+  } else if (wyslany && !bladSerwera) {
     // The exporter asks for nothing else: an error now is the export's.
-    bladSerwera = tekst.substr(blad.size());
+    bladSerwera = blad;
   }
 }
 
 void HeadlessExporter::RozpocznijEksport() {
-  if (wyslany || !stacjaPrzyjeta || !archiwumZnane) return;
+  if (kod || wyslany || !stacjaPrzyjeta || !archiwumZnane) return;
   try {
-    exporter->Start(opcje.przedzialy, dialog);
-    wyslany = true;
+    logika->Eksport().Eksportuj();
+    wyslany = silnik->IsExporting();
   } catch (const std::exception& e) {
     Koniec(KodEksportu::Blad, String("nie można rozpocząć eksportu: ") + e.what());
   }
 }
 
 void HeadlessExporter::KoniecEksportu() {
+  // The logic has finished the file; an export of no request of ours is none of ours.
+  if (!wyslany || zakonczony) return;
   zakonczony = true;
-  Zakoncz();
   if (kod) return;
   if (przerwany) {
     Koniec(KodEksportu::Przerwane, "eksport przerwany; zapisana część jest w wypisanych plikach");
   } else if (bladSerwera) {
     Koniec(KodEksportu::Blad, "serwer przerwał eksport: " + *bladSerwera);
-  } else if (exporter->Pliki().empty() && zajete) {
+  } else if (silnik->Pliki().empty() && zajete) {
     Koniec(KodEksportu::Blad, "serwer nie może teraz czytać archiwum stacji \"" + opcje.stacja + "\"",
            "spróbuj później; powód jest w logu serwera");
-  } else if (exporter->Pliki().empty()) {
+  } else if (silnik->Pliki().empty()) {
     Koniec(KodEksportu::Blad, "w podanych przedziałach stacja \"" + opcje.stacja + "\" nie ma nagrań",
            "przedziały z nagraniami pokazuje oś czasu programu KorwendoGra");
   } else {
@@ -230,15 +234,16 @@ void HeadlessExporter::Sygnal() {
   const std::optional<int> sygnal = sygnaly.Odbierz();
   if (!sygnal) return;
   const int kodSygnalu = 128 + *sygnal;
-  if (wyslany && !zakonczony && !przerwany && polaczony) {
+  if (wyslany && !zakonczony && !przerwany && polaczony && silnik->IsExporting()) {
     // The server ends the export with "koniecexportu"; what arrives until then is written.
+    // The export button of a running export asks for just that.
     przerwany = true;
-    player->WyslijString(protokol::kPrzerwijEksport);
+    logika->Eksport().Eksportuj();
     terminPrzerwania = Zegar::now() + kCzasNaPrzerwanie;
     return;
   }
   Zakoncz();
-  Koniec(kodSygnalu, "eksport przerwany" + String(exporter->Pliki().empty() ? "" : "; zapisana część jest w wypisanych plikach"));
+  Koniec(kodSygnalu, "eksport przerwany" + String(silnik->Pliki().empty() ? "" : "; zapisana część jest w wypisanych plikach"));
 }
 
 void HeadlessExporter::Terminy() {
@@ -255,8 +260,17 @@ void HeadlessExporter::Terminy() {
   }
 }
 
+void HeadlessExporter::Pasek(bool widoczny) {
+  pasek = widoczny;
+  if (widoczny) {
+    PokazPasek(true);
+  } else {
+    WyczyscPasek();
+  }
+}
+
 void HeadlessExporter::PokazPasek(bool teraz) {
-  if (!terminal || !wyslany) return;
+  if (!terminal || !pasek) return;
   const auto t = Zegar::now();
   if (!teraz && t - ostatniPasek < kOdstepPaska) return;
   ostatniPasek = t;

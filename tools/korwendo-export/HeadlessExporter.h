@@ -7,8 +7,14 @@
 // the server to stop the export and waits (at most 10 s) for its end so that the files
 // are closed cleanly; a second one ends at once, the files closed.
 //
-// The player core, its message thread and the export engine are the program's one player
-// stack (StosPlayera).
+// The session runs on the main window's logic (LogikaOkna) over the program's one player
+// stack (StosPlayera): the logic reads the inbox and the server's texts, follows the
+// connection, starts the export of its list and writes what comes back through the
+// stack's export engine (EksportZLinii). Its hooks tell the exporter what it decides by
+// its own rules: the station accepted, the archive known, the export ended, the server's
+// errors. The exporter keeps the command line, the loop with its signals and deadlines,
+// the progress bar (the logic's export gauge, WidokEksportera), and the exit statuses
+// with their messages. No Qt event loop runs: the loop drives the logic itself.
 //
 // Threads: everything runs on the thread of Uruchom except the player core's
 // notifications, which arrive on the message thread and wait in the stack until the loop
@@ -20,12 +26,13 @@
 
 #include "core/String.h"
 #include "core/SygnalyKonca.h"
-#include "export/DialogZapisu.h"
-#include "export/Exporter.h"
+#include "korwendo-export/EksportZLinii.h"
 #include "korwendo-export/OpcjeEksportu.h"
 #include "korwendo-export/PostepEksportu.h"
+#include "korwendo-export/WidokEksportera.h"
 #include "player/EsencjaPlayera.h"
-#include "transport/Paczka2.h"
+#include "player/ListaStacji.h"
+#include "window/LogikaOkna.h"
 #include "window/StosPlayera.h"
 
 // The exit statuses; 2 (a bad command line) is ReadCommandLine's.
@@ -50,47 +57,46 @@ class HeadlessExporter {
  private:
   using Zegar = std::chrono::steady_clock;
 
-  // The fixed choice of the command line in place of the save dialog.
-  class DialogStaly : public DialogZapisu {
-   public:
-    DialogStaly(std::optional<String> p, bool c) : plik(std::move(p)), pcm(c) {}
-    std::optional<Wybor> Pokaz(const String& proponowana) override { return Wybor{plik ? *plik : proponowana, pcm}; }
-    void UstawKatalog(const String&) override {}
-
-   private:
-    std::optional<String> plik;
-    bool pcm;
-  };
-
   void Zawiadomienia();
-  // Handles what the inbox holds: for at most a turn, or (`wszystko`) all of it.
-  void Skrzynka(bool wszystko = false);
-  void Tekst(const String& tekst);
+  // One turn of the logic: its tick when due, then the inbox for at most a turn; or
+  // (`wszystko`) all of the inbox, without a tick.
+  void Tura(bool wszystko = false);
+  // The logic's hooks.
+  void StacjaPrzyjeta();
+  void StanArchiwum(LogikaOkna::Archiwum a);
+  void BladSerwera(const String& blad);
+  void KoniecEksportu();
+  // The engine's reports.
+  void BladZapisu(const String& blad);
+  void BladKonca(const String& blad);
   void Sygnal();
   void Terminy();
-  // Sends the export request once the station is accepted and its archive known.
+  // Starts exporting the logic's list once the station is accepted and its archive known.
   void RozpocznijEksport();
-  void KoniecEksportu();
   // Ends with `kod`, reporting `s` (when not empty) with `rada`.
   void Koniec(int kod, const String& s = {}, const String& rada = {});
-  // Finishes the exporter; a failure is reported and makes the status a failure.
+  // Finishes the file; a failure is reported and makes the status a failure.
   void Zakoncz();
+  // The logic's export gauge shown or hidden: the progress bar drawn or cleared.
+  void Pasek(bool widoczny);
   void PokazPasek(bool teraz);
   void WyczyscPasek();
 
   OpcjeEksportu opcje;
-  DialogStaly dialog;
+  PostepEksportu postep;
+  WidokEksportera widok;
+  // The logic's station list: never read nor saved, the exporter keeps no settings.
+  ListaStacji lista;
   std::unique_ptr<StosPlayera> stos;  // after what it uses, so gone before it
   EsencjaPlayera* player = nullptr;   // the stack's
-  Exporter* exporter = nullptr;       // the stack's export engine's
-  PostepEksportu postep;
-  // The inbox's reader: a turn may end with part of the next packet read.
-  Paczka2 odbior;
+  EksportZLinii* silnik = nullptr;    // the stack's export engine
+  LogikaOkna* logika = nullptr;       // the stack's
   SygnalyKonca sygnaly;
   bool terminal = false;
 
   Zegar::time_point start;
   Zegar::time_point ostatniPasek;
+  Zegar::time_point ostatniTick;
   std::optional<Zegar::time_point> terminPrzerwania;  // after an abort request
   bool polaczony = false;
   // The server accepted the station ("terazgramy"), and it has looked at the station's
@@ -103,6 +109,7 @@ class HeadlessExporter {
   bool wyslany = false;    // the export request is on its way
   bool zakonczony = false; // "koniecexportu" came
   bool przerwany = false;  // a signal asked to stop
+  bool pasek = false;      // the logic shows the export's gauge
   bool pasekWidoczny = false;
   std::optional<String> bladSerwera;  // an "error" that came during the export
   std::optional<int> kod;
