@@ -1,5 +1,5 @@
 // Events files from arbitrary text: the server's station reads them into its event base
-// (Stacja::CzytajIwenty), the archive's reader line by line (EventsFile), whole and as a
+// (Stacja::CzytajWydarzenia), the archive's reader line by line (EventsFile), whole and as a
 // file that grows and is cut shorter. Neither may fail for what a file holds. An entry the
 // reader accepts writes back to the same line (names cleaned as the writer cleans them),
 // its times to the same text, and the station reads that line to the same entry. A file
@@ -69,7 +69,7 @@ String Czysc(String s) {
 void Linia(const String& linia) {
   const std::optional<Zdarzenie> z = EventsFile::ZLinii(linia);
   BazaZintegrowana stacji;
-  Stacja::CzytajIwenty(linia, stacji);
+  Stacja::CzytajWydarzenia(linia, stacji);
   if (!z) return;
 
   const bool marker = z->rodzaj == Zdarzenie::Rodzaj::Marker;
@@ -151,7 +151,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const String tekst(reinterpret_cast<const char*>(data + 1), size - 1);
   try {
     BazaZintegrowana b;
-    Stacja::CzytajIwenty(tekst, b);
+    Stacja::CzytajWydarzenia(tekst, b);
     for (int i = 0; i < b.iwenty.Ile(); ++i) {
       for (const Przedzial& p : b.iwenty.Element(i).Wszystkie()) {
         if (p.begin > p.end) Fail("the station made an interval that ends before it begins", tekst);
@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Reading again replaces what was read: the same text gives the same base.
     const String pierwszy = Bajty(b);
-    Stacja::CzytajIwenty(tekst, b);
+    Stacja::CzytajWydarzenia(tekst, b);
     if (Bajty(b) != pierwszy) Fail("reading the same text twice gives another base", tekst);
 
     for (const String& l : Linie(tekst)) Linia(l);

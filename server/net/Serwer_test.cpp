@@ -919,7 +919,7 @@ TEST(Stacja, EventsFileOnlyRegularAndItsBadLinesCounted) {
   std::string tekst = "event\tWiadomości\t2024-05-01T10:00:02.000Z\t2024-05-01T10:00:04.000Z\n";
   for (int i = 0; i < 1000; ++i) tekst += "bad line " + std::to_string(i) + "\n";
   BazaZintegrowana b;
-  Stacja::CzytajIwenty(tekst, b);
+  Stacja::CzytajWydarzenia(tekst, b);
   ASSERT_NE(b.iwenty.Znajdz("Wiadomości"), nullptr);
   const std::string l = log.Text();
   size_t linie = 0;

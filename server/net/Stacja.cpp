@@ -74,8 +74,8 @@ Stacja::Stacja(const KonfiguracjaStacji& k)
 Stacja::Stacja(const String& n, std::shared_ptr<Archive> a, const String& plik)
     : nazwa(n), archiwum(std::move(a)), plikWydarzen(plik), audioS(Pusty()), audio(Pusty()) {}
 
-void Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b) {
-  KG_TRACE("serwer::Stacja::CzytajIwenty(const String& tekst, BazaZintegrowana& b)");
+void Stacja::CzytajWydarzenia(const String& tekst, BazaZintegrowana& b) {
+  KG_TRACE("serwer::Stacja::CzytajWydarzenia(const String& tekst, BazaZintegrowana& b)");
   b.Wyczysc();
   std::istringstream in(tekst);
   String linia;
@@ -157,31 +157,31 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
   }
   struct stat st{};
   String tekst;
-  String bladIwentow;
+  String bladWydarzen;
   bool czytaj = false;
   if (!plikWydarzen.empty()) {
     if (stat(plikWydarzen.c_str(), &st) != 0) {
-      bladIwentow = SystemErrorText(errno);
+      bladWydarzen = SystemErrorText(errno);
     } else if (!S_ISREG(st.st_mode)) {
-      bladIwentow = "nie jest zwyklym plikiem";
-    } else if (pierwszy || st.st_mtim.tv_sec != mtimeIwentow.tv_sec || st.st_mtim.tv_nsec != mtimeIwentow.tv_nsec) {
-      bladIwentow = CzytajZwyklyPlik(plikWydarzen, tekst);
-      czytaj = bladIwentow.empty();
+      bladWydarzen = "nie jest zwyklym plikiem";
+    } else if (pierwszy || st.st_mtim.tv_sec != mtimeWydarzen.tv_sec || st.st_mtim.tv_nsec != mtimeWydarzen.tv_nsec) {
+      bladWydarzen = CzytajZwyklyPlik(plikWydarzen, tekst);
+      czytaj = bladWydarzen.empty();
     } else {
-      bladIwentow = ostatniBladIwentow;  // not read again: nothing new to say
+      bladWydarzen = ostatniBladWydarzen;  // not read again: nothing new to say
     }
-    if (bladIwentow != ostatniBladIwentow) {
-      if (!bladIwentow.empty()) {
-        Log(1, "stacja " + nazwa + ": nie mozna czytac pliku iwentow " + plikWydarzen + ": " + bladIwentow, KG_WHERE);
+    if (bladWydarzen != ostatniBladWydarzen) {
+      if (!bladWydarzen.empty()) {
+        Log(1, "stacja " + nazwa + ": nie mozna czytac pliku iwentow " + plikWydarzen + ": " + bladWydarzen, KG_WHERE);
       }
-      ostatniBladIwentow = bladIwentow;
+      ostatniBladWydarzen = bladWydarzen;
     }
   }
   if (czytaj) {
     // Only a file read whole counts as seen; one that could not be read is tried again.
-    mtimeIwentow = st.st_mtim;
+    mtimeWydarzen = st.st_mtim;
     BazaZintegrowana b;
-    CzytajIwenty(tekst, b);
+    CzytajWydarzenia(tekst, b);
     BazaZintegrowana dodane = b;
     dodane.Odejmij(iwentyS);
     BazaZintegrowana odjete = iwentyS;

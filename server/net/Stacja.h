@@ -81,7 +81,7 @@ class Stacja {
   Archive& Archiwum() { return *archiwum; }
 
   // Parses the text of an events file into b (see above).
-  static void CzytajIwenty(const String& tekst, BazaZintegrowana& b);
+  static void CzytajWydarzenia(const String& tekst, BazaZintegrowana& b);
 
  private:
   String nazwa;
@@ -93,8 +93,8 @@ class Stacja {
 
   // The archive thread's side: what it last found.
   String ostatniBlad;
-  String ostatniBladIwentow;
-  timespec mtimeIwentow{};
+  String ostatniBladWydarzen;
+  timespec mtimeWydarzen{};
   bool pierwszy = true;
   bool dostepnaS = false;
   PrzedzialyAudio audioS;
