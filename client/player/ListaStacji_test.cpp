@@ -263,19 +263,19 @@ TEST_F(Lista, UserSectionsFallBackToTheServerFile) {
 // others' go, and the server file is written at once in the form it is read in.
 TEST_F(Lista, ServersSetFromTheDialogAreSavedAtOnce) {
   ListaStacji l(katalog.Path());
-  l.DodajSerwer("a", 1);
-  l.DodajSerwer("b", 2000);
+  l.DodajSerwer("127.0.0.1", 1);
+  l.DodajSerwer("127.0.0.2", 2000);
   l.DodajStacje("Zegar", &l.DajSerwer(0));
   l.DodajStacje("Fala", &l.DajSerwer(1));
-  l.UstawSerwery({"b:2000", "[::1]:3000", "c"});
+  l.UstawSerwery({"127.0.0.2:2000", "[::1]:3000", "127.0.0.3"});
   ASSERT_EQ(l.IleSerwerow(), 3);
-  EXPECT_EQ(l.DajSerwer(0).Adres(), "b:2000");
-  EXPECT_EQ(l.DajSerwer(2).Adres(), "c:12540");
+  EXPECT_EQ(l.DajSerwer(0).Adres(), "127.0.0.2:2000");
+  EXPECT_EQ(l.DajSerwer(2).Adres(), "127.0.0.3:12540");
   ASSERT_EQ(l.Stacje().size(), 1u);
-  EXPECT_EQ(l.Stacje()[0].Cel(), "Fala@b:2000");
-  EXPECT_EQ(Plik("KorwendoGra.ini"), "[Serwery]\r\nSerwer0=b:2000\r\nSerwer1=[::1]:3000\r\nSerwer2=c:12540\r\n");
+  EXPECT_EQ(l.Stacje()[0].Cel(), "Fala@127.0.0.2:2000");
+  EXPECT_EQ(Plik("KorwendoGra.ini"), "[Serwery]\r\nSerwer0=127.0.0.2:2000\r\nSerwer1=[::1]:3000\r\nSerwer2=127.0.0.3:12540\r\n");
   // An address it cannot read changes nothing.
-  EXPECT_THROW(l.UstawSerwery({"d:99999"}), std::exception);
+  EXPECT_THROW(l.UstawSerwery({"127.0.0.4:99999"}), std::exception);
   EXPECT_EQ(l.IleSerwerow(), 3);
 }
 
