@@ -316,7 +316,8 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   QTimer wpisz;
   QObject::connect(&wpisz, &QTimer::timeout, [&] {
     auto* d = dynamic_cast<TEditString*>(QApplication::activeModalWidget());
-    if (d == nullptr || prompt) return;
+    // Typed only once the prompt has the X input focus: before it, the keys go elsewhere.
+    if (d == nullptr || prompt || !d->isActiveWindow()) return;
     prompt = true;
     tytul = d->windowTitle();
     Xdotool({"key", "ctrl+a"});
