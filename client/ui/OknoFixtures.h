@@ -24,6 +24,14 @@ inline std::unique_ptr<TForm3> Okno(const TempDir& katalog, const std::string& i
   return f;
 }
 
+// Turns the event loop until `warunek` holds or 3 s have passed; whether it holds. The
+// window's first tick may come late on a loaded machine, so a test waits for what it checks.
+template <class F>
+bool Czekaj(F warunek) {
+  for (int i = 0; i < 300 && !warunek(); ++i) QTest::qWait(10);
+  return warunek();
+}
+
 // Runs `akcja` on the modal dialog or popup of type W that opens after `otworz`: during
 // `otworz` when it runs a modal loop of its own, else while the event loop turns after it,
 // until the dialog has been handled or 5 s have passed. Whether it was handled.

@@ -41,12 +41,6 @@ namespace {
 
 using namespace okno_ui;
 
-template <class F>
-bool Czekaj(F warunek) {
-  for (int i = 0; i < 300 && !warunek(); ++i) QTest::qWait(10);
-  return warunek();
-}
-
 TEST(Okno, RozmiarIPodpisy) {
   TempDir k;
   auto f = Okno(k);
