@@ -3,7 +3,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -68,18 +69,24 @@ PaneleCzasu::PaneleCzasu(QWidget* parent) : QWidget(parent) {
   dodaj(p[9]);
   dodaj(Separator(this, ".", cyfra / 2 + 2));
   dodaj(p[10]);
-  wiersz->addStretch(1);
 
-  p[11] = new QLabel(this);
+  // The summer-time label stands beside the row's parent's other widgets, so that the
+  // space under the row stays free for them; wide enough for either text from the start.
+  p[11] = new QLabel(parent != nullptr ? parent : this);
   p[11]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-
-  auto* kolumna = new QVBoxLayout(this);
-  kolumna->setSpacing(2);
-  kolumna->setContentsMargins(0, 0, 0, 0);
-  kolumna->addLayout(wiersz);
-  auto* dol = new QHBoxLayout;
-  dol->setContentsMargins(0, 0, 0, 0);
-  dol->addWidget(p[11], 0, Qt::AlignRight);
-  kolumna->addLayout(dol);
+  const QFontMetrics opis(p[11]->font());
+  p[11]->setFixedSize(std::max(opis.horizontalAdvance(QStringLiteral("Czas zimowy")),
+                               opis.horizontalAdvance(QStringLiteral("Czas letni"))) + 4,
+                      opis.height());
+  if (parent == nullptr) p[11]->hide();
+  setLayout(wiersz);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+PaneleCzasu::~PaneleCzasu() {
+  if (p[11]->parent() != this) delete p[11];
+}
+
+void PaneleCzasu::PolozEtykieteLata() {
+  p[11]->move(x() + width() - p[11]->width(), y() + height() + 2);
 }

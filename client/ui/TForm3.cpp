@@ -36,6 +36,7 @@
 #include "player/ListaStacji.h"
 #include "ui/DialogZapisuQt.h"
 #include "ui/RaportAwarii.h"
+#include "ui/PodpisPrzycisku.h"
 #include "ui/TEditString.h"
 #include "window/LogikaOkna.h"
 #include "window/PoczatekGry.h"
@@ -147,7 +148,7 @@ void TForm3::Zbuduj() {
   setCentralWidget(c);
 
   SpeedButton5 = new QToolButton(c);
-  SpeedButton5->setText(BezSkrotow("Wybierz stację"));
+  UstawPodpis(SpeedButton5, BezSkrotow("Wybierz stację"));
   SpeedButton5->setAutoRaise(true);
   QFont gruba = SpeedButton5->font();
   gruba.setBold(true);
@@ -218,7 +219,9 @@ void TForm3::Zbuduj() {
   StatusPanel0 = Etykieta(statusBar());
   StatusPanel1 = Etykieta(statusBar());
   StatusPanel1->setFixedWidth(200);
-  statusBar()->addWidget(StatusPanel0);
+  // The message takes what the bar's other widgets leave; a long one is cut, never pushes.
+  StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  statusBar()->addWidget(StatusPanel0, 1);
   ZbudujNaZywo();
   ZbudujGlosnosc();
   statusBar()->addPermanentWidget(StatusPanel1);
@@ -259,9 +262,8 @@ void TForm3::Rozmiesc() {
   const int w = centralWidget()->width();
   const QSize p = Panel6->sizeHint();
   Panel6->setGeometry(w - p.width() - 8, 2, p.width(), p.height());
-  // The favourites give way to the digit panels and the button beside them on a narrow window.
-  const int skok = RozmiescSkok();
-  Panel4->setGeometry(316, 4, std::max(0, std::min(4 * 118, skok - 8 - 316)), 28);
+  Panel6->PolozEtykieteLata();
+  RozmiescGore(w, RozmiescSkok());
   os->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
   Panel1->setGeometry(0, kGoraOsi, w, kWysokoscOsi);
   const QSize rozmiar = PrzyciskSerwerow->sizeHint();
@@ -278,8 +280,35 @@ void TForm3::Rozmiesc() {
   EksportBar->setGeometry(8, 4, std::max(0, BitBtn5->x() - 8 - 130), 19);
   Label2->setGeometry(EksportBar->x() + EksportBar->width() + 8, 0, 110, 27);
   Label1->setGeometry(w - 60, kRzadEksportu - 12, 56, 12);
-  StatusPanel0->setFixedWidth(std::max(0, width() - 250 - kSzerokoscNaZywo));
   if (Panel2->isVisible()) PokazDymek(Label3->text().toStdString());
+}
+
+void TForm3::RozmiescGore(int w, int skok) {
+  // The station and events buttons narrow a little on a narrow window.
+  const int kolumna = std::clamp(w - 578, 220, 300);
+  SpeedButton5->setGeometry(8, 4, kolumna, 28);
+  SpeedButton6->setGeometry(62, 36, kolumna - 54, 25);
+  ButtonNaZywo->move(kolumna + 16, ButtonNaZywo->y());
+  // The favourites at their full width in the first row when they fit between the station
+  // button and the jump button; else in the second row, between "Na żywo" and the
+  // summer-time label, as wide as the room there allows.
+  constexpr int kUlubiona = 114;
+  constexpr int kOdstep = 4;
+  int x = kolumna + 16;
+  int miejsce = skok - 8 - x;
+  QRect rzad(x, 4, miejsce, 28);
+  if (miejsce < 4 * kUlubiona + 3 * kOdstep) {
+    x = ButtonNaZywo->geometry().right() + 1 + 8;
+    miejsce = Panel6->Panele()[11]->x() - 8 - x;
+    rzad = QRect(x, 35, miejsce, 27);
+  }
+  const int b = std::clamp((miejsce - 3 * kOdstep) / 4, 0, kUlubiona);
+  Panel4->setGeometry(rzad.x(), rzad.y(), 4 * b + 3 * kOdstep, rzad.height());
+  for (size_t i = 0; i < SpeedButton.size(); ++i) {
+    SpeedButton[i]->setGeometry(static_cast<int>(i) * (b + kOdstep), 0, b, rzad.height());
+    DopasujPodpis(SpeedButton[i]);
+  }
+  DopasujPodpis(SpeedButton5);
 }
 
 void TForm3::resizeEvent(QResizeEvent* e) {
@@ -425,7 +454,7 @@ void TForm3::UstawTimerPolaczenia(bool dziala) {
 
 void TForm3::UstawTytul(const String& s) { setWindowTitle(QString::fromStdString(s)); }
 
-void TForm3::UstawPrzyciskStacji(const String& s) { SpeedButton5->setText(BezSkrotow(s)); }
+void TForm3::UstawPrzyciskStacji(const String& s) { UstawPodpis(SpeedButton5, BezSkrotow(s)); }
 
 void TForm3::ZaznaczUlubione(const String& cel) {
   for (QToolButton* b : SpeedButton) b->setChecked(!cel.empty() && b->toolTip().toStdString() == cel);

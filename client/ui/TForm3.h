@@ -250,6 +250,9 @@ class TForm3 : public QMainWindow,
   // and returns its left edge (from Rozmiesc).
   void ZbudujSkok();
   int RozmiescSkok();
+  // The first two rows: the station and events buttons, "Na żywo" and the favourites, left
+  // of the jump button at `skok`, in a window `w` pixels wide (from Rozmiesc).
+  void RozmiescGore(int w, int skok);
   // ---- end of going to a moment ----
 
   OpcjeOkna opcje;

@@ -15,6 +15,7 @@
 #include "ui/DialogSerwerow.h"
 #include "ui/Lampka.h"
 #include "ui/OknoPomocy.h"
+#include "ui/PodpisPrzycisku.h"
 #include "ui/PolecenieKlawisza.h"
 #include "ui/TForm3.h"
 #include "window/LogikaOkna.h"
@@ -140,7 +141,7 @@ void TForm3::PokazUlubione() {
   const std::vector<Ulubiona>& u = listaStacji->Ulubione();
   for (size_t i = 0; i < SpeedButton.size() && i < u.size(); ++i) {
     QToolButton* b = SpeedButton[i];
-    b->setText(u[i].podpis.empty() ? QString("*") : BezSkrotow(u[i].podpis));
+    const QString podpis = u[i].podpis.empty() ? QString("*") : BezSkrotow(u[i].podpis);
     // The lamp: green while a server offers the station, red while none does; the caption
     // bold while offered, and the tooltip says it, so that colour is not the only sign.
     const bool zielona = u[i].lampka == Ulubiona::Zielona;
@@ -157,6 +158,7 @@ void TForm3::PokazUlubione() {
     QFont f = b->font();
     f.setBold(zielona);
     b->setFont(f);
+    UstawPodpis(b, podpis);
   }
 }
 

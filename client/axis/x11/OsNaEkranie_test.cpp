@@ -78,6 +78,7 @@ TEST(OsNaEkranie, DayOfRecordingsUnderARealXServer) {
   uklad->setContentsMargins(0, 4, 0, 0);
   auto* widok = new PaneleCzasu(&okno);
   uklad->addWidget(widok, 0, Qt::AlignHCenter);
+  uklad->addWidget(widok->Panele()[11], 0, Qt::AlignRight);
   EksportTestowy eksport;
   OsPlayera os(&eksport);
   QtKursor kursor;
