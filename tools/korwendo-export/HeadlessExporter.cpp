@@ -49,7 +49,8 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   z.bladZapisu = [this](const String& b) { BladZapisu(b); };
   z.bladKonca = [this](const String& b) { BladKonca(b); };
   z.nadmiar = [this](const String& b) { Nadmiar(b); };
-  auto e = std::make_unique<EksportZLinii>(std::make_unique<KanalPlayera>(player), opcje.plik, opcje.pcm, std::move(z));
+  auto e = std::make_unique<EksportZLinii>(std::make_unique<KanalPlayera>(player), NazwaEksportu(opcje), opcje.pcm,
+                                           std::move(z));
   silnik = e.get();
   stos->UstawEksport(std::move(e));
   LogikaOkna::Ustawienia u;

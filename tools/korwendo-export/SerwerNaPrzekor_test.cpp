@@ -188,4 +188,23 @@ TEST_F(SerwerNaPrzekor, BrokenAudioPacketIsNamedAndTheFilePrinted) {
   }
 }
 
+// A station's name of 600 bytes: the default file name is cut to fit in the directory
+// before anything is asked, and the export writes it.
+TEST_F(SerwerNaPrzekor, LongStationNameGivesAFileNameThatFits) {
+  String nazwa;
+  for (int i = 0; i < 300; ++i) nazwa += "\xC5\x82";
+  const std::vector<String> a{KG_EXPORTER, "--server", nasluch.Adres(), "--station", nazwa, "--from",
+                              NapisIso(kT0 + Roznica::Sekunda * 10), "--to", NapisIso(kT0 + Roznica::Sekunda * 11)};
+  Proces e(a, dir.Path());
+  Polaczenie c = Przyjmij();
+  c.Wyslij(Audio(kT0 + Roznica::Sekunda * 10, 1000));
+  c.WyslijTekst("koniecexportu");
+  ASSERT_EQ(e.Koniec(20000), std::optional<int>(0)) << e.Tekst().substr(0, 2000);
+  const std::vector<String> pliki = Pliki(e);
+  ASSERT_EQ(pliki.size(), 1u) << e.Tekst().substr(0, 2000);
+  EXPECT_LE(pliki[0].size(), 255u);
+  EXPECT_EQ(pliki[0].rfind("\xC5\x82\xC5\x82", 0), 0u);
+  EXPECT_TRUE(WavNaglowek::Czytaj(dir / pliki[0]).Spojny());
+}
+
 }  // namespace
