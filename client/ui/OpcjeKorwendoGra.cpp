@@ -5,6 +5,7 @@
 #include "audio/AudioOutputChoice.h"
 #include "commandline/CelZLinii.h"
 #include "commandline/LinkZLinii.h"
+#include "core/TekstUtf8.h"
 #include "player/KatalogUstawien.h"
 #include "textforms/CzasTekstowy.h"
 #include "textforms/LinkDoChwili.h"
@@ -56,7 +57,7 @@ OpcjeOkna LiniaOkna::Opcje() const {
     o.stacja = NormalizujCel(*s);
     if (CzytajCel(o.stacja).blad == BladCelu::BezSerwera) {
       if (o.serwery.size() != 1) {
-        throw UsageError("stacja \"" + *s + "\" bez serwera: podaj NAZWA@HOST[:PORT] albo jeden --" +
+        throw UsageError("stacja " + Cytat(*s) + " bez serwera: podaj NAZWA@HOST[:PORT] albo jeden --" +
                          OpcjaOkna::Serwer);
       }
       o.stacja = CelStacji{o.stacja, ParseServerAddress(o.serwery.front())}.Napis();

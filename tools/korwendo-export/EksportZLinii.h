@@ -2,9 +2,11 @@
 // The export engine of korwendo-export (ExporterOkna), as the window's logic drives it:
 // the Exporter with the command line's fixed choice of file in place of the save dialog.
 // Unlike the window's engine it writes only the packets of the export it started (from
-// Start until Finish; a packet before or after is dropped), tells its owner of each packet
-// before writing it (for the progress bar), and reports a file that cannot be written or
-// finished to its owner instead of raising, so that the exporter ends with its own message.
+// Start until Finish; a packet before or after is dropped), and of those only what the
+// request asked for (GraniceEksportu: the first packet beyond is reported to the owner and
+// neither it nor any after it is written). It tells its owner of each packet before writing
+// it (for the progress bar), and reports a file that cannot be written or finished to its
+// owner instead of raising, so that the exporter ends with its own message.
 //
 // The exporter's loop thread only.
 #include <functional>
@@ -16,6 +18,7 @@
 #include "export/DialogZapisu.h"
 #include "export/Exporter.h"
 #include "export/KanalEksportu.h"
+#include "korwendo-export/GraniceEksportu.h"
 #include "window/ExporterOkna.h"
 
 class EksportZLinii : public ExporterOkna {
@@ -28,6 +31,9 @@ class EksportZLinii : public ExporterOkna {
     std::function<void(const String& blad)> bladZapisu;
     // Finishing the file failed (the export has ended, the file let go of), and why.
     std::function<void(const String& blad)> bladKonca;
+    // The server sent beyond what the request asked for (GraniceEksportu::Sprawdz's
+    // reason); nothing more of this export is written.
+    std::function<void(const String& powod)> nadmiar;
   };
 
   // The export to `plik` (else the name proposed for the station and the intervals), in
@@ -59,4 +65,6 @@ class EksportZLinii : public ExporterOkna {
   DialogStaly dialog;
   Exporter exporter;
   Zdarzenia zdarzenia;
+  std::optional<GraniceEksportu> granice;  // of the running export
+  bool nadmiar = false;                    // the running export went beyond them
 };

@@ -48,7 +48,9 @@ HeadlessExporter::HeadlessExporter(OpcjeEksportu o)
   z.paczka = [this](const PaczkaAudio& p) { postep.Dodaj(p); };
   z.bladZapisu = [this](const String& b) { BladZapisu(b); };
   z.bladKonca = [this](const String& b) { BladKonca(b); };
-  auto e = std::make_unique<EksportZLinii>(std::make_unique<KanalPlayera>(player), opcje.plik, opcje.pcm, std::move(z));
+  z.nadmiar = [this](const String& b) { Nadmiar(b); };
+  auto e = std::make_unique<EksportZLinii>(std::make_unique<KanalPlayera>(player), NazwaEksportu(opcje), opcje.pcm,
+                                           std::move(z));
   silnik = e.get();
   stos->UstawEksport(std::move(e));
   LogikaOkna::Ustawienia u;
@@ -113,6 +115,14 @@ void HeadlessExporter::BladZapisu(const String& blad) {
   Koniec(KodEksportu::Blad, "nie można zapisać eksportu: " + blad);
 }
 
+void HeadlessExporter::Nadmiar(const String& powod) {
+  player->WyslijString(protokol::kPrzerwijEksport);
+  Zakoncz();
+  Koniec(KodEksportu::Blad,
+         "serwer " + opcje.serwer + " " + powod +
+             (silnik->Pliki().empty() ? String("; eksport przerwany") : String("; eksport przerwany, zapisana część jest w wypisanych plikach")));
+}
+
 void HeadlessExporter::Zawiadomienia() {
   for (ZdarzeniePolaczenia z : stos->Odbierz()) {
     if (kod) return;
@@ -168,9 +178,14 @@ void HeadlessExporter::Tura(bool wszystko) {
     }
     while (!kod && dalej && (wszystko || Zegar::now() < koniecTury)) dalej = logika->Odbierz();
   } catch (const std::exception& e) {
-    // The window's logic raises for what a server must never send.
+    // The window's logic raises for what a server must never send; the reader's own text
+    // goes to the log.
+    Log(0, String("korwendo-export: bledny pakiet serwera: ") + e.what(), KG_WHERE);
+    player->WyslijString(protokol::kPrzerwijEksport);
     Zakoncz();
-    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " przysłał błędne dane: " + e.what());
+    Koniec(KodEksportu::Blad, "serwer " + opcje.serwer + " przysłał błędny pakiet, którego nie da się odczytać" +
+                                  (silnik->Pliki().empty() ? String() : String("; zapisana część jest w wypisanych plikach")),
+           "szczegóły są w logu");
   }
 }
 

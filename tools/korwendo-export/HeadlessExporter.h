@@ -5,7 +5,9 @@
 // Exporter, and ends when the server ends the export ("koniecexportu"), when the
 // connection is lost or fails, or on a signal: the first SIGINT, SIGTERM or SIGHUP asks
 // the server to stop the export and waits (at most 10 s) for its end so that the files
-// are closed cleanly; a second one ends at once, the files closed.
+// are closed cleanly; a second one ends at once, the files closed. A server that sends
+// beyond what was asked (GraniceEksportu) or a packet that cannot be read ends the export
+// at once, the files closed and printed.
 //
 // The session runs on the main window's logic (LogikaOkna) over the program's one player
 // stack (StosPlayera): the logic reads the inbox and the server's texts, follows the
@@ -69,6 +71,7 @@ class HeadlessExporter {
   // The engine's reports.
   void BladZapisu(const String& blad);
   void BladKonca(const String& blad);
+  void Nadmiar(const String& powod);
   void Sygnal();
   void Terminy();
   // Starts exporting the logic's list once the station is accepted and its archive known.

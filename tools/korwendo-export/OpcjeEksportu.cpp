@@ -1,9 +1,35 @@
 #include "korwendo-export/OpcjeEksportu.h"
 
+#include <climits>
+
 #include "commandline/LinkZLinii.h"
+#include "core/TekstUtf8.h"
 #include "export/Exporter.h"
 #include "textforms/CzasTekstowy.h"
+#include "transport/CelStacji.h"
 #include "transport/ServerAddress.h"
+
+namespace {
+
+// What the Exporter adds to a name at most: a file's number and its extension ("99999.wav").
+constexpr size_t kDopisek = 9;
+// The longest name of a file in a directory, with what the Exporter adds.
+constexpr size_t kNajdluzszaNazwa = NAME_MAX - kDopisek;
+
+// The last part of a path.
+String OstatniaCzesc(const String& sciezka) {
+  const size_t k = sciezka.rfind('/');
+  return k == String::npos ? sciezka : sciezka.substr(k + 1);
+}
+
+// The longest beginning of `s` of at most `n` bytes that ends on a whole UTF-8 character.
+String Poczatek(const String& s, size_t n) {
+  if (s.size() <= n) return s;
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return s.substr(0, n);
+}
+
+}  // namespace
 
 LiniaEksportu::LiniaEksportu()
     : CommandLine("korwendo-export",
@@ -63,6 +89,11 @@ OpcjeEksportu LiniaEksportu::Opcje() const {
     o.serwer = Wartosc(OpcjaEksport::Serwer, [&] { return ParseServerAddress(*serwer).Text(); });
     const std::optional<String> stacja = Value(OpcjaEksport::Stacja);
     if (!stacja || stacja->empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Stacja));
+    // The name alone: the server is --server's, and the name goes to it as it is.
+    if (const String b = BladNazwyStacji(*stacja); !b.empty()) {
+      const String rada = stacja->find('@') != String::npos ? "; serwer podaje " + Opcja(OpcjaEksport::Serwer) : String();
+      throw UsageError(b + " " + Cytat(*stacja) + " (" + Opcja(OpcjaEksport::Stacja) + rada + ")");
+    }
     o.stacja = *stacja;
     if (od.empty()) throw UsageError("brak " + Opcja(OpcjaEksport::Od) + " i " + Opcja(OpcjaEksport::Do));
     if (od.size() != do_.size()) {
@@ -75,12 +106,19 @@ OpcjeEksportu LiniaEksportu::Opcje() const {
   for (size_t i = 0; i < od.size(); ++i) {
     const Czas a = poczatki[i];
     const Czas b = Wartosc(OpcjaEksport::Do, [&] { return ParsujCzas(do_[i]); });
-    if (b <= a) throw UsageError("przedział " + od[i] + " - " + do_[i] + " nie kończy się po swoim początku");
+    if (b <= a) {
+      throw UsageError("przedział " + Poczatek(od[i], kCytatZnakow) + " - " + Poczatek(do_[i], kCytatZnakow) +
+                       " nie kończy się po swoim początku");
+    }
     o.przedzialy.Add(Przedzial{a, b});
   }
   o.pcm = IsSet(OpcjaEksport::Pcm);
   if (const auto p = Value(OpcjaEksport::Wyjscie)) {
     if (p->empty()) throw UsageError("pusta nazwa pliku " + Opcja(OpcjaEksport::Wyjscie));
+    if (const size_t n = OstatniaCzesc(*p).size(); n > kNajdluzszaNazwa) {
+      throw UsageError("za długa nazwa pliku " + Cytat(*p) + ": " + std::to_string(n) + " bajtów, a najwyżej " +
+                       std::to_string(kNajdluzszaNazwa) + " (" + Opcja(OpcjaEksport::Wyjscie) + ")");
+    }
     o.plik = *p;
   }
   o.zastap = IsSet(OpcjaEksport::Zastap);
@@ -88,7 +126,11 @@ OpcjeEksportu LiniaEksportu::Opcje() const {
 }
 
 String NazwaEksportu(const OpcjeEksportu& o) {
-  return o.plik ? *o.plik : Exporter::NazwaProponowana(o.stacja, o.przedzialy);
+  if (o.plik) return *o.plik;
+  // A long station's name is cut so that the name, its date and what the Exporter adds
+  // fit in a directory (the proposed name is a file in the current directory).
+  const size_t data = Exporter::NazwaProponowana(String(), o.przedzialy).size();
+  return Exporter::NazwaProponowana(Poczatek(o.stacja, kNajdluzszaNazwa - data), o.przedzialy);
 }
 
 std::optional<String> OdmowaZastapienia(const OpcjeEksportu& o) {

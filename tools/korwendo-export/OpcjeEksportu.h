@@ -31,7 +31,8 @@ struct OpcjeEksportu {
 };
 
 // The name the files are made from: --output, else the proposed name of the station and
-// the intervals' beginning (in the current directory).
+// the intervals' beginning (in the current directory), the station's name cut so that
+// the file's name with its number and extension fits in a directory (NAME_MAX bytes).
 String NazwaEksportu(const OpcjeEksportu& o);
 
 // Without --overwrite, the sentence refusing an export that would replace existing files
@@ -46,7 +47,9 @@ class LiniaEksportu : public CommandLine {
   // beginning, its --to the end. Raises a UsageError for a value it cannot use: a missing
   // --server or --station, a bad address, time or link, --from and --to not given in
   // pairs, a link with --server, --station or --from or with other than one --to, an
-  // interval that does not end after it begins, an empty --output.
+  // interval that does not end after it begins, an empty --output or one whose file name
+  // (its last part) would not fit in a directory, a --station name that BladNazwyStacji
+  // refuses (one holding "@" among them: the server is --server's).
   OpcjeEksportu Opcje() const;
 };
 

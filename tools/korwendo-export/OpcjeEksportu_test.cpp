@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "export/Exporter.h"
 #include "textforms/CzasTekstowy.h"
 
 namespace {
@@ -87,6 +88,47 @@ TEST(OpcjeEksportu, BadLinesAreUsageErrors) {
     for (const String& s : a) linia += s + " ";
     EXPECT_THROW(ParsujOpcjeEksportu(a), UsageError) << linia;
   }
+}
+
+// A station's name is a name: one holding "@" is refused (the server is --server's), as is
+// one longer than a server takes; a file name that cannot fit in a directory is refused,
+// and a long station's name is cut in the name proposed, before anything is asked.
+TEST(OpcjeEksportu, StationAndFileNamesAreCheckedBeforeAsking) {
+  const auto z = [](const String& stacja, std::vector<String> dodatkowe = {}) {
+    std::vector<String> a = Podstawa();
+    a[3] = stacja;
+    a.insert(a.end(), dodatkowe.begin(), dodatkowe.end());
+    return a;
+  };
+  const struct {
+    std::vector<String> argumenty;
+    const char* poczatek;
+  } zle[] = {
+      {z("x@127.0.0.2"), "znak @ w nazwie stacji \"x@127.0.0.2\" (--station; serwer podaje --server)"},
+      {z(String(20000, 'x')), "nazwa stacji ma 20000 znaków, a serwer przyjmuje najwyżej 16320 \"xxx"},
+      {z("a\x1b[2Jb"), "znak sterujący w nazwie stacji"},
+      {z("Zegar", {"--output", "katalog/" + String(300, 'y')}), "za długa nazwa pliku \"katalog/yyy"},
+  };
+  for (const auto& k : zle) {
+    try {
+      ParsujOpcjeEksportu(k.argumenty);
+      ADD_FAILURE() << k.poczatek << ": nothing raised";
+    } catch (const UsageError& e) {
+      EXPECT_EQ(e.Message().rfind(k.poczatek, 0), 0u) << e.Message().substr(0, 300);
+      EXPECT_LT(e.Message().size(), 400u);
+    }
+  }
+  // 600 bytes of a name: the file's name holds as much of it as fits, on whole letters.
+  String dluga;
+  for (int i = 0; i < 300; ++i) dluga += "\xC5\x82";
+  const OpcjeEksportu o = ParsujOpcjeEksportu(z(dluga));
+  EXPECT_EQ(o.stacja, dluga);
+  const String nazwa = NazwaEksportu(o);
+  EXPECT_LE(nazwa.size() + 9, 255u) << nazwa;
+  EXPECT_GT(nazwa.size() + 9, 245u) << nazwa;
+  EXPECT_EQ(nazwa.rfind("\xC5\x82\xC5\x82", 0), 0u);
+  EXPECT_TRUE(nazwa.ends_with(Exporter::NazwaProponowana("", o.przedzialy))) << nazwa;
+  EXPECT_EQ(NazwaEksportu(ParsujOpcjeEksportu(z("Zegar"))), Exporter::NazwaProponowana("Zegar", o.przedzialy));
 }
 
 }  // namespace

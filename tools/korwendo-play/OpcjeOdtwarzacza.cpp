@@ -2,6 +2,7 @@
 
 #include "commandline/CelZLinii.h"
 #include "commandline/LinkZLinii.h"
+#include "core/TekstUtf8.h"
 #include "textforms/CzasTekstowy.h"
 #include "transport/ServerAddress.h"
 
@@ -56,13 +57,13 @@ OpcjeOdtwarzacza LiniaOdtwarzacza::Opcje() const {
   if (const auto n = Value(OpcjaPlay::Sekundy)) {
     bool cyfry = !n->empty() && n->size() <= 7;
     for (char c : *n) cyfry = cyfry && c >= '0' && c <= '9';
-    if (!cyfry || std::stoi(*n) <= 0) throw UsageError("zła liczba sekund \"" + *n + "\" (" + Opcja(OpcjaPlay::Sekundy) + ")");
+    if (!cyfry || std::stoi(*n) <= 0) throw UsageError("zła liczba sekund " + Cytat(*n) + " (" + Opcja(OpcjaPlay::Sekundy) + ")");
     o.sekundy = std::stoi(*n);
   }
   if (const auto v = Value(OpcjaPlay::Glosnosc)) {
     const bool cyfry = !v->empty() && v->size() <= 3 && v->find_first_not_of("0123456789") == String::npos;
     if (!cyfry || std::stoi(*v) > 100) {
-      throw UsageError("zła głośność \"" + *v + "\" (" + Opcja(OpcjaPlay::Glosnosc) + ": 0 do 100)");
+      throw UsageError("zła głośność " + Cytat(*v) + " (" + Opcja(OpcjaPlay::Glosnosc) + ": 0 do 100)");
     }
     o.glosnosc = std::stoi(*v);
   }

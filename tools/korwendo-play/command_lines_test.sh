@@ -43,6 +43,22 @@ check 2 "$p: zły adres serwera \"10.0.0.5:99999\": port spoza zakresu 1-65535 (
   $p --server 10.0.0.5:99999 --list
 check 2 "$p: zły adres serwera \"[::1:2000\": brak nawiasu zamykającego adres IPv6 (--server); zobacz $p --help" \
   $p --server '[::1:2000' --list
+# Links and addresses no server can be asked with are usage errors, refused before
+# connecting (port 1 would refuse with status 1); a message quotes 200 characters at most.
+long=$(head -c 130000 /dev/zero | tr '\0' x)
+link="korwendo://127.0.0.1:1/$long?t=2026-12-10T08:30:00Z"
+check 2 "$p: zły link \"${link:0:200}…\" (${#link} znaków): nazwa stacji ma 130000 znaków, a serwer przyjmuje najwyżej 16320; zobacz $p --help" \
+  $p "$link" --audio null
+check 2 "$p: zły link \"korwendo://user@127.0.0.1:1/Zegar?t=2026-12-10T08:30:00Z\": niedozwolony znak w nazwie hosta (litery, cyfry, -, . i _); zobacz $p --help" \
+  $p "korwendo://user@127.0.0.1:1/Zegar?t=2026-12-10T08:30:00Z" --audio null
+check 2 "$p: zły link \"korwendo://[v1.fe]/Zegar?t=2026-12-10T08:30:00Z\": to nie jest poprawny adres IPv6 (z portem: [ADRES]:PORT); zobacz $p --help" \
+  $p "korwendo://[v1.fe]/Zegar?t=2026-12-10T08:30:00Z" --audio null
+check 2 "$p: zły adres serwera \"127.0.0.1:1:1\": to nie jest poprawny adres IPv6 (z portem: [ADRES]:PORT) (--server); zobacz $p --help" \
+  $p --server 127.0.0.1:1:1 --station Zegar --audio null
+check 2 "$p: argument nr 4 nie jest poprawnym tekstem UTF-8 (bajty spoza UTF-8); zobacz $p --help" \
+  $p --server 127.0.0.1:1 --station $'Zeg\xff\xfear' --audio null
+check 2 "$p: nazwa stacji ma 130000 znaków, a serwer przyjmuje najwyżej 16320 w \"${long:0:200}…\" (130000 znaków); zobacz $p --help" \
+  $p --server 127.0.0.1:1 --station "$long" --audio null
 check 2 "$p: zła liczba sekund \"x\" (--seconds); zobacz $p --help" $p --server h --seconds x
 check 2 "$p: zły czas: jutro (--at); zobacz $p --help" $p --server h --station Zegar --at jutro
 check 2 "$p: --capture działa tylko z --audio null; zobacz $p --help" $p --server h --audio pulse --capture a.wav
@@ -85,6 +101,11 @@ check 2 "$e: przedział 2026-12-10T08:10:00Z - 2026-12-10T08:00:00Z nie kończy 
   $e --server h --station Zegar --from 2026-12-10T08:10:00Z --to 2026-12-10T08:00:00Z
 check 2 "$e: zły czas: jutro (--from); zobacz $e --help" $e --server h --station Zegar --from jutro --to 2026-12-10T08:00:00Z
 check 2 "$e: pusta nazwa pliku --output; zobacz $e --help" $e $ok --output ""
+# A station given alone is a name: the server is --server's.
+check 2 "$e: znak @ w nazwie stacji \"x@127.0.0.2\" (--station; serwer podaje --server); zobacz $e --help" \
+  $e --server 127.0.0.1:1 --station x@127.0.0.2 --from 2026-12-10T08:00:00Z --to 2026-12-10T08:10:00Z
+check 2 "$e: zły link \"korwendo://user@127.0.0.1:1/Zegar?t=2026-12-10T08:00:00Z\": niedozwolony znak w nazwie hosta (litery, cyfry, -, . i _); zobacz $e --help" \
+  $e "korwendo://user@127.0.0.1:1/Zegar?t=2026-12-10T08:00:00Z" --to 2026-12-10T08:10:00Z
 check 2 "$e: link potrzebuje jednego --to (0 --to); zobacz $e --help" $e korwendo://h/Zegar?t=2026-12-10T08:00:00Z
 check 2 "$e: link zastępuje --server, --station i --from: podaj link albo te opcje; zobacz $e --help" \
   $e korwendo://h/Zegar?t=2026-12-10T08:00:00Z $ok

@@ -5,5 +5,6 @@
 
 // The target written whole: the address part read as ServerAddress reads it and written
 // back ("Zegar@host" gives "Zegar@host:12540"), a bare name as it is. Raises a UsageError
-// for an empty name or, naming --station, a bad address.
+// for a name that BladNazwyStacji refuses (empty, not UTF-8, a control character, longer
+// than a server takes) or, naming --station, a bad address.
 String NormalizujCel(const String& cel);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/TekstUtf8.h"
+
 #ifndef KG_VERSION_TEXT
 #define KG_VERSION_TEXT "0.0.0.0"
 #endif
@@ -82,11 +84,21 @@ void CommandLine::AddArgument(const String& name, const String& description) {
 
 std::optional<String> CommandLine::Read(const std::vector<String>& a) {
   arguments = a;
+  // Qt would turn each byte that is not UTF-8 into U+FFFD, and the wire into "?": a value
+  // other than was typed.
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (!PoprawneUtf8(a[i])) {
+      throw UsageError("argument nr " + std::to_string(i + 1) + " nie jest poprawnym tekstem UTF-8 (bajty spoza UTF-8)");
+    }
+  }
   QStringList list{Q(program)};
   for (const String& s : a) list << Q(s);
   if (!parser.parse(list)) {
     const QStringList unknown = parser.unknownOptionNames();
-    if (!unknown.isEmpty()) throw UsageError("nieznana opcja " + Typed(arguments, S(unknown.first())));
+    if (!unknown.isEmpty()) {
+      const String o = Typed(arguments, S(unknown.first()));
+      throw UsageError("nieznana opcja " + Skrot(o));
+    }
     // Qt's own texts (not translated: no translator is installed) turned into ours.
     const String e = S(parser.errorText());
     const size_t q1 = e.find('\'');
@@ -100,7 +112,7 @@ std::optional<String> CommandLine::Read(const std::vector<String>& a) {
   if (parser.isSet("version")) return VersionText();
   const QStringList rest = parser.positionalArguments();
   const qsizetype allowed = argument.name.empty() ? 0 : 1;
-  if (rest.size() > allowed) throw UsageError("nieoczekiwany argument \"" + S(rest[allowed]) + "\"");
+  if (rest.size() > allowed) throw UsageError("nieoczekiwany argument " + Cytat(S(rest[allowed])));
   return std::nullopt;
 }
 

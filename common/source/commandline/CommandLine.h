@@ -36,8 +36,9 @@ class CommandLine {
   // Reads the arguments (without the program's name). Returns the text to print on
   // standard output, ending the program with status 0, for --help or --version; nothing
   // when the program should run. Raises a UsageError for an unknown option, a missing
-  // value, a value given to a switch, or an argument that is no option beyond the one
-  // declared by AddArgument.
+  // value, a value given to a switch, an argument that is no option beyond the one
+  // declared by AddArgument, or an argument that is not well-formed UTF-8 (a value Qt
+  // would change). Messages quote at most the first 200 characters of an argument.
   std::optional<String> Read(const std::vector<String>& arguments);
 
   // After Read: whether the option was given; its last value (none when not given); all

@@ -41,7 +41,7 @@ TEST(CommandLine, ValuesSwitchesAndRepeats) {
 TEST(CommandLine, BadCommandLinesNameTheArgument) {
   struct Case {
     std::vector<String> arguments;
-    const char* text;
+    String text;
   };
   const Case cases[] = {
       {{"--bogus"}, "nieznana opcja --bogus"},
@@ -50,8 +50,14 @@ TEST(CommandLine, BadCommandLinesNameTheArgument) {
       {{"--list=yes"}, "opcja --list nie przyjmuje wartości"},
       {{"--list", "stray"}, "nieoczekiwany argument \"stray\""},
       {{"--", "--list"}, "nieoczekiwany argument \"--list\""},
+      // Bytes that are not UTF-8 would reach the program changed; they are refused.
+      {{"--at", "a\xFF\xFE"}, "argument nr 2 nie jest poprawnym tekstem UTF-8 (bajty spoza UTF-8)"},
+      {{"--list", "\xC0\xAF"}, "argument nr 2 nie jest poprawnym tekstem UTF-8 (bajty spoza UTF-8)"},
+      // A long argument is quoted by its first 200 characters.
+      {{"--list", String(131000, 'k')}, ("nieoczekiwany argument \"" + String(200, 'k') + "…\" (131000 znaków)")},
+      {{"--" + String(300, 'o')}, ("nieznana opcja \"--" + String(198, 'o') + "…\" (302 znaków)")},
   };
-  for (const Case& c : cases) EXPECT_EQ(UsageErrorOf(c.arguments), c.text) << c.arguments[0];
+  for (const Case& c : cases) EXPECT_EQ(UsageErrorOf(c.arguments), c.text) << c.arguments[0].substr(0, 40);
 }
 
 // One positional argument where the program declares it; a second is refused.

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/Exception.h"
+#include "core/TekstUtf8.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ Czas ParsujCzas(const String& tekst) {
         waga /= 10;
         ++i;
       }
-      if (i == start) KG_ERROR("zły czas: " + tekst);
+      if (i == start) KG_ERROR("zły czas: " + Skrot(tekst));
     }
     // The zone: "Z", an offset "+HH:MM", "+HHMM" or "+HH" (the local time minus the
     // offset is UTC), or nothing (UTC).
@@ -63,7 +64,7 @@ Czas ParsujCzas(const String& tekst) {
         godziny = Liczba(s, j, 2);
         minuty = Liczba(s, j + 3, 2);
       }
-      if (godziny < 0 || godziny > 23 || minuty > 59) KG_ERROR("zły czas: " + tekst);
+      if (godziny < 0 || godziny > 23 || minuty > 59) KG_ERROR("zły czas: " + Skrot(tekst));
       przesuniecie = znak * (godziny * 60 + minuty);
       i = s.size();
     }
@@ -75,15 +76,15 @@ Czas ParsujCzas(const String& tekst) {
       st.wHour = static_cast<uint16_t>(Liczba(s, 11, 2));
       st.wMinute = static_cast<uint16_t>(Liczba(s, 14, 2));
       st.wSecond = static_cast<uint16_t>(Liczba(s, 17, 2));
-      if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59) KG_ERROR("zły czas: " + tekst);
+      if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59) KG_ERROR("zły czas: " + Skrot(tekst));
       try {
         return Czas::ZKalendarza(st) + Roznica(ulamek) - Roznica::Minuta * przesuniecie;
       } catch (const std::exception&) {
-        KG_ERROR("zły czas: " + tekst);
+        KG_ERROR("zły czas: " + Skrot(tekst));
       }
     }
   }
-  KG_ERROR("zły czas: " + tekst);
+  KG_ERROR("zły czas: " + Skrot(tekst));
 }
 
 std::optional<Roznica> ParsujPrzesuniecie(const String& tekst) {

@@ -1,11 +1,12 @@
 #include "textforms/LinkDoChwili.h"
 
 #include <cctype>
-#include <cstdint>
 
 #include "core/Exception.h"
 #include "core/Roznica.h"
+#include "core/TekstUtf8.h"
 #include "textforms/CzasTekstowy.h"
+#include "transport/CelStacji.h"
 #include "transport/ServerAddress.h"
 
 namespace {
@@ -41,50 +42,6 @@ bool Dekoduj(const String& s, String& wynik, String& zla) {
   return true;
 }
 
-// Well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates,
-// nothing beyond U+10FFFF.
-bool PoprawneUtf8(const String& s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    size_t n = 0;
-    uint32_t kod = 0;
-    uint32_t najmniejszy = 0;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if ((c & 0xE0) == 0xC0) {
-      n = 1, kod = c & 0x1F, najmniejszy = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      n = 2, kod = c & 0x0F, najmniejszy = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      n = 3, kod = c & 0x07, najmniejszy = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + n >= s.size()) return false;
-    for (size_t k = 1; k <= n; ++k) {
-      const auto d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      kod = (kod << 6) | (d & 0x3F);
-    }
-    if (kod < najmniejszy || kod > 0x10FFFF || (kod >= 0xD800 && kod <= 0xDFFF)) return false;
-    i += n + 1;
-  }
-  return true;
-}
-
-// C0 controls and DEL, and the C1 controls as UTF-8 writes them (C2 80 - C2 9F).
-bool MaSterujace(const String& s) {
-  for (size_t i = 0; i < s.size(); ++i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x20 || c == 0x7F) return true;
-    if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
-        static_cast<unsigned char>(s[i + 1]) <= 0x9F)
-      return true;
-  }
-  return false;
-}
 
 bool Niezastrzezony(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
@@ -114,13 +71,14 @@ String TekstBledu(const OdczytLinku& o) {
     case BladLinku::BrakHosta: return "brak nazwy hosta";
     case BladLinku::ZlyAdres: return o.opis;
     case BladLinku::BrakStacji: return "brak nazwy stacji";
-    case BladLinku::ZlaSekwencja: return "zła sekwencja \"" + o.opis + "\" (po % dwie cyfry szesnastkowe)";
+    case BladLinku::ZlaSekwencja: return "zła sekwencja " + Cytat(o.opis) + " (po % dwie cyfry szesnastkowe)";
     case BladLinku::ZleUtf8: return "nazwa stacji nie jest poprawnym tekstem UTF-8";
     case BladLinku::ZnakSterujacy: return "znak sterujący w nazwie stacji";
     case BladLinku::MalpaWNazwie: return "znak @ w nazwie stacji";
+    case BladLinku::ZaDlugaNazwa: return o.opis;
     case BladLinku::BrakCzasu: return "brak czasu (?t=CZAS)";
     case BladLinku::DwaCzasy: return "czas podany dwa razy";
-    case BladLinku::ZlyCzas: return "zły czas \"" + o.opis + "\"";
+    case BladLinku::ZlyCzas: return "zły czas " + Cytat(o.opis);
   }
   return {};
 }
@@ -162,8 +120,9 @@ OdczytLinku CzytajLink(const String& tekst) {
   String zla;
   if (!Dekoduj(reszta.substr(ukosnik + 1), o.link.stacja, zla)) return blad(BladLinku::ZlaSekwencja, zla);
   if (!PoprawneUtf8(o.link.stacja)) return blad(BladLinku::ZleUtf8);
-  if (MaSterujace(o.link.stacja)) return blad(BladLinku::ZnakSterujacy);
+  if (MaZnakiSterujace(o.link.stacja)) return blad(BladLinku::ZnakSterujacy);
   if (o.link.stacja.find('@') != String::npos) return blad(BladLinku::MalpaWNazwie);
+  if (LiczbaZnakow(o.link.stacja) > kMaksNazwyStacji) return blad(BladLinku::ZaDlugaNazwa, BladNazwyStacji(o.link.stacja));
 
   // The parameters, "&"-separated; only "t" is read.
   bool czas = false;
@@ -196,7 +155,7 @@ OdczytLinku CzytajLink(const String& tekst) {
 
 LinkDoChwili ParsujLink(const String& tekst) {
   const OdczytLinku o = CzytajLink(tekst);
-  if (o.blad != BladLinku::Brak) KG_ERROR("zły link \"" + tekst + "\": " + TekstBledu(o));
+  if (o.blad != BladLinku::Brak) KG_ERROR("zły link " + Cytat(tekst) + ": " + TekstBledu(o));
   return o.link;
 }
 

@@ -35,6 +35,7 @@ enum class BladLinku {
   ZleUtf8,          // the decoded name is not valid UTF-8
   ZnakSterujacy,    // the decoded name holds a control character
   MalpaWNazwie,     // the decoded name holds "@", which ends a station's name in a target
+  ZaDlugaNazwa,     // the decoded name is longer than a server takes (kMaksNazwyStacji)
   BrakCzasu,        // no "t=" parameter
   DwaCzasy,         // "t=" given twice
   ZlyCzas,          // "t=" that ParsujCzas cannot read
@@ -53,7 +54,7 @@ OdczytLinku CzytajLink(const String& tekst);
 // can tell a link from another argument before reading it.
 bool WygladaNaLink(const String& tekst);
 
-// The link, or raises "zły link \"" + text + "\": " + what is wrong.
+// The link, or raises "zły link " + Cytat(text) + ": " + what is wrong.
 LinkDoChwili ParsujLink(const String& tekst);
 
 // The link of `l`: every byte of the name but the unreserved ones (letters, digits,

@@ -5,6 +5,7 @@
 
 #include "core/Exception.h"
 #include "support/CzasTestowy.h"
+#include "transport/CelStacji.h"
 
 namespace {
 
@@ -63,6 +64,16 @@ TEST(LinkDoChwili, RefusesWithTheReason) {
       {"korwendo://h:0/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres, "port spoza zakresu 1-65535"},
       {"korwendo://h:/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres, "brak portu po dwukropku"},
       {"korwendo://[::1/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres, "brak nawiasu zamykającego adres IPv6"},
+      // What no name resolver is given: a user part, an IPv6 address that is none, a second
+      // port.
+      {"korwendo://user@127.0.0.1:2000/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres,
+       "niedozwolony znak w nazwie hosta (litery, cyfry, -, . i _)"},
+      {"korwendo://[v1.fe]/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres,
+       "to nie jest poprawny adres IPv6 (z portem: [ADRES]:PORT)"},
+      {"korwendo://[1:2:3:4:5:6:7:8:9]:2000/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres,
+       "to nie jest poprawny adres IPv6 (z portem: [ADRES]:PORT)"},
+      {"korwendo://127.0.0.1:2000:1/Zegar?t=2026-12-10T08:30:00Z", BladLinku::ZlyAdres,
+       "to nie jest poprawny adres IPv6 (z portem: [ADRES]:PORT)"},
       {"korwendo://h?t=2026-12-10T08:30:00Z", BladLinku::BrakStacji, "brak nazwy stacji"},
       {"korwendo://h/?t=2026-12-10T08:30:00Z", BladLinku::BrakStacji, "brak nazwy stacji"},
       {"korwendo://h/Zeg%4?t=2026-12-10T08:30:00Z", BladLinku::ZlaSekwencja,
@@ -96,6 +107,7 @@ TEST(LinkDoChwili, RefusesWithTheReason) {
   };
   for (const auto& p : przypadki) {
     SCOPED_TRACE(p.link);
+    ASSERT_LE(String(p.link).size(), 200u);
     EXPECT_EQ(CzytajLink(p.link).blad, p.blad);
     try {
       ParsujLink(p.link);
@@ -103,6 +115,28 @@ TEST(LinkDoChwili, RefusesWithTheReason) {
     } catch (const std::exception& e) {
       EXPECT_EQ(WithoutLocation(e.what()), "zły link \"" + String(p.link) + "\": " + p.powod);
     }
+  }
+}
+
+// A name longer than a server takes in a command is refused before anything connects, and
+// the message quotes the link's first 200 characters only.
+TEST(LinkDoChwili, NameLongerThanAServerTakesIsRefused) {
+  const String najdluzsza(kMaksNazwyStacji, 'x');
+  EXPECT_EQ(CzytajLink("korwendo://h/" + najdluzsza + "?t=2026-12-10T08:30:00Z").blad, BladLinku::Brak);
+  // Encoded or not, a character is one byte of the server's command.
+  String zakodowana;
+  for (size_t i = 0; i < kMaksNazwyStacji; ++i) zakodowana += "%C5%81";
+  EXPECT_EQ(CzytajLink("korwendo://h/" + zakodowana + "?t=2026-12-10T08:30:00Z").blad, BladLinku::Brak);
+  const String link = "korwendo://h/" + String(130000, 'x') + "?t=2026-12-10T08:30:00Z";
+  EXPECT_EQ(CzytajLink(link).blad, BladLinku::ZaDlugaNazwa);
+  EXPECT_EQ(CzytajLink("korwendo://h/" + najdluzsza + "y?t=2026-12-10T08:30:00Z").blad, BladLinku::ZaDlugaNazwa);
+  try {
+    ParsujLink(link);
+    ADD_FAILURE() << "accepted";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(WithoutLocation(e.what()), "zły link \"" + link.substr(0, 200) + "…\" (" + std::to_string(link.size()) +
+                                             " znaków): nazwa stacji ma 130000 znaków, a serwer przyjmuje najwyżej " +
+                                             std::to_string(kMaksNazwyStacji));
   }
 }
 

@@ -1,7 +1,10 @@
 #include "transport/ServerAddress.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 
+#include "core/TekstUtf8.h"
 #include "core/Exception.h"
 
 namespace {
@@ -30,6 +33,26 @@ AddressFault ReadPort(const String& text, bool allowPortZero, int& port) {
   return AddressFault::None;
 }
 
+bool NameCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
+}
+
+bool Name(const String& s) {
+  if (s.empty()) return false;
+  for (char c : s) {
+    if (!NameCharacter(c)) return false;
+  }
+  return true;
+}
+
+// A well-formed IPv6 address, with a zone after "%" when there is one.
+bool Ipv6(const String& host) {
+  const size_t percent = host.find('%');
+  if (percent != String::npos && !Name(host.substr(percent + 1))) return false;
+  in6_addr a{};
+  return inet_pton(AF_INET6, host.substr(0, percent).c_str(), &a) == 1;
+}
+
 }  // namespace
 
 String ServerAddress::Text() const {
@@ -45,7 +68,9 @@ AddressReading ReadServerAddress(const String& tekst, bool allowPortZero) {
     return r;
   }
   bool hasPort = false;
+  bool ipv6 = false;
   if (text[0] == '[') {
+    ipv6 = true;
     const size_t bracket = text.find(']');
     if (bracket == String::npos) {
       r.fault = AddressFault::UnclosedBracket;
@@ -68,16 +93,19 @@ AddressReading ReadServerAddress(const String& tekst, bool allowPortZero) {
   } else {
     // No colon: a host alone. More than one: a bare IPv6 address, on the default port.
     r.address.host = text;
+    ipv6 = text.find(':') != String::npos;
   }
   if (r.address.host.empty()) {
     r.fault = AddressFault::NoHost;
     return r;
   }
-  for (char c : r.address.host) {
-    if (Blank(c) || c == '[' || c == ']') {
-      r.fault = AddressFault::BadHost;
-      return r;
-    }
+  const bool bad = ipv6 ? !Ipv6(r.address.host) : !Name(r.address.host);
+  if (bad) {
+    // A blank or a bracket is out of place anywhere; else what the host was meant to be.
+    bool misplaced = false;
+    for (char c : r.address.host) misplaced = misplaced || Blank(c) || c == '[' || c == ']';
+    r.fault = ipv6 && !misplaced ? AddressFault::BadIpv6 : AddressFault::BadHost;
+    return r;
   }
   if (hasPort) {
     r.fault = ReadPort(r.portText, allowPortZero, r.address.port);
@@ -91,7 +119,8 @@ String AddressFaultText(AddressFault fault) {
     case AddressFault::None: return {};
     case AddressFault::Empty: return "pusty adres";
     case AddressFault::NoHost: return "brak nazwy hosta";
-    case AddressFault::BadHost: return "niedozwolony znak w nazwie hosta";
+    case AddressFault::BadHost: return "niedozwolony znak w nazwie hosta (litery, cyfry, -, . i _)";
+    case AddressFault::BadIpv6: return "to nie jest poprawny adres IPv6 (z portem: [ADRES]:PORT)";
     case AddressFault::UnclosedBracket: return "brak nawiasu zamykającego adres IPv6";
     case AddressFault::AfterBracket: return "po adresie IPv6 w nawiasach może być tylko :PORT";
     case AddressFault::EmptyPort: return "brak portu po dwukropku";
@@ -106,7 +135,7 @@ ServerAddress ParseServerAddress(const String& text, bool allowPortZero) {
   if (r.fault != AddressFault::None) {
     String why = AddressFaultText(r.fault);
     if (r.fault == AddressFault::PortOutOfRange && allowPortZero) why = "port spoza zakresu 0-65535";
-    KG_ERROR("zły adres serwera \"" + text + "\": " + why);
+    KG_ERROR("zły adres serwera " + Cytat(text) + ": " + why);
   }
   return r.address;
 }

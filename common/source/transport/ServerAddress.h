@@ -7,6 +7,9 @@
 //   "::1"           more than one colon and no brackets: a bare IPv6 address, always on
 //                   the default port (its last group cannot be told from a port; write
 //                   "[::1]:2000" to give one)
+// A name holds only ASCII letters, digits, "-", "." and "_" (no "@": "user@host" is no
+// host); an IPv6 address, in brackets or bare, is a well-formed one, with a zone after
+// "%" ("fe80::1%eth0") of those characters too. Nothing else reaches the name resolver.
 // Blanks around the whole text are ignored. Thread-safe: plain functions on values.
 #include "core/String.h"
 
@@ -27,7 +30,8 @@ enum class AddressFault {
   None,
   Empty,             // nothing but blanks
   NoHost,            // ":2000", "[]:2000"
-  BadHost,           // a blank or a bracket inside the host
+  BadHost,           // a character no host name holds ("user@host", "my host", "a]")
+  BadIpv6,           // "[v1.fe]", "[1:2:3:4:5:6:7:8:9]", "127.0.0.1:2000:1" (a bare one)
   UnclosedBracket,   // "[::1"
   AfterBracket,      // "[::1]x": something other than ":port" after the bracket
   EmptyPort,         // "host:"
@@ -48,5 +52,5 @@ AddressReading ReadServerAddress(const String& text, bool allowPortZero = false)
 // What the fault is, for a person: "brak portu po dwukropku", ...; empty for None.
 String AddressFaultText(AddressFault fault);
 
-// The address of `text`, or raises "zły adres serwera \"" + text + "\": " + the fault's text.
+// The address of `text`, or raises "zły adres serwera " + Cytat(text) + ": " + the fault's text.
 ServerAddress ParseServerAddress(const String& text, bool allowPortZero = false);

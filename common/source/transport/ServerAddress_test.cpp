@@ -47,6 +47,14 @@ TEST(ServerAddress, Refusals) {
       {"[]:2000", AddressFault::NoHost},
       {"my host:2000", AddressFault::BadHost},
       {"a]:1", AddressFault::BadHost},
+      {"user@127.0.0.1:2000", AddressFault::BadHost},
+      {"r\xC3\xB3wne:2000", AddressFault::BadHost},
+      {"h\x01x:1", AddressFault::BadHost},
+      {"[v1.fe]", AddressFault::BadIpv6},
+      {"[1:2:3:4:5:6:7:8:9]:2000", AddressFault::BadIpv6},
+      {"127.0.0.1:2000:1", AddressFault::BadIpv6},
+      {"[fe80::1%]:2000", AddressFault::BadIpv6},
+      {"[fe80::1%a@b]", AddressFault::BadIpv6},
       {"[::1", AddressFault::UnclosedBracket},
       {"[::1:2000", AddressFault::UnclosedBracket},
       {"[::1]x", AddressFault::AfterBracket},
@@ -71,6 +79,18 @@ TEST(ServerAddress, Refusals) {
       const String begin = String("zły adres serwera \"") + c.text + "\": " + AddressFaultText(c.fault);
       EXPECT_EQ(e.Message().rfind(begin, 0), 0u) << e.Message();
     }
+  }
+}
+
+// A message quotes at most the first 200 characters of what was given.
+TEST(ServerAddress, MessageQuotesTheBeginningOfALongText) {
+  const String dlugi = String(130000, 'a') + "@b";
+  try {
+    ParseServerAddress(dlugi);
+    ADD_FAILURE() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_NE(e.Message().find("\"" + String(200, 'a') + "…\" (130002 znaków)"), String::npos) << e.Message().substr(0, 400);
+    EXPECT_LT(e.Message().size(), 400u);
   }
 }
 

@@ -107,6 +107,7 @@ void TCPClient::Connect(String address) {
     case AddressFault::NoHost:
       KG_ERROR("no host in " + address);
     case AddressFault::BadHost:
+    case AddressFault::BadIpv6:
       KG_ERROR("bad host in " + address);
   }
   const String newHost = r.address.host;
