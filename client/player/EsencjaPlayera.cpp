@@ -117,7 +117,10 @@ void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
   Synchronized guard(&Sekcja());
   // The station is remembered even when the client refuses the address, with its reason.
   const OdczytCelu c = CzytajCel(cel);
-  stacja = c.cel.stacja;
+  {
+    std::lock_guard<std::mutex> g(stacjaMutex);
+    stacja = c.cel.stacja;
+  }
   Connect(c.tekstAdresu);
   ZapomnijZapas();
   if (IsConnected()) {
@@ -183,7 +186,7 @@ void EsencjaPlayera::WyslijString(String s) {
 
 String EsencjaPlayera::DajStacje() {
   KG_TRACE("EsencjaPlayera::DajStacje()");
-  Synchronized guard(&Sekcja());
+  std::lock_guard<std::mutex> g(stacjaMutex);
   return stacja;
 }
 
@@ -248,7 +251,14 @@ void EsencjaPlayera::OnRead() {
 
 void EsencjaPlayera::Odbierz() {
   KG_TRACE("EsencjaPlayera::Odbierz()");
-  for (;;) {
+  for (int n = 0;; ++n) {
+    // A server that floods the connection does not keep the client lock: after a bounded
+    // number of packets the rest is read on a later message, and the commands waiting for
+    // the lock go first.
+    if (n == kPaczekNaOdczyt) {
+      PonowOdczyt();
+      break;
+    }
     // A full inbox: the socket is left unread until the window has read the inbox down
     // (PoOdczycieSkrzynki). The flag is raised before the size is looked at again, so a
     // window that read meanwhile either sees it or left the inbox below the limit.

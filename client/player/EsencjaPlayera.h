@@ -24,11 +24,12 @@
 // handlers; ZmienStacje, Graj, Stop, UstawPozycje and GrajIwenty hold the TCP client lock
 // for their whole run and every handler runs under it, so a command never interleaves with
 // the handling of received packets. The inbox has its own lock and is read by the window's
-// thread only.
+// thread only; so has the station's name, which DajStacje reads without the client lock.
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "audio/Grajek.h"
 #include "audio/WaveOutDevice.h"
@@ -78,6 +79,9 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // the socket is read again only once the window has read the inbox down to half of this:
   // the server then waits for the socket, and the client holds a few megabytes at most.
   static constexpr int kMaksSkrzynki = 4 << 20;
+  // The most packets handled on one notification of the socket: the rest are read on a
+  // message posted behind those waiting, so that a flood does not hold the client lock.
+  static constexpr int kPaczekNaOdczyt = 256;
 
   // The player core on message thread m (not owned, outliving it), with the playing-time
   // component t (not owned, may be null; the player core becomes its listener, so it must
@@ -193,7 +197,8 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // Reading of the socket is held back because the inbox is full: set on the message
   // thread, cleared by whichever thread resumes reading.
   std::atomic<bool> wstrzymany{false};
-  String stacja;
+  std::mutex stacjaMutex;  // guards stacja alone: the window reads it on every tick
+  String stacja;           // written under the TCP client lock too
   std::unique_ptr<Grajek> grajek;
   TimeComponent* czas;
   Paczka2 odbior;

@@ -92,8 +92,10 @@ std::optional<Czas> Powitanie(Polaczenie& c) {
 }
 
 // Sends valid audio from t on at the pace of playing, 3 s ahead of it, for `sekund` or
-// until the player closes the connection; `miedzy` runs between the rounds of 50 ms.
-void GrajNaZywo(Polaczenie& c, Czas t, double sekund, const std::function<void()>& miedzy = nullptr) {
+// until the player closes the connection; `miedzy` runs between the rounds, each of which
+// waits up to `przerwa` for the player to close.
+void GrajNaZywo(Polaczenie& c, Czas t, double sekund, const std::function<void()>& miedzy = nullptr,
+                std::chrono::milliseconds przerwa = 50ms) {
   const auto start = Clock::now();
   int64_t ramka = 0;
   for (;;) {
@@ -104,7 +106,7 @@ void GrajNaZywo(Polaczenie& c, Czas t, double sekund, const std::function<void()
       ramka += kRamekWPaczce;
     }
     if (miedzy) miedzy();
-    if (c.Zamknal(50ms)) return;
+    if (c.Zamknal(przerwa)) return;
   }
 }
 
@@ -280,11 +282,15 @@ TEST_F(Nieprzyjazny, AFloodOfUnknownPacketsDoesNotStopTheTimeLine) {
     obca.core.SetSize(16);
     String zalew;
     for (int i = 0; i < 500; ++i) zalew += serwer::Zakoduj(i % 2 == 0 ? obca : Paczka2("nieznana komenda " + std::to_string(i)));
-    // The flood until the player closes: 50 ms of it between the audio packets.
-    GrajNaZywo(c, *t, 30, [&] {
-      const auto koniec = Clock::now() + 50ms;
-      while (Clock::now() < koniec) c.Wyslij(zalew);
-    });
+    // The flood until the player closes, without a pause: 50 ms of it between the audio
+    // packets.
+    GrajNaZywo(
+        c, *t, 30,
+        [&] {
+          const auto koniec = Clock::now() + 50ms;
+          while (Clock::now() < koniec) c.Wyslij(zalew);
+        },
+        0ms);
   });
   auto p = Graj(n, dir);
   const int gra = p->CzekajNaLinie("station: Zegar", 0, 15000);
