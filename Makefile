@@ -6,7 +6,7 @@ CMAKE_FLAGS ?= -DKG_WERROR=ON
 # The ThreadSanitizer build compiles through ccache when it is installed.
 TSAN_LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz demo package architecture clean
+.PHONY: all deps configure build test test-sanitize test-tsan bench fuzz fuzz-ci demo package architecture clean
 
 all: build
 
@@ -72,6 +72,12 @@ bench: build
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -DKG_FUZZ=ON -DKG_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
+
+# CI's fuzz step: the fuzz targets only, built with two jobs, each run from its seed corpus
+# for a few seconds (fuzz/run_ci.sh); a crash, leak or timeout fails it with the input saved.
+FUZZ_SECONDS ?= 5
+fuzz-ci: deps
+	BUILD=build-fuzz FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=2 bash fuzz/run_ci.sh
 
 # The archive server recording its three demo stations on loopback, in the background, and
 # the player on its station Zegar from ten minutes ago (on the sound server when one

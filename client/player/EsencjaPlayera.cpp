@@ -8,6 +8,7 @@
 #include "core/Exception.h"
 #include "core/Log.h"
 #include "core/Parser.h"
+#include "decoder/ZgodnoscFormatu.h"
 #include "player/PowodPolaczenia.h"
 #include "transport/CelStacji.h"
 #include "transport/Protokol.h"
@@ -31,7 +32,7 @@ EsencjaPlayera::EsencjaPlayera(TimeComponent* t, MessageThread* m, Powiadomienia
       zegar(w.zegar ? std::move(w.zegar) : std::function<Czas()>(&Czas::Teraz)),
       czas(t) {
   KG_TRACE("EsencjaPlayera::EsencjaPlayera(TimeComponent *t,MessageThread *m,PowiadomieniaPlayera *o,Wyposazenie w)");
-  odbior.UstawMaksDanych(kMaksPaczka);
+  odbior.UstawMaksPaczki(kMaksPaczka);
   UstawLimitCiszy(kCisza);
   grajek = std::make_unique<Grajek>(t, &skrzynka, std::move(w.urzadzenie));
   grajek->GetPlayAudio()->SetDebugStream(&skrzynka);
@@ -79,6 +80,11 @@ void EsencjaPlayera::PowiadomZHandlera(ZdarzeniePolaczenia z) {
 void EsencjaPlayera::ZapomnijZapas() { zapas.Wyczysc(); }
 
 void EsencjaPlayera::Graj(PaczkaAudio& p) {
+  // A format text that disagrees with its bytes would set the decoder and the card up for
+  // audio of another shape: it costs the connection, before anything of it is played.
+  if (const String n = NiezgodnoscZFormatem(AudioFormat(p.format), p.dane.Data(), p.dane.Size()); !n.empty()) {
+    throw Exception("serwer przysłał " + n);
+  }
   // Counted only when the engine takes it: packets of another request are dropped.
   const bool biezacy = p.numeraudia == grajek->NumerAudia();
   grajek->Graj(p);
@@ -111,7 +117,10 @@ void EsencjaPlayera::ZmienStacje(String cel, Czas t) {
   Synchronized guard(&Sekcja());
   // The station is remembered even when the client refuses the address, with its reason.
   const OdczytCelu c = CzytajCel(cel);
-  stacja = c.cel.stacja;
+  {
+    std::lock_guard<std::mutex> g(stacjaMutex);
+    stacja = c.cel.stacja;
+  }
   Connect(c.tekstAdresu);
   ZapomnijZapas();
   if (IsConnected()) {
@@ -177,7 +186,7 @@ void EsencjaPlayera::WyslijString(String s) {
 
 String EsencjaPlayera::DajStacje() {
   KG_TRACE("EsencjaPlayera::DajStacje()");
-  Synchronized guard(&Sekcja());
+  std::lock_guard<std::mutex> g(stacjaMutex);
   return stacja;
 }
 
@@ -198,10 +207,26 @@ void EsencjaPlayera::Hey() {
   UstawPozycje(czas->Get());
 }
 
+bool EsencjaPlayera::Znana(const Paczka2& p) {
+  const String& n = p.Nazwa;
+  const String& o = p.Opis;
+  if (n == protokol::kPaczkaAudio) return o == protokol::kOpisEksport;
+  if (n == protokol::kPrzedzialyAudio) return o.empty() || o == protokol::kOpisUpdatePlus || o == protokol::kOpisUpdateMinus;
+  if (n.rfind(protokol::kUpdate, 0) == 0) return o == protokol::kOpisInitIwentow || o == protokol::kOpisUpdateIwentow;
+  if (n != protokol::kString || !o.empty()) return false;
+  const String slowo = Parser(p.DajString()).Getword();
+  for (const char* k : {protokol::kTerazGramy, protokol::kBusy, protokol::kEmpty, protokol::kError,
+                        protokol::kKoniecEksportu, protokol::kSetKolorZnacznik}) {
+    if (slowo == k) return true;
+  }
+  return false;
+}
+
 void EsencjaPlayera::OnConnect() {
   KG_TRACE("EsencjaPlayera::OnConnect()");
   Log(0, "Connected", KG_WHERE);
   odbior.Reset();
+  pominiete = 0;
   const String powitanie = String(protokol::kPlayer) + "\n";
   Write(powitanie.data(), static_cast<int>(powitanie.size()));
   WyslijString(String(protokol::kZmienStacje) + " " + CzasGry().NapisHex() + " " + stacja);
@@ -226,7 +251,14 @@ void EsencjaPlayera::OnRead() {
 
 void EsencjaPlayera::Odbierz() {
   KG_TRACE("EsencjaPlayera::Odbierz()");
-  for (;;) {
+  for (int n = 0;; ++n) {
+    // A server that floods the connection does not keep the client lock: after a bounded
+    // number of packets the rest is read on a later message, and the commands waiting for
+    // the lock go first.
+    if (n == kPaczekNaOdczyt) {
+      PonowOdczyt();
+      break;
+    }
     // A full inbox: the socket is left unread until the window has read the inbox down
     // (PoOdczycieSkrzynki). The flag is raised before the size is looked at again, so a
     // window that read meanwhile either sees it or left the inbox below the limit.
@@ -245,16 +277,20 @@ void EsencjaPlayera::Odbierz() {
       Graj(p);
       continue;
     }
-    if (nazwa != protokol::kString) {
+    if (nazwa == protokol::kString && odbior.Opis.empty()) {
+      Parser parser(odbior.DajString());
+      if (parser.Getword() == protokol::kPing) {
+        WyslijString(String(protokol::kPong) + " " + parser.GetRest());
+        continue;
+      }
+    }
+    if (Znana(odbior)) {
       odbior.Wyslij(skrzynka);
-      continue;
+    } else if (pominiete++ == 0) {
+      Log(1, "pomijamy nieznane paczki serwera, pierwsza: \"" + nazwa.substr(0, 40) + "\" z opisem \"" +
+                 odbior.Opis.substr(0, 40) + "\"",
+          KG_WHERE);
     }
-    Parser parser(odbior.DajString());
-    if (parser.Getword() == protokol::kPing) {
-      WyslijString(String(protokol::kPong) + " " + parser.GetRest());
-      continue;
-    }
-    odbior.Wyslij(skrzynka);
   }
 
   const int p = odbior.Postep();

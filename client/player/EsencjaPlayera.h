@@ -8,10 +8,14 @@
 // when to call ZmienStacje again.
 //
 // What a server may send is bounded, each bound failing the connection with its reason (the
-// window then reconnects): a packet's payload (kMaksPaczka), the audio held ahead of the
-// moment being heard, in time (kMaksWyprzedzenie) and in bytes (kMaksBajtowWyprzedzenia),
-// and the silence of the server (kCisza). A lost or failed connection puts its reason into
-// the inbox as a status text.
+// window then reconnects): audio whose format text disagrees with its frames (a rate or
+// channel count other than theirs, a PCM bit rate that is not theirs), a packet's size
+// (kMaksPaczka), the audio held ahead of the moment being heard, in time
+// (kMaksWyprzedzenie) and in bytes (kMaksBajtowWyprzedzenia), and the silence of the
+// server (kCisza). A lost or failed connection puts its reason into the inbox as a status
+// text. Only what the window acts on reaches the inbox (Znana): a packet of a kind, a
+// description or a command that a server does not send is dropped as it is read, so
+// that a flood of them costs the window nothing.
 //
 // The server counts audio requests as the engine does: 2 on a new connection, one more
 // for each "setpos", each "grajiwenty" and each "zmienstacje" on a connection already up.
@@ -20,11 +24,12 @@
 // handlers; ZmienStacje, Graj, Stop, UstawPozycje and GrajIwenty hold the TCP client lock
 // for their whole run and every handler runs under it, so a command never interleaves with
 // the handling of received packets. The inbox has its own lock and is read by the window's
-// thread only.
+// thread only; so has the station's name, which DajStacje reads without the client lock.
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "audio/Grajek.h"
 #include "audio/WaveOutDevice.h"
@@ -50,12 +55,15 @@ class EsencjaPlayera : public TCPClient, public Listener {
     std::shared_ptr<HostResolver> resolver;     // host name lookup; else the system's
   };
 
-  // The largest packet payload accepted. The server drops a player whose queue holds more
-  // than 8 MiB, so nothing it sends is larger; its biggest packets are the event base and
-  // the audio intervals of a station, its audio packets hold about 1 s. Twice that ceiling
-  // leaves room for a server set up otherwise, and keeps the copies a packet makes on its
-  // way (socket buffer, payload, the audio or the inbox) within some 100 MB.
-  static constexpr int kMaksPaczka = 16 << 20;
+  // The largest packet accepted from a server, whole, as it is on the wire: the largest a
+  // server legitimately sends. The server queues every packet for a player whole and
+  // drops the player as soon as its queue holds more than 8 MiB, before sending any of
+  // it, so no packet longer than 8 MiB ever leaves it. Its largest packets are a station's
+  // event base ("init iwentow") and audio intervals, which grow with the archive; its audio
+  // packets hold about 1 s (at most 1 MiB), its texts a few dozen bytes; the station list
+  // answer is queued under the same limit. A longer packet fails the connection as soon as
+  // its header says so, before its bytes are buffered.
+  static constexpr int kMaksPaczka = 8 << 20;
   // The most audio held ahead of the moment being heard. The server grants at most 30 s
   // beyond the 5 s it keeps ahead of playing; four times that leaves room for a sound card
   // whose clock runs slow over a long listening.
@@ -71,6 +79,9 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // the socket is read again only once the window has read the inbox down to half of this:
   // the server then waits for the socket, and the client holds a few megabytes at most.
   static constexpr int kMaksSkrzynki = 4 << 20;
+  // The most packets handled on one notification of the socket: the rest are read on a
+  // message posted behind those waiting, so that a flood does not hold the client lock.
+  static constexpr int kPaczekNaOdczyt = 256;
 
   // The player core on message thread m (not owned, outliving it), with the playing-time
   // component t (not owned, may be null; the player core becomes its listener, so it must
@@ -119,11 +130,18 @@ class EsencjaPlayera : public TCPClient, public Listener {
 
   // The inbox: whole packets in wire form, read by the window; reading it is what lets the
   // socket be read again after it filled up (kMaksSkrzynki). Received packets other than
-  // audio to play and pings, unchanged; status texts ("String", description "bardzo ladny
+  // audio to play and pings that Znana accepts, unchanged; status texts ("String", description "bardzo ladny
   // print"); the engine's texts ("String", description "debug").
   ThreadSafeBuffer& Skrzynka() { return skrzynka; }
   // The playback engine (it locks itself).
   Grajek& DajGrajka() { return *grajek; }
+
+  // Whether a received packet other than audio to play and a ping is one the window acts
+  // on: export audio ("PaczkaAudio" described "export"), audio intervals ("PrzedzialyAudio"
+  // with no description, "update+" or "update-"), the event base ("Update<..." described
+  // "init iwentow" or "update iwentow"), and texts with no description whose first word is
+  // "terazgramy", "busy", "empty", "error", "koniecexportu" or "setkolorznacznik".
+  static bool Znana(const Paczka2& p);
 
   // The status texts of the progress n of the initial data: "Łączenie do serwera..." for
   // n <= 9, the empty text for 100, else "Odbieranie danych początkowych: " + n + "%".
@@ -147,8 +165,8 @@ class EsencjaPlayera : public TCPClient, public Listener {
   void Powiadom(ZdarzeniePolaczenia z);
   // The same from a socket handler: a failure is logged, the connection is not its cause.
   void PowiadomZHandlera(ZdarzeniePolaczenia z);
-  // Hands an audio packet to the engine and fails the connection when the audio held
-  // ahead goes beyond its bounds.
+  // Hands an audio packet to the engine and fails the connection when its format text
+  // disagrees with its bytes or the audio held ahead goes beyond its bounds.
   void Graj(PaczkaAudio& p);
   // The engine was reset: what it held is gone.
   void ZapomnijZapas();
@@ -179,11 +197,13 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // Reading of the socket is held back because the inbox is full: set on the message
   // thread, cleared by whichever thread resumes reading.
   std::atomic<bool> wstrzymany{false};
-  String stacja;
+  std::mutex stacjaMutex;  // guards stacja alone: the window reads it on every tick
+  String stacja;           // written under the TCP client lock too
   std::unique_ptr<Grajek> grajek;
   TimeComponent* czas;
   Paczka2 odbior;
   Czas nastepnaProsba;
   int postep = 0;
+  int64_t pominiete = 0;  // unknown packets dropped on this connection
   ZapasAudio zapas;  // under the TCP client lock
 };

@@ -169,8 +169,9 @@ TEST_F(Gracz, StationChangeReconnectsOnlyForAnotherServer) {
   EXPECT_EQ(Statusy(), std::vector<String>(2, "Łączenie do serwera..."));
 }
 
-// Pings are answered with the rest of their text; every other text, the intervals, audio
-// for the export and anything else go to the inbox unchanged.
+// Pings are answered with the rest of their text; the texts the window acts on, the
+// intervals and audio for the export go to the inbox unchanged; a text of no known
+// command and a packet of no known kind or description are dropped.
 TEST_F(Gracz, PingsAreAnsweredAndOtherPacketsForwarded) {
   Nasluch n;
   Polaczenie c = Polacz(n, "Zegar", kT0);
@@ -181,14 +182,16 @@ TEST_F(Gracz, PingsAreAnsweredAndOtherPacketsForwarded) {
       {"ping abc", "pong abc"},
       {"ping", "pong "},
       {"ping  12 34 ", "pong 12 34"},
-      {"pingx y", ""},
       {"terazgramy Zegar@127.0.0.1:1", ""},
+      {"error zly czas", ""},
+      {"pingx y", "-"},
+      {"nieznana komenda", "-"},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.tekst);
     c.WyslijTekst(k.tekst);
     c.WyslijTekst("ping koniec");
-    if (!k.odpowiedz.empty()) {
+    if (!k.odpowiedz.empty() && k.odpowiedz != "-") {
       EXPECT_EQ(c.NastepnyTekst(), k.odpowiedz);
     }
     EXPECT_EQ(c.NastepnyTekst(), "pong koniec");
@@ -203,13 +206,18 @@ TEST_F(Gracz, PingsAreAnsweredAndOtherPacketsForwarded) {
   pa.Add(Przedzial(kT0, kT0 + kS * 3600));
   c.Wyslij(Paczka2(pa, "update+"));
   c.Wyslij(Audio(kT0, 500, 2, "export"));
-  c.Wyslij(Paczka2("koniecexportu", "export"));
+  c.Wyslij(Paczka2(String("koniecexportu")));
+  Paczka2 obca;
+  obca.Nazwa = "Xyz";
+  c.Wyslij(obca);
+  c.Wyslij(Paczka2(pa, "inny opis"));
+  c.Wyslij(Paczka2("terazgramy Zegar", "opis"));
   Runda(c);
   std::vector<String> rest;
   for (const Wpis& w : Wpisy(player->Skrzynka())) {
     if (w.opis != "debug" && w.opis != "bardzo ladny print") rest.push_back(w.nazwa + "|" + w.opis + "|" + w.tekst);
   }
-  EXPECT_EQ(rest, (std::vector<String>{"PrzedzialyAudio|update+|", "PaczkaAudio|export|", "String|export|koniecexportu"}));
+  EXPECT_EQ(rest, (std::vector<String>{"PrzedzialyAudio|update+|", "PaczkaAudio|export|", "String||koniecexportu"}));
   EXPECT_LT(player->DajGrajka().IleWBuforze(), Roznica::Milisekunda) << "export audio is not played";
 }
 
@@ -381,9 +389,10 @@ TEST_F(Gracz, MalformedPacketDropsTheConnection) {
 // What a server must not do costs that connection only: it is lost with the reason in
 // the status the window shows, and the next connection plays again.
 TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
-  const auto naprzod = [this](Polaczenie& c, int ile, int ms, const String& format) {
+  // `ile` packets of `ms` of `format`, each of ms x `probek` / 1000 16-bit samples.
+  const auto naprzod = [this](Polaczenie& c, int ile, int ms, const String& format, int probek = 8000) {
     for (int i = 0; i < ile && player->IsConnected(); ++i) {
-      PaczkaAudio a = playback::Packet(kT0 + Roznica::Milisekunda * (ms * i), ms, 0, 2, format);
+      PaczkaAudio a = playback::Packet(kT0 + Roznica::Milisekunda * (ms * i), ms, 0, 2, format, probek);
       c.Wyslij(Paczka2(a, ""));
     }
   };
@@ -394,24 +403,21 @@ TEST_F(Gracz, AServerBeyondTheBoundsLosesTheConnectionWithItsReason) {
     std::chrono::milliseconds cisza = EsencjaPlayera::kCisza;
   } cases[] = {
       // First, while the engine has met no format yet.
-      {"a format that does not fit",
-       [&](Polaczenie& c) {
-         naprzod(c, 1, 100, "99999999 stereo 128 PCM");
-         // The refused packet reaches the engine before it settles, and only then the next.
-         Runda(c);
-         player->DajGrajka().GetPlayAudio()->Settle(2000);
-         naprzod(c, 1, 100, playback::kPcm);
-       },
-       "błąd sieci"},
+      {"a format that does not fit", [&](Polaczenie& c) { naprzod(c, 1, 100, "99999999 stereo 128 PCM"); },
+       "serwer przysłał format \"99999999 stereo 128 PCM\" podaje 128 kb/s zamiast 3199999 kb/s swoich próbek"},
+      {"a format whose bit rate is not its samples'", [&](Polaczenie& c) { naprzod(c, 1, 100, "8000 mono 2000000 PCM"); },
+       "serwer przysłał format \"8000 mono 2000000 PCM\" podaje 2000000 kb/s zamiast 128 kb/s swoich próbek"},
       {"a packet too large",
        [](Polaczenie& c) {
          Paczka2 p("x");
          c.Wyslij(Zakoduj(p).substr(0, 20) + String("\x01\x00\x00\x01", 4));
        },
-       "Paczka: rozmiar danych 16777217 poza zakresem 0..16777216"},
+       "Paczka: paczka dłuższa niż 8388608 bajtów (co najmniej 16777241)"},
       {"audio far ahead of playing", [&](Polaczenie& c) { naprzod(c, 125, 1000, playback::kPcm); },
        "serwer przysłał audio na ponad 120 s naprzód"},
-      {"a format claiming a huge bit rate", [&](Polaczenie& c) { naprzod(c, 40, 65536, "8000 mono 2000000 PCM"); },
+      // The highest rate a format may state truly: 192 kHz stereo PCM, 768 kB a second.
+      {"audio of a high rate many bytes ahead",
+       [&](Polaczenie& c) { naprzod(c, 45, 1000, "192000 stereo 6144 PCM", 384000); },
        "serwer przysłał ponad 32 MiB audio naprzód"},
       {"silence", [&](Polaczenie&) {}, "serwer przestał przysyłać dane", 300ms},
   };

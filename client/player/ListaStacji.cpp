@@ -284,6 +284,9 @@ void ListaStacji::PobierzListeStacji() {
     if (k->aktywny || k->gniazdo->state() != QAbstractSocket::UnconnectedState) k->gniazdo->abort();
     // A part of an answer to the query closed just now must not spoil the next one.
     k->odbior.Reset();
+    // The answer is one text packet, queued by the server under the same bound as a
+    // player's packets.
+    k->odbior.UstawMaksPaczki(EsencjaPlayera::kMaksPaczka);
     k->aktywny = true;
     const Serwer& s = *serwery[i];
     // A numeric address is used as it is; a name is looked up, without blocking.

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "audio/WaveOutNull.h"
+#include "player/EsencjaPlayera.h"
 #include "core/Cp1250.h"
 #include "core/Exception.h"
 #include "core/Parser.h"
@@ -394,14 +395,21 @@ TEST_F(Lista, MalformedAndRestartedAnswers) {
     }
   });
 
+  // The header of an answer longer than a server can send, its bytes never following:
+  // refused from the header, without waiting for them.
+  Paczka2 dluga(String("Zegar"));
+  dluga.core.SetSize(EsencjaPlayera::kMaksPaczka);
+  SerwerStacji zaDluga(SerwerStacji::Odpowiada(Zakoduj(dluga).substr(0, 30), true));
+
   ListaStacji l(katalog.Path());
-  for (const SerwerStacji* s : {&dobry, &przedzialy, &smieci, &przerwany}) {
+  for (const SerwerStacji* s : {&dobry, &przedzialy, &smieci, &przerwany, &zaDluga}) {
     Parser p(s->Adres());
     const String host = p.Getto(':');
     l.DodajSerwer(host, std::stoi(p.Getto(':')));
   }
   l.PobierzListeStacji();
-  EXPECT_TRUE(Eventually([&] { return !l.Aktywny(0) && !l.Aktywny(1) && !l.Aktywny(2) && polowy == 1; }, Krok));
+  EXPECT_TRUE(Eventually(
+      [&] { return !l.Aktywny(0) && !l.Aktywny(1) && !l.Aktywny(2) && !l.Aktywny(4) && polowy == 1; }, Krok));
   for (int i = 0; i < 10; ++i) Krok();
   EXPECT_TRUE(l.Aktywny(3)) << "half an answer: still waiting";
   EXPECT_TRUE(l.DajSerwer(0).dostepny);
@@ -409,6 +417,8 @@ TEST_F(Lista, MalformedAndRestartedAnswers) {
   EXPECT_FALSE(l.DajSerwer(2).dostepny);
   EXPECT_NE(log.Text().find("Nazwa!=\"String\""), String::npos) << log.Text();
   EXPECT_NE(log.Text().find("id=to nie!=paczk2"), String::npos) << log.Text();
+  EXPECT_FALSE(l.DajSerwer(4).dostepny);
+  EXPECT_NE(log.Text().find("paczka dłuższa niż " + std::to_string(EsencjaPlayera::kMaksPaczka)), String::npos) << log.Text();
 
   Zapytaj(l);
   EXPECT_TRUE(l.DajSerwer(3).dostepny);

@@ -49,7 +49,8 @@ void LogikaOkna::Tick() {
 
 bool LogikaOkna::Odbierz() {
   KG_TRACE("LogikaOkna::Odbierz()");
-  while (paczka.Wczytaj(player.Skrzynka())) {
+  for (int n = 0; n < kPaczekNaRaz; ++n) {
+    if (!paczka.Wczytaj(player.Skrzynka())) return false;
     const String& opis = paczka.Opis;
     if (opis == protokol::kOpisPrzyszlo || opis == protokol::kOpisStatus) {
       linia.BardzoLadnyPrint(paczka.DajString());
@@ -75,7 +76,7 @@ bool LogikaOkna::Odbierz() {
       linia.DebugPrint("error Nieznana paczka: " + q + paczka.Nazwa + q + " z opisem " + q + opis + q);
     }
   }
-  return false;
+  return true;
 }
 
 void LogikaOkna::Audio(Paczka2& p) {

@@ -68,9 +68,13 @@ class LogikaOkna {
   // The 10 ms tick: the inbox, the time being heard (kept as the resume position), the
   // day of the events list, the live indicator, the status line's and the pop-up's timeouts.
   void Tick();
-  // Reads and dispatches every complete packet of the inbox; an export packet ends the
-  // reading, so the rest waits for the next tick. True when it ended at an export packet
-  // (more may be waiting), false when no complete packet is left.
+  // The most packets one Odbierz dispatches: a server that floods the inbox costs the tick
+  // a bounded amount of work, and the time shown keeps moving.
+  static constexpr int kPaczekNaRaz = 256;
+  // Reads and dispatches the complete packets of the inbox, at most kPaczekNaRaz; an export
+  // packet ends the reading, so the rest waits for the next tick. True when it ended at an
+  // export packet or at the bound (more may be waiting), false when no complete packet is
+  // left.
   bool Odbierz();
   // One text command of the server.
   void Process(const String& s);

@@ -31,10 +31,12 @@
 #include "archive/DemoRecorder.h"
 #include "archive/DemoSchedule.h"
 #include "archive/EventsFile.h"
+#include "archive/MpegEncoder.h"
 #include "archive/RotterLayout.h"
 #include "archive/TimeCode.h"
 #include "archive/TimeCodeProbe.h"
 #include "korwendo-play/HeadlessPlayer.h"
+#include "mpeg/Mp3Header.h"
 #include "support/ProcesTestowy.h"
 #include "support/PrzedzialySerwera.h"
 #include "support/TempDir.h"
@@ -227,6 +229,70 @@ void SprawdzMoment(const char* nazwa, const std::vector<Odczyt>& o, const Nagran
   EXPECT_GE(zmierzone, ile);
   std::printf("[ moment  ] %s: heard later than shown by (ms):%s\n", nazwa, raport.c_str());
   std::fflush(stdout);
+}
+
+// Writes the time code of [od, od + ramek frames) at `rate` Hz stereo as one layer III file
+// of the Rotter "accurate" layout under `katalog`, fed so that its first frame decodes to
+// the samples of `od` (as the demo recorder writes its pieces); returns where it ends.
+Czas ZapiszPlikKodu(const String& katalog, Czas od, int rate, int ramek) {
+  LameEncoder e(rate, 2, 128);
+  const TimeCode kod(rate);
+  const int64_t p0 = TimeCode::NumerProbki(od, rate);
+  const int ile = (ramek + 4) * e.ProbekWRamce();
+  std::vector<int16_t> pcm(static_cast<size_t>(ile) * 2);
+  kod.Probki(p0 + e.Opoznienie(), ile, 2, pcm.data());
+  std::string b;
+  e.Koduj(pcm.data(), ile, b);
+  e.Zakoncz(b);
+  size_t p = 0;
+  for (int i = 0; i < ramek; ++i) {
+    p += static_cast<size_t>(Mp3Header::FromBytes(reinterpret_cast<const unsigned char*>(b.data() + p)).FrameLength());
+  }
+  const String sciezka = katalog + "/" + RotterLayout(RotterLayout::Rodzaj::Accurate, "mp3", "", true).Sciezka(od);
+  std::filesystem::create_directories(std::filesystem::path(sciezka).parent_path());
+  std::ofstream(sciezka, std::ios::binary).write(b.data(), static_cast<std::streamsize>(p));
+  return TimeCode::CzasProbki(p0 + int64_t{ramek} * e.ProbekWRamce(), rate);
+}
+
+// A real archive whose sample rate changes between two files (44.1 kHz, then 48 kHz) on a
+// real server: playing goes on across the change, and before and after it the second
+// heard is the one shown.
+TEST(HeadlessPlayerRealArchive, PlaysAcrossAChangeOfSampleRateBetweenFiles) {
+  std::signal(SIGPIPE, SIG_IGN);
+  TempDir dir;
+  const Czas t1 = ParsujCzas("2024-03-01T10:00:00Z");
+  const String stacja = dir / "archive/Zmiana";
+  // The second file starts on the hundredth of a second its name can state, at most 10 ms
+  // after the first ends.
+  const Czas koniecA = ZapiszPlikKodu(stacja, t1, 44100, 766);
+  const Czas t2 = (koniecA + Roznica::Milisekunda * 10 - Roznica(1)).Zaokraglij(Roznica::Milisekunda * 10);
+  const Czas koniecB = ZapiszPlikKodu(stacja, t2, 48000, 800);
+  std::ofstream(dir / "zmiana.conf") << "[Zmiana]\nkatalog = " << stacja << "\nuklad = accurate\nsufiks = mp3\nczas = utc\n";
+  auto [serwer, port] = StartSerwera({"--config", dir / "zmiana.conf"}, dir.Path());
+  ASSERT_GT(port, 0) << serwer->Tekst();
+  std::optional<::Przedzialy> w;
+  for (int i = 0; i < 100 && !(w && w->Zawiera(t1) && w->Zawiera(koniecB - Roznica::Sekunda)); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    w = PrzedzialyNaSerwerze(port, "Zmiana", t1);
+  }
+  ASSERT_TRUE(w && w->Zawiera(t1) && w->Zawiera(koniecB - Roznica::Sekunda)) << serwer->Tekst();
+
+  const Czas at = t2 - Roznica::Sekunda * 6;
+  Proces p({KG_PLAYER, "--config", dir / "cfg", "--station", "Zmiana@127.0.0.1:" + std::to_string(port), "--at",
+            NapisIso(at), "--audio", "null", "--capture", dir / "heard.wav"},
+           dir.Path());
+  ASSERT_TRUE(p.CzekajNaCzasy(0, 14, 30000)) << p.Tekst();
+  p.Pisz("quit");
+  EXPECT_EQ(p.Koniec(10000), std::optional<int>(0)) << p.Tekst();
+  const std::vector<Odczyt> o = Odczyty(p.Linie());
+  const Nagranie n(dir / "heard.wav");
+  ASSERT_EQ(n.czesci.size(), 2u) << "one recording for each rate";
+  EXPECT_EQ(n.czesci[0].rate, 44100);
+  EXPECT_EQ(n.czesci[1].rate, 48000);
+  ASSERT_FALSE(o.empty());
+  EXPECT_GE(o.back().czas, t2 + Roznica::Sekunda * 5) << "playing stopped at the change\n" << p.Tekst();
+  SprawdzMoment("before a change of sample rate", o, n, at, koniecA - kOkno, 0, 2);
+  SprawdzMoment("after a change of sample rate", o, n, t2 + Roznica::Sekunda, koniecB - kOkno, 0, 2);
 }
 
 class HeadlessPlayerServer : public testing::Test {

@@ -43,13 +43,35 @@ void DekoderMPEG23::Decode(const void* c, int n) {
   int done = 0;
   int r = state->Decode(c, n, block, sizeof block, &done);
   while (r == Mpg123State::kFrame) {
-    output.Write(block, done);
+    if (Zgodna()) output.Write(block, done);
     r = state->Decode(nullptr, 0, block, sizeof block, &done);
   }
   if (r == Mpg123State::kError) {
     Reset();
     Log(1, "błąd dekodera mp3", KG_WHERE);
   }
+}
+
+void DekoderMPEG23::Oczekuj(int rate, int channels) {
+  oczekiwanaCzestotliwosc = rate;
+  oczekiwaneKanaly = channels;
+  zgloszonoInne = false;
+}
+
+bool DekoderMPEG23::Zgodna() {
+  if (oczekiwanaCzestotliwosc == 0) return true;
+  long rate = 0;
+  int channels = 0;
+  state->Format(&rate, &channels);
+  if (rate == oczekiwanaCzestotliwosc && channels == oczekiwaneKanaly) return true;
+  if (!zgloszonoInne) {
+    Log(1, "ramka " + std::to_string(rate) + " Hz, " + std::to_string(channels) + " kan. zamiast " +
+               std::to_string(oczekiwanaCzestotliwosc) + " Hz, " + std::to_string(oczekiwaneKanaly) +
+               " kan.: pomijamy takie ramki",
+        KG_WHERE);
+    zgloszonoInne = true;
+  }
+  return false;
 }
 
 int DekoderMPEG23::ReadAnyNonBlocking(void* c, int n) {

@@ -22,18 +22,25 @@ void MasterDekoder::SetFormat(AudioFormat f) {
     out.Decompress();
   } catch (...) {
     dekoder.reset();
+    mpeg = nullptr;
     currentCompression.clear();
     throw;
   }
   if (dekoder && f.GetCompression() == currentCompression) {
     Reset();
+    if (mpeg != nullptr) mpeg->Oczekuj(f.GetSps(), f.GetChannels());
+    outFormat = std::move(out);
     return;
   }
   dekoder.reset();
+  mpeg = nullptr;
   currentCompression.clear();
   const String& word = f.GetCompression();
   if (word == "MPEG1") {
-    dekoder = std::make_unique<DekoderZFiltrem>(new DekoderMPEG23, new FiltrMp3);
+    auto* d = new DekoderMPEG23;
+    dekoder = std::make_unique<DekoderZFiltrem>(d, new FiltrMp3);
+    mpeg = d;
+    mpeg->Oczekuj(f.GetSps(), f.GetChannels());
   } else if (word == "PCM") {
     dekoder = std::make_unique<DekoderPCM>();
   } else {

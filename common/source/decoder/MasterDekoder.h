@@ -8,13 +8,17 @@
 #include "common/AudioFormat.h"
 #include "decoder/DekoderBase.h"
 
+class DekoderMPEG23;
+
 class MasterDekoder : public DekoderBase {
  public:
   // No decoder, empty texts, both formats invalid.
   MasterDekoder();
   ~MasterDekoder() override;
 
-  // inFormat = f. The same compression word as the current decoder's only resets it.
+  // inFormat = f. The same compression word as the current decoder's only resets it. An
+  // MPEG decoder lets out only frames of f's sampling rate and channel count, so that
+  // what comes out is always OutFormat(), whatever frames the bytes hold.
   // Another word deletes the decoder and makes one for the word; outFormat becomes the
   // decompressed f. Raises "!valid" for an invalid f, the error of AudioFormat::Decompress
   // for rates that do not fit and "nieznany format: <word>" for a word it cannot decode,
@@ -40,6 +44,7 @@ class MasterDekoder : public DekoderBase {
 
  private:
   std::unique_ptr<DekoderBase> dekoder;
+  DekoderMPEG23* mpeg = nullptr;  // inside `dekoder` when the word is "MPEG1"
   String currentCompression;
   AudioFormat outFormat;
   AudioFormat inFormat;

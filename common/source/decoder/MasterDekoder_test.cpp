@@ -214,7 +214,7 @@ TEST(MasterDekoder, ChoosesTheDecoderByCompressionWord) {
   d.SetFormat(AudioFormat("48000 stereo 192 MPEG1"));
   EXPECT_EQ(d.Dekoder(), mpeg);
   EXPECT_EQ(d.InFormat().GetString(), "48000 stereo 192 MPEG1");
-  EXPECT_EQ(d.OutFormat().GetString(), "44100 stereo 1411 PCM");  // made with the decoder
+  EXPECT_EQ(d.OutFormat().GetString(), "48000 stereo 1536 PCM");
 
   d.SetFormat(AudioFormat("22050 mono 352 PCM"));
   ASSERT_NE(dynamic_cast<DekoderPCM*>(d.Dekoder()), nullptr);

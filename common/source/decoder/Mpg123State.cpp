@@ -61,4 +61,12 @@ int Mpg123State::Decode(const void* in, int inSize, void* out, int outSize, int*
   }
 }
 
+void Mpg123State::Format(long* rate, int* channels) const {
+  int encoding = 0;
+  if (mpg123_getformat(handle, rate, channels, &encoding) != MPG123_OK) {
+    *rate = 0;
+    *channels = 0;
+  }
+}
+
 const char* Mpg123State::ErrorText() const { return mpg123_strerror(handle); }

@@ -25,6 +25,10 @@ class Mpg123State {
   // at least kMinimumOutput.
   int Decode(const void* in, int inSize, void* out, int outSize, int* done);
 
+  // The sampling rate and channel count of the frame decoded last (0 and 0 before the
+  // first).
+  void Format(long* rate, int* channels) const;
+
   // The library's text for the last error of this handle.
   const char* ErrorText() const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "core/CallTrace.h"
 #include "core/Cp1250.h"
@@ -21,7 +22,21 @@ constexpr int kQuotedAfterWrongTag = 20;
 constexpr int kReadChunk = 8192;
 }  // namespace
 
-Paczka::Paczka() : maksDanych(IniBase::MaksDlugosc) { KG_TRACE("Paczka::Paczka()"); }
+Paczka::Paczka() : maksDanych(IniBase::MaksDlugosc), maksPaczki(std::numeric_limits<std::int64_t>::max()) {
+  KG_TRACE("Paczka::Paczka()");
+}
+
+void Paczka::UstawMaksPaczki(std::int64_t n) {
+  if (n < 0) KG_ERROR("Paczka: maksymalny rozmiar paczki " + std::to_string(n) + " < 0");
+  maksPaczki = n;
+}
+
+void Paczka::SprawdzPaczke(std::int64_t n) const {
+  if (n > maksPaczki) {
+    KG_ERROR("Paczka: paczka dłuższa niż " + std::to_string(maksPaczki) + " bajtów (co najmniej " + std::to_string(n) +
+             ")");
+  }
+}
 
 void Paczka::UstawMaksDanych(int n) {
   SprawdzDlugosc("rozmiar danych", n, IniBase::MaksDlugosc);
@@ -94,6 +109,7 @@ void Paczka::ParseNaglowekIDane() {
     bufor.Peek(b, 8);
     const int n = Int32(b + 4);
     SprawdzDlugosc("dlugosc nazwy", n, MaksTekst);
+    SprawdzPaczke(kTagLength + 8 + n);
     bufor.Skip(8);
     Wersja = Int32(b);
     dlugoscNazwy = n;
@@ -106,6 +122,7 @@ void Paczka::ParseNaglowekIDane() {
     const int p = Int32(b);
     if (p < 0) KG_ASSERTION("s<0");
     SprawdzDlugosc("rozmiar danych", p, maksDanych);
+    SprawdzPaczke(std::int64_t{kTagLength} + 8 + dlugoscNazwy + 4 + p);
     String nazwa(static_cast<size_t>(dlugoscNazwy), '\0');
     bufor.Read(nazwa.data(), dlugoscNazwy);
     bufor.Skip(4);

@@ -82,6 +82,12 @@ class Paczka : public Writable {
   // before buffering it. Raises for a value outside 0..IniBase::MaksDlugosc.
   void UstawMaksDanych(int n);
   int MaksDanych() const { return maksDanych; }
+  // The largest whole packet accepted from the wire, tag, lengths, name, payload and
+  // description together (no bound by default): a receiver that knows the largest packet
+  // its peer sends refuses a longer one as soon as a length read makes it longer, before
+  // its bytes are buffered. Raises for a negative value.
+  void UstawMaksPaczki(std::int64_t n);
+  std::int64_t MaksPaczki() const { return maksPaczki; }
 
   // Forgets the buffered bytes and starts again at phase 0 with version 1, for a new
   // connection. Name, payload and description stay until the next packet overwrites them.
@@ -111,6 +117,12 @@ class Paczka : public Writable {
   static void DopiszInt32(Core& m, std::int32_t v);
   // Raises a clear error for a text or payload length out of 0..maks, naming `co`.
   static void SprawdzDlugosc(const char* co, std::int64_t n, std::int64_t maks);
+  // The packet being received takes at least n bytes on the wire: raises "Paczka: paczka
+  // dłuższa niż <maksPaczki> bajtów (co najmniej <n>)" when that is beyond MaksPaczki().
+  void SprawdzPaczke(std::int64_t n) const;
+  // The wire size of the tag, version, name and payload of the packet being received, as
+  // their lengths were read (from phase 3 on).
+  std::int64_t OdebranyNaglowekIDane() const { return std::int64_t{6} + 8 + dlugoscNazwy + 4 + rozmiarDanych; }
 
   int faza = 0;
   CyclicBuffer bufor;
@@ -120,4 +132,5 @@ class Paczka : public Writable {
   int dlugoscNazwy = 0;
   int rozmiarDanych = 0;
   int maksDanych;
+  std::int64_t maksPaczki;
 };

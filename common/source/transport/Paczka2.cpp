@@ -41,6 +41,7 @@ void Paczka2::Parse() {
     bufor.Peek(b, 4);
     const int d = Int32(b);
     SprawdzDlugosc("dlugosc opisu", d, MaksTekst);
+    SprawdzPaczke(OdebranyNaglowekIDane() + 4 + d);
     bufor.Skip(4);
     dlugoscOpisu = d;
     faza = 5;

@@ -26,7 +26,9 @@
 // drops the connection; the packet raises again at every Write until Reset()):
 //   - N and D: 0 .. MaksTekst (64 KiB);
 //   - P: 0 .. MaksDanych(), IniBase::MaksDlugosc (64 MiB) unless the receiver lowered it;
-//     a negative P raises "s<0".
+//     a negative P raises "s<0";
+//   - the whole packet: 0 .. MaksPaczki(), unbounded unless the receiver set it, checked
+//     as each length is read (after N, after P and after D).
 // A wrong tag raises "id=<6 bytes>!=paczk2, poczatek pakietu:<up to 20 bytes>" with the
 // location suffix once, after consuming the tag, 8 more bytes and the quoted ones; when
 // fewer than 8 bytes follow the tag, the buffer's own error for a short read is raised

@@ -310,6 +310,38 @@ TEST(Paczka2, ALoweredPayloadLimitHolds) {
             "Paczka: rozmiar danych 67108865 poza zakresem 0..67108864");
 }
 
+// A receiver that bounds the whole packet accepts one of exactly that size and refuses one
+// a byte longer as soon as the length that makes it longer is read: the name's, the
+// payload's or the description's, before those bytes arrive.
+TEST(Paczka2, AWholePacketLimitHoldsAtEachLength) {
+  const struct {
+    const char* gdzie;
+    int nazwa, dane, opis;
+    int64_t conajmniej;  // the size known once that length is read
+    size_t wystarczy;    // the bytes of the wire up to and with that length
+  } przypadki[] = {
+      {"name", 100, 0, 0, 14 + 100, 14},
+      {"payload", 4, 90, 0, 14 + 4 + 4 + 90, 22},
+      {"description", 4, 0, 90, 14 + 4 + 4 + 4 + 90, 26},
+  };
+  for (const auto& c : przypadki) {
+    SCOPED_TRACE(c.gdzie);
+    Paczka2 sent(String(static_cast<size_t>(c.dane), 'd'), String(static_cast<size_t>(c.opis), 'o'));
+    sent.Nazwa = String(static_cast<size_t>(c.nazwa), 'n');
+    const String wire = Encoded(sent);
+    Paczka2 p;
+    p.UstawMaksPaczki(static_cast<int64_t>(wire.size()));
+    Feed(p, wire);
+    ASSERT_TRUE(p.Skonczyl());
+    EXPECT_EQ(p.MaksPaczki(), static_cast<int64_t>(wire.size()));
+    Paczka2 q;
+    q.UstawMaksPaczki(c.conajmniej - 1);
+    EXPECT_EQ(Text(MessageOf([&] { Feed(q, wire.substr(0, c.wystarczy)); })),
+              "Paczka: paczka dłuższa niż " + std::to_string(c.conajmniej - 1) + " bajtów (co najmniej " +
+                  std::to_string(c.conajmniej) + ")");
+  }
+}
+
 TEST(Paczka2, TextsAtTheLengthLimitAreAccepted) {
   const String longest(Paczka::MaksTekst, 'n');
   Paczka2 sent("dane", String(Paczka::MaksTekst, 'o'));
