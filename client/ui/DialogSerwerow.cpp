@@ -59,6 +59,8 @@ DialogSerwerow::DialogSerwerow(const QStringList& adresy, QWidget* rodzic) : QDi
   for (QPushButton* b : {dodaj, zmien, usun}) b->setAutoDefault(false);
   resize(460, 320);
   Odswiez();
+  // The address is typed at once, as a newcomer expects.
+  pole->setFocus();
 }
 
 bool DialogSerwerow::eventFilter(QObject* o, QEvent* e) {

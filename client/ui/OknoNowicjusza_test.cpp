@@ -21,6 +21,7 @@
 #include <sstream>
 
 #include "audio/PlayAudio.h"
+#include "core/ErrorText.h"
 #include "player/EsencjaPlayera.h"
 #include "player/ListaStacji.h"
 #include "support/TempDir.h"
@@ -226,6 +227,18 @@ TEST(OknoNowicjusza, PrzyciskiQtPoPolsku) {
   QDialogButtonBox d(QDialogButtonBox::Save | QDialogButtonBox::Cancel);
   EXPECT_EQ(d.button(QDialogButtonBox::Cancel)->text().remove('&'), QString::fromUtf8("Anuluj"));
   QCoreApplication::removeTranslator(&t);
+}
+
+// The version's build date as the locale writes dates: "11.12.2026 03:31" in Polish.
+TEST(OknoNowicjusza, DataWersjiWedlugJezyka) {
+  TempDir k;
+  QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland));
+  auto f = Okno(k);
+  f->FormActivate();
+  QLocale::setDefault(QLocale::system());
+  const BuildMoment b = BuildTime();
+  const QString data = QString::asprintf("%02d.%02d.%04d %02d:%02d", b.day, b.month, b.year, b.hour, b.minute);
+  EXPECT_EQ(f->StatusPanel1->text(), "Wersja: " + QString::fromStdString(VersionNumber()) + " (" + data + ")");
 }
 
 // The save dialog asks before the export replaces a file, by the file's final name (the

@@ -2,6 +2,8 @@
 #include "ui/TForm3.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QLocale>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -358,6 +360,14 @@ void TForm3::FormCreate() {
   Timer3->start();
 }
 
+QString TForm3::TekstWersji() {
+  // The build's date and time as the user's locale writes them.
+  const BuildMoment b = BuildTime();
+  const QDateTime kiedy(QDate(b.year, b.month, b.day), QTime(b.hour, b.minute, b.second));
+  return "Wersja: " + QString::fromStdString(VersionNumber()) + " (" + QLocale().toString(kiedy, QLocale::ShortFormat) +
+         ")";
+}
+
 void TForm3::FormActivate() {
   KG_TRACE("TForm3::FormActivate()");
   // The GUI thread gives way to the playback thread; a refusal costs nothing but that.
@@ -366,7 +376,7 @@ void TForm3::FormActivate() {
   if (errno == 0 && nice < 5 && setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5) != 0) {
     Log(1, String("nie można obniżyć priorytetu wątku okna: ") + std::strerror(errno), KG_WHERE);
   }
-  StatusPanel1->setText(QString::fromStdString(VersionText()));
+  StatusPanel1->setText(TekstWersji());
   // 200 pixels wide, or as wide as the version's text needs.
   StatusPanel1->setFixedWidth(std::max(200, StatusPanel1->fontMetrics().horizontalAdvance(StatusPanel1->text()) + 8));
   // Welcome once a run: every activation (each closed dialog) would otherwise replace
@@ -514,7 +524,9 @@ void TForm3::PokazPozostalyCzas(bool widoczny) { Label2->setVisible(widoczny); }
 void TForm3::UstawPozostalyCzas(const String& s) { Label2->setText(QString::fromStdString(s)); }
 void TForm3::UstawPodpowiedzOd(const String& s) { BitBtn1->setToolTip(QString::fromStdString(s)); }
 void TForm3::UstawPodpowiedzDo(const String& s) { BitBtn2->setToolTip(QString::fromStdString(s)); }
-bool TForm3::Zapytaj(String& tekst, const String& tytul) { return prompt->Zapytaj(tekst, tytul); }
+bool TForm3::Zapytaj(String& tekst, const String& tytul, const Sprawdzenie& sprawdz) {
+  return prompt->Zapytaj(tekst, tytul, sprawdz);
+}
 void TForm3::UstawPrzedzialy(int warstwa, Przedzialy& p) { osPlayera->UstawPrzedzialy(warstwa, p); }
 void TForm3::AktualizujPrzedzialy(int warstwa, Update<Przedzialy>& u) { osPlayera->AktualizujPrzedzialy(warstwa, u); }
 void TForm3::UsunWydarzenia() { osPlayera->UsunWydarzenia(); }

@@ -139,9 +139,11 @@ class TForm3 : public QMainWindow,
   void UstawPostepEksportu(int pozycja) override;
   void PokazPozostalyCzas(bool widoczny) override;
   void UstawPozostalyCzas(const String& s) override;
+  void UstawPlikEksportu(const String& nazwa) override;
+  void ZaproponujFolder(const String& plik) override;
   void UstawPodpowiedzOd(const String& s) override;
   void UstawPodpowiedzDo(const String& s) override;
-  bool Zapytaj(String& tekst, const String& tytul) override;
+  bool Zapytaj(String& tekst, const String& tytul, const Sprawdzenie& sprawdz) override;
   void UstawPrzedzialy(int warstwa, Przedzialy& p) override;
   void AktualizujPrzedzialy(int warstwa, Update<Przedzialy>& u) override;
   void UsunWydarzenia() override;
@@ -175,7 +177,8 @@ class TForm3 : public QMainWindow,
   QWidget* RzadEksportu;      // the export row
   QPushButton* BitBtn5;       // "Czyść listę"
   QPushButton* BitBtn4;       // "Eksportuj" / "Przerwij eksport"
-  QProgressBar* EksportBar;
+  QProgressBar* EksportBar;   // the percentage and the file being written
+  QPushButton* PrzyciskFolderu = nullptr;  // "Otwórz folder", after an export
   QLabel* Label2;             // the remaining time
   QLabel* StatusPanel0;       // the status line's message
   QLabel* StatusPanel1;       // the version
@@ -194,6 +197,7 @@ class TForm3 : public QMainWindow,
   // ---- The live edge ----
   // The live indicator in the status bar, between the message and the version.
   void UstawNaZywo(bool widoczny) override;
+  void UstawZatrzymany(bool zatrzymany) override;
   QPushButton* ButtonNaZywo;  // "Na żywo": plays the newest recorded audio (also End)
   QLabel* StatusNaZywo;       // "Na żywo" while playing at the live edge, else empty
 
@@ -234,14 +238,22 @@ class TForm3 : public QMainWindow,
   // TForm3Glosnosc.cpp: the volume slider and mute, and giving their volume to the player.
   void ZbudujGlosnosc();
   void ZastosujGlosnosc();
-  static constexpr int kSzerokoscNaZywo = 70;
+  // The playing state as the logic last set it, and its show (TForm3NaZywo.cpp).
+  bool naZywoPokazane = false;
+  bool zatrzymanyPokazany = true;
+  void PokazStanGry();
+  // "Wersja: N.N.N.N (the build's date and time in the locale's short form)".
+  static QString TekstWersji();
+  // The folder of the last export's first file, and its opening (TForm3Eksport.cpp).
+  String folderEksportu;
+  void OtworzFolder();
 
   // ---- Going to a typed moment and copying the link of the moment (TForm3Skok.cpp) ----
  public:
-  QToolButton* PrzyciskSkoku = nullptr;
-  QPushButton* PrzyciskSerwerow = nullptr;
-  QToolButton* Wycisz = nullptr;  // mute (M)
-  QSlider* Glosnosc = nullptr;    // the volume, 0-100 %  // "Serwery…" on the cover while there is no server  // "Przejdź do" beside the digit panels, as Ctrl+G
+  QToolButton* PrzyciskSkoku = nullptr;     // "Przejdź do" beside the digit panels, as Ctrl+G
+  QPushButton* PrzyciskSerwerow = nullptr;  // "Serwery…" on the cover while there is no server
+  QToolButton* Wycisz = nullptr;            // mute (M)
+  QSlider* Glosnosc = nullptr;              // the volume, 0-100 %
   // WidokZapytan: the text to the system clipboard.
   void DoSchowka(const String& tekst) override;
 

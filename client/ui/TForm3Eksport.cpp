@@ -1,9 +1,16 @@
-// The marking, export-list and bookmark controls.
+// The marking, export-list and bookmark controls, the export's gauge and the offer to
+// open the folder of what it wrote.
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "player/ListaStacji.h"
 #include "ui/TForm3.h"
@@ -27,6 +34,44 @@ void TForm3::PodlaczEksport() {
   ListBox1->viewport()->installEventFilter(this);
   BitBtn1->installEventFilter(this);
   BitBtn2->installEventFilter(this);
+
+  // The gauge says its percentage and the file being written.
+  EksportBar->setTextVisible(true);
+  EksportBar->setFormat("%p%");
+  // After an export: its folder, opened by the desktop's own file manager (xdg-open).
+  PrzyciskFolderu = new QPushButton(QString::fromUtf8("Otwórz folder"), statusBar());
+  PrzyciskFolderu->setFlat(true);
+  PrzyciskFolderu->setFocusPolicy(Qt::NoFocus);
+  PrzyciskFolderu->hide();
+  // Right after the message (the bar's one widget that is not permanent), before the rest.
+  statusBar()->insertPermanentWidget(1, PrzyciskFolderu);
+  connect(PrzyciskFolderu, &QPushButton::clicked, this, [this] { OtworzFolder(); });
+}
+
+void TForm3::UstawPlikEksportu(const String& nazwa) {
+  // The name cut to what the gauge leaves beside the percentage.
+  const QString n = QString::fromStdString(nazwa);
+  const int miejsce = EksportBar->width() - EksportBar->fontMetrics().horizontalAdvance("100%   ") - 8;
+  EksportBar->setFormat("%p%   " + EksportBar->fontMetrics().elidedText(n, Qt::ElideMiddle, std::max(0, miejsce)));
+  EksportBar->setToolTip(QString::fromUtf8("Eksport do pliku ") + n);
+}
+
+void TForm3::ZaproponujFolder(const String& plik) {
+  folderEksportu = std::filesystem::path(plik).parent_path().string();
+  PrzyciskFolderu->setVisible(!plik.empty());
+  PrzyciskFolderu->setToolTip(QString::fromUtf8("Otwórz folder ") + QString::fromStdString(folderEksportu));
+  if (plik.empty()) {
+    EksportBar->setFormat("%p%");
+    EksportBar->setToolTip("Eksport");
+  }
+}
+
+void TForm3::OtworzFolder() {
+  const QString folder = QString::fromStdString(folderEksportu.empty() ? String(".") : folderEksportu);
+  if (!QProcess::startDetached("xdg-open", {folder})) {
+    logika->Status().BardzoLadnyPrint("Nie można otworzyć folderu " + folder.toStdString() +
+                                      ": brak programu xdg-open (pakiet xdg-utils)");
+  }
 }
 
 void TForm3::PokazZakladki(bool usuwanie) {

@@ -46,8 +46,15 @@ void TForm3::WypelnijMenu(QMenu* m, const std::vector<PozycjaMenu>& pozycje) {
 }
 
 void TForm3::PodlaczKontrolki() {
-  connect(Button3, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Wykonaj(Polecenie::Graj); }); });
-  connect(Button4, &QPushButton::clicked, this, [this] { Bezpiecznie([this] { logika->Wykonaj(Polecenie::Stop); }); });
+  // A click toggles a checkable button: the pressed one is set again from the playing state.
+  connect(Button3, &QPushButton::clicked, this, [this] {
+    Bezpiecznie([this] { logika->Wykonaj(Polecenie::Graj); });
+    PokazStanGry();
+  });
+  connect(Button4, &QPushButton::clicked, this, [this] {
+    Bezpiecznie([this] { logika->Wykonaj(Polecenie::Stop); });
+    PokazStanGry();
+  });
 
   // Stations: the menu at (window left + 10, window top + 50); the right button refreshes.
   connect(PrzyciskSerwerow, &QPushButton::clicked, this, [this] { PokazSerwery(); });

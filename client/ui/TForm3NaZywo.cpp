@@ -1,9 +1,12 @@
 // The live edge in the window: the "Na żywo" button beside the events button, and the
-// live indicator in the status bar between the message and the version, so that the
-// messages and their timeouts never cover it.
+// playing state in the status bar between the message and the version ("Na żywo" while
+// live, "Zatrzymano" while stopped), so that the messages and their timeouts never cover
+// it; Graj and Stop stay pressed while in force.
 #include <QLabel>
 #include <QPushButton>
 #include <QStatusBar>
+
+#include <algorithm>
 
 #include "ui/TForm3.h"
 #include "window/LogikaOkna.h"
@@ -19,17 +22,36 @@ void TForm3::ZbudujNaZywo() {
   StatusNaZywo = new QLabel(statusBar());
   StatusNaZywo->setTextFormat(Qt::PlainText);
   StatusNaZywo->setAlignment(Qt::AlignCenter);
-  StatusNaZywo->setFixedWidth(kSzerokoscNaZywo);
   QFont f = StatusNaZywo->font();
   f.setBold(true);
   StatusNaZywo->setFont(f);
-  QPalette p = StatusNaZywo->palette();
-  p.setColor(QPalette::WindowText, QColor(0xC0, 0x00, 0x00));
-  StatusNaZywo->setPalette(p);
-  // Always there, empty while not live, so that nothing beside it moves.
+  const QFontMetrics m(f);
+  StatusNaZywo->setFixedWidth(std::max(m.horizontalAdvance(QString::fromUtf8("Na żywo")),
+                                       m.horizontalAdvance(QString::fromUtf8("Zatrzymano"))) + 12);
+  // Always there, empty while playing behind the live edge, so that nothing beside it moves.
   statusBar()->addPermanentWidget(StatusNaZywo);
+  for (QPushButton* b : {Button3, Button4}) b->setCheckable(true);
+  PokazStanGry();
 }
 
 void TForm3::UstawNaZywo(bool widoczny) {
-  StatusNaZywo->setText(widoczny ? QString::fromUtf8("Na żywo") : QString());
+  naZywoPokazane = widoczny;
+  PokazStanGry();
+}
+
+void TForm3::UstawZatrzymany(bool zatrzymany) {
+  zatrzymanyPokazany = zatrzymany;
+  PokazStanGry();
+}
+
+void TForm3::PokazStanGry() {
+  // Live needs playing, so the two texts never compete.
+  StatusNaZywo->setText(naZywoPokazane ? QString::fromUtf8("Na żywo")
+                        : zatrzymanyPokazany ? QString::fromUtf8("Zatrzymano")
+                                             : QString());
+  QPalette p = StatusNaZywo->palette();
+  p.setColor(QPalette::WindowText, naZywoPokazane ? QColor(0xC0, 0x00, 0x00) : QColor(0x40, 0x40, 0x40));
+  StatusNaZywo->setPalette(p);
+  Button3->setChecked(!zatrzymanyPokazany);
+  Button4->setChecked(zatrzymanyPokazany);
 }

@@ -320,7 +320,12 @@ TEST(Okno, NaZywoKlawiszPrzyciskIWskaznik) {
   EXPECT_EQ(f->StatusNaZywo->text(), QString::fromUtf8("Na żywo"));
   EXPECT_EQ(f->StatusPanel0->text(), "komunikat");
   f->UstawNaZywo(false);
+  // Nothing plays in this window: off the live edge it says so.
+  EXPECT_EQ(f->StatusNaZywo->text(), QString::fromUtf8("Zatrzymano"));
+  f->UstawZatrzymany(false);
   EXPECT_EQ(f->StatusNaZywo->text(), "");
+  EXPECT_TRUE(f->Button3->isChecked());
+  EXPECT_FALSE(f->Button4->isChecked());
 }
 
 TEST(Okno, BladZHandleraZamykaOkno) {

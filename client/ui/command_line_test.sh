@@ -35,6 +35,50 @@ check 1 "KorwendoGra: nie ma ekranu: ani DISPLAY, ani WAYLAND_DISPLAY nie jest u
 # A good link passes the command line (the start then stops for want of a display).
 check 1 "KorwendoGra: nie ma ekranu: ani DISPLAY, ani WAYLAND_DISPLAY nie jest ustawione; uruchom KorwendoGra w sesji graficznej albo graj bez okna: korwendo-play" \
   "korwendo://[::1]:2000/Radio%20%C5%81%C3%B3d%C5%BA?t=2026-12-10T08:30:00Z"
+# One window per user and settings: a second start hands its link to the running window and
+# exits 0 at once; the running one goes there, so that the position it saves at exit is the
+# link's station (on a real demo server, so that the station is taken).
+run="$dir/run"
+mkdir -m 700 "$run"
+"$bin/korwendo-server" --demo --archive "$dir/archive" --listen 127.0.0.1:0 >"$dir/server" 2>&1 &
+server=$!
+port=
+for _ in $(seq 100); do
+  port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$dir/server" | head -1)
+  [ -n "$port" ] && break
+  sleep 0.2
+done
+# Run in a subshell, which it replaces, so that a signal to the subshell reaches the window.
+one() {
+  exec env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen KORWENDO_AUDIO=null XDG_RUNTIME_DIR="$run" \
+    timeout 60 "$bin/KorwendoGra" --config "$dir/one" "$@"
+}
+if [ -z "$port" ]; then
+  echo "the demo server did not start"; cat "$dir/server"; failed=1
+else
+  one --station "Zegar@127.0.0.1:$port" >"$dir/first" 2>&1 &
+  first=$!
+  for _ in $(seq 100); do
+    [ -n "$(find "$run" -type s 2>/dev/null)" ] && break
+    sleep 0.1
+  done
+  start=$(date +%s%N)
+  (one "korwendo://127.0.0.1:$port/Dw%C3%B3jka?t=2026-01-01T10:00:00Z") >"$dir/second" 2>&1
+  got=$?
+  took=$(( ($(date +%s%N) - start) / 1000000 ))
+  if [ "$got" != 0 ] || [ "$took" -gt 10000 ]; then
+    echo "a second start: status $got after $took ms (want 0, at once)"; cat "$dir/second"; failed=1
+  fi
+  # The running window plays the link's station: its title names it once the server took it.
+  sleep 3
+  kill -TERM "$first"
+  wait "$first" || { echo "the first window ended with status $?"; cat "$dir/first"; failed=1; }
+  if ! iconv -f WINDOWS-1250 -t UTF-8 "$dir/one/KorwendoGraU.ini" | grep -q "^Name=Dwójka@127.0.0.1:$port"; then
+    echo "the running window did not go to the link:"; cat "$dir/one/KorwendoGraU.ini"; failed=1
+  fi
+fi
+kill "$server" 2>/dev/null
+wait "$server" 2>/dev/null
 # Nothing was taken for a crash.
 [ ! -e "$bin/KorwendoGra.debug.log" ] || { echo "a crash report was written"; failed=1; }
 exit $failed

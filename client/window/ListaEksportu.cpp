@@ -1,5 +1,8 @@
 #include "window/ListaEksportu.h"
 
+#include <filesystem>
+#include <vector>
+
 #include "common/PaczkaAudio.h"
 #include "core/CallTrace.h"
 #include "transport/Protokol.h"
@@ -125,6 +128,8 @@ void ListaEksportu::Eksportuj() {
   przerwany = false;
   maksimumEksportu = static_cast<int>(doEksportu.Suma() / Roznica::Sekunda);
   widok.PokazPostepEksportu(true, maksimumEksportu);
+  widok.ZaproponujFolder(String());
+  plikEksportu.clear();
   pasekEksportu = true;
   wyeksportowano = Roznica();
 }
@@ -150,7 +155,15 @@ void ListaEksportu::PaczkaEksportu(Paczka2& p) {
                           (static_cast<double>(maksimumEksportu) / static_cast<double>(pozycja));
     widok.UstawPozostalyCzas(Roznica(static_cast<int64_t>(calosc) - uplynelo.Wartosc()).Napis());
   }
-  if (exporter != nullptr) exporter->AddPacket(a);
+  if (exporter != nullptr) {
+    exporter->AddPacket(a);
+    // The gauge names the file being written (a long export goes on in a next file).
+    const std::vector<String> pliki = exporter->Pliki();
+    if (!pliki.empty() && pliki.back() != plikEksportu) {
+      plikEksportu = pliki.back();
+      widok.UstawPlikEksportu(std::filesystem::path(plikEksportu).filename().string());
+    }
+  }
 }
 
 void ListaEksportu::KoniecEksportu() {
@@ -163,9 +176,10 @@ void ListaEksportu::KoniecEksportu() {
   // An export the user stopped is not a finished one: say which, and what was kept (a
   // valid file up to where it stopped).
   String pliki;
-  if (exporter != nullptr) {
-    for (const String& p : exporter->Pliki()) pliki += (pliki.empty() ? "" : ", ") + p;
-  }
+  std::vector<String> zapisane;
+  if (exporter != nullptr) zapisane = exporter->Pliki();
+  for (const String& p : zapisane) pliki += (pliki.empty() ? "" : ", ") + p;
+  if (!zapisane.empty()) widok.ZaproponujFolder(zapisane.front());
   if (przerwany) {
     status.BardzoLadnyPrint(pliki.empty() ? String("Eksport przerwany") : "Eksport przerwany; zapisano: " + pliki);
   } else {

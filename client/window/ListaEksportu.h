@@ -73,6 +73,7 @@ class ListaEksportu {
   Czas startEksportu;
   int maksimumEksportu = 0;
   bool pasekEksportu = false;
+  String plikEksportu;  // the file the gauge names
   bool pozostalyCzas = false;
   bool przerwany = false;  // the user asked the server to stop the running export
 };

@@ -78,6 +78,8 @@ TEST_F(Okno, StanyEksportu) {
   logika->Tick();
   EXPECT_EQ(widok.pozycja, 150);
   EXPECT_EQ(widok.tekstPozostalego, "0:01:30");
+  // The gauge names the file being written, by its name alone.
+  EXPECT_EQ(widok.plikEksportu, "fala.wav");
 
   // Clearing the list during the export keeps the height; aborting only asks the server.
   logika->Eksport().CzyscListe();
@@ -92,14 +94,17 @@ TEST_F(Okno, StanyEksportu) {
   EXPECT_FALSE(widok.pozostaly);
   // Stopped by the user: not "finished", and the file kept named.
   EXPECT_EQ(widok.dymek, "Eksport przerwany; zapisano: /tmp/fala.wav");
+  EXPECT_EQ(widok.folder, "/tmp/fala.wav");
   EXPECT_EQ(widok.przyciskEksportu, "Eksportuj");
   EXPECT_EQ(widok.wysokosc, LogikaOkna::kWysokosc);
 
   // The next export that runs to its end says so, naming its file.
   logika->Eksport().DodajDoEksportu(Utc(2026, 12, 10, 10, 0), Utc(2026, 12, 10, 10, 10));
   logika->Eksport().Eksportuj();
+  EXPECT_EQ(widok.folder, "");  // the offer goes while the next export runs
   logika->Process("koniecexportu");
   EXPECT_EQ(widok.dymek, "Eksport zakończony: /tmp/fala.wav");
+  EXPECT_EQ(widok.folder, "/tmp/fala.wav");
 }
 
 TEST_F(Okno, KoniecEksportuZNiepustaListaZostawiaWysokosc) {

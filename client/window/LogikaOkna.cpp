@@ -44,6 +44,11 @@ void LogikaOkna::Tick() {
   lista.UstawStartCzas(t);
   wydarzenia.DzienPozycji(t);
   krawedz.Sprawdz(t);
+  const bool stoi = player.Zatrzymany();
+  if (stoi != pokazanyStop) {
+    pokazanyStop = stoi;
+    widok.NaZywo().UstawZatrzymany(stoi);
+  }
   linia.Tick();
 }
 

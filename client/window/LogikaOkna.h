@@ -12,6 +12,7 @@
 // Window (GUI) thread only; the connection notifications reach it as queued events of
 // that thread (Powiadomienie).
 #include <functional>
+#include <optional>
 
 #include "core/String.h"
 #include "intervals/Przedzialy.h"
@@ -117,6 +118,7 @@ class LogikaOkna {
   Paczka2 paczka;
   bool rozlaczony = false;  // the connection was lost or failed since it was last up
   bool zatrzymanePrzezUzytkownika = false;  // Stop was the user's last word on playing
+  std::optional<bool> pokazanyStop;          // the stopped state the view shows
 
   LiniaStatusu linia;
   ListaEksportu listaEksportu;

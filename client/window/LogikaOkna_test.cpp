@@ -317,11 +317,17 @@ TEST_F(Okno, WybranaStacjaGraChybaZeUzytkownikZatrzymal) {
   EXPECT_FALSE(player.zatrzymany);
   EXPECT_EQ(player.zapis.back(), "graj");
 
+  logika->Tick();
+  EXPECT_EQ(widok.zatrzymany, std::optional<bool>(false));
+
   logika->Wykonaj(Polecenie::Stop);
   player.zapis.clear();
   logika->Process("terazgramy Fala");
   EXPECT_TRUE(player.zatrzymany);
   EXPECT_TRUE(player.zapis.empty());
+  // Stopped is shown at the next tick.
+  logika->Tick();
+  EXPECT_EQ(widok.zatrzymany, std::optional<bool>(true));
 
   logika->Wykonaj(Polecenie::Graj);
   player.Stop();  // stopped by something other than the user's Stop: the next station plays

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "common/PaczkaAudio.h"
@@ -107,7 +108,13 @@ struct WidokZapisujacy : WidokOkna,
   void UstawPozostalyCzas(const String& s) override { tekstPozostalego = s; }
   void UstawPodpowiedzOd(const String& s) override { Zapisz("podpowiedz od " + s); }
   void UstawPodpowiedzDo(const String& s) override { Zapisz("podpowiedz do " + s); }
-  bool Zapytaj(String& tekst, const String& tytul_) override {
+  String plikEksportu, folder;
+  void UstawPlikEksportu(const String& s) override { plikEksportu = s; }
+  void ZaproponujFolder(const String& s) override { folder = s; }
+  // The check the prompt was given, to be tried by a test.
+  Sprawdzenie sprawdzenie;
+  bool Zapytaj(String& tekst, const String& tytul_, const Sprawdzenie& sprawdz) override {
+    sprawdzenie = sprawdz;
     Zapisz("zapytaj " + tytul_ + ": " + tekst);
     if (!potwierdz) return false;
     tekst = odpowiedz;
@@ -144,6 +151,9 @@ struct WidokZapisujacy : WidokOkna,
     naZywo = w;
     Zapisz(w ? "na zywo" : "nie na zywo");
   }
+  // The stopped state as last shown (not recorded: it is set from the tick).
+  std::optional<bool> zatrzymany;
+  void UstawZatrzymany(bool z) override { zatrzymany = z; }
 };
 
 struct PlayerZapisujacy : SterowaniePlayera {

@@ -19,7 +19,13 @@ void SkokDoChwili::PrzejdzDo() {
   // Before any time is set there is nothing to offer (and no local time of it).
   const String podany = grany.Wartosc() > 0 ? NapisDoWpisania(grany, strefa) : String();
   String tekst = podany;
-  if (!widok.Zapytaj(tekst, "Przejdź do")) return;
+  // A text that names no moment is refused inside the prompt, to be corrected there.
+  const auto sprawdz = [&](const String& t) {
+    if (!podany.empty() && t == podany) return String();
+    const WpisanyCzas w = CzytajWpisanyCzas(t, grany, strefa);
+    return w ? String() : w.blad;
+  };
+  if (!widok.Zapytaj(tekst, "Przejdź do", sprawdz)) return;
   // Unedited, the text means the second it was made from, even in the hour that the
   // clocks show twice, where reading it would give the first of the two.
   if (!podany.empty() && tekst == podany) {

@@ -59,7 +59,8 @@ TEST_F(Okno, PrzejdzDoAnulowaneNicNieRobi) {
   EXPECT_EQ(widok.status, "");
 }
 
-// A text it cannot read moves nothing; the status line says why, for its usual 12 s.
+// A text it cannot read is refused inside the prompt with the reason; one that a view
+// confirms all the same moves nothing, and the status line says why, for its usual 12 s.
 TEST_F(Okno, PrzejdzDoNieczytelnyTekstMowiDlaczego) {
   struct {
     const char* odpowiedz;
@@ -75,9 +76,14 @@ TEST_F(Okno, PrzejdzDoNieczytelnyTekstMowiDlaczego) {
     widok.potwierdz = true;
     widok.odpowiedz = p.odpowiedz;
     logika->Skok().PrzejdzDo();
+    ASSERT_TRUE(widok.sprawdzenie);
+    EXPECT_EQ(widok.sprawdzenie(p.odpowiedz), p.status);
     EXPECT_TRUE(player.zapis.empty());
     EXPECT_EQ(widok.status, p.status);
   }
+  // What it can read, and the moment offered unedited, pass the prompt's check.
+  EXPECT_EQ(widok.sprawdzenie("-1h"), "");
+  EXPECT_EQ(widok.sprawdzenie("2026-12-10 09:30:00"), "");
   teraz += Roznica::Sekunda * 13;
   logika->Tick();
   EXPECT_EQ(widok.status, "");

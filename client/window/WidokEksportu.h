@@ -20,6 +20,11 @@ class WidokEksportu {
   // The progress gauge: shown with its maximum (and position 0) or hidden; its position.
   virtual void PokazPostepEksportu(bool widoczny, int maksimum) = 0;
   virtual void UstawPostepEksportu(int pozycja) = 0;
+  // The file being written, named on the gauge beside its percentage (its name alone).
+  virtual void UstawPlikEksportu(const String& nazwa) = 0;
+  // After an export that wrote files: the offer to open the folder of `plik` (a path);
+  // empty takes the offer back.
+  virtual void ZaproponujFolder(const String& plik) = 0;
   // The remaining-time label: shown or hidden, its text.
   virtual void PokazPozostalyCzas(bool widoczny) = 0;
   virtual void UstawPozostalyCzas(const String& s) = 0;

@@ -31,6 +31,8 @@ class WidokPusty : public WidokWydarzen, public WidokEksportu, public WidokOsi {
   void UstawPozostalyCzas(const String&) override {}
   void UstawPodpowiedzOd(const String&) override {}
   void UstawPodpowiedzDo(const String&) override {}
+  void UstawPlikEksportu(const String&) override {}
+  void ZaproponujFolder(const String&) override {}
 
   void UstawPrzedzialy(int, Przedzialy&) override {}
   void AktualizujPrzedzialy(int, Update<Przedzialy>&) override {}

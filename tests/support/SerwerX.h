@@ -22,7 +22,27 @@ class SerwerX {
   }
   bool Dziala() const { return pid > 0; }
   pid_t Pid() const { return pid; }
+  // A window manager (openbox) on this server, started at the first call, so that focus
+  // and activation go as on a desktop; whether it runs.
+  bool MenedzerOkien() {
+    if (wm > 0) return true;
+    if (pid <= 0) return false;
+    wm = fork();
+    if (wm == 0) {
+      execlp("openbox", "openbox", "--sm-disable", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // It has taken the screen once it still runs a moment later.
+    usleep(500 * 1000);
+    if (wm > 0 && waitpid(wm, nullptr, WNOHANG) == 0) return true;
+    wm = -1;
+    return false;
+  }
   ~SerwerX() {
+    if (wm > 0) {
+      kill(wm, SIGTERM);
+      waitpid(wm, nullptr, 0);
+    }
     if (pid > 0) {
       kill(pid, SIGTERM);
       waitpid(pid, nullptr, 0);
@@ -74,4 +94,5 @@ class SerwerX {
     pid = -1;
   }
   pid_t pid = -1;
+  pid_t wm = -1;
 };

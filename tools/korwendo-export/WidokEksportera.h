@@ -62,10 +62,13 @@ class WidokEksportera : public WidokOkna,
   void UstawPozostalyCzas(const String&) override {}
   void UstawPodpowiedzOd(const String&) override {}
   void UstawPodpowiedzDo(const String&) override {}
+  void UstawPlikEksportu(const String&) override {}
+  void ZaproponujFolder(const String&) override {}
 
   void UstawNaZywo(bool) override {}
+  void UstawZatrzymany(bool) override {}
 
-  bool Zapytaj(String&, const String&) override { return false; }
+  bool Zapytaj(String&, const String&, const Sprawdzenie&) override { return false; }
   void DoSchowka(const String&) override {}
 
  private:

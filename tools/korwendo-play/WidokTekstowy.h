@@ -65,8 +65,10 @@ class WidokTekstowy : public WidokOkna,
   void Minimalizuj() override {}
   // "live: yes" / "live: no" when the live indicator changes.
   void UstawNaZywo(bool widoczny) override;
+  // The terminal's user stops and plays with commands of their own: nothing to show.
+  void UstawZatrzymany(bool) override {}
   // A terminal has no prompt: cancelled.
-  bool Zapytaj(String&, const String&) override { return false; }
+  bool Zapytaj(String&, const String&, const Sprawdzenie&) override { return false; }
   // A terminal has no clipboard: the text is printed, "link: " + tekst.
   void DoSchowka(const String& tekst) override;
 

@@ -35,6 +35,7 @@
 #include "support/SerwerX.h"
 #include "support/TempDir.h"
 #include "support/WavNaglowek.h"
+#include "ui/x11/NaEkranie.h"
 #include "textforms/LinkDoChwili.h"
 #include "ui/TEditString.h"
 #include "ui/TForm3.h"
@@ -42,52 +43,6 @@
 #include "window/SterowaniePlayera.h"
 
 namespace {
-
-bool Xdotool(const QStringList& argumenty) {
-  QProcess p;
-  p.start("xdotool", argumenty);
-  return p.waitForFinished(5000) && p.exitCode() == 0;
-}
-
-// Waits, processing events, until `warunek` holds (at most `ms`).
-template <class F>
-bool Czekaj(F warunek, int ms) {
-  for (int i = 0; i < ms / 10 && !warunek(); ++i) QTest::qWait(10);
-  return warunek();
-}
-
-// The window as the X server shows it, saved under `nazwa`.
-bool Zrzut(QWidget& w, const char* nazwa) {
-  const QRect r = w.frameGeometry();
-  const QImage zrzut = w.screen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-  return !zrzut.isNull() && zrzut.save(nazwa);
-}
-
-// korwendo-server --demo on a free loopback port, stopped with the test.
-class SerwerDemo {
- public:
-  explicit SerwerDemo(const std::string& archiwum) {
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(KG_SERVER, {"--demo", "--archive", QString::fromStdString(archiwum), "--listen", "127.0.0.1:0"});
-    const QByteArray znak = "listening on 127.0.0.1:";
-    Czekaj(
-        [&] {
-          wyjscie += p.readAll();
-          const qsizetype i = wyjscie.indexOf(znak);
-          if (i >= 0) port = std::atoi(wyjscie.constData() + i + znak.size());
-          return port > 0 || p.state() == QProcess::NotRunning;
-        },
-        20000);
-  }
-  ~SerwerDemo() {
-    p.terminate();
-    if (!p.waitForFinished(5000)) p.kill();
-    p.waitForFinished(2000);
-  }
-  QProcess p;
-  QByteArray wyjscie;
-  int port = 0;
-};
 
 TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   if (!SerwerX::Jeden().Dziala()) GTEST_SKIP() << "Xvfb could not be started";
@@ -212,10 +167,7 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   // to the list, "Eksportuj", and in the save dialog a name and the PCM filter. The
   // dialog runs its own loop, so it is answered from a timer set before the click.
   QTest::qWait(2000);
-  auto klik = [&](QWidget* w) {
-    const QPoint p = w->mapToGlobal(w->rect().center());
-    return Xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", "1"});
-  };
+  auto klik = [](QWidget* w) { return Klik(w); };
   ASSERT_TRUE(klik(f.BitBtn2));
   ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().Do() > f.Logika().Eksport().Od(); }, 3000));
   ASSERT_TRUE(klik(f.BitBtn3));

@@ -86,3 +86,20 @@ void CheckMultimediaAt(int result, const String& what, const char* file, int lin
 String VersionText() {
   return String("Wersja: ") + KG_VERSION_TEXT + " (" + __DATE__ + " " + __TIME__ + ")";
 }
+
+String VersionNumber() { return KG_VERSION_TEXT; }
+
+BuildMoment BuildTime() {
+  // __DATE__ is "Mmm dd yyyy" (the day padded with a space), __TIME__ "hh:mm:ss".
+  static const char* const months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+  const String date = __DATE__;
+  const String time = __TIME__;
+  BuildMoment m{};
+  m.month = static_cast<int>(String(months).find(date.substr(0, 3)) / 3) + 1;
+  m.day = std::stoi(date.substr(4, 2));
+  m.year = std::stoi(date.substr(7, 4));
+  m.hour = std::stoi(time.substr(0, 2));
+  m.minute = std::stoi(time.substr(3, 2));
+  m.second = std::stoi(time.substr(6, 2));
+  return m;
+}

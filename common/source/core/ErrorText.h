@@ -15,5 +15,13 @@ String MultimediaErrorText(int code);
 void CheckMultimediaAt(int result, const String& what, const char* file, int line);
 #define CheckMultimedia(result, what) ::CheckMultimediaAt((result), (what), __FILE__, __LINE__)
 
-// "Wersja: " + the four-part project version + " (" + build date + " " + build time + ")".
+// "Wersja: " + the four-part project version + " (" + build date + " " + build time + ")",
+// the date as the compiler writes it ("Dec 11 2026"), for logs.
 String VersionText();
+// The four-part project version alone.
+String VersionNumber();
+// When this program was built, in the building machine's local time.
+struct BuildMoment {
+  int year, month, day, hour, minute, second;
+};
+BuildMoment BuildTime();

@@ -50,4 +50,9 @@ TEST(ErrorText, SystemTexts) {
 TEST(ErrorText, VersionTextHasFourPartsAndBuildTime) {
   EXPECT_TRUE(std::regex_match(VersionText(), std::regex(R"(Wersja: \d+\.\d+\.\d+\.\d+ \(\w{3} [ \d]\d \d{4} \d\d:\d\d:\d\d\))")))
       << VersionText();
+  const BuildMoment b = BuildTime();
+  EXPECT_GE(b.year, 2026);
+  EXPECT_TRUE(b.month >= 1 && b.month <= 12 && b.day >= 1 && b.day <= 31) << b.month << " " << b.day;
+  EXPECT_TRUE(b.hour < 24 && b.minute < 60 && b.second < 61);
+  EXPECT_NE(VersionText().find(VersionNumber()), String::npos);
 }
