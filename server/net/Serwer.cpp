@@ -61,7 +61,8 @@ void Nieblokujacy(int fd) {
 
 }  // namespace
 
-Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : stacje(std::move(s)), u(ust) {}
+Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust)
+    : stacje(std::move(s)), u(ust), budzet(ust.limitWejsciaRazem, ust.klient.limitPakietu) {}
 
 Serwer::~Serwer() = default;
 
@@ -326,17 +327,28 @@ void Serwer::Czytaj(Polaczenie& p) {
       return;
     }
     const int64_t trzymane = static_cast<int64_t>(p.klient->Trzymane());
-    wejscieRazem += trzymane - p.trzymane;
-    const bool urosl = trzymane > p.trzymane;
-    p.trzymane = trzymane;
-    if (urosl && wejscieRazem > u.limitWejsciaRazem) {
-      // The one whose packet grew past the bound goes; the others' packets stay whole.
-      if (++zerwanePrzezWejscie == 1 || zerwanePrzezWejscie % 1000 == 0) {
-        Log(1, "za duzo nieskonczonych pakietow, polaczenie zerwane (" + std::to_string(zerwanePrzezWejscie) + ")",
-            KG_WHERE);
+    if (trzymane != p.trzymane) {
+      p.trzymane = trzymane;
+      const String adres = p.adres;
+      const std::vector<int> zerwane = budzet.Ustaw(fd, adres, trzymane);
+      wejscieRazem = budzet.Razem();
+      bool ten = false;
+      for (const int z : zerwane) {
+        // The address that holds the most of the pool gives way, the one that grew now or
+        // another: the others' packets stay whole.
+        const auto it = polaczenia.find(z);
+        if (it == polaczenia.end()) continue;
+        it->second.trzymane = 0;
+        if (++zerwanePrzezWejscie == 1 || zerwanePrzezWejscie % 1000 == 0) {
+          Log(1,
+              "za duzo nieskonczonych pakietow z adresu " + it->second.adres + ", polaczenie zerwane (" +
+                  std::to_string(zerwanePrzezWejscie) + ")",
+              KG_WHERE);
+        }
+        Zamknij(z, "za duzo nieskonczonych pakietow z adresu " + it->second.adres);
+        ten = ten || z == fd;
       }
-      Zamknij(fd, "za duzo nieskonczonych pakietow na serwerze");
-      return;
+      if (ten) return;
     }
     if (static_cast<size_t>(n) < sizeof bufor) return;
   }
@@ -384,7 +396,8 @@ void Serwer::Zamknij(int fd, const String& powod) {
   // Erasing the connection closes its descriptor.
   const auto it = polaczenia.find(fd);
   if (it != polaczenia.end()) {
-    wejscieRazem -= it->second.trzymane;
+    budzet.Usun(fd);
+    wejscieRazem = budzet.Razem();
     const auto a = polaczeniaZAdresu.find(it->second.adres);
     if (a != polaczeniaZAdresu.end() && --a->second <= 0) polaczeniaZAdresu.erase(a);
     polaczenia.erase(it);

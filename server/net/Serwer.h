@@ -22,6 +22,7 @@
 #include "core/Roznica.h"
 #include "core/String.h"
 #include "core/UnikalnyDeskryptor.h"
+#include "net/BudzetWejscia.h"
 #include "net/Klient.h"
 #include "net/Stacja.h"
 
@@ -39,9 +40,10 @@ class Serwer {
     // Connections one peer address may hold at once (IPv6: one /64 network); more from it
     // are closed at once, so that no single peer takes every connection.
     int polaczenZAdresu = 50;
-    // The bytes of unfinished packets all connections together may hold (each counted by
-    // the most it held since its buffer was last fresh); a connection whose packet would
-    // pass it is dropped.
+    // The pool of bytes of unfinished packets beyond what a command needs
+    // (klient.limitPakietu, each connection's own), shared fairly by peer address: when it
+    // would be passed, the address that holds the most of it loses its largest (see
+    // BudzetWejscia).
     int64_t limitWejsciaRazem = 64 * 1024 * 1024;
     Klient::Ustawienia klient;
   };
@@ -57,8 +59,8 @@ class Serwer {
   void Otworz();
   // The port bound by Otworz.
   int Port() const { return port; }
-  // The bytes of unfinished packets all connections hold now, as limitWejsciaRazem counts
-  // them; read from any thread.
+  // The bytes of unfinished packets all connections hold now, as BudzetWejscia::Razem
+  // counts them; read from any thread.
   int64_t WejscieRazem() const { return wejscieRazem.load(std::memory_order_relaxed); }
   // Serves until Zatrzymaj or, when `sygnaly` are given, until one of them comes.
   void Uruchom(SygnalyKonca* sygnaly = nullptr);
@@ -69,8 +71,8 @@ class Serwer {
     UnikalnyDeskryptor fd;
     std::unique_ptr<Klient> klient;
     bool czekaNaZapis = false;
-    String adres;      // the peer's address as polaczeniaZAdresu counts it
-    int64_t trzymane;  // klient->Trzymane() as counted in wejscieRazem
+    String adres;  // the peer's address as polaczeniaZAdresu and the budget count it
+    int64_t trzymane;  // klient->Trzymane() as counted in the budget
   };
 
   void Przyjmij();
@@ -96,7 +98,8 @@ class Serwer {
   int64_t odrzuconeZAdresu = 0;
   int64_t zerwanePrzezWejscie = 0;
   std::map<String, int> polaczeniaZAdresu;
-  // The sum of every connection's `trzymane`; written by the loop thread only.
+  BudzetWejscia budzet;
+  // budzet.Razem() for other threads; written by the loop thread only.
   std::atomic<int64_t> wejscieRazem = 0;
   bool nasluchWstrzymany = false;
   int port = 0;

@@ -1,0 +1,113 @@
+// The server under loads that one party makes from several loopback addresses: whatever
+// it holds, the others are still served.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "net/SerwerTestowy.h"
+#include "support/Czekanie.h"
+#include "support/LogCapture.h"
+
+using namespace serwer;
+using namespace serwer::testy;
+
+namespace {
+
+// The bytes of an export request of n disjoint intervals of 1 s from T0, a minute apart
+// (16 bytes each).
+std::string Eksport(int n) {
+  Przedzialy p;
+  for (int i = 0; i < n; ++i) p.Add(Przedzial(kT0 + kS * (60 * i), kT0 + kS * (60 * i + 1)));
+  Paczka2 e(p, "export");
+  Core c;
+  e.WriteTo(c);
+  return std::string(c.Data(), static_cast<size_t>(c.Size()));
+}
+
+// Sends b in two TCP segments, the second a little later.
+void WDwochCzesciach(Klient2& k, const std::string& b) {
+  k.Surowe(b.substr(0, b.size() / 2));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  k.Surowe(b.substr(b.size() / 2));
+}
+
+// 64 connections from two addresses hold 1 MiB - 64 bytes each of export requests they
+// never finish (and two more 2 KiB), as much as the shared pool takes. A player from a
+// third address whose commands come in two segments is served, and so is a playing
+// client's export request of 4.8 kB sent in two pieces.
+TEST(SerwerPodObciazeniem, APartyFillingThePoolOfUnfinishedPacketsLocksNoOneOut) {
+  LogCapture log;
+  Srodowisko s;
+  auto grajacy = std::make_unique<Klient2>(s.Port(), true, "127.0.0.5");
+  grajacy->Surowe("player\n");
+  grajacy->Tekst("zmienstacje " + kT0.NapisHex() + " A");
+  grajacy->Tekst("play");
+  ASSERT_EQ(grajacy->Audio().numeraudia, 2);
+
+  const std::string duzy = Eksport(66000);
+  ASSERT_GT(duzy.size(), size_t{1} << 20);
+  std::vector<std::unique_ptr<Klient2>> zalew;
+  for (int i = 0; i < 66; ++i) {
+    zalew.push_back(std::make_unique<Klient2>(s.Port(), true, i % 2 ? "127.0.0.2" : "127.0.0.3"));
+    zalew.back()->Surowe("player\n" + duzy.substr(0, i < 64 ? (1 << 20) - 64 : 2048));
+  }
+  const int64_t caly = 64 * ((int64_t{1} << 20) - 64 - 7 - 24);
+  ASSERT_TRUE(CzekajNa([&] { return s.serwer->WejscieRazem() >= caly; }, 20000)) << s.serwer->WejscieRazem();
+
+  auto gracz = std::make_unique<Klient2>(s.Port(), true, "127.0.0.4");
+  gracz->Surowe("player\n");
+  Paczka2 zmien("zmienstacje " + (kT0 + kS * 60).NapisHex() + " A");
+  Core c;
+  zmien.WriteTo(c);
+  WDwochCzesciach(*gracz, std::string(c.Data(), static_cast<size_t>(c.Size())));
+  gracz->Tekst("play");
+  EXPECT_EQ(gracz->Audio().numeraudia, 2) << "the player from a third address was not served";
+
+  const std::string maly = Eksport(300);
+  ASSERT_NEAR(static_cast<double>(maly.size()), 4800, 200);
+  WDwochCzesciach(*grajacy, maly);
+  String t;
+  EXPECT_TRUE(grajacy->CzekajTekst("koniecexportu", t)) << "the playing client's export was refused";
+  EXPECT_EQ(log.Text().find("za duzo nieskonczonych pakietow"), std::string::npos) << log.Text();
+}
+
+// Once the pool is full, a newcomer below the heaviest address takes what it needs from
+// it: the heaviest loses a connection, the newcomer's large request is served.
+TEST(SerwerPodObciazeniem, TheAddressHoldingTheMostOfThePoolGivesWay) {
+  LogCapture log;
+  Klient::Ustawienia ku;
+  ku.limitEksportu = 256 * 1024;
+  Serwer::Ustawienia su;
+  su.limitWejsciaRazem = 1024 * 1024;
+  Srodowisko s(ku, su);
+  const std::string duzy = Eksport(15000);  // 240 kB
+  std::vector<std::unique_ptr<Klient2>> ciezki;
+  for (int i = 0; i < 6; ++i) {
+    ciezki.push_back(std::make_unique<Klient2>(s.Port(), true, "127.0.0.2"));
+    ciezki.back()->Surowe("player\n" + duzy.substr(0, duzy.size() - 1));
+  }
+  // It crowds out only itself: at most the pool is held.
+  ASSERT_TRUE(CzekajNa([&] { return s.serwer->WejscieRazem() >= 900 * 1024; }, 10000)) << s.serwer->WejscieRazem();
+
+  Klient2 nowy(s.Port(), true, "127.0.0.3");
+  nowy.Surowe("player\n");
+  nowy.Tekst("zmienstacje " + kT0.NapisHex() + " A");
+  WDwochCzesciach(nowy, Eksport(10000));  // 160 kB
+  String t;
+  EXPECT_TRUE(nowy.CzekajTekst("koniecexportu", t)) << "the newcomer's export was refused";
+  int zamkniete = 0;
+  for (auto& k : ciezki) {
+    timeval krotko{0, 200000};
+    setsockopt(k->fd, SOL_SOCKET, SO_RCVTIMEO, &krotko, sizeof krotko);
+    char b;
+    const ssize_t n = recv(k->fd, &b, 1, 0);
+    zamkniete += n == 0 || (n < 0 && errno == ECONNRESET);
+  }
+  EXPECT_GE(zamkniete, 2);
+  EXPECT_LE(zamkniete, 5);
+  EXPECT_NE(log.Text().find("za duzo nieskonczonych pakietow z adresu 127.0.0.2"), std::string::npos) << log.Text();
+  EXPECT_EQ(log.Text().find("127.0.0.3"), std::string::npos) << log.Text();
+}
+
+}  // namespace
