@@ -88,6 +88,9 @@ class Klient {
   size_t Trzymane() const { return trzymane; }
 
   int Numer() const { return numer; }
+  // The connection has said "player\n": until then (a station query, or no whole first
+  // line yet) it may give way to a new connection when the server is full.
+  bool Gracz() const { return rodzaj == Rodzaj::Player; }
 
  private:
   enum class Rodzaj { Powitanie, Player, Zapytanie };

@@ -279,18 +279,18 @@ void Serwer::Przyjmij() {
       Log(1, "accept: " + SystemErrorText(e), KG_WHERE);
       return;
     }
-    if (static_cast<int>(polaczenia.size()) >= u.maksKlientow) {
-      if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
-        Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
-      }
-      continue;
-    }
     const String adres = AdresPeera(peer);
-    if (polaczeniaZAdresu[adres] >= u.polaczenZAdresu) {
+    if (const auto a = polaczeniaZAdresu.find(adres); a != polaczeniaZAdresu.end() && a->second >= u.polaczenZAdresu) {
       if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
         Log(1,
             "za duzo polaczen z adresu " + adres + ", polaczenie odrzucone (" + std::to_string(odrzuconeZAdresu) + ")",
             KG_WHERE);
+      }
+      continue;
+    }
+    if (static_cast<int>(polaczenia.size()) >= u.maksKlientow && !ZrobMiejsce()) {
+      if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
+        Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
       }
       continue;
     }
@@ -301,10 +301,23 @@ void Serwer::Przyjmij() {
     e.data.fd = fd.Get();
     if (epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd.Get(), &e) != 0) continue;
     const int numer = fd.Get();
-    Polaczenie p{std::move(fd), std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0};
+    Polaczenie p{std::move(fd), std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0, ++przyjetych};
+    niegracze.emplace(p.przyjete, numer);
     polaczenia.emplace(numer, std::move(p));
     ++polaczeniaZAdresu[adres];
   }
+}
+
+bool Serwer::ZrobMiejsce() {
+  if (niegracze.empty()) return false;
+  const int fd = niegracze.begin()->second;
+  if (++ustapilyNowym == 1 || ustapilyNowym % 1000 == 0) {
+    Log(1, "komplet klientow: najstarsze polaczenie bez komendy player ustapilo nowemu (" +
+               std::to_string(ustapilyNowym) + ")",
+        KG_WHERE);
+  }
+  Zamknij(fd, "komplet klientow, ustapil nowemu polaczeniu");
+  return true;
 }
 
 void Serwer::Czytaj(Polaczenie& p) {
@@ -326,6 +339,7 @@ void Serwer::Czytaj(Polaczenie& p) {
       Zamknij(fd, p.klient->Powod());
       return;
     }
+    if (p.klient->Gracz()) niegracze.erase(p.przyjete);
     const int64_t trzymane = static_cast<int64_t>(p.klient->Trzymane());
     if (trzymane != p.trzymane) {
       p.trzymane = trzymane;
@@ -398,6 +412,7 @@ void Serwer::Zamknij(int fd, const String& powod) {
   if (it != polaczenia.end()) {
     budzet.Usun(fd);
     wejscieRazem = budzet.Razem();
+    niegracze.erase(it->second.przyjete);
     const auto a = polaczeniaZAdresu.find(it->second.adres);
     if (a != polaczeniaZAdresu.end() && --a->second <= 0) polaczeniaZAdresu.erase(a);
     polaczenia.erase(it);

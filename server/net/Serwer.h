@@ -36,6 +36,10 @@ class Serwer {
     String host = "0.0.0.0";
     int port = 12540;  // 0: any free port (see Port())
     Roznica odswiezCo = Roznica::Sekunda;
+    // Connections served at once. When a new one comes at the limit, the oldest connection
+    // that has not become a player (a station query, or one without a whole first line)
+    // gives way to it, so that a player can always connect; with none such, the new one is
+    // closed.
     int maksKlientow = 1000;
     // Connections one peer address may hold at once (IPv6: one /64 network); more from it
     // are closed at once, so that no single peer takes every connection.
@@ -73,9 +77,13 @@ class Serwer {
     bool czekaNaZapis = false;
     String adres;  // the peer's address as polaczeniaZAdresu and the budget count it
     int64_t trzymane;  // klient->Trzymane() as counted in the budget
+    uint64_t przyjete;  // the order of accepting: the key in `niegracze` until a player
   };
 
   void Przyjmij();
+  // At the connection limit: the oldest connection that is no player yet is closed; false
+  // when every connection is a player.
+  bool ZrobMiejsce();
   void Czytaj(Polaczenie& p);
   void Pisz(Polaczenie& p);
   void Zamknij(int fd, const String& powod);
@@ -95,6 +103,10 @@ class Serwer {
   UnikalnyDeskryptor zapasowy;   // held in reserve to refuse connections when descriptors run out
   int64_t odrzuconeBezDeskryptorow = 0;
   int64_t odrzuconeNadmiarowe = 0;
+  int64_t ustapilyNowym = 0;
+  uint64_t przyjetych = 0;
+  // The connections that are no players yet, oldest first: descriptors by `przyjete`.
+  std::map<uint64_t, int> niegracze;
   int64_t odrzuconeZAdresu = 0;
   int64_t zerwanePrzezWejscie = 0;
   std::map<String, int> polaczeniaZAdresu;

@@ -110,4 +110,42 @@ TEST(SerwerPodObciazeniem, TheAddressHoldingTheMostOfThePoolGivesWay) {
   EXPECT_EQ(log.Text().find("127.0.0.3"), std::string::npos) << log.Text();
 }
 
+// At the connection limit, connections that never become players give way, oldest first:
+// 40 of them from 8 addresses, more than the 19 free places, lock no player out. A new
+// player is served, and so is a station query; the player already connected plays on.
+TEST(SerwerPodObciazeniem, AtTheConnectionLimitIdlePeersGiveWayToPlayers) {
+  LogCapture log;
+  Serwer::Ustawienia su;
+  su.maksKlientow = 20;
+  su.polaczenZAdresu = 5;
+  Srodowisko s(Klient::Ustawienia(), su);
+  auto stary = s.Gracz(kT0);
+  ASSERT_EQ(stary->Audio().numeraudia, 2);
+  std::vector<std::unique_ptr<Klient2>> bezczynne;
+  for (int a = 2; a < 10; ++a) {
+    const std::string adres = "127.0.0." + std::to_string(a);
+    for (int i = 0; i < 5; ++i) {
+      bezczynne.push_back(std::make_unique<Klient2>(s.Port(), true, adres.c_str()));
+      if (i % 2) bezczynne.back()->Surowe("play");  // half a first line
+    }
+  }
+  // The last 19 hold every free place: the first 21 gave way to them.
+  EXPECT_TRUE(CzekajNa([&] { return log.Text().find("ustapilo nowemu (1)") != std::string::npos; }, 5000));
+
+  auto nowy = std::make_unique<Klient2>(s.Port(), true, "127.0.0.10");
+  nowy->Surowe("player\n");
+  nowy->Tekst("zmienstacje " + (kT0 + kS * 60).NapisHex() + " A");
+  nowy->Tekst("play");
+  EXPECT_EQ(nowy->Audio().numeraudia, 2) << "the new player was refused";
+  Klient2 zapytanie(s.Port(), true, "127.0.0.11");
+  zapytanie.Surowe("listabaz\n");
+  Paczka2 p;
+  ASSERT_TRUE(zapytanie.Odbierz(p)) << "the station query was refused";
+  EXPECT_EQ(Klient2::Tekst(p), "A\nPusta\nBrak");
+  stary->Tekst("setpos " + (kT0 + kS * 5).NapisHex());
+  int numer = 2;
+  while (numer == 2) numer = stary->Audio().numeraudia;
+  EXPECT_EQ(numer, 3) << "the player already connected stopped";
+}
+
 }  // namespace
