@@ -261,12 +261,25 @@ void Serwer::Przyjmij() {
         // readable and the loop spinning. The spare descriptor makes room to take it and
         // close it at once; the clients already served go on.
         zapasowy.Reset();
-        UnikalnyDeskryptor(accept4(nasluch.Get(), nullptr, nullptr, SOCK_CLOEXEC)).Reset();
-        // Logged while the descriptor is free, since writing the log may need one.
-        if (++odrzuconeBezDeskryptorow == 1 || odrzuconeBezDeskryptorow % 1000 == 0) {
-          Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzuconeBezDeskryptorow) + ")", KG_WHERE);
+        UnikalnyDeskryptor odrzucony(accept4(nasluch.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        const int bladOdrzucenia = errno;
+        const bool wziety = static_cast<bool>(odrzucony);
+        odrzucony.Reset();
+        // Logged while the descriptor is free, since writing the log may need one. Only a
+        // connection taken counts: an attempt that failed is no connection refused.
+        const int64_t odrzucone = wziety ? ++odrzuconeBezDeskryptorow : 0;
+        if (odrzucone == 1 || (odrzucone > 0 && odrzucone % 1000 == 0)) {
+          Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzucone) + ")", KG_WHERE);
         }
         zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
+        if (!wziety && bladOdrzucenia != EAGAIN && bladOdrzucenia != EWOULDBLOCK && bladOdrzucenia != EINTR &&
+            bladOdrzucenia != ECONNABORTED) {
+          // Another thread took the freed descriptor: the listening socket leaves the loop
+          // until the next tick rather than spin on the connection it cannot take.
+          WstrzymajNasluch(true);
+          return;
+        }
+        if (!wziety) return;
         continue;
       }
       if (e == EMFILE || e == ENFILE) {

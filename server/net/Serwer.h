@@ -66,6 +66,9 @@ class Serwer {
   // The bytes of unfinished packets all connections hold now, as BudzetWejscia::Razem
   // counts them; read from any thread.
   int64_t WejscieRazem() const { return wejscieRazem.load(std::memory_order_relaxed); }
+  // The connections taken and closed at once for want of descriptors so far; read from any
+  // thread.
+  int64_t OdrzuconeBezDeskryptorow() const { return odrzuconeBezDeskryptorow.load(std::memory_order_relaxed); }
   // Serves until Zatrzymaj or, when `sygnaly` are given, until one of them comes.
   void Uruchom(SygnalyKonca* sygnaly = nullptr);
   void Zatrzymaj();
@@ -101,7 +104,7 @@ class Serwer {
   UnikalnyDeskryptor budzik;     // eventfd: Zatrzymaj was called
   UnikalnyDeskryptor odczytano;  // eventfd: the archive thread queued an Odczyt
   UnikalnyDeskryptor zapasowy;   // held in reserve to refuse connections when descriptors run out
-  int64_t odrzuconeBezDeskryptorow = 0;
+  std::atomic<int64_t> odrzuconeBezDeskryptorow = 0;
   int64_t odrzuconeNadmiarowe = 0;
   int64_t ustapilyNowym = 0;
   uint64_t przyjetych = 0;

@@ -2,6 +2,8 @@
 // it holds, the others are still served.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <chrono>
 #include <thread>
 
@@ -146,6 +148,42 @@ TEST(SerwerPodObciazeniem, AtTheConnectionLimitIdlePeersGiveWayToPlayers) {
   int numer = 2;
   while (numer == 2) numer = stary->Audio().numeraudia;
   EXPECT_EQ(numer, 3) << "the player already connected stopped";
+}
+
+// Out of descriptors so far that even the spare one freed does not make room (the lowest
+// free number is past the limit), 40 connections wait: the log counts connections refused,
+// not attempts to take them (here none is refused), and the loop waits for descriptors
+// instead of spinning on them; once there are descriptors again, the connections that
+// waited are served.
+TEST(SerwerPodObciazeniem, ConnectionsRefusedForWantOfDescriptorsAreCountedOnce) {
+  Srodowisko s;
+  auto dobry = s.Gracz(kT0 + kS * 60);
+  ASSERT_EQ(dobry->Audio().numeraudia, 2);
+  rlimit stary{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &stary), 0);
+  struct Przywroc {
+    rlimit r;
+    ~Przywroc() { setrlimit(RLIMIT_NOFILE, &r); }
+  } przywroc{stary};
+  std::vector<std::unique_ptr<Klient2>> czekajace;
+  for (int i = 0; i < 40; ++i) czekajace.push_back(std::make_unique<Klient2>(s.Port(), false, "127.0.0.2"));
+  rlimit nowy = stary;
+  nowy.rlim_cur = 3;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &nowy), 0);
+  for (auto& k : czekajace) k->Polacz(s.Port());
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &stary), 0);
+  // None was taken and refused: every one is served below.
+  EXPECT_EQ(s.serwer->OdrzuconeBezDeskryptorow(), 0) << "attempts counted as connections";
+  for (auto& k : czekajace) k->Surowe("listabaz\n");
+  int obsluzone = 0;
+  for (auto& k : czekajace) {
+    Paczka2 p;
+    obsluzone += k->Odbierz(p) ? 1 : 0;
+  }
+  EXPECT_EQ(obsluzone, 40);
+  dobry->Tekst("wyslijsztukeaudia");
+  EXPECT_EQ(dobry->Audio().numeraudia, 2);
 }
 
 }  // namespace
