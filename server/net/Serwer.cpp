@@ -135,13 +135,15 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
     e.data.fd = sygnal;
     epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, sygnal, &e);
   }
-  std::thread archiwista([this] { Archiwista(); });
-  // The archive thread ends with the loop, however the loop ends; a look at an archive it
+  // One archive thread for each station, so that a station whose look takes long (a
+  // large file being indexed) holds up no other.
+  std::vector<std::thread> archiwisci;
+  // The archive threads end with the loop, however the loop ends; a look at an archive one
   // is in the middle of (indexing a large file may take a minute) is abandoned, so that
   // the server stops at once.
   struct Koniec {
     Serwer& s;
-    std::thread& t;
+    std::vector<std::thread>& t;
     int sygnal;
     ~Koniec() {
       if (sygnal >= 0) epoll_ctl(s.epoll.Get(), EPOLL_CTL_DEL, sygnal, nullptr);
@@ -150,9 +152,13 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
         s.koniec = true;
       }
       s.cv.notify_all();
-      t.join();
+      for (std::thread& w : t) w.join();
     }
-  } koniecArchiwisty{*this, archiwista, sygnal};
+  } koniecArchiwistow{*this, archiwisci, sygnal};
+  for (auto& st : stacje) {
+    Stacja* stacja = st.get();
+    archiwisci.emplace_back([this, stacja] { Archiwista(*stacja); });
+  }
 
   Czas zegar = Zegar();
   epoll_event zdarzenia[64];
@@ -204,32 +210,32 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
   }
 }
 
-void Serwer::Archiwista() {
+void Serwer::Archiwista(Stacja& s) {
   pthread_setname_np(pthread_self(), "archiwum");
   std::unique_lock<std::mutex> l(mutex);
-  // The first look at once: the server already listens, and clients see each station as
-  // soon as it is indexed.
+  // The first look at once: the server already listens, and clients see the station as
+  // soon as it is indexed, however long the other stations' archives take.
   for (bool pierwszy = true;; pierwszy = false) {
     if (!pierwszy) {
       cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec.load(); });
     }
     if (koniec) return;
-    for (auto& s : stacje) {
-      l.unlock();
-      std::optional<Stacja::Odczyt> o;
+    l.unlock();
+    std::optional<Stacja::Odczyt> o;
+    {
       TraceDepthScope glebokosc;
       try {
-        o = s->Sprawdz(&koniec);
+        o = s.Sprawdz(&koniec);
       } catch (const std::exception& e) {
-        Log(2, "stacja " + s->Nazwa() + ": " + e.what(), KG_WHERE);
+        Log(2, "stacja " + s.Nazwa() + ": " + e.what(), KG_WHERE);
       }
-      l.lock();
-      if (koniec) return;
-      if (o) {
-        odczyty.emplace_back(s.get(), std::move(*o));
-        const uint64_t jeden = 1;
-        [[maybe_unused]] const ssize_t n = write(odczytano.Get(), &jeden, sizeof jeden);
-      }
+    }
+    l.lock();
+    if (koniec) return;
+    if (o) {
+      odczyty.emplace_back(&s, std::move(*o));
+      const uint64_t jeden = 1;
+      [[maybe_unused]] const ssize_t n = write(odczytano.Get(), &jeden, sizeof jeden);
     }
   }
 }

@@ -1,16 +1,18 @@
 #pragma once
 // The archive server's readiness loop: one listening TCP socket, every client connection
 // (Klient) on it and the pings, all on one thread with epoll; the periodic look at each
-// station's archive (file system work and indexing, which may take long) runs on an
-// archive thread beside it, which hands what it found to the loop. A client's failure or
-// slowness closes only its own connection.
+// station's archive (file system work and indexing, which may take long) runs on that
+// station's own archive thread beside it, which hands what it found to the loop, so that
+// no station's look waits for another's. A client's failure or slowness closes only its
+// own connection.
 //
-// Uruchom runs on the loop thread and starts and joins the archive thread; Zatrzymaj may be
-// called from any thread (and from a signal handler): it only writes to an eventfd. The
-// two threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
-// `odczytano` eventfd, the archive thread through `cv`; the archive thread's indexing
-// also reads `koniec` without the lock, to stop part way through a file) and the
-// stations' Archive (guarded by itself). WejscieRazem may be read from any thread.
+// Uruchom runs on the loop thread and starts and joins the archive threads; Zatrzymaj may
+// be called from any thread (and from a signal handler): it only writes to an eventfd. The
+// threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
+// `odczytano` eventfd, the archive threads through `cv`; their indexing also reads
+// `koniec` without the lock, to stop part way through a file) and the stations' Archive
+// (guarded by itself). WejscieRazem and OdrzuconeBezDeskryptorow may be read from any
+// thread.
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -52,7 +54,7 @@ class Serwer {
     Klient::Ustawienia klient;
   };
 
-  // Takes the stations. Reads nothing: the archive thread looks at them first thing once
+  // Takes the stations. Reads nothing: the archive threads look at them first thing once
   // Uruchom runs, so that the server listens at once however long indexing takes.
   Serwer(std::vector<std::unique_ptr<Stacja>> stacje, const Ustawienia& u);
   ~Serwer();
@@ -92,9 +94,9 @@ class Serwer {
   void Zamknij(int fd, const String& powod);
   // Takes the listening socket out of the loop (true) or puts it back.
   void WstrzymajNasluch(bool wstrzymaj);
-  // The archive thread's body: a look at every station each odswiezCo until `koniec`.
-  void Archiwista();
-  // On the loop thread: applies what the archive thread found and tells the clients.
+  // An archive thread's body: a look at station s each odswiezCo until `koniec`.
+  void Archiwista(Stacja& s);
+  // On the loop thread: applies what the archive threads found and tells the clients.
   void Odswiez();
 
   std::vector<std::unique_ptr<Stacja>> stacje;
@@ -102,7 +104,7 @@ class Serwer {
   UnikalnyDeskryptor nasluch;
   UnikalnyDeskryptor epoll;
   UnikalnyDeskryptor budzik;     // eventfd: Zatrzymaj was called
-  UnikalnyDeskryptor odczytano;  // eventfd: the archive thread queued an Odczyt
+  UnikalnyDeskryptor odczytano;  // eventfd: an archive thread queued an Odczyt
   UnikalnyDeskryptor zapasowy;   // held in reserve to refuse connections when descriptors run out
   std::atomic<int64_t> odrzuconeBezDeskryptorow = 0;
   int64_t odrzuconeNadmiarowe = 0;
@@ -121,8 +123,8 @@ class Serwer {
 
   std::mutex mutex;
   std::condition_variable cv;
-  // Set, under `mutex`, when the loop ends: the archive thread leaves, abandoning a look
-  // it is in the middle of.
+  // Set, under `mutex`, when the loop ends: the archive threads leave, abandoning a look
+  // each is in the middle of.
   std::atomic<bool> koniec = false;
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> odczyty;
   std::map<int, Polaczenie> polaczenia;  // by descriptor

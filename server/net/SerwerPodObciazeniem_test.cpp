@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "intervals/PrzedzialyAudio.h"
 #include "net/SerwerTestowy.h"
 #include "support/Czekanie.h"
 #include "support/LogCapture.h"
@@ -184,6 +185,53 @@ TEST(SerwerPodObciazeniem, ConnectionsRefusedForWantOfDescriptorsAreCountedOnce)
   EXPECT_EQ(obsluzone, 40);
   dobry->Tekst("wyslijsztukeaudia");
   EXPECT_EQ(dobry->Audio().numeraudia, 2);
+}
+
+// A large file in one station's archive holds up no other station: B, listed after A, is
+// indexed and its audio announced to a player while A's archive thread is still in A's
+// 2 GiB file (whose search for frames takes 15 s and more).
+TEST(SerwerPodObciazeniem, ALargeFileInOneArchiveDelaysNoOtherStation) {
+  TempDir d;
+  const RotterLayout l(RotterLayout::Rodzaj::Accurate, "mp3", "", true);
+  const std::string duzy = DuzyPlik(d.Path() + "/a", l.Sciezka(kT0), kT0);
+  fixtures::Strumien b(fixtures::Strumien::Warstwa::III, kT0);
+  b.Cisza(kS * 10);
+  fixtures::Zapisz(d.Path() + "/b", l.Sciezka(kT0), b.Bajty(), Czas::Teraz());
+  std::vector<std::unique_ptr<Stacja>> st;
+  for (const char* n : {"a", "b"}) {
+    st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{n, d.Path() + "/" + n, "accurate", "mp3", "", true, ""}));
+  }
+  Serwer::Ustawienia su;
+  su.host = "127.0.0.1";
+  su.port = 0;
+  su.odswiezCo = kS * 30;
+  Serwer serwer(std::move(st), su);
+  serwer.Otworz();
+  std::thread watek([&] { serwer.Uruchom(); });
+  struct Stop {
+    Serwer& s;
+    std::thread& t;
+    ~Stop() {
+      s.Zatrzymaj();
+      t.join();
+    }
+  } stop{serwer, watek};
+  ASSERT_TRUE(CzekajNa([&] { return Otwarty(duzy); }, 10000)) << "A's large file was never opened";
+
+  Klient2 k(serwer.Port());
+  k.Surowe("player\n");
+  k.Tekst("zmienstacje " + kT0.NapisHex() + " b");
+  const auto doKiedy = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+  bool ogloszona = false;
+  while (!ogloszona && std::chrono::steady_clock::now() < doKiedy) {
+    Paczka2 p;
+    if (!k.Odbierz(p) || p.Nazwa != "PrzedzialyAudio") continue;
+    PrzedzialyAudio z;
+    Wyjmij(p, z);
+    ogloszona = !z.Wszystkie().empty();
+  }
+  ASSERT_TRUE(ogloszona);
+  EXPECT_TRUE(Otwarty(duzy)) << "B's audio came only once A's large file was done";
 }
 
 }  // namespace

@@ -204,4 +204,25 @@ struct Srodowisko {
   std::thread watek;
 };
 
+// Whether this process holds the file open (the archive thread indexing it).
+inline bool Otwarty(const std::string& sciezka) {
+  const std::filesystem::path szukany = std::filesystem::canonical(sciezka);
+  std::error_code e;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", e)) {
+    if (std::filesystem::read_symlink(fd.path(), e) == szukany) return true;
+  }
+  return false;
+}
+
+// Writes dir/nazwa: 10 s of audio from t, then zeros (a hole: no disk used) to 2 GiB, which
+// an index searches byte by byte for more frames. Returns its path.
+inline std::string DuzyPlik(const std::string& dir, const std::string& nazwa, Czas t) {
+  fixtures::Strumien s(fixtures::Strumien::Warstwa::III, t);
+  s.Cisza(Roznica::Sekunda * 10);
+  fixtures::Zapisz(dir, nazwa, s.Bajty(), Czas::Teraz());
+  const std::string sciezka = dir + "/" + nazwa;
+  if (truncate(sciezka.c_str(), int64_t{2} << 30) != 0) throw std::runtime_error("truncate");
+  return sciezka;
+}
+
 }  // namespace serwer::testy
