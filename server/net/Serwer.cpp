@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -165,7 +166,8 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
   for (;;) {
     // A client's failed request leaves its call chain behind; each turn cuts it back.
     TraceDepthScope glebokosc;
-    const int n = epoll_wait(epoll.Get(), zdarzenia, 64, 50);
+    // A tick cut short goes on at once, after the events that came meanwhile.
+    const int n = epoll_wait(epoll.Get(), zdarzenia, 64, obejscie.empty() ? 50 : 0);
     if (n < 0 && errno != EINTR) RaiseSystemError(errno, __FILE__, __LINE__);
     for (int i = 0; i < n; ++i) {
       const int fd = zdarzenia[i].data.fd;
@@ -192,20 +194,31 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
       if (it != polaczenia.end()) Pisz(it->second);
     }
     const Czas teraz = Zegar();
-    if (teraz - zegar >= Roznica::Milisekunda * 100) {
+    if (obejscie.empty() && teraz - zegar >= Roznica::Milisekunda * 100) {
       zegar = teraz;
+      if (zamknieteOdOddania > 0 && teraz - oddanoPamiec >= Roznica::Sekunda) {
+        // The allocator keeps freed memory for reuse; after connections end it goes back.
+        malloc_trim(0);
+        zamknieteOdOddania = 0;
+        oddanoPamiec = teraz;
+      }
       if (nasluchWstrzymany) {
         if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
         if (zapasowy) WstrzymajNasluch(false);
       }
-      std::vector<int> fds;
-      for (auto& [fd, p] : polaczenia) fds.push_back(fd);
-      for (int fd : fds) {
-        auto it = polaczenia.find(fd);
-        if (it == polaczenia.end()) continue;
-        it->second.klient->Zegar(teraz);
-        Pisz(it->second);
-      }
+      for (auto it = polaczenia.rbegin(); it != polaczenia.rend(); ++it) obejscie.push_back(it->first);
+    }
+    // The tick's pings and pumping, a few milliseconds at a time: many connections that
+    // all want audio read from the archive at once never hold the loop, so that the
+    // others' commands and new connections are answered meanwhile.
+    const Czas doKiedy = teraz + Roznica::Milisekunda * 5;
+    while (!obejscie.empty()) {
+      const auto it = polaczenia.find(obejscie.back());
+      obejscie.pop_back();
+      if (it == polaczenia.end()) continue;
+      it->second.klient->Zegar(teraz);
+      Pisz(it->second);
+      if (Zegar() >= doKiedy) break;
     }
   }
 }
@@ -435,6 +448,7 @@ void Serwer::Zamknij(int fd, const String& powod) {
     const auto a = polaczeniaZAdresu.find(it->second.adres);
     if (a != polaczeniaZAdresu.end() && --a->second <= 0) polaczeniaZAdresu.erase(a);
     polaczenia.erase(it);
+    ++zamknieteOdOddania;
   }
 }
 

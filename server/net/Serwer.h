@@ -119,6 +119,12 @@ class Serwer {
   // budzet.Razem() for other threads; written by the loop thread only.
   std::atomic<int64_t> wejscieRazem = 0;
   bool nasluchWstrzymany = false;
+  // Connections ended since the heap was last given back to the system (at most once a
+  // second, on the tick): what they held must not stay with the process.
+  int zamknieteOdOddania = 0;
+  // The connections the current tick has yet to visit, the next at the back.
+  std::vector<int> obejscie;
+  Czas oddanoPamiec;
   int port = 0;
 
   std::mutex mutex;

@@ -5,6 +5,8 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "intervals/PrzedzialyAudio.h"
@@ -232,6 +234,60 @@ TEST(SerwerPodObciazeniem, ALargeFileInOneArchiveDelaysNoOtherStation) {
   }
   ASSERT_TRUE(ogloszona);
   EXPECT_TRUE(Otwarty(duzy)) << "B's audio came only once A's large file was done";
+}
+
+// An exporter that does not read holds little on the server: what an export reads ahead is
+// bounded by limitEksportuWKolejce (and one packet), not by the audio limit and a second of
+// PCM (about 430 kB each, 300 MB for 900 slow exporters).
+TEST(SerwerPodObciazeniem, AnExportReadsAheadOfItsReaderOnlyALittle) {
+  TempDir d;
+  const RotterLayout l(RotterLayout::Rodzaj::Accurate, "wav", "", true);
+  const std::filesystem::path plik = d / l.Sciezka(kT0);
+  std::filesystem::create_directories(plik.parent_path());
+  const uint32_t dane = 600u * 44100u * 4u;  // 10 minutes, a hole of silence
+  std::string h = "RIFF";
+  const auto u32 = [&h](uint32_t v) { for (int i = 0; i < 4; ++i) h += static_cast<char>(v >> (8 * i)); };
+  const auto u16 = [&h](uint16_t v) { for (int i = 0; i < 2; ++i) h += static_cast<char>(v >> (8 * i)); };
+  u32(36 + dane);
+  h += "WAVEfmt ";
+  u32(16);
+  u16(1);
+  u16(2);
+  u32(44100);
+  u32(44100 * 4);
+  u16(4);
+  u16(16);
+  h += "data";
+  u32(dane);
+  std::ofstream(plik, std::ios::binary) << h;
+  std::filesystem::resize_file(plik, h.size() + dane);
+  std::vector<std::unique_ptr<Stacja>> st;
+  st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"PCM", d.Path(), "accurate", "wav", "", true, ""}));
+  st[0]->Odswiez();
+  ASSERT_FALSE(st[0]->Audio().Wszystkie().empty());
+  const Klient::Ustawienia u;
+  Klient k(st, u, Czas(0));
+  Przedzialy p;
+  p.Add(Przedzial(kT0, kT0 + Roznica::Minuta * 10));
+  Paczka2 e(p, "export");
+  Core c;
+  e.WriteTo(c);
+  Paczka2 zmien("zmienstacje " + kT0.NapisHex() + " PCM");
+  Core z;
+  zmien.WriteTo(z);
+  const std::string b = "player\n" + std::string(z.Data(), static_cast<size_t>(z.Size())) +
+                        std::string(c.Data(), static_cast<size_t>(c.Size()));
+  k.Odbierz(b.data(), b.size(), Czas(0));
+  ASSERT_FALSE(k.Zamknij()) << k.Powod();
+  const size_t przedEksportem = k.Kolejka();
+  k.Pompuj(Czas(0));
+  EXPECT_GT(k.Kolejka(), przedEksportem) << "nothing exported";
+  EXPECT_LE(k.Kolejka() - przedEksportem, u.limitEksportuWKolejce + u.limitEksportuWKolejce / 2 + 256);
+  // Once sent, it reads on, again only so far.
+  while (k.MaDoWyslania()) k.Wyslano(k.Ile());
+  k.Pompuj(Czas(0));
+  EXPECT_GT(k.Kolejka(), 0u);
+  EXPECT_LE(k.Kolejka(), u.limitEksportuWKolejce + u.limitEksportuWKolejce / 2 + 256);
 }
 
 }  // namespace
