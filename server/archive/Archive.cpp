@@ -174,6 +174,10 @@ String Archive::Nieodtwarzalny(const Plik& p) {
   if (!p.blad.empty()) return p.blad;
   if (p.rozmiar == 0) return "pusty plik";
   if (p.mpeg) {
+    if (p.indeks.BezAudio()) {
+      return "brak ramek MPEG w pierwszych " + std::to_string(FrameIndex::kBezRamek) + " bajtach (z " +
+             std::to_string(p.rozmiar) + ")";
+    }
     if (p.indeks.LiczbaRamek() == 0) return "brak ramek MPEG w " + std::to_string(p.rozmiar) + " bajtach";
     return String();
   }

@@ -175,6 +175,7 @@ int64_t FrameIndex::LiczbaRamek() const {
 
 bool FrameIndex::Aktualizuj(int fd, int64_t rozmiar, const std::atomic<bool>* przerwij) {
   KG_TRACE("FrameIndex::Aktualizuj(int fd, int64_t rozmiar, const std::atomic<bool> *przerwij)");
+  if (bezAudio) return true;
   Okno o(fd, rozmiar, przerwij);
   // Between two steps the index is whole: a stop request, looked at once for every MiB
   // indexed (and for every MiB a search for a frame passes), ends the scan there. Each
@@ -205,6 +206,12 @@ int64_t FrameIndex::Znajdz(Okno& o, int64_t od, bool& tag) {
     // A long run without a frame (a file of zeros) is where a scan spends its time.
     if (i - start >= kMiB && ((i - start) & (kMiB - 1)) == 0 && o.Przerwij()) {
       szukajOd = i;
+      return -1;
+    }
+    if (segmenty.empty() && i - pozycja >= kBezRamek) {
+      // A file whose start holds no frame is no recording: its end is not searched.
+      szukajOd = i;
+      bezAudio = true;
       return -1;
     }
     const unsigned char* b = o.Bajty(i, 4);

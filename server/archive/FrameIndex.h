@@ -107,6 +107,10 @@ class FrameIndex {
   int64_t LiczbaRamek() const;
   // How far the file has been examined.
   int64_t Pozycja() const { return pozycja; }
+  // The file's first kBezRamek bytes (after an ID3v2 tag) hold no frame: it is no audio
+  // file, and it is not scanned further, however large (Aktualizuj then does nothing).
+  static constexpr int64_t kBezRamek = 1 << 20;
+  bool BezAudio() const { return bezAudio; }
 
   // Two headers of one stream: the same version, layer, sampling rate, and both mono or
   // both not.
@@ -137,4 +141,5 @@ class FrameIndex {
   bool nastepnyCiagly = false;
   // The frame after whose header junk was searched last, up to `szukajOd`; -1: none.
   int64_t smieciPo = -1;
+  bool bezAudio = false;
 };

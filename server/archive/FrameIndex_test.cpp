@@ -267,6 +267,46 @@ TEST(FrameIndexTest, AStoppedScanGoesOnFromWhereItEnded) {
   }
 }
 
+// A file whose first MiB (after an ID3v2 tag) holds no frame is no recording: it is given
+// up there, not searched to its end (a 2 GiB file of zeros took 15 s and more), and frames
+// far after such a start are not taken for audio. A large tag before the frames is no such
+// start. With a stop request each call scans about a MiB, so the calls count what was read.
+TEST(FrameIndexTest, AFileWhoseStartHoldsNoFrameIsGivenUpEarly) {
+  TempDir dir;
+  const Strumien s = Vbr(fixtures::Utc(2024, 3, 5, 14), Roznica::Sekunda * 10);
+  std::string tag = "ID3";
+  tag += std::string("\x04\x00\x00\x01\x00\x00\x00", 7);  // 2 MiB after the header
+  tag += std::string(2 << 20, '\0');
+  const struct {
+    const char* nazwa;
+    std::string bajty;
+    int64_t rozmiar;  // the file made this large by a hole of zeros
+    bool bezAudio;
+  } przypadki[] = {
+      {"2 GiB of zeros", "", int64_t{2} << 30, true},
+      {"frames after 1.5 MiB of junk", std::string(3 << 19, 'x') + s.Bajty(), 0, true},
+      {"frames after a 2 MiB ID3v2 tag", tag + s.Bajty(), 0, false},
+  };
+  const std::atomic<bool> stop{true};
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    Plik f(dir, p.bajty);
+    if (p.rozmiar > 0) {
+      ASSERT_EQ(truncate(f.sciezka.c_str(), p.rozmiar), 0) << "a sparse file";
+      f.rozmiar = p.rozmiar;
+    }
+    FrameIndex i;
+    int wywolania = 1;
+    while (!i.Aktualizuj(f.fd, f.rozmiar, &stop)) {
+      ASSERT_LT(++wywolania, 8) << "searched on past its start";
+    }
+    EXPECT_EQ(i.BezAudio(), p.bezAudio);
+    EXPECT_EQ(i.LiczbaRamek(), p.bezAudio ? 0 : s.LiczbaRamek());
+    // Given up for good: a later look reads nothing.
+    EXPECT_TRUE(i.Aktualizuj(f.fd, f.rozmiar, &stop));
+  }
+}
+
 TEST(FrameIndexTest, RecordedTitle) {
   Id3v1 t;
   t.tytul = "Recorded 2024-03-05 14:37";

@@ -47,6 +47,7 @@ void Klient::Wyslano(size_t n) {
   bajtyRazem -= n;
   Kawalek& k = kolejka.front();
   if (k.audio || k.eksport) bajtyAudio -= n;
+  if (k.eksport) bajtyEksportu -= n;
   if (wyslane == k.bajty.size()) {
     kolejka.pop_front();
     wyslane = 0;
@@ -60,6 +61,7 @@ void Klient::Kolejkuj(Paczka2& p, bool audio, bool eks) {
   k.eksport = eks;
   bajtyRazem += k.bajty.size();
   if (audio || eks) bajtyAudio += k.bajty.size();
+  if (eks) bajtyEksportu += k.bajty.size();
   kolejka.push_back(std::move(k));
   if (bajtyRazem > u.limitWyjscia) Zerwij("klient nie odbiera danych");
 }
@@ -76,6 +78,7 @@ void Klient::PorzucAudio(bool eks) {
     if (cel && !(it == kolejka.begin() && wyslane > 0)) {
       bajtyRazem -= it->bajty.size();
       bajtyAudio -= it->bajty.size();
+      if (it->eksport) bajtyEksportu -= it->bajty.size();
       it = kolejka.erase(it);
     } else {
       ++it;
@@ -407,7 +410,7 @@ bool Klient::PompujGranie(Czas teraz) {
 }
 
 bool Klient::PompujEksport() {
-  if (!eksport) return false;
+  if (!eksport || bajtyEksportu >= u.limitEksportuWKolejce) return false;
   Eksport& e = *eksport;
   if (e.i >= e.przedzialy.size()) {
     ZakonczEksport();
@@ -421,7 +424,9 @@ bool Klient::PompujEksport() {
   ArchiveReader::Blok b;
   const Roznica zostalo = p.end - e.czytnik->Pozycja();
   // Nothing left of the interval: not even one more frame at its end.
-  if (zostalo <= Roznica(0) || !e.czytnik->Czytaj(Bajty(*e.stacja, std::min(zostalo, u.pakiet)), b) ||
+  const int najwiecej = static_cast<int>(std::max<size_t>(u.limitEksportuWKolejce / 2, 1));
+  if (zostalo <= Roznica(0) ||
+      !e.czytnik->Czytaj(std::min(Bajty(*e.stacja, std::min(zostalo, u.pakiet)), najwiecej), b) ||
       b.czas > p.end) {
     ++e.i;
     e.ustawiony = false;

@@ -43,6 +43,10 @@ class Klient {
     Roznica pakiet = Roznica::Sekunda;
     // Audio and export bytes queued before more are read from the archive.
     size_t limitAudio = 256 * 1024;
+    // Of them, export bytes: an export reads ahead of its reader no more than this, in
+    // packets of at most half of it, so that many slow exporters hold little each (the
+    // socket's own buffer keeps a fast one busy).
+    size_t limitEksportuWKolejce = 64 * 1024;
     // Bytes queued in all; a client that lets more pile up is dropped.
     size_t limitWyjscia = 8 * 1024 * 1024;
     // Received bytes of one unfinished packet; more drops the client. Commands are a few
@@ -77,6 +81,8 @@ class Klient {
   const char* Dane() const { return kolejka.front().bajty.data() + wyslane; }
   size_t Ile() const { return kolejka.front().bajty.size() - wyslane; }
   void Wyslano(size_t n);
+  // All the bytes queued.
+  size_t Kolejka() const { return bajtyRazem; }
   // The connection must end: at once, or (ZamknijPoWyslaniu) once the queue is empty.
   bool Zamknij() const { return zamknij; }
   bool ZamknijPoWyslaniu() const { return poWyslaniu; }
@@ -88,6 +94,9 @@ class Klient {
   size_t Trzymane() const { return trzymane; }
 
   int Numer() const { return numer; }
+  // The connection has said "player\n": until then (a station query, or no whole first
+  // line yet) it may give way to a new connection when the server is full.
+  bool Gracz() const { return rodzaj == Rodzaj::Player; }
 
  private:
   enum class Rodzaj { Powitanie, Player, Zapytanie };
@@ -138,6 +147,7 @@ class Klient {
   size_t wyslane = 0;
   size_t bajtyRazem = 0;
   size_t bajtyAudio = 0;
+  size_t bajtyEksportu = 0;
   bool zamknij = false;
   bool poWyslaniu = false;
   String powod;

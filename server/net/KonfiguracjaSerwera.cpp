@@ -131,14 +131,23 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
 }
 
 KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka) {
-  const CalyPlik p = CzytajCalyPlik(sciezka);
+  // Only a regular file, never waited on: a device would be read for ever (/dev/zero) and a
+  // FIFO would hold the start until someone writes to it.
+  const CalyPlik p = CzytajCalyPlik(sciezka, kMaksPlikuStacji, true);
   const auto blad = [&](const String& co) { throw BladPlikuStacji(co, KG_WHERE); };
+  if (p.stan == CalyPlik::Wczytany) return CzytajKonfiguracje(p.bajty, sciezka);
   if (p.stan == CalyPlik::Katalog) blad("plik stacji " + sciezka + " jest katalogiem; podaj w --config plik stacji");
-  if (p.stan != CalyPlik::Wczytany) {
-    blad("nie mozna czytac pliku stacji " + sciezka + ": " + SystemErrorText(p.blad) + "; podaj w --config " +
-         (p.stan == CalyPlik::Brak ? "istniejacy plik" : "czytelny plik"));
+  if (p.stan == CalyPlik::NieZwykly) {
+    blad("plik stacji " + sciezka +
+         " nie jest zwyklym plikiem (to urzadzenie, kolejka FIFO albo gniazdo); podaj w --config zwykly plik");
   }
-  return CzytajKonfiguracje(p.bajty, sciezka);
+  if (p.stan == CalyPlik::ZaDuzy) {
+    blad("plik stacji " + sciezka + " ma wiecej niz " + std::to_string(kMaksPlikuStacji / 1024) +
+         " KiB, a plik stacji to kilka linii na stacje; podaj w --config wlasciwy plik");
+  }
+  blad("nie mozna czytac pliku stacji " + sciezka + ": " + SystemErrorText(p.blad) + "; podaj w --config " +
+       (p.stan == CalyPlik::Brak ? "istniejacy plik" : "czytelny plik"));
+  return {};
 }
 
 }  // namespace serwer

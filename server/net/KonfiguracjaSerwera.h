@@ -16,6 +16,7 @@
 // '#' that follows a space or a tab; blank lines are ignored. A ';' or '#' with no space
 // before it is part of the value. Station names come only from here: nothing a client
 // sends ever names a file.
+#include <cstdint>
 #include <vector>
 
 #include "core/Exception.h"
@@ -60,8 +61,12 @@ class BladPlikuStacji : public Exception {
 // the first section, an unknown key, a bad value, a station without "katalog" or a station
 // named twice.
 KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik);
-// Reads and parses the file; raises BladPlikuStacji also when it cannot be read or is a
-// directory.
+// The most a station file may hold: a few lines a station make some hundred bytes.
+constexpr int64_t kMaksPlikuStacji = 1024 * 1024;
+
+// Reads and parses the file; raises BladPlikuStacji also when it cannot be read, is not a
+// regular file (a directory, a device, a FIFO: never waited on) or holds more than
+// kMaksPlikuStacji bytes.
 KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka);
 
 }  // namespace serwer

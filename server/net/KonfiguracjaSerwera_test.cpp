@@ -111,8 +111,13 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
   }
 }
 
-TEST(KonfiguracjaSerwera, AFileWithoutStationsWarnsAndADirectoryIsRefused) {
+// A file that names no station warns; one that is no regular file (a directory, a device
+// that never ends, a FIFO nobody writes to) or is far too large is refused with the
+// reason, never read for ever or waited on.
+TEST(KonfiguracjaSerwera, AFileWithoutStationsWarnsAndOnlyABoundedRegularFileIsRead) {
   TempDir d;
+  ASSERT_EQ(mkfifo((d / "fifo.ini").c_str(), 0600), 0);
+  std::ofstream(d / "duzy.ini") << "[A]\nkatalog = /a\n" << std::string(kMaksPlikuStacji, ';') << "\n";
   std::ofstream(d / "puste.ini") << "; nothing yet\npolaczen_z_adresu = 4\n";
   const KonfiguracjaSerwera k = CzytajPlikKonfiguracji(d / "puste.ini");
   EXPECT_TRUE(k.stacje.empty());
@@ -127,6 +132,9 @@ TEST(KonfiguracjaSerwera, AFileWithoutStationsWarnsAndADirectoryIsRefused) {
   const std::vector<Przypadek> przypadki = {
       {"a directory", d.Path(), "jest katalogiem; podaj w --config plik stacji"},
       {"a missing file", d / "brak.ini", "No such file or directory; podaj w --config istniejacy plik"},
+      {"an endless device", "/dev/zero", "nie jest zwyklym plikiem"},
+      {"a FIFO", d / "fifo.ini", "nie jest zwyklym plikiem"},
+      {"a file too large", d / "duzy.ini", "ma wiecej niz 1024 KiB"},
   };
   for (const Przypadek& p : przypadki) {
     try {

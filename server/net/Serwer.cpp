@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -61,7 +62,8 @@ void Nieblokujacy(int fd) {
 
 }  // namespace
 
-Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust) : stacje(std::move(s)), u(ust) {}
+Serwer::Serwer(std::vector<std::unique_ptr<Stacja>> s, const Ustawienia& ust)
+    : stacje(std::move(s)), u(ust), budzet(ust.limitWejsciaRazem, ust.klient.limitPakietu) {}
 
 Serwer::~Serwer() = default;
 
@@ -134,13 +136,15 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
     e.data.fd = sygnal;
     epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, sygnal, &e);
   }
-  std::thread archiwista([this] { Archiwista(); });
-  // The archive thread ends with the loop, however the loop ends; a look at an archive it
+  // One archive thread for each station, so that a station whose look takes long (a
+  // large file being indexed) holds up no other.
+  std::vector<std::thread> archiwisci;
+  // The archive threads end with the loop, however the loop ends; a look at an archive one
   // is in the middle of (indexing a large file may take a minute) is abandoned, so that
   // the server stops at once.
   struct Koniec {
     Serwer& s;
-    std::thread& t;
+    std::vector<std::thread>& t;
     int sygnal;
     ~Koniec() {
       if (sygnal >= 0) epoll_ctl(s.epoll.Get(), EPOLL_CTL_DEL, sygnal, nullptr);
@@ -149,16 +153,21 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
         s.koniec = true;
       }
       s.cv.notify_all();
-      t.join();
+      for (std::thread& w : t) w.join();
     }
-  } koniecArchiwisty{*this, archiwista, sygnal};
+  } koniecArchiwistow{*this, archiwisci, sygnal};
+  for (auto& st : stacje) {
+    Stacja* stacja = st.get();
+    archiwisci.emplace_back([this, stacja] { Archiwista(*stacja); });
+  }
 
   Czas zegar = Zegar();
   epoll_event zdarzenia[64];
   for (;;) {
     // A client's failed request leaves its call chain behind; each turn cuts it back.
     TraceDepthScope glebokosc;
-    const int n = epoll_wait(epoll.Get(), zdarzenia, 64, 50);
+    // A tick cut short goes on at once, after the events that came meanwhile.
+    const int n = epoll_wait(epoll.Get(), zdarzenia, 64, obejscie.empty() ? 50 : 0);
     if (n < 0 && errno != EINTR) RaiseSystemError(errno, __FILE__, __LINE__);
     for (int i = 0; i < n; ++i) {
       const int fd = zdarzenia[i].data.fd;
@@ -185,50 +194,61 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
       if (it != polaczenia.end()) Pisz(it->second);
     }
     const Czas teraz = Zegar();
-    if (teraz - zegar >= Roznica::Milisekunda * 100) {
+    if (obejscie.empty() && teraz - zegar >= Roznica::Milisekunda * 100) {
       zegar = teraz;
+      if (zamknieteOdOddania > 0 && teraz - oddanoPamiec >= Roznica::Sekunda) {
+        // The allocator keeps freed memory for reuse; after connections end it goes back.
+        malloc_trim(0);
+        zamknieteOdOddania = 0;
+        oddanoPamiec = teraz;
+      }
       if (nasluchWstrzymany) {
         if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
         if (zapasowy) WstrzymajNasluch(false);
       }
-      std::vector<int> fds;
-      for (auto& [fd, p] : polaczenia) fds.push_back(fd);
-      for (int fd : fds) {
-        auto it = polaczenia.find(fd);
-        if (it == polaczenia.end()) continue;
-        it->second.klient->Zegar(teraz);
-        Pisz(it->second);
-      }
+      for (auto it = polaczenia.rbegin(); it != polaczenia.rend(); ++it) obejscie.push_back(it->first);
+    }
+    // The tick's pings and pumping, a few milliseconds at a time: many connections that
+    // all want audio read from the archive at once never hold the loop, so that the
+    // others' commands and new connections are answered meanwhile.
+    const Czas doKiedy = teraz + Roznica::Milisekunda * 5;
+    while (!obejscie.empty()) {
+      const auto it = polaczenia.find(obejscie.back());
+      obejscie.pop_back();
+      if (it == polaczenia.end()) continue;
+      it->second.klient->Zegar(teraz);
+      Pisz(it->second);
+      if (Zegar() >= doKiedy) break;
     }
   }
 }
 
-void Serwer::Archiwista() {
+void Serwer::Archiwista(Stacja& s) {
   pthread_setname_np(pthread_self(), "archiwum");
   std::unique_lock<std::mutex> l(mutex);
-  // The first look at once: the server already listens, and clients see each station as
-  // soon as it is indexed.
+  // The first look at once: the server already listens, and clients see the station as
+  // soon as it is indexed, however long the other stations' archives take.
   for (bool pierwszy = true;; pierwszy = false) {
     if (!pierwszy) {
       cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec.load(); });
     }
     if (koniec) return;
-    for (auto& s : stacje) {
-      l.unlock();
-      std::optional<Stacja::Odczyt> o;
+    l.unlock();
+    std::optional<Stacja::Odczyt> o;
+    {
       TraceDepthScope glebokosc;
       try {
-        o = s->Sprawdz(&koniec);
+        o = s.Sprawdz(&koniec);
       } catch (const std::exception& e) {
-        Log(2, "stacja " + s->Nazwa() + ": " + e.what(), KG_WHERE);
+        Log(2, "stacja " + s.Nazwa() + ": " + e.what(), KG_WHERE);
       }
-      l.lock();
-      if (koniec) return;
-      if (o) {
-        odczyty.emplace_back(s.get(), std::move(*o));
-        const uint64_t jeden = 1;
-        [[maybe_unused]] const ssize_t n = write(odczytano.Get(), &jeden, sizeof jeden);
-      }
+    }
+    l.lock();
+    if (koniec) return;
+    if (o) {
+      odczyty.emplace_back(&s, std::move(*o));
+      const uint64_t jeden = 1;
+      [[maybe_unused]] const ssize_t n = write(odczytano.Get(), &jeden, sizeof jeden);
     }
   }
 }
@@ -260,12 +280,25 @@ void Serwer::Przyjmij() {
         // readable and the loop spinning. The spare descriptor makes room to take it and
         // close it at once; the clients already served go on.
         zapasowy.Reset();
-        UnikalnyDeskryptor(accept4(nasluch.Get(), nullptr, nullptr, SOCK_CLOEXEC)).Reset();
-        // Logged while the descriptor is free, since writing the log may need one.
-        if (++odrzuconeBezDeskryptorow == 1 || odrzuconeBezDeskryptorow % 1000 == 0) {
-          Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzuconeBezDeskryptorow) + ")", KG_WHERE);
+        UnikalnyDeskryptor odrzucony(accept4(nasluch.Get(), nullptr, nullptr, SOCK_CLOEXEC));
+        const int bladOdrzucenia = errno;
+        const bool wziety = static_cast<bool>(odrzucony);
+        odrzucony.Reset();
+        // Logged while the descriptor is free, since writing the log may need one. Only a
+        // connection taken counts: an attempt that failed is no connection refused.
+        const int64_t odrzucone = wziety ? ++odrzuconeBezDeskryptorow : 0;
+        if (odrzucone == 1 || (odrzucone > 0 && odrzucone % 1000 == 0)) {
+          Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzucone) + ")", KG_WHERE);
         }
         zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
+        if (!wziety && bladOdrzucenia != EAGAIN && bladOdrzucenia != EWOULDBLOCK && bladOdrzucenia != EINTR &&
+            bladOdrzucenia != ECONNABORTED) {
+          // Another thread took the freed descriptor: the listening socket leaves the loop
+          // until the next tick rather than spin on the connection it cannot take.
+          WstrzymajNasluch(true);
+          return;
+        }
+        if (!wziety) return;
         continue;
       }
       if (e == EMFILE || e == ENFILE) {
@@ -278,18 +311,18 @@ void Serwer::Przyjmij() {
       Log(1, "accept: " + SystemErrorText(e), KG_WHERE);
       return;
     }
-    if (static_cast<int>(polaczenia.size()) >= u.maksKlientow) {
-      if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
-        Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
-      }
-      continue;
-    }
     const String adres = AdresPeera(peer);
-    if (polaczeniaZAdresu[adres] >= u.polaczenZAdresu) {
+    if (const auto a = polaczeniaZAdresu.find(adres); a != polaczeniaZAdresu.end() && a->second >= u.polaczenZAdresu) {
       if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
         Log(1,
             "za duzo polaczen z adresu " + adres + ", polaczenie odrzucone (" + std::to_string(odrzuconeZAdresu) + ")",
             KG_WHERE);
+      }
+      continue;
+    }
+    if (static_cast<int>(polaczenia.size()) >= u.maksKlientow && !ZrobMiejsce()) {
+      if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
+        Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
       }
       continue;
     }
@@ -300,10 +333,23 @@ void Serwer::Przyjmij() {
     e.data.fd = fd.Get();
     if (epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd.Get(), &e) != 0) continue;
     const int numer = fd.Get();
-    Polaczenie p{std::move(fd), std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0};
+    Polaczenie p{std::move(fd), std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0, ++przyjetych};
+    niegracze.emplace(p.przyjete, numer);
     polaczenia.emplace(numer, std::move(p));
     ++polaczeniaZAdresu[adres];
   }
+}
+
+bool Serwer::ZrobMiejsce() {
+  if (niegracze.empty()) return false;
+  const int fd = niegracze.begin()->second;
+  if (++ustapilyNowym == 1 || ustapilyNowym % 1000 == 0) {
+    Log(1, "komplet klientow: najstarsze polaczenie bez komendy player ustapilo nowemu (" +
+               std::to_string(ustapilyNowym) + ")",
+        KG_WHERE);
+  }
+  Zamknij(fd, "komplet klientow, ustapil nowemu polaczeniu");
+  return true;
 }
 
 void Serwer::Czytaj(Polaczenie& p) {
@@ -325,18 +371,30 @@ void Serwer::Czytaj(Polaczenie& p) {
       Zamknij(fd, p.klient->Powod());
       return;
     }
+    if (p.klient->Gracz()) niegracze.erase(p.przyjete);
     const int64_t trzymane = static_cast<int64_t>(p.klient->Trzymane());
-    wejscieRazem += trzymane - p.trzymane;
-    const bool urosl = trzymane > p.trzymane;
-    p.trzymane = trzymane;
-    if (urosl && wejscieRazem > u.limitWejsciaRazem) {
-      // The one whose packet grew past the bound goes; the others' packets stay whole.
-      if (++zerwanePrzezWejscie == 1 || zerwanePrzezWejscie % 1000 == 0) {
-        Log(1, "za duzo nieskonczonych pakietow, polaczenie zerwane (" + std::to_string(zerwanePrzezWejscie) + ")",
-            KG_WHERE);
+    if (trzymane != p.trzymane) {
+      p.trzymane = trzymane;
+      const String adres = p.adres;
+      const std::vector<int> zerwane = budzet.Ustaw(fd, adres, trzymane);
+      wejscieRazem = budzet.Razem();
+      bool ten = false;
+      for (const int z : zerwane) {
+        // The address that holds the most of the pool gives way, the one that grew now or
+        // another: the others' packets stay whole.
+        const auto it = polaczenia.find(z);
+        if (it == polaczenia.end()) continue;
+        it->second.trzymane = 0;
+        if (++zerwanePrzezWejscie == 1 || zerwanePrzezWejscie % 1000 == 0) {
+          Log(1,
+              "za duzo nieskonczonych pakietow z adresu " + it->second.adres + ", polaczenie zerwane (" +
+                  std::to_string(zerwanePrzezWejscie) + ")",
+              KG_WHERE);
+        }
+        Zamknij(z, "za duzo nieskonczonych pakietow z adresu " + it->second.adres);
+        ten = ten || z == fd;
       }
-      Zamknij(fd, "za duzo nieskonczonych pakietow na serwerze");
-      return;
+      if (ten) return;
     }
     if (static_cast<size_t>(n) < sizeof bufor) return;
   }
@@ -384,10 +442,13 @@ void Serwer::Zamknij(int fd, const String& powod) {
   // Erasing the connection closes its descriptor.
   const auto it = polaczenia.find(fd);
   if (it != polaczenia.end()) {
-    wejscieRazem -= it->second.trzymane;
+    budzet.Usun(fd);
+    wejscieRazem = budzet.Razem();
+    niegracze.erase(it->second.przyjete);
     const auto a = polaczeniaZAdresu.find(it->second.adres);
     if (a != polaczeniaZAdresu.end() && --a->second <= 0) polaczeniaZAdresu.erase(a);
     polaczenia.erase(it);
+    ++zamknieteOdOddania;
   }
 }
 

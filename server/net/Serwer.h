@@ -1,16 +1,18 @@
 #pragma once
 // The archive server's readiness loop: one listening TCP socket, every client connection
 // (Klient) on it and the pings, all on one thread with epoll; the periodic look at each
-// station's archive (file system work and indexing, which may take long) runs on an
-// archive thread beside it, which hands what it found to the loop. A client's failure or
-// slowness closes only its own connection.
+// station's archive (file system work and indexing, which may take long) runs on that
+// station's own archive thread beside it, which hands what it found to the loop, so that
+// no station's look waits for another's. A client's failure or slowness closes only its
+// own connection.
 //
-// Uruchom runs on the loop thread and starts and joins the archive thread; Zatrzymaj may be
-// called from any thread (and from a signal handler): it only writes to an eventfd. The
-// two threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
-// `odczytano` eventfd, the archive thread through `cv`; the archive thread's indexing
-// also reads `koniec` without the lock, to stop part way through a file) and the
-// stations' Archive (guarded by itself). WejscieRazem may be read from any thread.
+// Uruchom runs on the loop thread and starts and joins the archive threads; Zatrzymaj may
+// be called from any thread (and from a signal handler): it only writes to an eventfd. The
+// threads share `odczyty` and `koniec` under `mutex` (the loop is woken through the
+// `odczytano` eventfd, the archive threads through `cv`; their indexing also reads
+// `koniec` without the lock, to stop part way through a file) and the stations' Archive
+// (guarded by itself). WejscieRazem and OdrzuconeBezDeskryptorow may be read from any
+// thread.
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -22,6 +24,7 @@
 #include "core/Roznica.h"
 #include "core/String.h"
 #include "core/UnikalnyDeskryptor.h"
+#include "net/BudzetWejscia.h"
 #include "net/Klient.h"
 #include "net/Stacja.h"
 
@@ -35,18 +38,23 @@ class Serwer {
     String host = "0.0.0.0";
     int port = 12540;  // 0: any free port (see Port())
     Roznica odswiezCo = Roznica::Sekunda;
+    // Connections served at once. When a new one comes at the limit, the oldest connection
+    // that has not become a player (a station query, or one without a whole first line)
+    // gives way to it, so that a player can always connect; with none such, the new one is
+    // closed.
     int maksKlientow = 1000;
     // Connections one peer address may hold at once (IPv6: one /64 network); more from it
     // are closed at once, so that no single peer takes every connection.
     int polaczenZAdresu = 50;
-    // The bytes of unfinished packets all connections together may hold (each counted by
-    // the most it held since its buffer was last fresh); a connection whose packet would
-    // pass it is dropped.
+    // The pool of bytes of unfinished packets beyond what a command needs
+    // (klient.limitPakietu, each connection's own), shared fairly by peer address: when it
+    // would be passed, the address that holds the most of it loses its largest (see
+    // BudzetWejscia).
     int64_t limitWejsciaRazem = 64 * 1024 * 1024;
     Klient::Ustawienia klient;
   };
 
-  // Takes the stations. Reads nothing: the archive thread looks at them first thing once
+  // Takes the stations. Reads nothing: the archive threads look at them first thing once
   // Uruchom runs, so that the server listens at once however long indexing takes.
   Serwer(std::vector<std::unique_ptr<Stacja>> stacje, const Ustawienia& u);
   ~Serwer();
@@ -57,9 +65,12 @@ class Serwer {
   void Otworz();
   // The port bound by Otworz.
   int Port() const { return port; }
-  // The bytes of unfinished packets all connections hold now, as limitWejsciaRazem counts
-  // them; read from any thread.
+  // The bytes of unfinished packets all connections hold now, as BudzetWejscia::Razem
+  // counts them; read from any thread.
   int64_t WejscieRazem() const { return wejscieRazem.load(std::memory_order_relaxed); }
+  // The connections taken and closed at once for want of descriptors so far; read from any
+  // thread.
+  int64_t OdrzuconeBezDeskryptorow() const { return odrzuconeBezDeskryptorow.load(std::memory_order_relaxed); }
   // Serves until Zatrzymaj or, when `sygnaly` are given, until one of them comes.
   void Uruchom(SygnalyKonca* sygnaly = nullptr);
   void Zatrzymaj();
@@ -69,19 +80,23 @@ class Serwer {
     UnikalnyDeskryptor fd;
     std::unique_ptr<Klient> klient;
     bool czekaNaZapis = false;
-    String adres;      // the peer's address as polaczeniaZAdresu counts it
-    int64_t trzymane;  // klient->Trzymane() as counted in wejscieRazem
+    String adres;  // the peer's address as polaczeniaZAdresu and the budget count it
+    int64_t trzymane;  // klient->Trzymane() as counted in the budget
+    uint64_t przyjete;  // the order of accepting: the key in `niegracze` until a player
   };
 
   void Przyjmij();
+  // At the connection limit: the oldest connection that is no player yet is closed; false
+  // when every connection is a player.
+  bool ZrobMiejsce();
   void Czytaj(Polaczenie& p);
   void Pisz(Polaczenie& p);
   void Zamknij(int fd, const String& powod);
   // Takes the listening socket out of the loop (true) or puts it back.
   void WstrzymajNasluch(bool wstrzymaj);
-  // The archive thread's body: a look at every station each odswiezCo until `koniec`.
-  void Archiwista();
-  // On the loop thread: applies what the archive thread found and tells the clients.
+  // An archive thread's body: a look at station s each odswiezCo until `koniec`.
+  void Archiwista(Stacja& s);
+  // On the loop thread: applies what the archive threads found and tells the clients.
   void Odswiez();
 
   std::vector<std::unique_ptr<Stacja>> stacje;
@@ -89,22 +104,33 @@ class Serwer {
   UnikalnyDeskryptor nasluch;
   UnikalnyDeskryptor epoll;
   UnikalnyDeskryptor budzik;     // eventfd: Zatrzymaj was called
-  UnikalnyDeskryptor odczytano;  // eventfd: the archive thread queued an Odczyt
+  UnikalnyDeskryptor odczytano;  // eventfd: an archive thread queued an Odczyt
   UnikalnyDeskryptor zapasowy;   // held in reserve to refuse connections when descriptors run out
-  int64_t odrzuconeBezDeskryptorow = 0;
+  std::atomic<int64_t> odrzuconeBezDeskryptorow = 0;
   int64_t odrzuconeNadmiarowe = 0;
+  int64_t ustapilyNowym = 0;
+  uint64_t przyjetych = 0;
+  // The connections that are no players yet, oldest first: descriptors by `przyjete`.
+  std::map<uint64_t, int> niegracze;
   int64_t odrzuconeZAdresu = 0;
   int64_t zerwanePrzezWejscie = 0;
   std::map<String, int> polaczeniaZAdresu;
-  // The sum of every connection's `trzymane`; written by the loop thread only.
+  BudzetWejscia budzet;
+  // budzet.Razem() for other threads; written by the loop thread only.
   std::atomic<int64_t> wejscieRazem = 0;
   bool nasluchWstrzymany = false;
+  // Connections ended since the heap was last given back to the system (at most once a
+  // second, on the tick): what they held must not stay with the process.
+  int zamknieteOdOddania = 0;
+  // The connections the current tick has yet to visit, the next at the back.
+  std::vector<int> obejscie;
+  Czas oddanoPamiec;
   int port = 0;
 
   std::mutex mutex;
   std::condition_variable cv;
-  // Set, under `mutex`, when the loop ends: the archive thread leaves, abandoning a look
-  // it is in the middle of.
+  // Set, under `mutex`, when the loop ends: the archive threads leave, abandoning a look
+  // each is in the middle of.
   std::atomic<bool> koniec = false;
   std::vector<std::pair<Stacja*, Stacja::Odczyt>> odczyty;
   std::map<int, Polaczenie> polaczenia;  // by descriptor

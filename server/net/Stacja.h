@@ -13,8 +13,8 @@
 // it; it is read again whenever its modification time changes, and clients are told what
 // was added and taken away.
 //
-// Threads: Sprawdz runs on the server's archive thread, everything else on its loop
-// thread; the two sides share nothing but the Odczyt handed from one to the other (and the
+// Threads: Sprawdz runs on the server's archive thread of this station, everything else
+// on its loop thread; the two sides share nothing but the Odczyt handed from one to the other (and the
 // Archive, which guards itself).
 #include <sys/types.h>
 
@@ -59,7 +59,8 @@ class Stacja {
 
   // Looks at the archive and the events file again (the slow part: file system work and
   // indexing). Never raises for what they hold. Nothing when nothing changed. Runs on one
-  // thread at a time, the server's archive thread; it touches nothing the clients read.
+  // thread at a time, the server's archive thread of this station; it touches nothing the
+  // clients read.
   // Once `przerwij` is set (the server stops), the look is abandoned soon (Archive::Odswiez)
   // and tells nothing; the next look does it again.
   std::optional<Odczyt> Sprawdz(const std::atomic<bool>* przerwij = nullptr);
