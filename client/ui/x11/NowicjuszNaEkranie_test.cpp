@@ -6,6 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +20,8 @@
 #include <QToolTip>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 
 #include "audio/AudioOutputChoice.h"
@@ -258,6 +263,109 @@ TEST(NowicjuszNaEkranie, OdPustegoOknaDoGrania) {
   ASSERT_EQ(serwer->port, port) << serwer->wyjscie.toStdString();
   ASSERT_TRUE(Czekaj([&] { return !f.Panel1->isVisible(); }, 30000)) << "not connected again";
   EXPECT_TRUE(Czekaj([&] { return !f.Lista().Stacje().empty(); }, 10000)) << "the station list waits for the refresh";
+}
+
+// The export by real X input: the name typed in the save dialog, the gauge naming the file,
+// the end naming it and offering its folder; the same name again is asked about by the
+// file's final name (with the extension added), and "No" replaces nothing.
+TEST(NowicjuszNaEkranie, EksportNazywaPlikINieZastepujeBezPytania) {
+  if (!SerwerX::Jeden().Dziala()) GTEST_SKIP() << "Xvfb could not be started";
+  if (!SerwerX::Jeden().MenedzerOkien()) GTEST_SKIP() << "openbox could not be started";
+  axis_test::Aplikacja();
+  SetAudioOutput(ResolveAudioOutput(String("null")));
+  TempDir katalog;
+  SerwerDemo serwer(katalog / "archive");
+  ASSERT_GT(serwer.port, 0) << serwer.wyjscie.toStdString();
+  const String adres = "127.0.0.1:" + std::to_string(serwer.port);
+  OpcjeOkna o;
+  o.katalog = katalog / "settings";
+  o.serwery = {adres};
+  o.stacja = "Zegar@" + adres;
+  o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  TForm3 f(o);
+  f.FormCreate();
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == "KorwendoGra - Zegar"; }, 60000));
+  ASSERT_TRUE(ZaczynaGrac(f, 30000));
+
+  // Four seconds marked and put on the list, by clicks.
+  ASSERT_TRUE(Klik(f.BitBtn1));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().Od() != Czas(); }, 3000));
+  QTest::qWait(4000);
+  ASSERT_TRUE(Klik(f.BitBtn2));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().Do() > f.Logika().Eksport().Od(); }, 3000));
+  ASSERT_TRUE(Klik(f.BitBtn3));
+  ASSERT_TRUE(Czekaj([&] { return f.Logika().Eksport().DoEksportu().Count() == 1; }, 3000));
+
+  // "Eksportuj", the name typed into the save dialog (the extension is the export's), Enter;
+  // a question about replacing a file is answered by `odpowiedz` (Escape: No).
+  const std::string cel = katalog / "fala";
+  int pytania = 0;
+  bool wpisany = false;
+  const auto eksportuj = [&](const char* odpowiedz) {
+    wpisany = false;
+    QTimer t;
+    QObject::connect(&t, &QTimer::timeout, [&] {
+      QWidget* d = QApplication::activeModalWidget();
+      if (d == nullptr || !d->isActiveWindow()) return;
+      if (auto* m = dynamic_cast<QMessageBox*>(d); m != nullptr) {
+        ++pytania;
+        EXPECT_TRUE(m->text().contains(QString::fromStdString(cel + ".mp3"))) << m->text().toStdString();
+        Xdotool({"key", odpowiedz});
+        QTest::qWait(300);
+        return;
+      }
+      if (dynamic_cast<QFileDialog*>(d) == nullptr) return;
+      if (wpisany) {
+        Xdotool({"key", "Escape"});  // back in the file dialog after "No": cancelled
+        QTest::qWait(300);
+        return;
+      }
+      wpisany = true;
+      Xdotool({"key", "ctrl+a"});
+      Xdotool({"type", "--", QString::fromStdString(cel)});
+      Xdotool({"key", "Return"});
+      QTest::qWait(300);
+    });
+    t.start(50);
+    EXPECT_TRUE(Klik(f.BitBtn4));
+    EXPECT_TRUE(Czekaj([&] { return wpisany && QApplication::activeModalWidget() == nullptr; }, 15000)) << "no save dialog";
+    t.stop();
+  };
+  eksportuj("Escape");
+  ASSERT_TRUE(Czekaj([&] { return f.EksportBar->isVisible() || f.BitBtn4->text() == "Eksportuj"; }, 5000));
+  ASSERT_TRUE(Czekaj([&] {
+    return f.BitBtn4->text() == "Eksportuj" && f.StatusPanel0->text().startsWith(QString::fromUtf8("Eksport zakończony"));
+  }, 30000)) << f.StatusPanel0->text().toStdString();
+  EXPECT_EQ(f.StatusPanel0->text(), QString::fromStdString("Eksport zakończony: " + cel + ".mp3"));
+  EXPECT_TRUE(f.PrzyciskFolderu->isVisible());
+  // The gauge named the file beside its percentage (its text stays until the next export).
+  EXPECT_TRUE(f.EksportBar->format().startsWith("%p%") && f.EksportBar->format().contains("fala.mp3"))
+      << f.EksportBar->format().toStdString();
+  EXPECT_EQ(pytania, 0);
+  // "Otwórz folder" hands the folder to the desktop's opener (here one that notes it).
+  std::filesystem::create_directories(katalog / "bin");
+  const std::string otwieracz = katalog / "bin/xdg-open";
+  std::ofstream(otwieracz) << "#!/bin/sh\nprintf '%s' \"$1\" > \"" << katalog / "otwarty" << "\"\n";
+  std::filesystem::permissions(otwieracz, std::filesystem::perms::owner_all);
+  qputenv("PATH", QByteArray::fromStdString(katalog / "bin") + ":" + qgetenv("PATH"));
+  ASSERT_TRUE(Klik(f.PrzyciskFolderu));
+  EXPECT_TRUE(Czekaj([&] { return std::filesystem::exists(katalog / "otwarty"); }, 5000));
+  std::ifstream otwarty(katalog / "otwarty");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(otwarty), {}), katalog.Path());
+  const auto rozmiar = std::filesystem::file_size(cel + ".mp3");
+  ASSERT_GT(rozmiar, 0u);
+
+  // The same name again: asked by the final name; No replaces nothing and exports nothing.
+  std::filesystem::last_write_time(cel + ".mp3", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  const auto przed = std::filesystem::last_write_time(cel + ".mp3");
+  eksportuj("Escape");
+  EXPECT_EQ(pytania, 1);
+  QTest::qWait(500);
+  EXPECT_EQ(f.BitBtn4->text(), "Eksportuj");
+  EXPECT_EQ(std::filesystem::last_write_time(cel + ".mp3"), przed);
+  EXPECT_EQ(std::filesystem::file_size(cel + ".mp3"), rozmiar);
 }
 
 }  // namespace
