@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@
 #include "support/TempDir.h"
 #include "ui/OknoFixtures.h"
 #include "ui/TForm3.h"
+#include "window/LogikaOkna.h"
 
 namespace {
 
@@ -105,6 +107,33 @@ TEST(UkladOkna, ZadenWidzetNieZaslaniaInnego) {
     for (QToolButton* b : f->SpeedButton) EXPECT_TRUE(b->isVisible()) << Nazwa(b);
     Zrzut(f.get(), "uklad-" + std::to_string(szerokosc) + "-x" + std::to_string(static_cast<int>(skala)) + ".png");
   }
+}
+
+// The export row while exporting, at the narrowest width: the gauge's percentage and file
+// name readable, nothing over anything else.
+TEST(UkladOkna, EksportWToku) {
+  TempDir k;
+  auto f = Okno(k);
+  f->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+  f->resize(798, f->height());
+  f->UstawWysokosc(LogikaOkna::kWysokoscEksportu);
+  f->UstawListeEksportu("10 grudnia 2026 09:00:00 - 09:10:00");
+  f->PokazListeEksportu(true);
+  f->UstawPrzyciskEksportu("Przerwij eksport");
+  f->PokazPostepEksportu(true, 600);
+  f->UstawPostepEksportu(150);
+  f->UstawPlikEksportu("Zegar 10 December 2026 09_00_00 z bardzo długą nazwą pliku.mp3");
+  f->PokazPozostalyCzas(true);
+  f->UstawPozostalyCzas("0:01:30");
+  QTest::qWait(30);
+  EXPECT_TRUE(f->EksportBar->text().startsWith("25%")) << f->EksportBar->text().toStdString();
+  EXPECT_TRUE(f->EksportBar->text().contains(QString::fromUtf8("…"))) << f->EksportBar->text().toStdString();
+  EXPECT_LE(f->EksportBar->fontMetrics().horizontalAdvance(f->EksportBar->text()), f->EksportBar->width());
+  std::vector<String> bledy;
+  Sprawdz(f->RzadEksportu, [](const QWidget*, const QWidget*) { return false; }, bledy);
+  for (const String& b : bledy) ADD_FAILURE() << b;
+  Zrzut(f.get(), "eksport-w-toku.png");
 }
 
 }  // namespace
