@@ -33,12 +33,15 @@ AddressFault ReadPort(const String& text, bool allowPortZero, int& port) {
   return AddressFault::None;
 }
 
+// Letters of other scripts (an internationalised name, "serwer.łódź.pl") are left to the
+// name resolver; the name must then be valid UTF-8.
 bool NameCharacter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
 
 bool Name(const String& s) {
-  if (s.empty()) return false;
+  if (s.empty() || !PoprawneUtf8(s)) return false;
   for (char c : s) {
     if (!NameCharacter(c)) return false;
   }

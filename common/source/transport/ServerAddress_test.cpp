@@ -25,6 +25,8 @@ TEST(ServerAddress, TextsToHostAndPort) {
       // Without brackets more than one colon is a bare IPv6 address on the default port.
       {"::1", "::1", 12540, false},
       {"2001:db8::1:2000", "2001:db8::1:2000", 12540, false},
+      // An internationalised name goes to the resolver as it is.
+      {"serwer.łódź.pl:2000", "serwer.łódź.pl", 2000, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -48,7 +50,7 @@ TEST(ServerAddress, Refusals) {
       {"my host:2000", AddressFault::BadHost},
       {"a]:1", AddressFault::BadHost},
       {"user@127.0.0.1:2000", AddressFault::BadHost},
-      {"r\xC3\xB3wne:2000", AddressFault::BadHost},
+      {"r\xF3wne:2000", AddressFault::BadHost},  // not UTF-8
       {"h\x01x:1", AddressFault::BadHost},
       {"[v1.fe]", AddressFault::BadIpv6},
       {"[1:2:3:4:5:6:7:8:9]:2000", AddressFault::BadIpv6},
