@@ -26,6 +26,10 @@ namespace serwer {
 
 namespace {
 
+// How long one turn of the loop gives to the players' events, and to the tick's visits of
+// every connection: a station query waits for no more than a few of them.
+const Roznica kPlaster = Roznica::Milisekunda * 2;
+
 // The clients' clock: monotonic, so that a step of the system clock neither stalls nor
 // floods a stream (the clients only ever take differences of it).
 Czas Zegar() {
@@ -107,7 +111,9 @@ void Serwer::Otworz() {
   KG_SYSCHECK(static_cast<bool>(budzik));
   odczytano.Reset(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
   KG_SYSCHECK(static_cast<bool>(odczytano));
-  for (const int fd : {nasluch.Get(), budzik.Get(), odczytano.Get()}) {
+  epollGraczy.Reset(epoll_create1(EPOLL_CLOEXEC));
+  KG_SYSCHECK(static_cast<bool>(epollGraczy));
+  for (const int fd : {nasluch.Get(), budzik.Get(), odczytano.Get(), epollGraczy.Get()}) {
     epoll_event e{};
     e.events = EPOLLIN;
     e.data.fd = fd;
@@ -163,6 +169,7 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
 
   Czas zegar = Zegar();
   epoll_event zdarzenia[64];
+  bool gracze = false;
   for (;;) {
     // A client's failed request leaves its call chain behind; each turn cuts it back.
     TraceDepthScope glebokosc;
@@ -187,12 +194,16 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
         Odswiez();
         continue;
       }
-      auto it = polaczenia.find(fd);
-      if (it == polaczenia.end()) continue;
-      if (zdarzenia[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)) Czytaj(it->second);
-      it = polaczenia.find(fd);
-      if (it != polaczenia.end()) Pisz(it->second);
+      if (fd == epollGraczy.Get()) {
+        gracze = true;
+        continue;
+      }
+      Obsluz(fd, zdarzenia[i].events);
     }
+    // The players after the light work, a slice at a time: what is left stays ready and
+    // brings the loop back at once.
+    if (gracze) ObsluzGraczy(Zegar() + kPlaster);
+    gracze = false;
     const Czas teraz = Zegar();
     if (obejscie.empty() && teraz - zegar >= Roznica::Milisekunda * 100) {
       zegar = teraz;
@@ -211,7 +222,7 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
     // The tick's pings and pumping, a few milliseconds at a time: many connections that
     // all want audio read from the archive at once never hold the loop, so that the
     // others' commands and new connections are answered meanwhile.
-    const Czas doKiedy = teraz + Roznica::Milisekunda * 5;
+    const Czas doKiedy = teraz + kPlaster;
     while (!obejscie.empty()) {
       const auto it = polaczenia.find(obejscie.back());
       obejscie.pop_back();
@@ -221,6 +232,44 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
       if (Zegar() >= doKiedy) break;
     }
   }
+}
+
+void Serwer::Obsluz(int fd, uint32_t zdarzenia) {
+  auto it = polaczenia.find(fd);
+  if (it == polaczenia.end()) return;
+  const bool byl = it->second.wGraczach;
+  if (zdarzenia & (EPOLLIN | EPOLLHUP | EPOLLERR)) Czytaj(it->second);
+  it = polaczenia.find(fd);
+  if (it != polaczenia.end() && it->second.wGraczach == byl) Pisz(it->second);
+}
+
+void Serwer::ObsluzGraczy(Czas doKiedy) {
+  epoll_event zdarzenia[64];
+  do {
+    const int n = epoll_wait(epollGraczy.Get(), zdarzenia, 64, 0);
+    if (n <= 0) return;
+    for (int i = 0; i < n; ++i) {
+      // An event not handled now stays ready (level-triggered) for the next turn.
+      if (i > 0 && Zegar() >= doKiedy) return;
+      Obsluz(zdarzenia[i].data.fd, zdarzenia[i].events);
+    }
+  } while (Zegar() < doKiedy);
+}
+
+void Serwer::DoGraczy(Polaczenie& p) {
+  const int fd = p.fd.Get();
+  epoll_ctl(epoll.Get(), EPOLL_CTL_DEL, fd, nullptr);
+  // Written first thing in the players' turn: what the first command asked for (audio,
+  // an export) starts there.
+  epoll_event e{};
+  e.events = EPOLLIN | EPOLLOUT;
+  e.data.fd = fd;
+  if (epoll_ctl(epollGraczy.Get(), EPOLL_CTL_ADD, fd, &e) != 0) {
+    Zamknij(fd, SystemErrorText(errno));
+    return;
+  }
+  p.wGraczach = true;
+  p.czekaNaZapis = true;
 }
 
 void Serwer::Archiwista(Stacja& s) {
@@ -267,7 +316,9 @@ void Serwer::WstrzymajNasluch(bool wstrzymaj) {
 
 void Serwer::Przyjmij() {
   if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
-  for (int k = 0; k < 64; ++k) {
+  // A slice at a time, as the players get: the rest wait in the backlog for the next turn.
+  const Czas doKiedy = Zegar() + kPlaster;
+  for (int k = 0; k < 64 && (k == 0 || Zegar() < doKiedy); ++k) {
     sockaddr_storage peer{};
     socklen_t dlugosc = sizeof peer;
     UnikalnyDeskryptor fd(
@@ -337,6 +388,9 @@ void Serwer::Przyjmij() {
     niegracze.emplace(p.przyjete, numer);
     polaczenia.emplace(numer, std::move(p));
     ++polaczeniaZAdresu[adres];
+    // A client writes its first line as soon as it is connected, mostly before it is
+    // taken: read at once, a station query is answered in this same turn.
+    Obsluz(numer, EPOLLIN);
   }
 }
 
@@ -371,7 +425,11 @@ void Serwer::Czytaj(Polaczenie& p) {
       Zamknij(fd, p.klient->Powod());
       return;
     }
-    if (p.klient->Gracz()) niegracze.erase(p.przyjete);
+    if (p.klient->Gracz() && !p.wGraczach) {
+      niegracze.erase(p.przyjete);
+      DoGraczy(p);
+      if (!polaczenia.count(fd)) return;
+    }
     const int64_t trzymane = static_cast<int64_t>(p.klient->Trzymane());
     if (trzymane != p.trzymane) {
       p.trzymane = trzymane;
@@ -431,17 +489,17 @@ void Serwer::Pisz(Polaczenie& p) {
     epoll_event e{};
     e.events = EPOLLIN | (zapis ? EPOLLOUT : 0u);
     e.data.fd = fd;
-    epoll_ctl(epoll.Get(), EPOLL_CTL_MOD, fd, &e);
+    epoll_ctl(EpollDla(p), EPOLL_CTL_MOD, fd, &e);
     p.czekaNaZapis = zapis;
   }
 }
 
 void Serwer::Zamknij(int fd, const String& powod) {
   Log(0, "klient " + std::to_string(fd) + " rozlaczony: " + powod, KG_WHERE);
-  epoll_ctl(epoll.Get(), EPOLL_CTL_DEL, fd, nullptr);
   // Erasing the connection closes its descriptor.
   const auto it = polaczenia.find(fd);
   if (it != polaczenia.end()) {
+    epoll_ctl(EpollDla(it->second), EPOLL_CTL_DEL, fd, nullptr);
     budzet.Usun(fd);
     wejscieRazem = budzet.Razem();
     niegracze.erase(it->second.przyjete);
@@ -466,12 +524,9 @@ void Serwer::Odswiez() {
     if (!z.audio && !z.iwenty && !z.pierwsza) continue;
     for (auto& [fd, p] : polaczenia) p.klient->ZmianaStacji(*s, z);
   }
-  std::vector<int> fds;
-  for (auto& [fd, p] : polaczenia) fds.push_back(fd);
-  for (int fd : fds) {
-    auto it = polaczenia.find(fd);
-    if (it != polaczenia.end()) Pisz(it->second);
-  }
+  // What the changes let the clients send goes out in the tick's slices, not here: with
+  // many players, writing to all of them at once would hold the loop.
+  for (auto it = polaczenia.rbegin(); it != polaczenia.rend(); ++it) obejscie.push_back(it->first);
 }
 
 }  // namespace serwer

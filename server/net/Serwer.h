@@ -1,6 +1,9 @@
 #pragma once
 // The archive server's readiness loop: one listening TCP socket, every client connection
-// (Klient) on it and the pings, all on one thread with epoll; the periodic look at each
+// (Klient) on it and the pings, all on one thread with epoll. Players (whose audio and
+// exports read the archive) wait in an epoll of their own, served a few milliseconds a turn
+// after the light work (new connections, station queries, first lines, the archive
+// threads' findings), so that no number of players delays a station query. The periodic look at each
 // station's archive (file system work and indexing, which may take long) runs on that
 // station's own archive thread beside it, which hands what it found to the loop, so that
 // no station's look waits for another's. A client's failure or slowness closes only its
@@ -21,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/Czas.h"
 #include "core/Roznica.h"
 #include "core/String.h"
 #include "core/UnikalnyDeskryptor.h"
@@ -83,14 +87,24 @@ class Serwer {
     String adres;  // the peer's address as polaczeniaZAdresu and the budget count it
     int64_t trzymane;  // klient->Trzymane() as counted in the budget
     uint64_t przyjete;  // the order of accepting: the key in `niegracze` until a player
+    bool wGraczach = false;  // registered in `epollGraczy` rather than `epoll`
   };
 
   void Przyjmij();
   // At the connection limit: the oldest connection that is no player yet is closed; false
   // when every connection is a player.
   bool ZrobMiejsce();
+  // One readiness event of connection fd: reads, then writes unless the connection has
+  // just become a player (it is then written in the players' turn).
+  void Obsluz(int fd, uint32_t zdarzenia);
+  // The players' turn: their events, until `doKiedy` or none is left ready.
+  void ObsluzGraczy(Czas doKiedy);
+  // p has said "player\n": it moves to `epollGraczy`, waiting to be written.
+  void DoGraczy(Polaczenie& p);
   void Czytaj(Polaczenie& p);
   void Pisz(Polaczenie& p);
+  // The epoll that watches p.
+  int EpollDla(const Polaczenie& p) const { return p.wGraczach ? epollGraczy.Get() : epoll.Get(); }
   void Zamknij(int fd, const String& powod);
   // Takes the listening socket out of the loop (true) or puts it back.
   void WstrzymajNasluch(bool wstrzymaj);
@@ -103,6 +117,7 @@ class Serwer {
   Ustawienia u;
   UnikalnyDeskryptor nasluch;
   UnikalnyDeskryptor epoll;
+  UnikalnyDeskryptor epollGraczy;  // the players' connections; itself watched by `epoll`
   UnikalnyDeskryptor budzik;     // eventfd: Zatrzymaj was called
   UnikalnyDeskryptor odczytano;  // eventfd: an archive thread queued an Odczyt
   UnikalnyDeskryptor zapasowy;   // held in reserve to refuse connections when descriptors run out
