@@ -118,24 +118,7 @@ double Zapytanie(int port, int n) {
 std::string Archiwum(const std::filesystem::path& dir) {
   const RotterLayout wav(RotterLayout::Rodzaj::Accurate, "wav", "", true);
   const std::filesystem::path plik = dir / "pcm" / wav.Sciezka(kT0);
-  std::filesystem::create_directories(plik.parent_path());
-  const uint32_t dane = 90u * 60u * 44100u * 4u;
-  std::string h = "RIFF";
-  const auto u32 = [&h](uint32_t v) { for (int i = 0; i < 4; ++i) h += static_cast<char>(v >> (8 * i)); };
-  const auto u16 = [&h](uint16_t v) { for (int i = 0; i < 2; ++i) h += static_cast<char>(v >> (8 * i)); };
-  u32(36 + dane);
-  h += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(2);
-  u32(44100);
-  u32(44100 * 4);
-  u16(4);
-  u16(16);
-  h += "data";
-  u32(dane);
-  std::ofstream(plik, std::ios::binary) << h;
-  std::filesystem::resize_file(plik, h.size() + dane);
+  fixtures::CichyWav(plik, 90 * 60);
   fixtures::Strumien s(fixtures::Strumien::Warstwa::III, kT0);
   s.Cisza(Roznica::Sekunda * 10);
   fixtures::Zapisz((dir / "mp3").string(), RotterLayout(RotterLayout::Rodzaj::Accurate, "mp3", "", true).Sciezka(kT0),

@@ -181,4 +181,31 @@ inline void Dopisz(const std::string& katalog, const std::string& wzgledna, cons
   if (!f) throw std::runtime_error("cannot append to " + p.string());
 }
 
+// Writes `plik` (making directories): a WAV of `sekundy` of 44.1 kHz 16-bit stereo
+// silence, its data a hole that takes no disk.
+inline void CichyWav(const std::filesystem::path& plik, uint32_t sekundy) {
+  std::filesystem::create_directories(plik.parent_path());
+  const uint32_t dane = sekundy * 44100u * 4u;
+  std::string h = "RIFF";
+  const auto u32 = [&h](uint32_t v) { for (int i = 0; i < 4; ++i) h += static_cast<char>(v >> (8 * i)); };
+  const auto u16 = [&h](uint16_t v) { for (int i = 0; i < 2; ++i) h += static_cast<char>(v >> (8 * i)); };
+  u32(36 + dane);
+  h += "WAVEfmt ";
+  u32(16);
+  u16(1);
+  u16(2);
+  u32(44100);
+  u32(44100 * 4);
+  u16(4);
+  u16(16);
+  h += "data";
+  u32(dane);
+  {
+    std::ofstream f(plik, std::ios::binary);
+    f << h;
+    if (!f) throw std::runtime_error("cannot write " + plik.string());
+  }
+  std::filesystem::resize_file(plik, h.size() + dane);
+}
+
 }  // namespace fixtures

@@ -2,7 +2,6 @@
 // it holds, the others are still served.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 
 #include <chrono>
 #include <filesystem>
@@ -162,20 +161,13 @@ TEST(SerwerPodObciazeniem, ConnectionsRefusedForWantOfDescriptorsAreCountedOnce)
   Srodowisko s;
   auto dobry = s.Gracz(kT0 + kS * 60);
   ASSERT_EQ(dobry->Audio().numeraudia, 2);
-  rlimit stary{};
-  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &stary), 0);
-  struct Przywroc {
-    rlimit r;
-    ~Przywroc() { setrlimit(RLIMIT_NOFILE, &r); }
-  } przywroc{stary};
+  LimitDeskryptorow limit;
   std::vector<std::unique_ptr<Klient2>> czekajace;
   for (int i = 0; i < 40; ++i) czekajace.push_back(std::make_unique<Klient2>(s.Port(), false, "127.0.0.2"));
-  rlimit nowy = stary;
-  nowy.rlim_cur = 3;
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &nowy), 0);
+  ASSERT_TRUE(limit.Obniz(3));
   for (auto& k : czekajace) k->Polacz(s.Port());
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &stary), 0);
+  ASSERT_TRUE(limit.Przywroc());
   // None was taken and refused: every one is served below.
   EXPECT_EQ(s.serwer->OdrzuconeBezDeskryptorow(), 0) << "attempts counted as connections";
   for (auto& k : czekajace) k->Surowe("listabaz\n");
@@ -243,24 +235,7 @@ TEST(SerwerPodObciazeniem, AnExportReadsAheadOfItsReaderOnlyALittle) {
   TempDir d;
   const RotterLayout l(RotterLayout::Rodzaj::Accurate, "wav", "", true);
   const std::filesystem::path plik = d / l.Sciezka(kT0);
-  std::filesystem::create_directories(plik.parent_path());
-  const uint32_t dane = 600u * 44100u * 4u;  // 10 minutes, a hole of silence
-  std::string h = "RIFF";
-  const auto u32 = [&h](uint32_t v) { for (int i = 0; i < 4; ++i) h += static_cast<char>(v >> (8 * i)); };
-  const auto u16 = [&h](uint16_t v) { for (int i = 0; i < 2; ++i) h += static_cast<char>(v >> (8 * i)); };
-  u32(36 + dane);
-  h += "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(2);
-  u32(44100);
-  u32(44100 * 4);
-  u16(4);
-  u16(16);
-  h += "data";
-  u32(dane);
-  std::ofstream(plik, std::ios::binary) << h;
-  std::filesystem::resize_file(plik, h.size() + dane);
+  fixtures::CichyWav(plik, 600);
   std::vector<std::unique_ptr<Stacja>> st;
   st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"PCM", d.Path(), "accurate", "wav", "", true, ""}));
   st[0]->Odswiez();

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -25,6 +26,27 @@ namespace serwer::testy {
 
 inline const Czas kT0 = fixtures::Utc(2024, 5, 1, 10);
 inline const Roznica kS = Roznica::Sekunda;
+
+// The process's descriptor limit, lowered for a test (Obniz) and put back (Przywroc) at the
+// latest when it goes.
+class LimitDeskryptorow {
+ public:
+  LimitDeskryptorow() {
+    if (getrlimit(RLIMIT_NOFILE, &stary) != 0) throw std::runtime_error("getrlimit");
+  }
+  ~LimitDeskryptorow() { Przywroc(); }
+  LimitDeskryptorow(const LimitDeskryptorow&) = delete;
+  LimitDeskryptorow& operator=(const LimitDeskryptorow&) = delete;
+  bool Obniz(rlim_t n) {
+    rlimit nowy = stary;
+    nowy.rlim_cur = n;
+    return setrlimit(RLIMIT_NOFILE, &nowy) == 0;
+  }
+  bool Przywroc() { return setrlimit(RLIMIT_NOFILE, &stary) == 0; }
+
+ private:
+  rlimit stary{};
+};
 
 // A blocking test client.
 class Klient2 {

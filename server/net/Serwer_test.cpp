@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -502,24 +501,17 @@ TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
   Srodowisko s;
   auto dobry = s.Gracz(kT0 + kS * 60);
   ASSERT_EQ(dobry->Audio().numeraudia, 2);
-  rlimit stary{};
-  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &stary), 0);
-  struct Przywroc {
-    rlimit r;
-    ~Przywroc() { setrlimit(RLIMIT_NOFILE, &r); }
-  } przywroc{stary};
+  LimitDeskryptorow limit;
   // The test's own sockets exist before the limit falls, so that the server runs out.
   std::vector<std::unique_ptr<Klient2>> nadmiar;
   for (int i = 0; i < 40; ++i) nadmiar.push_back(std::make_unique<Klient2>(s.Port(), false));
   const auto otwarte = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
-  rlimit nowy = stary;
-  nowy.rlim_cur = static_cast<rlim_t>(otwarte + 8);
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &nowy), 0);
+  ASSERT_TRUE(limit.Obniz(static_cast<rlim_t>(otwarte + 8)));
   for (auto& k : nadmiar) k->Polacz(s.Port());
   EXPECT_TRUE(nadmiar.back()->Zamkniete());
   // Meanwhile the archive thread looks at the archives a few times, without descriptors.
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &stary), 0);
+  ASSERT_TRUE(limit.Przywroc());
   EXPECT_NE(log.Text().find("brak deskryptorow, polaczenie odrzucone (1)"), std::string::npos);
   nadmiar.clear();
   dobry->Tekst("setpos " + (kT0 + kS * 61).NapisHex());

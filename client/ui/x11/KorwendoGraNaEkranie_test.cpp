@@ -53,13 +53,7 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   TempDir katalog;
   SerwerDemo serwer(katalog / "archive");
   ASSERT_GT(serwer.port, 0) << serwer.wyjscie.toStdString();
-  const String adres = "127.0.0.1:" + std::to_string(serwer.port);
-
-  OpcjeOkna o;
-  o.katalog = katalog / "settings";
-  o.serwery = {adres};
-  o.stacja = "Zegar@" + adres;
-  o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  OpcjeOkna o = OpcjeNaDemo(serwer, katalog / "settings");
   Czas doWznowienia;
   {
   TForm3 f(o);
@@ -293,7 +287,7 @@ TEST(KorwendoGraNaEkranie, GraSerwerDemoIBierzePrawdziweWejscie) {
   ASSERT_TRUE(Czekaj([&] { return QGuiApplication::clipboard()->text().startsWith("korwendo://"); }, 3000));
   const LinkDoChwili link = ParsujLink(QGuiApplication::clipboard()->text().toStdString());
   EXPECT_EQ(link.stacja, "Zegar");
-  EXPECT_EQ(link.serwer, adres);
+  EXPECT_EQ(link.serwer, o.serwery.front());
   EXPECT_LT(Czas::Odstep(link.chwila, f.CzasOsi()), Roznica::Sekunda * 2);
 
   doWznowienia = f.CzasOsi();

@@ -9,7 +9,10 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include "ui/TForm3.h"
 
 namespace {
 
@@ -61,6 +64,17 @@ class SerwerDemo {
   int port = 0;
 };
 
+// The window's options for a newcomer's first look at `serwer`: its only server, its
+// "Zegar" ten minutes back, the settings in `ustawienia`.
+inline OpcjeOkna OpcjeNaDemo(const SerwerDemo& serwer, const std::filesystem::path& ustawienia) {
+  const String adres = "127.0.0.1:" + std::to_string(serwer.port);
+  OpcjeOkna o;
+  o.katalog = ustawienia.string();
+  o.serwery = {adres};
+  o.stacja = "Zegar@" + adres;
+  o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  return o;
+}
 
 // A real click of mouse button `przycisk` at the middle of `w`.
 inline bool Klik(QWidget* w, int przycisk = 1) {

@@ -276,12 +276,7 @@ TEST(NowicjuszNaEkranie, EksportNazywaPlikINieZastepujeBezPytania) {
   TempDir katalog;
   SerwerDemo serwer(katalog / "archive");
   ASSERT_GT(serwer.port, 0) << serwer.wyjscie.toStdString();
-  const String adres = "127.0.0.1:" + std::to_string(serwer.port);
-  OpcjeOkna o;
-  o.katalog = katalog / "settings";
-  o.serwery = {adres};
-  o.stacja = "Zegar@" + adres;
-  o.od = Czas::Teraz() - Roznica::Minuta * 10;
+  OpcjeOkna o = OpcjeNaDemo(serwer, katalog / "settings");
   TForm3 f(o);
   f.FormCreate();
   f.show();
