@@ -56,6 +56,35 @@ TEST(StosPlayera, PowiadomieniaCzekajaNaWatekWlasciciela) {
   EXPECT_TRUE(stos.Odbierz().empty());
 }
 
+// A refusal of the server comes as the protocol's string, in Windows-1250 bytes: through
+// the player core and the window's logic it reaches the status line in its letters.
+TEST(StosPlayera, OdmowaSerweraZPolskimiLiteramiNaPaskuStanu) {
+  std::vector<String> dziennik;
+  TempDir k;
+  ListaStacji lista(k / "ustawienia");
+  okno_testowe::WidokZapisujacy widok;
+  StosPlayera stos(nullptr, Wyposazenie(dziennik));
+  LogikaOkna& logika = stos.ZbudujLogike(widok, lista, LogikaOkna::Ustawienia{});
+  serwer::Nasluch n;
+  stos.Esencja().ZmienStacje("Zegar@" + n.Adres(), Czas::Teraz());
+  serwer::Polaczenie c = n.Przyjmij();
+  ASSERT_TRUE(c.Jest());
+  ASSERT_EQ(c.Czytaj(7), "player\n");
+  // The payload's bytes as the server writes them: "ł" is B3, "ę" EA, "ś" 9C, "ą" B9.
+  const String bajty = "error b\xB3\xEA" "dna paczka eksportu: \x9Cl\xB9ska";
+  Paczka2 odmowa("error");
+  odmowa.core.SetSize(0);
+  odmowa.core.InsertAt(0, bajty.data(), static_cast<int>(bajty.size()));
+  c.Wyslij(odmowa);
+  const String oczekiwany = "Serwer odmówił: błędna paczka eksportu: śląska";
+  EXPECT_TRUE(serwer::Eventually([&] {
+    stos.Odbierz();
+    logika.Odbierz();
+    return widok.status == oczekiwany;
+  })) << widok.status;
+  EXPECT_EQ(widok.dymek, oczekiwany);
+}
+
 // The export engine goes while the player core exists; the logic works the stack's engine
 // and the list plays on no player after the stack.
 TEST(StosPlayera, RozbiorkaWJedynejKolejnosci) {

@@ -67,7 +67,7 @@ std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const Na
   p->ino = st.st_ino;
   const UnikalnyDeskryptor fd(open(p->sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd) {
-    p->blad = String("nie mozna otworzyc: ") + std::strerror(errno);
+    p->blad = String("nie można otworzyć: ") + std::strerror(errno);
     p->rozmiar = st.st_size;
     p->mtime = CzasPliku(st);
     return p;
@@ -82,7 +82,7 @@ std::shared_ptr<Archive::Plik> Archive::Wczytaj(const String& wzgledna, const Na
 bool Archive::Doczytaj(Plik& p, const struct stat& st, const std::atomic<bool>* przerwij) const {
   UnikalnyDeskryptor fd(open(p.sciezka.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd) {
-    p.blad = String("nie mozna otworzyc: ") + std::strerror(errno);
+    p.blad = String("nie można otworzyć: ") + std::strerror(errno);
     p.rozmiar = st.st_size;
     p.mtime = CzasPliku(st);
     return true;
@@ -181,8 +181,8 @@ String Archive::Nieodtwarzalny(const Plik& p) {
     if (p.indeks.LiczbaRamek() == 0) return "brak ramek MPEG w " + std::to_string(p.rozmiar) + " bajtach";
     return String();
   }
-  if (!p.wav) return "brak naglowka WAV z danymi PCM 16 bit";
-  if (p.wav->LiczbaProbek() == 0) return "brak probek w pliku WAV";
+  if (!p.wav) return "brak nagłówka WAV z danymi PCM 16 bit";
+  if (p.wav->LiczbaProbek() == 0) return "brak próbek w pliku WAV";
   return String();
 }
 

@@ -240,6 +240,6 @@ bool ArchiveReader::Czytaj(int maxBajtow, Blok& blok) {
     }
     if (!nowszy) break;
   }
-  KG_ERROR("nie mozna przeczytac archiwum " + archiwum.konfiguracja.stacja + ": " +
+  KG_ERROR("nie można przeczytać archiwum " + archiwum.konfiguracja.stacja + ": " +
            (kawalki.empty() ? String() : kawalki.front().sciezka));
 }

@@ -135,7 +135,7 @@ TEST(ArchiveTest, UnplayableFilesAreLoggedOnceWithTheReason) {
   const std::vector<Przypadek> przypadki = {
       {"empty", t + h, "", "pusty plik"},
       {"zeros", t + h * 2, std::string(100000, '\0'), "brak ramek MPEG w 100000 bajtach"},
-      {"cut WAV header", t + h * 3, "RIFF\x10\0\0\0WAVEfmt ", "brak naglowka WAV z danymi PCM 16 bit"},
+      {"cut WAV header", t + h * 3, "RIFF\x10\0\0\0WAVEfmt ", "brak nagłówka WAV z danymi PCM 16 bit"},
       {"written just now", t + h * 4, std::string(3000, '\0'), nullptr},
   };
   for (const Przypadek& p : przypadki) {

@@ -119,7 +119,7 @@ class PisarzKawalka {
       enkoder->Koduj(pcm.data(), k, ramki);
       n += k;
     } else if (zapisane < ramek) {
-      if (zakonczony) KG_ERROR("enkoder nie wydal calego kawalka");
+      if (zakonczony) KG_ERROR("enkoder nie wydał całego kawałka");
       enkoder->Zakoncz(ramki);
       zakonczony = true;
     }
@@ -190,7 +190,7 @@ const std::vector<StacjaDemo>& DemoRecorder::Stacje() {
 DemoRecorder::DemoRecorder(String k, OpcjeDemo o) : katalog(std::move(k)), opcje(std::move(o)) {
   KG_TRACE("DemoRecorder::DemoRecorder(String k, OpcjeDemo o)");
   if (opcje.kawalek.Wartosc() <= 0 || opcje.kawalek.Wartosc() % kKrokKawalka.Wartosc() != 0) {
-    KG_ERROR("Dlugosc kawalka musi byc wielokrotnoscia 96 s");
+    KG_ERROR("Długość kawałka musi być wielokrotnością 96 s");
   }
 }
 
@@ -238,7 +238,7 @@ std::optional<Czas> DemoRecorder::PoczatekNaZywo(const String& katalog) {
 
 void DemoRecorder::Start() {
   KG_TRACE("DemoRecorder::Start()");
-  if (!watki.empty()) KG_ERROR("DemoRecorder juz dziala");
+  if (!watki.empty()) KG_ERROR("DemoRecorder już działa");
   for (const StacjaDemo& s : Stacje()) UtworzKatalogi(std::filesystem::path(katalog) / s.nazwa);
   const Czas teraz = Teraz();
 

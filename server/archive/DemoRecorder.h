@@ -65,7 +65,7 @@ struct OpcjeDemo {
 
 class DemoRecorder {
  public:
-  // Nothing is written until Start. Raises "Dlugosc kawalka musi byc wielokrotnoscia 96 s"
+  // Nothing is written until Start. Raises "Długość kawałka musi być wielokrotnością 96 s"
   // for a piece length that would not be whole frames.
   DemoRecorder(String katalog, OpcjeDemo opcje = OpcjeDemo());
   // Stop().

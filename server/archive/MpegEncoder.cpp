@@ -17,13 +17,13 @@ int Miejsce(int ile) { return ile + ile / 4 + 7200; }
 void MpegEncoder::Koduj(const int16_t* pcm, int ile, std::string& ramki) {
   KG_TRACE("MpegEncoder::Koduj(const int16_t *pcm, int ile, std::string &ramki)");
   if (ile <= 0) return;
-  if (!Enkoduj(pcm, ile, bufor)) KG_ERROR("blad enkodera MPEG");
+  if (!Enkoduj(pcm, ile, bufor)) KG_ERROR("błąd enkodera MPEG");
   Rozdziel(ramki);
 }
 
 void MpegEncoder::Zakoncz(std::string& ramki) {
   KG_TRACE("MpegEncoder::Zakoncz(std::string &ramki)");
-  if (!Oproznij(bufor)) KG_ERROR("blad enkodera MPEG");
+  if (!Oproznij(bufor)) KG_ERROR("błąd enkodera MPEG");
   Rozdziel(ramki);
 }
 
@@ -31,7 +31,7 @@ void MpegEncoder::Rozdziel(std::string& ramki) {
   size_t p = 0;
   while (bufor.size() - p >= 4) {
     const Mp3Header h = Mp3Header::FromBytes(reinterpret_cast<const unsigned char*>(bufor.data() + p));
-    if (!h.IsValid()) KG_ERROR("enkoder MPEG wydal cos innego niz ramke");
+    if (!h.IsValid()) KG_ERROR("enkoder MPEG wydał coś innego niż ramkę");
     const size_t dlugosc = static_cast<size_t>(h.FrameLength());
     if (bufor.size() - p < dlugosc) break;
     ramki.append(bufor, p, dlugosc);
@@ -42,7 +42,7 @@ void MpegEncoder::Rozdziel(std::string& ramki) {
 
 LameEncoder::LameEncoder(int czestotliwosc, int k, int kbps, int jakosc) : MpegEncoder(k), gf(lame_init()) {
   KG_TRACE("LameEncoder::LameEncoder(int czestotliwosc, int k, int kbps, int jakosc)");
-  if (gf == nullptr) KG_ERROR("lame: brak pamieci");
+  if (gf == nullptr) KG_ERROR("lame: brak pamięci");
   lame_set_in_samplerate(gf, czestotliwosc);
   lame_set_out_samplerate(gf, czestotliwosc);
   lame_set_num_channels(gf, k);
@@ -53,7 +53,7 @@ LameEncoder::LameEncoder(int czestotliwosc, int k, int kbps, int jakosc) : MpegE
   lame_set_write_id3tag_automatic(gf, 0);
   if (lame_init_params(gf) < 0) {
     lame_close(gf);
-    KG_ERROR("lame: bledne parametry");
+    KG_ERROR("lame: błędne parametry");
   }
 }
 
@@ -88,7 +88,7 @@ bool LameEncoder::Oproznij(std::string& bajty) {
 
 TwolameEncoder::TwolameEncoder(int czestotliwosc, int k, int kbps) : MpegEncoder(k), opts(twolame_init()) {
   KG_TRACE("TwolameEncoder::TwolameEncoder(int czestotliwosc, int k, int kbps)");
-  if (opts == nullptr) KG_ERROR("twolame: brak pamieci");
+  if (opts == nullptr) KG_ERROR("twolame: brak pamięci");
   twolame_set_in_samplerate(opts, czestotliwosc);
   twolame_set_out_samplerate(opts, czestotliwosc);
   twolame_set_num_channels(opts, k);
@@ -97,7 +97,7 @@ TwolameEncoder::TwolameEncoder(int czestotliwosc, int k, int kbps) : MpegEncoder
   twolame_set_bitrate(opts, kbps);
   if (twolame_init_params(opts) != 0) {
     twolame_close(&opts);
-    KG_ERROR("twolame: bledne parametry");
+    KG_ERROR("twolame: błędne parametry");
   }
 }
 

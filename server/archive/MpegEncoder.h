@@ -40,7 +40,7 @@ class MpegEncoder {
 // MPEG-1 layer III (MPEG-2 below 32 kHz) at a constant bit rate, without tags.
 class LameEncoder : public MpegEncoder {
  public:
-  // Raises "lame: bledne parametry" when the library refuses the settings.
+  // Raises "lame: błędne parametry" when the library refuses the settings.
   LameEncoder(int czestotliwosc, int kanaly, int kbps, int jakosc = 7);
   ~LameEncoder() override;
   LameEncoder(const LameEncoder&) = delete;
@@ -59,7 +59,7 @@ class LameEncoder : public MpegEncoder {
 // MPEG-1 layer II (MPEG-2 below 32 kHz).
 class TwolameEncoder : public MpegEncoder {
  public:
-  // Raises "twolame: bledne parametry" when the library refuses the settings.
+  // Raises "twolame: błędne parametry" when the library refuses the settings.
   TwolameEncoder(int czestotliwosc, int kanaly, int kbps);
   ~TwolameEncoder() override;
   TwolameEncoder(const TwolameEncoder&) = delete;

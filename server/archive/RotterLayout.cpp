@@ -67,7 +67,7 @@ RotterLayout::RotterLayout(Rodzaj r, const String& sfx, const String& nazwa, boo
     case Rodzaj::Combo: wzor = "%Y/%m/%d/%H/" + przedrostek + "%Y-%m-%d-%H"; break;
     case Rodzaj::Dailydir: wzor = "%Y-%m-%d/" + przedrostek + "%Y-%m-%d-%H"; break;
     case Rodzaj::Accurate: wzor = "%Y-%m-%d/%Y-%m-%d-%H-%M-%S-%f"; break;
-    case Rodzaj::Wzor: KG_ERROR("Uklad wzorem tworzy RotterLayout::ZWzoru");
+    case Rodzaj::Wzor: KG_ERROR("Układ wzorem tworzy RotterLayout::ZWzoru");
   }
   wzor += "." + Escape(sufiks);
   Kompiluj();
@@ -75,7 +75,7 @@ RotterLayout::RotterLayout(Rodzaj r, const String& sfx, const String& nazwa, boo
 
 RotterLayout RotterLayout::ZWzoru(const String& w, const String& sfx, bool u, const TimeZone& zone) {
   KG_TRACE("RotterLayout::ZWzoru(const String &w, const String &sfx, bool u, const TimeZone &zone)");
-  if (w.empty()) KG_ERROR("Pusty uklad");
+  if (w.empty()) KG_ERROR("Pusty układ");
   RotterLayout l;
   l.rodzaj = Rodzaj::Wzor;
   l.sufiks = sfx;
@@ -95,7 +95,7 @@ RotterLayout RotterLayout::ZNapisu(const String& slowo, const String& sfx, const
   if (slowo == "dailydir") return RotterLayout(Rodzaj::Dailydir, sfx, nazwa, u, zone);
   if (slowo == "accurate") return RotterLayout(Rodzaj::Accurate, sfx, nazwa, u, zone);
   if (slowo.find('%') != String::npos) return ZWzoru(slowo, sfx, u, zone);
-  KG_ERROR("Nieznany uklad " + slowo);
+  KG_ERROR("Nieznany układ " + slowo);
 }
 
 void RotterLayout::Kompiluj() {
@@ -109,7 +109,7 @@ void RotterLayout::Kompiluj() {
   for (size_t i = 0; i < wzor.size(); ++i) {
     const char c = wzor[i];
     if (c == '/') {
-      if (skladniki.back().empty()) KG_ERROR("Pusty skladnik sciezki w ukladzie " + wzor);
+      if (skladniki.back().empty()) KG_ERROR("Pusty składnik ścieżki w układzie " + wzor);
       skladniki.emplace_back();
       continue;
     }
@@ -117,7 +117,7 @@ void RotterLayout::Kompiluj() {
       literal(String(1, c));
       continue;
     }
-    if (i + 1 >= wzor.size()) KG_ERROR("Nieobslugiwany znacznik % w ukladzie " + wzor);
+    if (i + 1 >= wzor.size()) KG_ERROR("Nieobsługiwany znacznik % w układzie " + wzor);
     const char z = wzor[++i];
     switch (z) {
       case '%': literal("%"); break;
@@ -128,10 +128,10 @@ void RotterLayout::Kompiluj() {
       case 'F': pole('Y'); literal("-"); pole('m'); literal("-"); pole('d'); break;
       case 'T': pole('H'); literal(":"); pole('M'); literal(":"); pole('S'); break;
       case 'R': pole('H'); literal(":"); pole('M'); break;
-      default: KG_ERROR(String("Nieobslugiwany znacznik %") + z + " w ukladzie " + wzor);
+      default: KG_ERROR(String("Nieobsługiwany znacznik %") + z + " w układzie " + wzor);
     }
   }
-  if (skladniki.back().empty()) KG_ERROR("Pusty skladnik sciezki w ukladzie " + wzor);
+  if (skladniki.back().empty()) KG_ERROR("Pusty składnik ścieżki w układzie " + wzor);
 }
 
 std::vector<Czas> RotterLayout::Instanty(Czas zapisany, const TimeZone& s) {
@@ -324,7 +324,7 @@ std::vector<String> RotterLayout::Pliki(const String& katalog) const {
       ListaPlikow lista(katalogBiezacy + "/" + maski[k]);
       // Out of descriptors or memory the listing would look empty and every file gone.
       if (lista.blad == EMFILE || lista.blad == ENFILE || lista.blad == ENOMEM) {
-        KG_ERROR("nie mozna czytac katalogu " + katalogBiezacy + ": " + SystemErrorText(lista.blad));
+        KG_ERROR("nie można czytać katalogu " + katalogBiezacy + ": " + SystemErrorText(lista.blad));
       }
       for (int i = 0; i < lista.count; ++i) {
         const String sciezka = wzgledny.empty() ? lista[i] : wzgledny + "/" + lista[i];

@@ -41,12 +41,12 @@ class RotterLayout {
   RotterLayout(Rodzaj rodzaj, const String& sufiks, const String& nazwa = String(), bool utc = false,
                const TimeZone& strefa = TimeZone::Biezaca());
   // A custom layout: `wzor` is the path relative to the root without the suffix, in the
-  // conversions listed above. Raises "Nieobslugiwany znacznik %<c> w ukladzie <wzor>" for
-  // any other conversion and "Pusty uklad" for an empty pattern.
+  // conversions listed above. Raises "Nieobsługiwany znacznik %<c> w układzie <wzor>" for
+  // any other conversion and "Pusty układ" for an empty pattern.
   static RotterLayout ZWzoru(const String& wzor, const String& sufiks, bool utc = false,
                              const TimeZone& strefa = TimeZone::Biezaca());
   // "flat", "hierarchy", "combo", "dailydir", "accurate", or a pattern (any text holding
-  // "%"). Raises "Nieznany uklad <slowo>" for anything else.
+  // "%"). Raises "Nieznany układ <slowo>" for anything else.
   static RotterLayout ZNapisu(const String& slowo, const String& sufiks, const String& nazwa = String(),
                               bool utc = false, const TimeZone& strefa = TimeZone::Biezaca());
 

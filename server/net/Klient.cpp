@@ -7,6 +7,7 @@
 #include "common/PaczkaAudio.h"
 #include "common/Update.h"
 #include "core/CallTrace.h"
+#include "core/Exception.h"
 #include "core/Log.h"
 #include "core/Parser.h"
 #include "transport/Protokol.h"
@@ -97,7 +98,7 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
         Powitanie(teraz);
       } else {
         linia += c;
-        if (linia.size() > protokol::kMaksPierwszaLinia) Zerwij("bledne powitanie");
+        if (linia.size() > protokol::kMaksPierwszaLinia) Zerwij("błędne powitanie");
       }
     }
     if (rodzaj != Rodzaj::Player) return;
@@ -118,7 +119,7 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
     const bool eksportu = odbior->Faza() >= 3 && odbior->Nazwa == protokol::kPrzedzialy;
     // Bytes not yet parsed, and a payload already taken out while its description comes.
     const int buforowane = odbior->Buforowane() + (odbior->Faza() >= 4 ? odbior->core.Size() : 0);
-    if (buforowane > (eksportu ? u.limitEksportu : u.limitPakietu)) Zerwij("za duzy pakiet");
+    if (buforowane > (eksportu ? u.limitEksportu : u.limitPakietu)) Zerwij("za duży pakiet");
     trzymane = std::max(trzymane, static_cast<size_t>(buforowane));
     if (buforowane == 0 && odbior->Faza() == 0 && trzymane > static_cast<size_t>(u.limitPakietu)) {
       // The buffer and the payload keep their storage: after a large packet they are given
@@ -127,7 +128,7 @@ void Klient::Odbierz(const char* b, size_t n, Czas teraz) {
       trzymane = 0;
     }
   } catch (const std::exception& e) {
-    Zerwij(String("bledny pakiet: ") + e.what());
+    Zerwij(String("błędny pakiet: ") + e.what());
   }
 }
 
@@ -162,7 +163,7 @@ void Klient::Pakiet(Czas teraz) {
     try {
       odbior->Wyjmij(p);
     } catch (const std::exception& e) {
-      Tekst(String(protokol::kError) + " bledna paczka eksportu: " + e.what());
+      Tekst(String(protokol::kError) + " błędna paczka eksportu: " + WithoutLocation(e.what()));
       return;
     }
     if (eksport) ZakonczEksport();
@@ -181,7 +182,7 @@ void Klient::Pakiet(Czas teraz) {
     }
     e.czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
     eksport = std::move(e);
-    Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedzialow",
+    Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedziałów",
         KG_WHERE);
   } else {
     Tekst(String(protokol::kError) + " nieznana paczka " + odbior->Nazwa + " z opisem " + odbior->Opis);
@@ -350,7 +351,7 @@ void Klient::Pompuj(Czas teraz) {
       if (PompujGranie(teraz)) continue;
     } catch (const std::exception& e) {
       Log(2, String("odczyt archiwum: ") + e.what(), KG_WHERE);
-      Tekst(String(protokol::kError) + " " + e.what());
+      Tekst(String(protokol::kError) + " " + WithoutLocation(e.what()));
       // Tried again when the station's audio changes, or at a seek.
       czekaNaDane = true;
       continue;
@@ -360,7 +361,7 @@ void Klient::Pompuj(Czas teraz) {
     } catch (const std::exception& e) {
       // An export that lacks a part is no success: the client is told before the end.
       Log(2, String("eksport: ") + e.what(), KG_WHERE);
-      Tekst(String(protokol::kError) + " eksport: " + e.what());
+      Tekst(String(protokol::kError) + " eksport: " + WithoutLocation(e.what()));
       ZakonczEksport();
       continue;
     }

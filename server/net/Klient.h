@@ -124,6 +124,9 @@ class Klient {
   void Stan();
   void WyslijWydarzenia(const char* opis);
   void Kolejkuj(Paczka2& p, bool audio = false, bool eksport = false);
+  // Queues the text packet s. Every text the client reads leaves through here: UTF-8 in
+  // the program, the packet writes it as the protocol's Windows-1250 string (a character
+  // that Windows-1250 lacks as "?"). A failure is told by its sentence, WithoutLocation.
   void Tekst(const String& s);
   void Zerwij(const String& dlaczego);
   void PorzucAudio(bool eksport);

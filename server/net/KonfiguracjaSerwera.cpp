@@ -43,7 +43,7 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
   for (const LiniaIni& linia : CzytajLinieIni(tekst, {.komentarzZaWartoscia = true})) {
     const int numer = linia.numer;
     if (linia.rodzaj == LiniaIni::NiedomknietaSekcja) {
-      blad("sekcja " + linia.tekst + " nie konczy sie na ']'; napisz [nazwa stacji]", numer);
+      blad("sekcja " + linia.tekst + " nie kończy się na ']'; napisz [nazwa stacji]", numer);
     }
     if (linia.rodzaj == LiniaIni::Sekcja) {
       KonfiguracjaStacji k;
@@ -54,7 +54,7 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
       continue;
     }
     if (linia.rodzaj == LiniaIni::BezRownosci) {
-      blad("brak '=' w \"" + linia.tekst + "\"; napisz klucz = wartosc albo [nazwa stacji]", numer);
+      blad("brak '=' w \"" + linia.tekst + "\"; napisz klucz = wartość albo [nazwa stacji]", numer);
     }
     const String& klucz = linia.nazwa;
     const String& wartosc = linia.wartosc;
@@ -68,13 +68,13 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
           uzyte = 0;
         }
         if (uzyte != wartosc.size() || n < 1) {
-          blad(String(kPolaczenZAdresu) + " ma byc liczba dodatnia, a jest \"" + wartosc + "\"; wpisz na przyklad 50",
+          blad(String(kPolaczenZAdresu) + " ma być liczbą dodatnią, a jest \"" + wartosc + "\"; wpisz na przykład 50",
                numer);
         }
         wynik.polaczenZAdresu = n;
         continue;
       }
-      blad("klucz " + klucz + " przed pierwsza sekcja stacji; przed sekcjami wolno tylko " + kPolaczenZAdresu +
+      blad("klucz " + klucz + " przed pierwszą sekcją stacji; przed sekcjami wolno tylko " + kPolaczenZAdresu +
                ", klucze stacji wpisz pod [nazwa stacji]",
            numer);
     }
@@ -85,8 +85,8 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
       try {
         RotterLayout::ZNapisu(wartosc, k.sufiks, k.nazwaPlikow, k.utc);
       } catch (const std::exception& e) {
-        blad("uklad \"" + wartosc + "\" nie do uzycia (" + BezMiejsca(e) +
-                 "); wpisz flat, hierarchy, combo, dailydir, accurate albo wzorzec sciezki z %",
+        blad("uklad \"" + wartosc + "\" nie do użycia (" + BezMiejsca(e) +
+                 "); wpisz flat, hierarchy, combo, dailydir, accurate albo wzorzec ścieżki z %",
              numer);
       }
       k.uklad = wartosc;
@@ -100,7 +100,7 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
       } else if (wartosc == "local") {
         k.utc = false;
       } else {
-        blad("czas ma byc utc albo local, a jest \"" + wartosc + "\"; wpisz utc albo local", numer);
+        blad("czas ma być utc albo local, a jest \"" + wartosc + "\"; wpisz utc albo local", numer);
       }
     } else if (klucz == kIwenty) {
       k.iwenty = wartosc;
@@ -117,14 +117,14 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
     }
     const auto [it, nowa] = nazwy.emplace(k.nazwa, linieStacji[i]);
     if (!nowa) {
-      blad("stacja " + k.nazwa + " wystepuje drugi raz (pierwszy w linii " + std::to_string(it->second) +
-               "); zmien nazwe jednej z nich",
+      blad("stacja " + k.nazwa + " występuje drugi raz (pierwszy w linii " + std::to_string(it->second) +
+               "); zmień nazwę jednej z nich",
            linieStacji[i]);
     }
   }
   if (stacje.empty()) {
     wynik.ostrzezenia.push_back("plik stacji " + plik +
-                                " nie nazywa zadnej stacji, serwer nie ma czego podawac; dodaj sekcje [nazwa stacji] "
+                                " nie nazywa żadnej stacji, serwer nie ma czego podawać; dodaj sekcję [nazwa stacji] "
                                 "z kluczem " + kKatalog);
   }
   return wynik;
@@ -139,14 +139,14 @@ KonfiguracjaSerwera CzytajPlikKonfiguracji(const String& sciezka) {
   if (p.stan == CalyPlik::Katalog) blad("plik stacji " + sciezka + " jest katalogiem; podaj w --config plik stacji");
   if (p.stan == CalyPlik::NieZwykly) {
     blad("plik stacji " + sciezka +
-         " nie jest zwyklym plikiem (to urzadzenie, kolejka FIFO albo gniazdo); podaj w --config zwykly plik");
+         " nie jest zwykłym plikiem (to urządzenie, kolejka FIFO albo gniazdo); podaj w --config zwykły plik");
   }
   if (p.stan == CalyPlik::ZaDuzy) {
-    blad("plik stacji " + sciezka + " ma wiecej niz " + std::to_string(kMaksPlikuStacji / 1024) +
-         " KiB, a plik stacji to kilka linii na stacje; podaj w --config wlasciwy plik");
+    blad("plik stacji " + sciezka + " ma więcej niż " + std::to_string(kMaksPlikuStacji / 1024) +
+         " KiB, a plik stacji to kilka linii na stację; podaj w --config właściwy plik");
   }
-  blad("nie mozna czytac pliku stacji " + sciezka + ": " + SystemErrorText(p.blad) + "; podaj w --config " +
-       (p.stan == CalyPlik::Brak ? "istniejacy plik" : "czytelny plik"));
+  blad("nie można czytać pliku stacji " + sciezka + ": " + SystemErrorText(p.blad) + "; podaj w --config " +
+       (p.stan == CalyPlik::Brak ? "istniejący plik" : "czytelny plik"));
   return {};
 }
 

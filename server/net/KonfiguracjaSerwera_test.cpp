@@ -68,16 +68,17 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
        {{"A", "/a", "accurate", "mp3", "", false, ""}},
        50,
        ""},
-      {"bad time", "[A]\nkatalog = /a\nczas = utc2 ; x\n", {}, 0, "linia 3: czas ma byc utc albo local, a jest \"utc2\""},
+      {"bad time", "[A]\nkatalog = /a\nczas = utc2 ; x\n", {}, 0, "linia 3: czas ma być utc albo local, a jest \"utc2\"; wpisz utc albo local"},
       {"unknown key", "[A]\n\nkolor = zielony\n", {}, 0, "linia 3: nieznany klucz kolor"},
-      {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwsza sekcja"},
-      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma byc liczba dodatnia"},
-      {"unclosed section", "; c\n[A\n", {}, 0, "linia 2: sekcja [A nie konczy sie"},
-      {"no '='", "[A]\nkatalog /a\n", {}, 0, "linia 2: brak '='"},
-      {"unknown layout", "[A]\nkatalog = /a\nuklad = spiral\n", {}, 0, "linia 3: uklad \"spiral\" nie do uzycia"},
+      {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwszą sekcją stacji"},
+      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma być liczbą dodatnią, a jest \"0\"; wpisz na przykład 50"},
+      {"unclosed section", "; c\n[A\n", {}, 0, "linia 2: sekcja [A nie kończy się na ']'"},
+      {"no '='", "[A]\nkatalog /a\n", {}, 0, "linia 2: brak '=' w \"katalog /a\"; napisz klucz = wartość albo [nazwa stacji]"},
+      {"unknown layout", "[A]\nkatalog = /a\nuklad = spiral\n", {}, 0, "linia 3: uklad \"spiral\" nie do użycia (Nieznany układ spiral); wpisz flat, hierarchy, combo, dailydir, "
+       "accurate albo wzorzec ścieżki z %"},
       {"no directory", "[A]\nczas = utc\n[B]\nkatalog = /b\n", {}, 0, "linia 1: stacja A nie ma katalogu"},
       {"a station twice", "[A]\nkatalog = /a\n[A]\nkatalog = /b\n", {}, 0,
-       "linia 3: stacja A wystepuje drugi raz (pierwszy w linii 1)"},
+       "linia 3: stacja A występuje drugi raz (pierwszy w linii 1); zmień nazwę jednej z nich"},
   };
   for (const Przypadek& p : przypadki) {
     SCOPED_TRACE(p.nazwa);
@@ -122,7 +123,7 @@ TEST(KonfiguracjaSerwera, AFileWithoutStationsWarnsAndOnlyABoundedRegularFileIsR
   const KonfiguracjaSerwera k = CzytajPlikKonfiguracji(d / "puste.ini");
   EXPECT_TRUE(k.stacje.empty());
   ASSERT_EQ(k.ostrzezenia.size(), 1u);
-  EXPECT_NE(k.ostrzezenia[0].find("nie nazywa zadnej stacji"), std::string::npos) << k.ostrzezenia[0];
+  EXPECT_NE(k.ostrzezenia[0].find("nie nazywa żadnej stacji, serwer nie ma czego podawać; dodaj sekcję [nazwa stacji]"), std::string::npos) << k.ostrzezenia[0];
 
   struct Przypadek {
     const char* nazwa;
@@ -131,10 +132,10 @@ TEST(KonfiguracjaSerwera, AFileWithoutStationsWarnsAndOnlyABoundedRegularFileIsR
   };
   const std::vector<Przypadek> przypadki = {
       {"a directory", d.Path(), "jest katalogiem; podaj w --config plik stacji"},
-      {"a missing file", d / "brak.ini", "No such file or directory; podaj w --config istniejacy plik"},
-      {"an endless device", "/dev/zero", "nie jest zwyklym plikiem"},
-      {"a FIFO", d / "fifo.ini", "nie jest zwyklym plikiem"},
-      {"a file too large", d / "duzy.ini", "ma wiecej niz 1024 KiB"},
+      {"a missing file", d / "brak.ini", "No such file or directory; podaj w --config istniejący plik"},
+      {"an endless device", "/dev/zero", "nie jest zwykłym plikiem (to urządzenie, kolejka FIFO albo gniazdo); podaj w --config zwykły plik"},
+      {"a FIFO", d / "fifo.ini", "nie jest zwykłym plikiem"},
+      {"a file too large", d / "duzy.ini", "ma więcej niż 1024 KiB, a plik stacji to kilka linii na stację; podaj w --config właściwy plik"},
   };
   for (const Przypadek& p : przypadki) {
     try {

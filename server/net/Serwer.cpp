@@ -97,7 +97,7 @@ void Serwer::Otworz() {
     nasluch = std::move(fd);
   }
   freeaddrinfo(wynik);
-  if (!nasluch) KG_ERROR("nie mozna sluchac na " + u.host + ":" + p + ": " + SystemErrorText(blad));
+  if (!nasluch) KG_ERROR("nie można słuchać na " + u.host + ":" + p + ": " + SystemErrorText(blad));
   Nieblokujacy(nasluch.Get());
   zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
   sockaddr_storage adres{};
@@ -119,7 +119,7 @@ void Serwer::Otworz() {
     e.data.fd = fd;
     epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd, &e);
   }
-  Log(3, "korwendo-server slucha na " + u.host + ":" + std::to_string(port), KG_WHERE);
+  Log(3, "korwendo-server słucha na " + u.host + ":" + std::to_string(port), KG_WHERE);
 }
 
 void Serwer::Zatrzymaj() {
@@ -181,7 +181,7 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
       if (fd == budzik.Get()) return;
       if (fd == sygnal) {
         if (const auto numer = sygnaly->Odbierz()) {
-          Log(3, "korwendo-server konczy po sygnale " + std::to_string(*numer), KG_WHERE);
+          Log(3, "korwendo-server kończy po sygnale " + std::to_string(*numer), KG_WHERE);
           return;
         }
         continue;
@@ -310,7 +310,7 @@ void Serwer::WstrzymajNasluch(bool wstrzymaj) {
   epoll_ctl(epoll.Get(), wstrzymaj ? EPOLL_CTL_DEL : EPOLL_CTL_ADD, nasluch.Get(), wstrzymaj ? nullptr : &e);
   nasluchWstrzymany = wstrzymaj;
   Log(wstrzymaj ? 2 : 0,
-      wstrzymaj ? "brak deskryptorow: nowe polaczenia czekaja" : "deskryptory sa: nowe polaczenia przyjmowane",
+      wstrzymaj ? "brak deskryptorów: nowe połączenia czekają" : "deskryptory są: nowe połączenia przyjmowane",
       KG_WHERE);
 }
 
@@ -339,7 +339,7 @@ void Serwer::Przyjmij() {
         // connection taken counts: an attempt that failed is no connection refused.
         const int64_t odrzucone = wziety ? ++odrzuconeBezDeskryptorow : 0;
         if (odrzucone == 1 || (odrzucone > 0 && odrzucone % 1000 == 0)) {
-          Log(1, "brak deskryptorow, polaczenie odrzucone (" + std::to_string(odrzucone) + ")", KG_WHERE);
+          Log(1, "brak deskryptorów, połączenie odrzucone (" + std::to_string(odrzucone) + ")", KG_WHERE);
         }
         zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
         if (!wziety && bladOdrzucenia != EAGAIN && bladOdrzucenia != EWOULDBLOCK && bladOdrzucenia != EINTR &&
@@ -366,14 +366,14 @@ void Serwer::Przyjmij() {
     if (const auto a = polaczeniaZAdresu.find(adres); a != polaczeniaZAdresu.end() && a->second >= u.polaczenZAdresu) {
       if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
         Log(1,
-            "za duzo polaczen z adresu " + adres + ", polaczenie odrzucone (" + std::to_string(odrzuconeZAdresu) + ")",
+            "za dużo połączeń z adresu " + adres + ", połączenie odrzucone (" + std::to_string(odrzuconeZAdresu) + ")",
             KG_WHERE);
       }
       continue;
     }
     if (static_cast<int>(polaczenia.size()) >= u.maksKlientow && !ZrobMiejsce()) {
       if (++odrzuconeNadmiarowe == 1 || odrzuconeNadmiarowe % 1000 == 0) {
-        Log(1, "za duzo klientow, polaczenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
+        Log(1, "za dużo klientów, połączenie odrzucone (" + std::to_string(odrzuconeNadmiarowe) + ")", KG_WHERE);
       }
       continue;
     }
@@ -398,11 +398,11 @@ bool Serwer::ZrobMiejsce() {
   if (niegracze.empty()) return false;
   const int fd = niegracze.begin()->second;
   if (++ustapilyNowym == 1 || ustapilyNowym % 1000 == 0) {
-    Log(1, "komplet klientow: najstarsze polaczenie bez komendy player ustapilo nowemu (" +
+    Log(1, "komplet klientów: najstarsze połączenie bez komendy player ustąpiło nowemu (" +
                std::to_string(ustapilyNowym) + ")",
         KG_WHERE);
   }
-  Zamknij(fd, "komplet klientow, ustapil nowemu polaczeniu");
+  Zamknij(fd, "komplet klientów, ustąpił nowemu połączeniu");
   return true;
 }
 
@@ -412,7 +412,7 @@ void Serwer::Czytaj(Polaczenie& p) {
   for (int k = 0; k < 4; ++k) {
     const ssize_t n = recv(fd, bufor, sizeof bufor, MSG_DONTWAIT);
     if (n == 0) {
-      Zamknij(fd, "klient zamknal polaczenie");
+      Zamknij(fd, "klient zamknął połączenie");
       return;
     }
     if (n < 0) {
@@ -445,11 +445,11 @@ void Serwer::Czytaj(Polaczenie& p) {
         it->second.trzymane = 0;
         if (++zerwanePrzezWejscie == 1 || zerwanePrzezWejscie % 1000 == 0) {
           Log(1,
-              "za duzo nieskonczonych pakietow z adresu " + it->second.adres + ", polaczenie zerwane (" +
+              "za dużo nieskończonych pakietów z adresu " + it->second.adres + ", połączenie zerwane (" +
                   std::to_string(zerwanePrzezWejscie) + ")",
               KG_WHERE);
         }
-        Zamknij(z, "za duzo nieskonczonych pakietow z adresu " + it->second.adres);
+        Zamknij(z, "za dużo nieskończonych pakietów z adresu " + it->second.adres);
         ten = ten || z == fd;
       }
       if (ten) return;
@@ -481,7 +481,7 @@ void Serwer::Pisz(Polaczenie& p) {
   }
   if (k.ZamknijPoWyslaniu() && !k.MaDoWyslania()) {
     shutdown(fd, SHUT_WR);
-    Zamknij(fd, "lista stacji wyslana");
+    Zamknij(fd, "lista stacji wysłana");
     return;
   }
   const bool zapis = k.MaDoWyslania();
@@ -495,7 +495,7 @@ void Serwer::Pisz(Polaczenie& p) {
 }
 
 void Serwer::Zamknij(int fd, const String& powod) {
-  Log(0, "klient " + std::to_string(fd) + " rozlaczony: " + powod, KG_WHERE);
+  Log(0, "klient " + std::to_string(fd) + " rozłączony: " + powod, KG_WHERE);
   // Erasing the connection closes its descriptor.
   const auto it = polaczenia.find(fd);
   if (it != polaczenia.end()) {

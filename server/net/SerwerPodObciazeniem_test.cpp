@@ -73,7 +73,7 @@ TEST(SerwerPodObciazeniem, APartyFillingThePoolOfUnfinishedPacketsLocksNoOneOut)
   WDwochCzesciach(*grajacy, maly);
   String t;
   EXPECT_TRUE(grajacy->CzekajTekst("koniecexportu", t)) << "the playing client's export was refused";
-  EXPECT_EQ(log.Text().find("za duzo nieskonczonych pakietow"), std::string::npos) << log.Text();
+  EXPECT_EQ(log.Text().find("za dużo nieskończonych pakietów"), std::string::npos) << log.Text();
 }
 
 // Once the pool is full, a newcomer below the heaviest address takes what it needs from
@@ -110,7 +110,7 @@ TEST(SerwerPodObciazeniem, TheAddressHoldingTheMostOfThePoolGivesWay) {
   }
   EXPECT_GE(zamkniete, 2);
   EXPECT_LE(zamkniete, 5);
-  EXPECT_NE(log.Text().find("za duzo nieskonczonych pakietow z adresu 127.0.0.2"), std::string::npos) << log.Text();
+  EXPECT_NE(log.Text().find("za dużo nieskończonych pakietów z adresu 127.0.0.2"), std::string::npos) << log.Text();
   EXPECT_EQ(log.Text().find("127.0.0.3"), std::string::npos) << log.Text();
 }
 
@@ -134,7 +134,7 @@ TEST(SerwerPodObciazeniem, AtTheConnectionLimitIdlePeersGiveWayToPlayers) {
     }
   }
   // The last 19 hold every free place: the first 21 gave way to them.
-  EXPECT_TRUE(CzekajNa([&] { return log.Text().find("ustapilo nowemu (1)") != std::string::npos; }, 5000));
+  EXPECT_TRUE(CzekajNa([&] { return log.Text().find("ustąpiło nowemu (1)") != std::string::npos; }, 5000));
 
   auto nowy = std::make_unique<Klient2>(s.Port(), true, "127.0.0.10");
   nowy->Surowe("player\n");

@@ -494,6 +494,52 @@ TEST(Serwer, BadInputCostsOnlyThatConnection) {
   EXPECT_EQ(dobry->Audio().numeraudia, 2);
 }
 
+// The refusals a person reads leave as the protocol's strings, in Windows-1250: a word of
+// the server's own in its letters, a name the client sent back in its letters, and the
+// words a client compares ("zly czas", "nieznana stacja") as the protocol spells them. A
+// failure's text carries no source location. Each case runs on a connection of its own.
+TEST(Serwer, RefusalsGoOutInWindows1250) {
+  Srodowisko s;
+  Przedzialy jeden;
+  jeden.Add(Przedzial(kT0, kT0 + kS));
+  Paczka2 eksport(jeden, "export");
+  Paczka2 uciety = eksport;
+  uciety.core.SetSize(6);  // the count, and half of the interval
+  const String naA = "zmienstacje " + kT0.NapisHex() + " A";
+  struct Przypadek {
+    const char* nazwa;
+    std::vector<Paczka2> wyslij;
+    std::string odpowiedz;  // the bytes of the payload, whole unless `poczatek`
+    bool poczatek;
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"a cut export request", {uciety}, "error b\xB3\xEA" "dna paczka eksportu: ", true},
+      {"an unknown command", {Paczka2("frobnicate źle")}, "error nieznana komenda frobnicate \x9Fle", false},
+      {"an unknown station", {Paczka2("zmienstacje " + kT0.NapisHex() + " Dwójka")},
+       "error nieznana stacja Dw\xF3jka", false},
+      {"a bad time", {Paczka2("setpos 0x12")}, "error zly czas 0x12", false},
+      {"a described text", {Paczka2("play", "łączy")}, "error nieznany opis \xB3\xB9" "czy", false},
+      {"an unknown family", {Paczka2(naA), Paczka2("grajiwenty Pogoda śląska")},
+       "error nieznana rodzina Pogoda \x9Cl\xB9ska", false},
+      {"an export without a station", {eksport}, "error eksport bez stacji", false},
+  };
+  for (const Przypadek& p : przypadki) {
+    SCOPED_TRACE(p.nazwa);
+    Klient2 k(s.Port());
+    k.Surowe("player\n");
+    for (Paczka2 w : p.wyslij) k.Wyslij(w);
+    String t;
+    ASSERT_TRUE(k.CzekajTekst("error", t));
+    if (p.poczatek) {
+      EXPECT_EQ(t.substr(0, p.odpowiedz.size()), p.odpowiedz);
+      EXPECT_GT(t.size(), p.odpowiedz.size());
+    } else {
+      EXPECT_EQ(t, p.odpowiedz);
+    }
+    EXPECT_EQ(t.find(" in file "), String::npos) << t;
+  }
+}
+
 // Out of file descriptors, the server refuses the connections it cannot take (instead of
 // spinning on them) and serves its players again once descriptors are free.
 TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
@@ -512,7 +558,7 @@ TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
   // Meanwhile the archive thread looks at the archives a few times, without descriptors.
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   ASSERT_TRUE(limit.Przywroc());
-  EXPECT_NE(log.Text().find("brak deskryptorow, polaczenie odrzucone (1)"), std::string::npos);
+  EXPECT_NE(log.Text().find("brak deskryptorów, połączenie odrzucone (1)"), std::string::npos);
   nadmiar.clear();
   dobry->Tekst("setpos " + (kT0 + kS * 61).NapisHex());
   // Its station's audio was never withdrawn meanwhile, and it plays on.
@@ -525,7 +571,7 @@ TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
     if (a.numeraudia != 2) break;
   }
   EXPECT_EQ(a.numeraudia, 3);
-  EXPECT_EQ(log.Text().find("stacja A: nie mozna czytac archiwum"), std::string::npos) << log.Text();
+  EXPECT_EQ(log.Text().find("stacja A: nie można czytać archiwum"), std::string::npos) << log.Text();
 }
 
 // One address cannot take every connection: past its limit its connections are closed at
@@ -639,7 +685,7 @@ TEST(Serwer, ArchivesAreIndexedOnTheArchiveThreadAfterListening) {
   ASSERT_TRUE(b->CzekajTekst("busy", t));
   EXPECT_EQ(t, "busy Brak");
   // Why the archive cannot be read, in the log.
-  EXPECT_NE(log.Text().find("stacja Brak: nie mozna czytac archiwum " + s.dir.Path() + "/brak: No such file or directory"),
+  EXPECT_NE(log.Text().find("stacja Brak: nie można czytać archiwum " + s.dir.Path() + "/brak: No such file or directory"),
             std::string::npos)
       << log.Text();
 }
@@ -709,7 +755,7 @@ TEST(Stacja, EventsFileOnlyRegularAndItsBadLinesCounted) {
   }
   odczyt.wait();
   EXPECT_TRUE(gotowy) << "the events file was waited on";
-  EXPECT_NE(log.Text().find("stacja F: nie mozna czytac pliku iwentow " + fifo + ": nie jest zwyklym plikiem"),
+  EXPECT_NE(log.Text().find("stacja F: nie można czytać pliku iwentów " + fifo + ": nie jest zwykłym plikiem"),
             std::string::npos)
       << log.Text();
 
@@ -720,9 +766,9 @@ TEST(Stacja, EventsFileOnlyRegularAndItsBadLinesCounted) {
   ASSERT_NE(b.iwenty.Znajdz("Wiadomości"), nullptr);
   const std::string l = log.Text();
   size_t linie = 0;
-  for (size_t i = l.find("bledna linia"); i != std::string::npos; i = l.find("bledna linia", i + 1)) ++linie;
+  for (size_t i = l.find("błędna linia"); i != std::string::npos; i = l.find("błędna linia", i + 1)) ++linie;
   EXPECT_EQ(linie, 5u);
-  EXPECT_NE(l.find("iwenty: 1000 blednych linii z 1001, pominiete; wypisane pierwsze 5"), std::string::npos) << l;
+  EXPECT_NE(l.find("iwenty: 1000 błędnych linii z 1001, pominięte; wypisane pierwsze 5"), std::string::npos) << l;
 }
 
 // A termination signal, sent to the process from any of its threads, ends the loop as

@@ -59,7 +59,7 @@ String CzytajZwyklyPlik(const String& sciezka, String& out) {
     out = std::move(p.bajty);
     return String();
   }
-  if (p.stan == CalyPlik::Katalog || p.stan == CalyPlik::NieZwykly) return "nie jest zwyklym plikiem";
+  if (p.stan == CalyPlik::Katalog || p.stan == CalyPlik::NieZwykly) return "nie jest zwykłym plikiem";
   return SystemErrorText(p.blad);
 }
 
@@ -89,7 +89,7 @@ void Stacja::CzytajWydarzenia(const String& tekst, BazaZintegrowana& b) {
     if (!z) {
       // A file of garbage must not flood the log at every read: the first few and a count.
       if (++bledne <= kZglaszaneLinie) {
-        Log(1, "iwenty: bledna linia " + std::to_string(numer) + ": " + linia.substr(0, 200), KG_WHERE);
+        Log(1, "iwenty: błędna linia " + std::to_string(numer) + ": " + linia.substr(0, 200), KG_WHERE);
       }
     } else if (z->rodzaj == Zdarzenie::Rodzaj::Wydarzenie) {
       b.iwenty.DajPrzedzialy(z->nazwa).Add(Przedzial(z->poczatek, z->koniec));
@@ -99,7 +99,7 @@ void Stacja::CzytajWydarzenia(const String& tekst, BazaZintegrowana& b) {
   }
   if (bledne > kZglaszaneLinie) {
     Log(1,
-        "iwenty: " + std::to_string(bledne) + " blednych linii z " + std::to_string(numer) + ", pominiete; wypisane pierwsze " +
+        "iwenty: " + std::to_string(bledne) + " błędnych linii z " + std::to_string(numer) + ", pominięte; wypisane pierwsze " +
             std::to_string(kZglaszaneLinie),
         KG_WHERE);
   }
@@ -112,7 +112,7 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
   DIR* d = opendir(katalog.c_str());
   if (d == nullptr && (errno == EMFILE || errno == ENFILE || errno == ENOMEM)) {
     // The server is short of descriptors, not the archive of its files: no look this time.
-    Zglos("nie mozna teraz czytac archiwum " + katalog + ": " + SystemErrorText(errno));
+    Zglos("nie można teraz czytać archiwum " + katalog + ": " + SystemErrorText(errno));
     return std::nullopt;
   }
   const String bladKatalogu = d == nullptr ? SystemErrorText(errno) : String();
@@ -122,7 +122,7 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
   if (zmiana) {
     Log(o.dostepna ? 0 : 1,
         "stacja " + nazwa +
-            (o.dostepna ? ": archiwum " + katalog : ": nie mozna czytac archiwum " + katalog + ": " + bladKatalogu),
+            (o.dostepna ? ": archiwum " + katalog : ": nie można czytać archiwum " + katalog + ": " + bladKatalogu),
         KG_WHERE);
   }
   dostepnaS = o.dostepna;
@@ -163,7 +163,7 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
     if (stat(plikWydarzen.c_str(), &st) != 0) {
       bladWydarzen = SystemErrorText(errno);
     } else if (!S_ISREG(st.st_mode)) {
-      bladWydarzen = "nie jest zwyklym plikiem";
+      bladWydarzen = "nie jest zwykłym plikiem";
     } else if (pierwszy || st.st_mtim.tv_sec != mtimeWydarzen.tv_sec || st.st_mtim.tv_nsec != mtimeWydarzen.tv_nsec) {
       bladWydarzen = CzytajZwyklyPlik(plikWydarzen, tekst);
       czytaj = bladWydarzen.empty();
@@ -172,7 +172,7 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
     }
     if (bladWydarzen != ostatniBladWydarzen) {
       if (!bladWydarzen.empty()) {
-        Log(1, "stacja " + nazwa + ": nie mozna czytac pliku iwentow " + plikWydarzen + ": " + bladWydarzen, KG_WHERE);
+        Log(1, "stacja " + nazwa + ": nie można czytać pliku iwentów " + plikWydarzen + ": " + bladWydarzen, KG_WHERE);
       }
       ostatniBladWydarzen = bladWydarzen;
     }
@@ -208,7 +208,7 @@ void Stacja::Zglos(const String& blad) {
   if (!blad.empty()) {
     Log(2, "stacja " + nazwa + ": " + blad, KG_WHERE);
   } else {
-    Log(0, "stacja " + nazwa + ": archiwum znow czytelne", KG_WHERE);
+    Log(0, "stacja " + nazwa + ": archiwum znów czytelne", KG_WHERE);
   }
   ostatniBlad = blad;
 }

@@ -82,7 +82,7 @@ check 2 "$s: nieznana opcja --port; zobacz $s --help" $s --port 5 --config x
 check 2 "$s: --demo wymaga --archive KATALOG; zobacz $s --help" $s --demo
 check 2 "$s: --demo i --config wykluczają się; zobacz $s --help" $s --demo --config x --archive y
 check 2 "$s: zły adres serwera \"h:x\": port nie jest liczbą (--listen); zobacz $s --help" $s --listen h:x --config x
-check 1 "$s: nie mozna czytac pliku stacji $dir/none: No such file or directory; podaj w --config istniejacy plik" \
+check 1 "$s: nie można czytać pliku stacji $dir/none: No such file or directory; podaj w --config istniejący plik" \
   $s --config "$dir/none"
 check 1 "$s: plik stacji $dir jest katalogiem; podaj w --config plik stacji" $s --config "$dir"
 check 0 "" $s --help
