@@ -150,16 +150,18 @@ class PisarzKawalka {
   }
 
  private:
-  // The `ile` samples from sample number n into `pcm`: the time code, silent where the
-  // silences lie.
-  void Probki(int64_t n, int ile) {
+  // The `ile` samples from sample number `numer` into `pcm`: the time code, silent where
+  // the silences lie.
+  void Probki(int64_t numer, int ile) {
     const size_t kanaly = static_cast<size_t>(stacja.kanaly);
     pcm.resize(static_cast<size_t>(ile) * kanaly);
-    kod_.Probki(n, ile, stacja.kanaly, pcm.data());
+    kod_.Probki(numer, ile, stacja.kanaly, pcm.data());
     for (const auto& [a, b] : ciche) {
-      const int64_t od = std::max(a, n);
-      const int64_t do_ = std::min(b, n + ile);
-      if (od < do_) std::fill(pcm.begin() + (od - n) * stacja.kanaly, pcm.begin() + (do_ - n) * stacja.kanaly, 0);
+      const int64_t od = std::max(a, numer);
+      const int64_t do_ = std::min(b, numer + ile);
+      if (od < do_) {
+        std::fill(pcm.begin() + (od - numer) * stacja.kanaly, pcm.begin() + (do_ - numer) * stacja.kanaly, 0);
+      }
     }
   }
 
