@@ -74,6 +74,7 @@ bool CiszaStacji::Analizuj(const String& plik, const Odcinki& odcinki, const str
   w.ustawienia = u.cisza;
   w.odcinki = odcinki;
   std::vector<ZakresCzasu> cisze = stary.cisze;
+  TraceDepthScope glebokosc;  // a failure caught here leaves no call chain behind
   try {
     for (size_t i = 0; i < odcinki.size(); ++i) {
       const Czas od = przyrost && i < stary.odcinki.size() ? stary.odcinki[i].koniec : odcinki[i].poczatek;
