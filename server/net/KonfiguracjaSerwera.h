@@ -38,7 +38,7 @@ struct KonfiguracjaStacji {
   String iwenty;
   double progCiszy = -50;
   double dlugoscCiszy = 10;  // seconds
-  String pamiecCiszy;
+  String pamiecCiszy{};
 };
 
 struct KonfiguracjaSerwera {

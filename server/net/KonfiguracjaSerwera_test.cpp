@@ -45,7 +45,7 @@ struct Stacja {
   std::string iwenty;
   double progCiszy = -50;
   double dlugoscCiszy = 10;
-  std::string pamiecCiszy;
+  std::string pamiecCiszy{};
 };
 
 TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
