@@ -3,7 +3,7 @@
 // one hour of each demo station with the demo's silences: the CPU time of each as a
 // multiple of real time ("x_real_time": seconds of audio per CPU second; the goal for the
 // analysis is 1000 per core, a day of one station in under 90 s). The analysis also
-// reports the silences it found (3 an hour are 10 s or longer) and the seconds it decoded.
+// reports the silences it found (two an hour are 10 s or longer) and the seconds it decoded.
 //
 // The hour, 14:22-15:20 UTC of a fixed day plus the piece before, is recorded once by the
 // demo recorder into $TMPDIR/kg-bench-cisza (about a minute) and kept.
