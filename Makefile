@@ -88,7 +88,7 @@ DEMO_DIR ?= $(or $(XDG_DATA_HOME),$(HOME)/.local/share)/KorwendoGra/demo
 demo: SHELL := /bin/bash
 demo: build
 	mkdir -p "$(DEMO_DIR)"
-	@$(BUILD)/bin/korwendo-server --demo --archive "$(DEMO_DIR)" --listen 127.0.0.1:12540 & srv=$$!; \
+	@$(BUILD)/bin/korwendo-server --demo --silences --archive "$(DEMO_DIR)" --listen 127.0.0.1:12540 & srv=$$!; \
 	trap 'kill $$srv 2>/dev/null; wait $$srv 2>/dev/null' EXIT; trap 'exit 130' INT TERM; \
 	for i in $$(seq 300); do \
 	  (exec 3<>/dev/tcp/127.0.0.1/12540) 2>/dev/null && break; \

@@ -22,6 +22,7 @@ constexpr const char* kListen = "listen";
 constexpr const char* kConfig = "config";
 constexpr const char* kDemo = "demo";
 constexpr const char* kArchive = "archive";
+constexpr const char* kSilences = "silences";
 
 class LiniaSerwera : public CommandLine {
  public:
@@ -37,11 +38,12 @@ class LiniaSerwera : public CommandLine {
     AddValue(kConfig, "FILE", "the station file: one [section] per station, with its archive and events file");
     AddSwitch(kDemo, "record the demo stations and serve them");
     AddValue(kArchive, "DIR", "with --demo: where the demo stations are recorded");
+    AddSwitch(kSilences, "with --demo: the stations fall silent at known moments every hour (dead air to find)");
   }
 
   // The settings of the server and what it serves; raises a UsageError for a bad address
   // or a combination of options that does not go together.
-  void Czytaj(serwer::Serwer::Ustawienia& u, String& config, String& archiwum, bool& demo) const {
+  void Czytaj(serwer::Serwer::Ustawienia& u, String& config, String& archiwum, bool& demo, bool& cisze) const {
     if (const auto v = Value(kListen)) {
       // ":PORT" leaves the host empty: the server then listens on every address.
       const bool kazdy = v->size() > 1 && (*v)[0] == ':' && v->find(':', 1) == String::npos;
@@ -56,11 +58,13 @@ class LiniaSerwera : public CommandLine {
     config = Value(kConfig).value_or("");
     archiwum = Value(kArchive).value_or("");
     demo = IsSet(kDemo);
+    cisze = IsSet(kSilences);
     if (IsSet(kConfig) && config.empty()) throw UsageError("pusta nazwa pliku " + Opcja(kConfig));
     if (demo && IsSet(kConfig)) throw UsageError(Opcja(kDemo) + " i " + Opcja(kConfig) + " wykluczają się");
     if (!demo && !IsSet(kConfig)) throw UsageError("podaj --config PLIK albo --demo --archive KATALOG");
     if (demo && archiwum.empty()) throw UsageError(Opcja(kDemo) + " wymaga " + Opcja(kArchive) + " KATALOG");
     if (!demo && IsSet(kArchive)) throw UsageError(Opcja(kArchive) + " działa tylko z " + Opcja(kDemo));
+    if (!demo && cisze) throw UsageError(Opcja(kSilences) + " działa tylko z " + Opcja(kDemo));
   }
 };
 
@@ -71,7 +75,9 @@ int main(int argc, char** argv) {
   serwer::Serwer::Ustawienia u;
   String config, archiwum;
   bool demo = false;
-  if (const auto wyjscie = ReadCommandLine(linia, argc, argv, [&] { linia.Czytaj(u, config, archiwum, demo); }))
+  bool cisze = false;
+  if (const auto wyjscie =
+          ReadCommandLine(linia, argc, argv, [&] { linia.Czytaj(u, config, archiwum, demo, cisze); }))
     return *wyjscie;
   // SIGINT, SIGTERM and SIGHUP stop the loop, which ends cleanly; blocked before the
   // recorder's and the server's threads start.
@@ -89,7 +95,9 @@ int main(int argc, char** argv) {
   try {
     if (demo) {
       // The recorder writes the three synthetic stations; the server reads them as any archive.
-      nagrywarka = std::make_unique<DemoRecorder>(archiwum);
+      OpcjeDemo opcje;
+      opcje.cisze = cisze;
+      nagrywarka = std::make_unique<DemoRecorder>(archiwum, opcje);
       nagrywarka->Start();
       for (const StacjaDemo& d : DemoRecorder::Stacje()) {
         stacje.push_back(std::make_unique<serwer::Stacja>(d.nazwa, std::make_shared<Archive>(nagrywarka->Archiwum(d)),

@@ -67,8 +67,14 @@ namespace {
 // old one cut short), so that a reader that had the old one sees it replaced.
 class PisarzKawalka {
  public:
-  PisarzKawalka(const StacjaDemo& s, const TimeCode& kod, const KawalekDemo& k, const String& sciezka)
+  PisarzKawalka(const StacjaDemo& s, const TimeCode& kod, const KawalekDemo& k, const String& sciezka, bool cisze)
       : stacja(s), kod_(kod), rate(s.czestotliwosc) {
+    if (cisze) {
+      // The input reaches past the piece by the encoder's delay and a few frames.
+      for (const KawalekDemo& c : DemoSchedule::Cisze(k.poczatek - Roznica::Sekunda, k.koniec + Roznica::Sekunda)) {
+        ciche.emplace_back(TimeCode::NumerProbki(c.poczatek, rate), TimeCode::NumerProbki(c.koniec, rate));
+      }
+    }
     std::remove(sciezka.c_str());
     p0 = TimeCode::NumerProbki(k.poczatek, rate);
     p1 = TimeCode::NumerProbki(k.koniec, rate);
@@ -101,8 +107,7 @@ class PisarzKawalka {
       const int64_t ile = std::min({granica, p1}) - n;
       if (ile > 0) {
         const int k = static_cast<int>(std::min<int64_t>(ile, maxProbek));
-        pcm.resize(static_cast<size_t>(k) * static_cast<size_t>(stacja.kanaly));
-        kod_.Probki(n, k, stacja.kanaly, pcm.data());
+        Probki(n, k);
         wav->Dopisz(pcm.data(), k);
         n += k;
       }
@@ -114,8 +119,7 @@ class PisarzKawalka {
       const int64_t ile = std::min(granica, wejscieDo) - n;
       if (ile <= 0) return false;
       const int k = static_cast<int>(std::min<int64_t>(ile, maxProbek));
-      pcm.resize(static_cast<size_t>(k) * static_cast<size_t>(stacja.kanaly));
-      kod_.Probki(n, k, stacja.kanaly, pcm.data());
+      Probki(n, k);
       enkoder->Koduj(pcm.data(), k, ramki);
       n += k;
     } else if (zapisane < ramek) {
@@ -146,8 +150,24 @@ class PisarzKawalka {
   }
 
  private:
+  // The `ile` samples from sample number `numer` into `pcm`: the time code, silent where
+  // the silences lie.
+  void Probki(int64_t numer, int ile) {
+    const size_t kanaly = static_cast<size_t>(stacja.kanaly);
+    pcm.resize(static_cast<size_t>(ile) * kanaly);
+    kod_.Probki(numer, ile, stacja.kanaly, pcm.data());
+    for (const auto& [a, b] : ciche) {
+      const int64_t od = std::max(a, numer);
+      const int64_t do_ = std::min(b, numer + ile);
+      if (od < do_) {
+        std::fill(pcm.begin() + (od - numer) * stacja.kanaly, pcm.begin() + (do_ - numer) * stacja.kanaly, 0);
+      }
+    }
+  }
+
   const StacjaDemo& stacja;
   const TimeCode& kod_;
+  std::vector<std::pair<int64_t, int64_t>> ciche;  // sample numbers [a, b) made silent
   int rate;
   int64_t p0 = 0;
   int64_t p1 = 0;
@@ -323,7 +343,7 @@ void DemoRecorder::Zaleglosc() {
     try {
       UtworzKatalogi(p.parent_path());
       {
-        PisarzKawalka pisarz(s, Kod(s.czestotliwosc), z.kawalek, tymczasowy);
+        PisarzKawalka pisarz(s, Kod(s.czestotliwosc), z.kawalek, tymczasowy, opcje.cisze);
         while (!pisarz.Krok(std::numeric_limits<int64_t>::max(), s.czestotliwosc)) {
           if (stop) return;
         }
@@ -373,7 +393,7 @@ void DemoRecorder::NaZywo() {
           if (teraz < kawalki[i].poczatek) continue;  // in the break before the next run
           const String sciezka = Sciezka(s, kawalki[i].poczatek);
           UtworzKatalogi(std::filesystem::path(sciezka).parent_path());
-          pisarze[i] = std::make_unique<PisarzKawalka>(s, Kod(s.czestotliwosc), kawalki[i], sciezka);
+          pisarze[i] = std::make_unique<PisarzKawalka>(s, Kod(s.czestotliwosc), kawalki[i], sciezka, opcje.cisze);
         }
         // A few seconds at a time, so that every station keeps up while one catches up.
         if (pisarze[i]->Krok(TimeCode::NumerProbki(teraz, s.czestotliwosc), s.czestotliwosc * 2)) {

@@ -61,6 +61,9 @@ struct OpcjeDemo {
   int watki = 0;
   // Told the path of every backlog piece once it is whole, from the thread that wrote it.
   std::function<void(const String&)> poKawalku;
+  // The stations fall silent at the moments DemoSchedule::Cisze names, so that the
+  // server's analysis has dead air to find.
+  bool cisze = false;
 };
 
 class DemoRecorder {

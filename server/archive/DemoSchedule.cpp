@@ -69,3 +69,20 @@ std::vector<Zdarzenie> DemoSchedule::Zdarzenia(Czas od, Czas do_) {
   }
   return out;
 }
+
+std::vector<KawalekDemo> DemoSchedule::Cisze(Czas od, Czas do_) {
+  KG_TRACE("DemoSchedule::Cisze(Czas od, Czas do_)");
+  const Roznica s = Roznica::Sekunda;
+  const std::pair<Roznica, Roznica> godzinowe[] = {
+      {kMinuta * 7 + s * 30, kMinuta * 7 + s * 45},
+      {kMinuta * 26, kMinuta * 26 + s * 6},
+      {kMinuta * 37 + s * 50, kMinuta * 38 + s * 12},
+  };
+  std::vector<KawalekDemo> out;
+  for (Czas h = od.Zaokraglij(kGodzina) - kGodzina; h < do_; h += kGodzina) {
+    for (const auto& [a, b] : godzinowe) {
+      if (h + b > od && h + a < do_) out.push_back(KawalekDemo{h + a, h + b});
+    }
+  }
+  return out;
+}

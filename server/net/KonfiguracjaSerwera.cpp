@@ -1,6 +1,7 @@
 #include "net/KonfiguracjaSerwera.h"
 
 #include <map>
+#include <optional>
 
 #include "archive/RotterLayout.h"
 #include "core/ErrorText.h"
@@ -19,8 +20,25 @@ constexpr const char* kSufiks = "sufiks";
 constexpr const char* kNazwa = "nazwa";
 constexpr const char* kCzas = "czas";
 constexpr const char* kIwenty = "iwenty";
+constexpr const char* kProgCiszy = "prog_ciszy";
+constexpr const char* kDlugoscCiszy = "dlugosc_ciszy";
+constexpr const char* kPamiecCiszy = "pamiec_ciszy";
 constexpr const char* kPolaczenZAdresu = "polaczen_z_adresu";
-constexpr const char* kKluczeStacji = "katalog, uklad, sufiks, nazwa, czas, iwenty";
+constexpr const char* kKluczeStacji =
+    "katalog, uklad, sufiks, nazwa, czas, iwenty, prog_ciszy, dlugosc_ciszy, pamiec_ciszy";
+
+// A decimal number (a point, no comma) within [od, do_], or nothing.
+std::optional<double> Liczba(const String& s, double od, double do_) {
+  size_t uzyte = 0;
+  double v = 0;
+  try {
+    v = std::stod(s, &uzyte);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  if (uzyte != s.size() || !(v >= od && v <= do_)) return std::nullopt;
+  return v;
+}
 
 // An error's message without the program's source location, which only the log wants.
 String BezMiejsca(const std::exception& e) {
@@ -104,6 +122,19 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
       }
     } else if (klucz == kIwenty) {
       k.iwenty = wartosc;
+    } else if (klucz == kProgCiszy) {
+      const auto v = Liczba(wartosc, -120, 0);
+      if (!v) blad(String(kProgCiszy) + " ma być poziomem w dBFS od -120 do 0, a jest \"" + wartosc + "\"; wpisz na przykład -50", numer);
+      k.progCiszy = *v;
+    } else if (klucz == kDlugoscCiszy) {
+      const auto v = Liczba(wartosc, 1, 86400);
+      if (!v) {
+        blad(String(kDlugoscCiszy) + " ma być liczbą sekund od 1 do 86400, a jest \"" + wartosc + "\"; wpisz na przykład 10",
+             numer);
+      }
+      k.dlugoscCiszy = *v;
+    } else if (klucz == kPamiecCiszy) {
+      k.pamiecCiszy = wartosc;
     } else {
       blad("nieznany klucz " + klucz + "; klucze stacji to " + kKluczeStacji, numer);
     }

@@ -10,6 +10,10 @@
 //   nazwa = zegar                ; the name Rotter gave its files (optional)
 //   czas = utc                   ; utc or local: how file names state time (default local)
 //   iwenty = /srv/events/zegar.txt ; the station's events and markers (optional)
+//   prog_ciszy = -50             ; dead air: below this level in dBFS (default -50)
+//   dlugosc_ciszy = 10           ;   for at least this many seconds (default 10)
+//   pamiec_ciszy = /var/cache/kg/zegar ; where what the analysis learned is kept (default:
+//                                ;   .korwendo-cisza in the archive's root directory)
 //
 // The lines are read as CzytajLinieIni reads them with a comment allowed after a value:
 // lines starting with ';' or '#' are comments, and so is the rest of a line from a ';' or
@@ -32,6 +36,9 @@ struct KonfiguracjaStacji {
   String nazwaPlikow;
   bool utc = false;
   String iwenty;
+  double progCiszy = -50;
+  double dlugoscCiszy = 10;  // seconds
+  String pamiecCiszy{};
 };
 
 struct KonfiguracjaSerwera {

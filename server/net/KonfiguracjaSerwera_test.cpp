@@ -43,6 +43,9 @@ struct Stacja {
   std::string nazwa, katalog, uklad, sufiks, nazwaPlikow;
   bool utc;
   std::string iwenty;
+  double progCiszy = -50;
+  double dlugoscCiszy = 10;
+  std::string pamiecCiszy{};
 };
 
 TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
@@ -68,6 +71,13 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
        {{"A", "/a", "accurate", "mp3", "", false, ""}},
        50,
        ""},
+      {"dead air settings", "[A]\nkatalog = /a\nprog_ciszy = -42.5\ndlugosc_ciszy = 4\npamiec_ciszy = /var/cache/a\n",
+       {{"A", "/a", "accurate", "mp3", "", false, "", -42.5, 4, "/var/cache/a"}},
+       50,
+       ""},
+      {"dead air level above full scale", "[A]\nkatalog = /a\nprog_ciszy = 3\n", {}, 0, "linia 3: prog_ciszy ma być poziomem"},
+      {"dead air length not a number", "[A]\nkatalog = /a\ndlugosc_ciszy = 10s\n", {}, 0,
+       "linia 3: dlugosc_ciszy ma być liczbą sekund"},
       {"bad time", "[A]\nkatalog = /a\nczas = utc2 ; x\n", {}, 0, "linia 3: czas ma być utc albo local, a jest \"utc2\"; wpisz utc albo local"},
       {"unknown key", "[A]\n\nkolor = zielony\n", {}, 0, "linia 3: nieznany klucz kolor"},
       {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwszą sekcją stacji"},
@@ -97,6 +107,9 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
         EXPECT_EQ(a.nazwaPlikow, b.nazwaPlikow);
         EXPECT_EQ(a.utc, b.utc);
         EXPECT_EQ(a.iwenty, b.iwenty);
+        EXPECT_EQ(a.progCiszy, b.progCiszy);
+        EXPECT_EQ(a.dlugoscCiszy, b.dlugoscCiszy);
+        EXPECT_EQ(a.pamiecCiszy, b.pamiecCiszy);
       }
       EXPECT_TRUE(k.ostrzezenia.empty());
     } catch (const BladPlikuStacji& e) {

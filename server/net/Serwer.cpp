@@ -8,6 +8,7 @@
 #include <netinet/tcp.h>
 #include <pthread.h>
 #include <sys/epoll.h>
+#include <sys/resource.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -166,6 +167,7 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
     Stacja* stacja = st.get();
     archiwisci.emplace_back([this, stacja] { Archiwista(*stacja); });
   }
+  archiwisci.emplace_back([this] { Analityk(); });
 
   Czas zegar = Zegar();
   epoll_event zdarzenia[64];
@@ -299,6 +301,29 @@ void Serwer::Archiwista(Stacja& s) {
       const uint64_t jeden = 1;
       [[maybe_unused]] const ssize_t n = write(odczytano.Get(), &jeden, sizeof jeden);
     }
+  }
+}
+
+void Serwer::Analityk() {
+  pthread_setname_np(pthread_self(), "cisza");
+  // Serving comes first: the analysis takes what the processors leave.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+  std::unique_lock<std::mutex> l(mutex);
+  for (;;) {
+    if (koniec) return;
+    l.unlock();
+    bool dalej = false;
+    for (auto& s : stacje) {
+      TraceDepthScope glebokosc;
+      try {
+        dalej = s->AnalizujCisze(&koniec) || dalej;
+      } catch (const std::exception& e) {
+        Log(2, "stacja " + s->Nazwa() + ": analiza ciszy: " + e.what(), KG_WHERE);
+      }
+      if (koniec) break;
+    }
+    l.lock();
+    if (!dalej) cv.wait_for(l, std::chrono::microseconds(u.odswiezCo.Wartosc() / 10), [this] { return koniec.load(); });
   }
 }
 

@@ -6,8 +6,9 @@
 // threads' findings), so that no number of players delays a station query. The periodic look at each
 // station's archive (file system work and indexing, which may take long) runs on that
 // station's own archive thread beside it, which hands what it found to the loop, so that
-// no station's look waits for another's. A client's failure or slowness closes only its
-// own connection.
+// no station's look waits for another's. One more thread, at the lowest priority, analyses
+// the stations' silences (Stacja::AnalizujCisze), which the archive threads then take into
+// the events. A client's failure or slowness closes only its own connection.
 //
 // Uruchom runs on the loop thread and starts and joins the archive threads; Zatrzymaj may
 // be called from any thread (and from a signal handler): it only writes to an eventfd. The
@@ -110,6 +111,9 @@ class Serwer {
   void WstrzymajNasluch(bool wstrzymaj);
   // An archive thread's body: a look at station s each odswiezCo until `koniec`.
   void Archiwista(Stacja& s);
+  // The analysis thread's body: a step of each station's silence analysis, again at once
+  // while any has more to do, else after odswiezCo, until `koniec`.
+  void Analityk();
   // On the loop thread: applies what the archive threads found and tells the clients.
   void Odswiez();
 

@@ -164,9 +164,11 @@ inline std::string Dane(const PaczkaAudio& a) { return std::string(a.dane.Data()
 
 struct Srodowisko {
   // The stations are indexed before the server starts unless `zindeksuj` is false (then
-  // the server's archive thread does it).
+  // the server's archive thread does it). Silences count as events from `dlugoscCiszy`
+  // seconds on: by default only beyond a day, so that the fixture's silences stay out of
+  // the events that the tests follow.
   explicit Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia(), Serwer::Ustawienia u = Serwer::Ustawienia(),
-                      bool zindeksuj = true)
+                      bool zindeksuj = true, double dlugoscCiszy = 86400)
       : s1(fixtures::Strumien::Warstwa::III, kT0), s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60) {
     // Station A: 20 s of time code in two files cut at a frame boundary, then a gap, then
     // 10 s of silence from T0 + 60 s.
@@ -184,7 +186,8 @@ struct Srodowisko {
            "event\tWiadomości\t2024-05-01T10:01:02.000Z\t2024-05-01T10:01:03.000Z\n"
            "marker\tSygnał\t2024-05-01T10:00:05.000Z\nbad line\n";
     std::vector<std::unique_ptr<Stacja>> st;
-    st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"A", a, "accurate", "mp3", "", true, dir.Path() + "/a.txt"}));
+    st.push_back(std::make_unique<Stacja>(
+        KonfiguracjaStacji{"A", a, "accurate", "mp3", "", true, dir.Path() + "/a.txt", -50, dlugoscCiszy}));
     st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Pusta", dir.Path() + "/pusta", "accurate", "mp3", "", true, ""}));
     std::filesystem::create_directories(dir.Path() + "/pusta");
     st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"Brak", dir.Path() + "/brak", "accurate", "mp3", "", true, ""}));

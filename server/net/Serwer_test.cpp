@@ -144,6 +144,39 @@ TEST(Serwer, PlayingEventsSkipsFromOneIntervalToTheNext) {
   EXPECT_TRUE(drugi);
 }
 
+// The archive's silences reach a player as the events family "Cisza", as the server
+// finds them, and play alone like any family: station A's 10 s of silence from T0 + 60 s.
+TEST(Serwer, SilencesReachAPlayerAsAFamilyOfEventsThatPlaysAlone) {
+  Srodowisko s(Klient::Ustawienia(), Serwer::Ustawienia(), true, 10);
+  auto k = s.Gracz(kT0);
+  BazaZintegrowana baza;
+  std::vector<Przedzial> cisza;
+  const auto doKiedy = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  Paczka2 p;
+  while (cisza.empty()) {
+    ASSERT_LT(std::chrono::steady_clock::now(), doKiedy);
+    ASSERT_TRUE(k->Czekaj("Update<", p));
+    Update<BazaZintegrowana> u;
+    Wyjmij(p, u);
+    if (p.Opis == "init iwentow") baza.Wyczysc();
+    baza.Dodaj(u.plus);
+    baza.Odejmij(u.minus);
+    if (PrzedzialyID* r = baza.iwenty.Znajdz("Cisza")) cisza = r->Wszystkie();
+  }
+  ASSERT_EQ(cisza.size(), 1u);
+  EXPECT_LE(Czas::Odstep(cisza[0].begin, kT0 + kS * 60), Roznica::Milisekunda * 100);
+  EXPECT_LE(Czas::Odstep(cisza[0].end, kT0 + kS * 70), Roznica::Milisekunda * 100);
+  // The events file's families are there beside it.
+  EXPECT_NE(baza.iwenty.Znajdz("Wiadomości"), nullptr);
+
+  k->Tekst("grajiwenty Cisza");
+  PaczkaAudio a;
+  do a = k->Audio(); while (a.numeraudia == 2);
+  ASSERT_EQ(a.numeraudia, 3);
+  EXPECT_GE(a.czas, cisza[0].begin - Roznica::Milisekunda * 200);
+  EXPECT_LE(a.czas, cisza[0].end);
+}
+
 // A recording that grows is announced as an addition and its new audio streams on to a
 // client that waited at its end; an events file that changes is sent as a change, or whole
 // when a kind of event went away.

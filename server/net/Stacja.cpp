@@ -69,10 +69,19 @@ Stacja::Stacja(const KonfiguracjaStacji& k)
     : nazwa(k.nazwa), plikWydarzen(k.iwenty), audioS(Pusty()), audio(Pusty()) {
   archiwum = std::make_shared<Archive>(
       KonfiguracjaArchiwum{k.nazwa, k.katalog, RotterLayout::ZNapisu(k.uklad, k.sufiks, k.nazwaPlikow, k.utc)});
+  CiszaStacji::Ustawienia u;
+  u.cisza.progDbfs = k.progCiszy;
+  u.cisza.minimalna = Roznica(static_cast<int64_t>(k.dlugoscCiszy * 1e7));
+  u.pamiec = k.pamiecCiszy.empty() ? k.katalog + "/" + kPamiecCiszy : k.pamiecCiszy;
+  cisza = std::make_shared<CiszaStacji>(archiwum, u);
 }
 
 Stacja::Stacja(const String& n, std::shared_ptr<Archive> a, const String& plik)
-    : nazwa(n), archiwum(std::move(a)), plikWydarzen(plik), audioS(Pusty()), audio(Pusty()) {}
+    : nazwa(n), archiwum(std::move(a)), plikWydarzen(plik), audioS(Pusty()), audio(Pusty()) {
+  CiszaStacji::Ustawienia u;
+  u.pamiec = archiwum->Konfiguracja().katalog + "/" + kPamiecCiszy;
+  cisza = std::make_shared<CiszaStacji>(archiwum, u);
+}
 
 void Stacja::CzytajWydarzenia(const String& tekst, BazaZintegrowana& b) {
   KG_TRACE("serwer::Stacja::CzytajWydarzenia(const String& tekst, BazaZintegrowana& b)");
@@ -180,8 +189,13 @@ std::optional<Stacja::Odczyt> Stacja::Sprawdz(const std::atomic<bool>* przerwij)
   if (czytaj) {
     // Only a file read whole counts as seen; one that could not be read is tried again.
     mtimeWydarzen = st.st_mtim;
-    BazaZintegrowana b;
-    CzytajWydarzenia(tekst, b);
+    CzytajWydarzenia(tekst, zPlikuS);
+  }
+  const uint64_t wersjaCiszy = cisza->Wersja();
+  if (czytaj || wersjaCiszy != wersjaCiszyS) {
+    wersjaCiszyS = wersjaCiszy;
+    BazaZintegrowana b = zPlikuS;
+    for (const ZakresCzasu& c : cisza->Cisze()) b.iwenty.DajPrzedzialy(kCisza).Add(Przedzial(c.poczatek, c.koniec));
     BazaZintegrowana dodane = b;
     dodane.Odejmij(iwentyS);
     BazaZintegrowana odjete = iwentyS;

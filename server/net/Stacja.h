@@ -13,9 +13,13 @@
 // it; it is read again whenever its modification time changes, and clients are told what
 // was added and taken away.
 //
-// Threads: Sprawdz runs on the server's archive thread of this station, everything else
-// on its loop thread; the two sides share nothing but the Odczyt handed from one to the other (and the
-// Archive, which guards itself).
+// The archive's silent stretches (CiszaStacji, analysed by AnalizujCisze) join the events
+// as the family "Cisza", and reach the clients as every other event does.
+//
+// Threads: Sprawdz runs on the server's archive thread of this station, AnalizujCisze on
+// its analysis thread, everything else on its loop thread; the sides share nothing but
+// the Odczyt handed from one to the other, the Archive and the CiszaStacji (which guard
+// themselves). CiszaNaZywo may be read from any thread.
 #include <sys/types.h>
 
 #include <atomic>
@@ -23,6 +27,7 @@
 #include <optional>
 
 #include "archive/Archive.h"
+#include "archive/CiszaStacji.h"
 #include "common/BazaZintegrowana.h"
 #include "common/Update.h"
 #include "intervals/Przedzialy.h"
@@ -35,8 +40,15 @@ class Stacja {
  public:
   // Raises for a layout it cannot understand. Reads nothing until Sprawdz.
   explicit Stacja(const KonfiguracjaStacji& k);
-  // A station over an archive the caller made (the demo recorder's).
+  // A station over an archive the caller made (the demo recorder's), its silences sought
+  // with the default settings and what was learned kept in the archive's root directory.
   Stacja(const String& nazwa, std::shared_ptr<Archive> archiwum, const String& plikWydarzen = String());
+
+  // The family of events the archive's silent stretches make.
+  static constexpr const char* kCisza = "Cisza";
+  // The file, in the archive's root directory, of what the silence analysis learned
+  // unless the station file names another.
+  static constexpr const char* kPamiecCiszy = ".korwendo-cisza";
 
   // What changed for the clients.
   struct Zmiany {
@@ -69,6 +81,11 @@ class Stacja {
   Zmiany Zastosuj(Odczyt o);
   // Both at once, for a caller that has one thread.
   Zmiany Odswiez();
+  // A step of the analysis of the archive's silences (CiszaStacji::Krok): true when more
+  // waits to be analysed at once. The next Sprawdz takes what it found into the events.
+  bool AnalizujCisze(const std::atomic<bool>* przerwij = nullptr) { return cisza->Krok(przerwij); }
+  // Whether the live recording is silent, and for how long; from any thread.
+  CiszaStacji::NaZywo CiszaNaZywo() const { return cisza->StanNaZywo(); }
 
   const String& Nazwa() const { return nazwa; }
   // False while the archive's directory cannot be read.
@@ -88,6 +105,7 @@ class Stacja {
   String nazwa;
   std::shared_ptr<Archive> archiwum;
   String plikWydarzen;
+  std::shared_ptr<CiszaStacji> cisza;
 
   // Logs a failure of the archive (empty: none) when it differs from the last one.
   void Zglos(const String& blad);
@@ -99,7 +117,9 @@ class Stacja {
   bool pierwszy = true;
   bool dostepnaS = false;
   PrzedzialyAudio audioS;
-  BazaZintegrowana iwentyS;
+  BazaZintegrowana iwentyS;       // as the clients were told it
+  BazaZintegrowana zPlikuS;       // as the events file holds it
+  uint64_t wersjaCiszyS = 0;      // of the silences in iwentyS
 
   // The loop thread's side: what the clients see.
   bool sprawdzona = false;
