@@ -86,7 +86,13 @@ bool GrajPaczek::FillStretched(char* data, int n) {
     if (got >= frames) break;
     Decode(kStretchStep);
     const int m = std::min(pcm.Size(), kStretchStep) / frame * frame;
-    if (m <= 0) break;
+    if (m <= 0) {
+      // Nothing more to give it and the card has played everything: what the stretcher
+      // still holds is the end of the audio so far, pushed out now.
+      if (got > 0 || stretcher->Owed() <= 0 || IsPlaying()) break;
+      stretcher->Drain();
+      continue;
+    }
     feed.resize(static_cast<size_t>(m / 2));
     pcm.Read(feed.data(), m);
     stretcher->Put(feed.data(), m / frame);

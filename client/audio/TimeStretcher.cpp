@@ -37,6 +37,8 @@ TimeStretcher::~TimeStretcher() = default;
 
 void TimeStretcher::Prime() {
   put = 0;
+  taken = 0;
+  limit = -1;
   toDrop = static_cast<int64_t>(engine->getStartDelay());
   int pad = static_cast<int>(engine->getPreferredStartPad());
   for (auto& p : planes) std::fill(p.begin(), p.end(), 0.0f);
@@ -66,12 +68,36 @@ void TimeStretcher::Put(const int16_t* pcm, int frames) {
   }
 }
 
+int64_t TimeStretcher::Owed() const { return put * kQuarters / quarters - taken; }
+
+void TimeStretcher::Drain() {
+  if (limit >= 0) return;
+  limit = put * kQuarters / quarters;
+  for (auto& p : planes) std::fill(p.begin(), p.end(), 0.0f);
+  // The silence behind the input pushes the rest out; a few times the delay is plenty,
+  // and what is still missing then is played as silence.
+  const int64_t need = limit - taken + toDrop;
+  int64_t fed = 0;
+  const int64_t most = 4 * static_cast<int64_t>(engine->getPreferredStartPad() + engine->getStartDelay()) + 2 * kChunk;
+  while (engine->available() < need && fed < most) {
+    engine->process(pointers.data(), static_cast<size_t>(kChunk), false);
+    fed += kChunk;
+  }
+}
+
 int TimeStretcher::Take(int16_t* pcm, int frames) {
-  int taken = 0;
-  while (taken < frames) {
+  int given = 0;
+  if (limit >= 0) frames = static_cast<int>(std::min<int64_t>(frames, limit - taken));
+  while (given < frames) {
     const int available = engine->available();
-    if (available <= 0) break;
-    int n = std::min({available, frames - taken, kChunk});
+    if (available <= 0) {
+      if (limit < 0) break;
+      // Draining and the stretcher gave less than owed: the rest is silence.
+      std::fill(pcm + static_cast<ptrdiff_t>(given) * channels, pcm + static_cast<ptrdiff_t>(frames) * channels, 0);
+      given = frames;
+      break;
+    }
+    int n = std::min({available, frames - given, kChunk});
     if (toDrop > 0) n = static_cast<int>(std::min<int64_t>(available, std::min<int64_t>(toDrop, kChunk)));
     n = static_cast<int>(engine->retrieve(pointers.data(), static_cast<size_t>(n)));
     if (n <= 0) break;
@@ -83,10 +109,12 @@ int TimeStretcher::Take(int16_t* pcm, int frames) {
       const float* in = planes[static_cast<size_t>(c)].data();
       for (int i = 0; i < n; ++i) {
         const long v = std::lrint(in[i] * 32768.0f);
-        pcm[(taken + i) * channels + c] = static_cast<int16_t>(std::clamp(v, -32768L, 32767L));
+        pcm[(given + i) * channels + c] = static_cast<int16_t>(std::clamp(v, -32768L, 32767L));
       }
     }
-    taken += n;
+    given += n;
   }
-  return taken;
+  taken += given;
+  if (limit >= 0 && taken >= limit) Reset();
+  return given;
 }

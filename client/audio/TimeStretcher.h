@@ -7,8 +7,9 @@
 // k x speed. The stretcher's own delay is taken off at the start (silence fed ahead of the
 // first input, the same amount of output dropped), so the first output frame is the
 // first input frame, and the archive time of what is heard is the start of the stretch
-// plus the output played times the speed. Input still inside it when a stretch ends is
-// not played.
+// plus the output played times the speed. What is still inside it when its input runs dry
+// comes out with Drain, after which it starts afresh, so that the output stays exactly
+// the input's length over the speed and input that follows continues the same clock.
 //
 // Threads: none of its own; one thread at a time (the playback engine's lock).
 #include <cstdint>
@@ -39,8 +40,14 @@ class TimeStretcher {
   // Writes up to `frames` output frames into `pcm`; returns how many (0 while it needs
   // more input).
   int Take(int16_t* pcm, int frames);
-  // Input frames taken since construction or Reset.
+  // Input frames taken since construction, Reset or the end of a drain.
   int64_t FramesPut() const { return put; }
+  // The output frames the input taken so far is still owed: its length over the speed,
+  // less what Take gave.
+  int64_t Owed() const;
+  // Pushes out everything owed (silence fed behind the input): Take then gives exactly
+  // Owed() more frames, the last of the input, and after them the stretcher starts afresh.
+  void Drain();
   // Starts afresh: everything inside is dropped and the delay is taken off again.
   void Reset();
 
@@ -58,5 +65,7 @@ class TimeStretcher {
   std::vector<std::vector<float>> planes;  // de-interleaved scratch, one per channel
   std::vector<float*> pointers;
   int64_t put = 0;
+  int64_t taken = 0;     // output frames given by Take since the priming
   int64_t toDrop = 0;
+  int64_t limit = -1;    // while draining: the output frames owed in all; else -1
 };
