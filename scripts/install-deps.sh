@@ -7,6 +7,8 @@ packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev libmpg123-dev libpulse-dev libmp3lame-dev libtwolame-dev
+  # the time stretcher of playing at a speed other than 1x (docs/decisions.md)
+  librubberband-dev
   pulseaudio pulseaudio-utils mpg123 lame twolame sox
   fonts-liberation tzdata locales
   # the time axis and digit panels under a real X server, driven by real X input

@@ -77,6 +77,13 @@ class TraceMark {
 // a x b / c rounded toward zero, for a, b >= 0 and c > 0, without forming a x b.
 int64_t MulDiv(int64_t a, int64_t b, int64_t c) { return a / c * b + a % c * b / c; }
 
+// The archive time of `played` of the card's playing time in a stretch at `quarters`/4x;
+// nothing heard (one tick) stays one tick.
+Roznica ArchiveTime(Roznica played, int quarters) {
+  if (quarters == TimeStretcher::kQuarters || played == Roznica()) return played;
+  return Roznica(MulDiv(played.Wartosc(), quarters, TimeStretcher::kQuarters));
+}
+
 // The server starts a seek's audio at most a few frames early (under a second even at the
 // lowest MPEG rates): a first packet that begins further before the moment asked for is
 // not a lead-in, and plays from its own time.
@@ -287,10 +294,11 @@ void PlayAudio::Publish() {
   const bool open = grajPaczek.Opened();
   w.card = open && !frozen ? grajPaczek.Device() : nullptr;
   w.bytesPerSecond = open ? grajPaczek.GetFormat().GetBytesPerSecond() : 0;
+  w.quarters = grajPaczek.StretchQuarters();
   try {
     TraceMark mark;
     w.buffered = grajPaczek.BufferedDuration().Wartosc();
-    w.written = grajPaczek.GetWrittenDuration().Wartosc();
+    w.written = grajPaczek.ArchiveTime(grajPaczek.GetWrittenDuration()).Wartosc();
   } catch (const std::exception&) {
     // A format that cannot count its bytes: the amounts published last stand.
   }
@@ -310,7 +318,7 @@ auto PlayAudio::ReadView(F f) const {
   for (;;) {
     uint64_t version = 0;
     const Widok w = widok.Read(&version);
-    const Roznica position = Heard(w);
+    const Roznica position = ArchiveTime(Heard(w), w.quarters);
     // The card is reset, closed or opened only after a view that no longer points at it
     // was published: an unchanged version means the position belongs to this view.
     if (widok.Version() == version) return f(w, position);
@@ -330,6 +338,17 @@ Roznica PlayAudio::GetBufferedTime() {
     if (w.finished) return Roznica(w.written) - position;
     return Roznica(w.buffered) - position + Roznica(w.queued);
   });
+}
+
+void PlayAudio::SetSpeed(int quarters) {
+  KG_TRACE("PlayAudio::SetSpeed(int quarters)");
+  Synchronized guard(&lock);
+  grajPaczek.SetSpeed(quarters);
+}
+
+int PlayAudio::Speed() {
+  Synchronized guard(&lock);
+  return grajPaczek.WantedQuarters();
 }
 
 void PlayAudio::SetDebugStream(Writable* s) {

@@ -5,7 +5,8 @@
 // starts a new stretch (after a seek, a gap or an overlap of 1 s or more, or a change of
 // format): then it waits until the card has played everything before it, resets the card
 // (reopening it for a new format) and takes the packet's time as the stretch's start.
-// The time being heard is the stretch's start plus the card's position.
+// The time being heard is the stretch's start plus the card's position, in archive time:
+// at a speed other than 1x the card's position times the stretch's speed (GrajPaczek).
 //
 // After a reset the server's audio begins a few frames before the moment asked for, so
 // that the decoder is primed (the bit reservoir, the previous frame's overlap). Those
@@ -96,6 +97,12 @@ class PlayAudio {
   // thread gives it to the card with its next buffer (or when it next opens the card).
   void SetVolume(double v) { grajPaczek.SetVolume(v); }
   double Volume() const { return grajPaczek.Volume(); }
+  // The speed to play at, in quarters (TimeStretcher::kQuarters is 1x; 2..12): it takes
+  // effect with the next stretch, so the caller resets (to the time being heard) for it
+  // to be heard at once. Raises std::invalid_argument outside the range.
+  void SetSpeed(int quarters);
+  // The speed last set, in quarters.
+  int Speed();
   // Where the diagnostic texts go (not owned); null: nowhere.
   void SetDebugStream(Writable* s);
   // Asks the thread to end and wakes it; it does not start again.
@@ -143,6 +150,7 @@ class PlayAudio {
     int64_t written = 1;         // grajPaczek.GetWrittenDuration()
     int64_t queued = 1;          // queuedDuration
     int64_t bytesPerSecond = 0;  // of the open output
+    int quarters = 4;            // the stretch's speed: archive time per output time, x4
     // The card whose position is read live; null while the output is closed and while a
     // reset, close or opening of the card is under way (then `heard` stands).
     WaveOutDevice* card = nullptr;
@@ -152,7 +160,7 @@ class PlayAudio {
   class Freeze;
   // Publishes the fields above; `lock` is held.
   void Publish();
-  // The card's position as `w` sees it.
+  // The card's position as `w` sees it, in the card's playing time.
   static Roznica Heard(const Widok& w);
   // f(widok, its card's position) from a published view and a position of the same
   // stretch: read again when the owner published meanwhile.

@@ -161,6 +161,20 @@ void EsencjaPlayera::UstawPozycje(Czas t) {
   WyslijString(String(protokol::kSetpos) + " " + t.NapisHex());
 }
 
+void EsencjaPlayera::UstawPredkosc(int cwierci) {
+  KG_TRACE("EsencjaPlayera::UstawPredkosc(int cwierci)");
+  Synchronized guard(&Sekcja());
+  if (cwierci == predkosc.load()) return;
+  grajek->GetPlayAudio()->SetSpeed(cwierci);
+  predkosc = cwierci;
+  // The new speed is heard from the moment being heard, as after a seek.
+  const Czas t = CzasGry();
+  grajek->Reset(t);
+  ZapomnijZapas();
+  if (IsConnected()) WyslijString(String(protokol::kSetpos) + " " + t.NapisHex());
+  if (wstrzymanyZapas.exchange(false)) PonowOdczyt();
+}
+
 void EsencjaPlayera::GrajIwenty(String s) {
   KG_TRACE("EsencjaPlayera::GrajIwenty(String s)");
   Synchronized guard(&Sekcja());
@@ -199,6 +213,7 @@ Czas EsencjaPlayera::OdswiezCzas() {
   KG_TRACE("EsencjaPlayera::OdswiezCzas()");
   const Czas c = CzasGry();
   if (czas != nullptr) czas->Set(c);
+  if (wstrzymanyZapas.load() && grajek->IleWBuforze() < kPelnyBufor && wstrzymanyZapas.exchange(false)) PonowOdczyt();
   return c;
 }
 
@@ -267,6 +282,12 @@ void EsencjaPlayera::Odbierz() {
       if (skrzynka.Size() >= kMaksSkrzynki) break;
       wstrzymany = false;
     }
+    // Below 1x the server sends faster than it is heard: the rest waits in the socket
+    // until the engine has played its buffer down (OdswiezCzas resumes).
+    if (predkosc.load() < 4 && grajek->IleWBuforze() > kPelnyBufor) {
+      wstrzymanyZapas = true;
+      break;
+    }
     if (!odbior.Wczytaj(*this)) break;
     const String& nazwa = odbior.Nazwa;
     if (nazwa == protokol::kPrzedzialyAudio && postep < 55) UstawPostep(55);
@@ -302,7 +323,11 @@ void EsencjaPlayera::Odbierz() {
     }
   }
 
-  if (grajek->IleWBuforze() < kMalyBufor && Bramka(kOdstepProsb)) WyslijString(protokol::kWyslijSztukeAudia);
+  // Both in the time it takes to hear: at 3x, 9 s of archive last 3 s.
+  const int q = predkosc.load();
+  if (grajek->IleWBuforze() < kMalyBufor * q / 4 && Bramka(kOdstepProsb * 4 / q)) {
+    WyslijString(protokol::kWyslijSztukeAudia);
+  }
 }
 
 namespace {

@@ -2,7 +2,9 @@
 // The player core: the client's one connection to one archive server at a time. It
 // announces itself as a player, sends the user's commands as text packets, hands audio
 // packets straight to the playback engine, answers the server's pings, keeps the engine's
-// buffer filled (asking for more audio below 3 s buffered, at most once per 5 s) and puts
+// buffer filled (asking for more audio below 3 s buffered, at most once per 5 s; both
+// in the time it takes to hear, so at a speed of x below 3x s of archive, at most once
+// per 5/x s) and puts
 // every other packet, its progress texts and the engine's debug texts into the inbox that
 // the main window reads on its timer. It never reconnects by itself: the window decides
 // when to call ZmienStacje again.
@@ -108,6 +110,16 @@ class EsencjaPlayera : public TCPClient, public Listener {
   void Stop();
   // A seek: the engine moves to t on a new request, then "setpos" + t is sent.
   void UstawPozycje(Czas t);
+  // Plays at `cwierci`/4 times the pace of the archive (TimeStretcher's range, 2..12),
+  // from the moment being heard: a seek there when the speed changes. Below 1x the
+  // server still sends at its own pace, so the socket is left unread while more than
+  // kPelnyBufor waits to be heard (reading resumes from OdswiezCzas). Raises
+  // std::invalid_argument outside the range.
+  void UstawPredkosc(int cwierci);
+  // The speed in quarters (4 at first).
+  int Predkosc() const { return predkosc.load(); }
+  // Below 1x, more than this much audio waiting holds the reading of the socket back.
+  static constexpr Roznica kPelnyBufor = Roznica::Sekunda * 40;
   // Sends "grajiwenty " + s (play only the events of family s) and moves the engine to a
   // new request at the time the time component holds.
   void GrajIwenty(String s);
@@ -122,7 +134,7 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // The time being heard.
   Czas CzasGry();
   // Writes CzasGry() into the time component with Set (nobody is told) and returns it; the
-  // window calls it on its timer.
+  // window calls it on its timer. Resumes reading held back by a full buffer below 1x.
   Czas OdswiezCzas();
 
   // The time component was changed by the user: UstawPozycje(its time).
@@ -197,6 +209,9 @@ class EsencjaPlayera : public TCPClient, public Listener {
   // Reading of the socket is held back because the inbox is full: set on the message
   // thread, cleared by whichever thread resumes reading.
   std::atomic<bool> wstrzymany{false};
+  // The speed in quarters; reading held back because the engine holds enough below 1x.
+  std::atomic<int> predkosc{4};
+  std::atomic<bool> wstrzymanyZapas{false};
   std::mutex stacjaMutex;  // guards stacja alone: the window reads it on every tick
   String stacja;           // written under the TCP client lock too
   std::unique_ptr<Grajek> grajek;

@@ -131,6 +131,7 @@ void HeadlessPlayer::Start() {
     // The volume given, else the one the settings remember (full without them).
     if (opcje.glosnosc) lista->UstawGlosnosc(*opcje.glosnosc);
     player->DajGrajka().GetPlayAudio()->SetVolume(lista->Glosnosc() / 100.0);
+    player->UstawPredkosc(opcje.predkosc);
     if (lista->IleSerwerow() == 0 && (opcje.lista || g.blad == PoczatekGry::Powod::BrakSerwerow)) {
       Blad("brak serwerów do zapytania", 2,
            "podaj --server HOST[:PORT] albo --config KATALOG z plikiem " + String(ListaStacji::PlikSerwerow));
@@ -333,6 +334,13 @@ bool HeadlessPlayer::Komenda(const String& linia) {
     } else if (slowo == "seek" && !reszta.empty()) {
       if (auto d = ParsujPrzesuniecie(reszta)) player->UstawPozycje(player->CzasGry() + *d);
       else player->UstawPozycje(ParsujCzas(reszta));
+    } else if (slowo == "speed" && !reszta.empty()) {
+      const std::optional<int> q = ParsujPredkosc(reszta);
+      if (!q) {
+        widok->Wypisz("bad speed: " + reszta + " (0.5 to 3 in steps of 0.25)");
+        return true;
+      }
+      player->UstawPredkosc(*q);
     } else if (slowo == "station" && !reszta.empty()) {
       // A name alone is played from the server being played.
       const String c = NormalizujCel(reszta);
@@ -340,7 +348,7 @@ bool HeadlessPlayer::Komenda(const String& linia) {
       if (CzytajCel(c).blad != BladCelu::BezSerwera || grany.blad != BladCelu::Brak) Polacz(c, std::nullopt);
       else Polacz(CelStacji{c, grany.cel.serwer}.Napis(), std::nullopt);
     } else {
-      widok->Wypisz("unknown command: " + linia + " (play, stop, seek +5s|-1m|TIME, station NAME, quit)");
+      widok->Wypisz("unknown command: " + linia + " (play, stop, seek +5s|-1m|TIME, station NAME, speed X, quit)");
       return true;
     }
   } catch (const std::exception& e) {

@@ -36,6 +36,18 @@ TEST(HeadlessPlayerOpcje, Link) {
 
 // Each bad command line is refused with a sentence naming what is wrong, and no source
 // location.
+// Speeds as written on the command line and after "speed": quarters from 0.5 to 3 only.
+TEST(HeadlessPlayerOpcje, Speeds) {
+  const std::pair<const char*, std::optional<int>> cases[] = {
+      {"1", 4},  {"1.5", 6},  {"1,5", 6},  {"0.75", 3}, {"0.5", 2},          {"3", 12},
+      {"2.25x", 9}, {"3.0", 12}, {"0.25", std::nullopt}, {"3.25", std::nullopt}, {"1.3", std::nullopt},
+      {"1.", std::nullopt}, {"", std::nullopt}, {"-1", std::nullopt}, {"1.125", std::nullopt}, {"10", std::nullopt},
+  };
+  for (const auto& [tekst, q] : cases) EXPECT_EQ(ParsujPredkosc(tekst), q) << tekst;
+  EXPECT_EQ(ParsujOpcje({"--config", "/k", "--speed", "2.5"}).predkosc, 10);
+  EXPECT_EQ(ParsujOpcje({"--config", "/k"}).predkosc, 4);
+}
+
 TEST(HeadlessPlayerOpcje, BadCommandLines) {
   struct Case {
     std::vector<String> argumenty;
@@ -67,6 +79,7 @@ TEST(HeadlessPlayerOpcje, BadCommandLines) {
       {{"--audio", "alsa"}, "nieznane wyjście audio \"alsa\" (pulse, null albo null:PLIK.wav) (--audio)"},
       {{"--audio", "pulse", "--capture", "a.wav"}, "--capture działa tylko z --audio null"},
       {{"--at", "jutro"}, "zły czas: jutro (--at)"},
+      {{"--speed", "1.3"}, "zła prędkość \"1.3\" (--speed: 0.5 do 3 co 0.25)"},
   };
   for (const Case& c : cases) {
     try {

@@ -23,7 +23,9 @@ LiniaOdtwarzacza::LiniaOdtwarzacza()
                   "  the port is 12540 when none is given.\n"
                   "LINK: korwendo://HOST[:PORT]/STATION?t=TIME, the station's name percent-encoded\n"
                   "  (UTF-8), as KorwendoGra copies it (Ctrl+Shift+C).\n"
-                  "Commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME, quit.\n") {
+                  "X: the speed, 0.5 to 3 in steps of 0.25 (1.5 or 1,5), the pitch kept.\n"
+                  "Commands on standard input: play, stop, seek +5s|-1m|TIME, station NAME,\n"
+                  "  speed X, quit.\n") {
   AddValue(OpcjaPlay::Serwer, "HOST[:PORT]", "a server to ask; may be repeated");
   AddValue(OpcjaPlay::Katalog, "DIR",
            "the settings directory (servers, favourites, the position to resume at); "
@@ -37,6 +39,7 @@ LiniaOdtwarzacza::LiniaOdtwarzacza()
   AddValue(OpcjaPlay::Wyjscie, "pulse|null",
            "the sound output (default: KORWENDO_AUDIO, else pulse); null plays silently");
   AddValue(OpcjaPlay::Zapis, "FILE.wav", "with --audio null: record what was heard");
+  AddValue(OpcjaPlay::Predkosc, "X", "play at X times the pace of the archive, 0.5 to 3; default 1");
   AddArgument(OpcjaPlay::Link, "the server, station and moment to play, in place of --server, --station and --at");
 }
 
@@ -77,7 +80,27 @@ OpcjeOdtwarzacza LiniaOdtwarzacza::Opcje() const {
       throw UsageError(Opcja(OpcjaPlay::Zapis) + " działa tylko z " + Opcja(OpcjaPlay::Wyjscie) + " null");
     o.wyjscie.wavPath = *zapis;
   }
+  if (const auto v = Value(OpcjaPlay::Predkosc)) {
+    const std::optional<int> q = ParsujPredkosc(*v);
+    if (!q) throw UsageError("zła prędkość " + Cytat(*v) + " (" + Opcja(OpcjaPlay::Predkosc) + ": 0.5 do 3 co 0.25)");
+    o.predkosc = *q;
+  }
   return o;
+}
+
+std::optional<int> ParsujPredkosc(const String& tekst) {
+  String s = tekst;
+  if (!s.empty() && (s.back() == 'x' || s.back() == 'X')) s.pop_back();
+  const size_t kropka = s.find_first_of(".,");
+  const String calosc = s.substr(0, kropka);
+  const String ulamek = kropka == String::npos ? String() : s.substr(kropka + 1);
+  const auto cyfry = [](const String& c) { return c.find_first_not_of("0123456789") == String::npos; };
+  if (calosc.empty() || calosc.size() > 1 || !cyfry(calosc) || ulamek.size() > 2 || !cyfry(ulamek)) return std::nullopt;
+  if (kropka != String::npos && ulamek.empty()) return std::nullopt;
+  // Hundredths, then quarters: only exact quarters are speeds.
+  const int setne = std::stoi(calosc) * 100 + (ulamek.empty() ? 0 : std::stoi(ulamek) * (ulamek.size() == 1 ? 10 : 1));
+  if (setne % 25 != 0 || setne < 50 || setne > 300) return std::nullopt;
+  return setne / 25;
 }
 
 OpcjeOdtwarzacza ParsujOpcje(const std::vector<String>& argumenty) {

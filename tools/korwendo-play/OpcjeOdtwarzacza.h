@@ -20,6 +20,7 @@ inline constexpr const char* Sekundy = "seconds";
 inline constexpr const char* Glosnosc = "volume";
 inline constexpr const char* Wyjscie = "audio";
 inline constexpr const char* Zapis = "capture";
+inline constexpr const char* Predkosc = "speed";
 // The positional argument: a link to a moment, in place of --server, --station and --at.
 inline constexpr const char* Link = "LINK";
 }  // namespace OpcjaPlay
@@ -34,7 +35,12 @@ struct OpcjeOdtwarzacza {
   int sekundy = 0;                  // --seconds; 0: until "quit" or end of input
   std::optional<int> glosnosc;      // --volume, 0-100 percent; else as the settings have it
   AudioOutputChoice wyjscie;        // --audio / --capture
+  int predkosc = 4;                 // --speed, in quarters (4: 1x)
 };
+
+// A speed as written ("1.5", "1,5", "0.75x", "3"): a multiple of 0.25 from 0.5 to 3, in
+// quarters; none for anything else.
+std::optional<int> ParsujPredkosc(const String& s);
 
 // korwendo-play's command line: every option declared, with the usage --help prints.
 class LiniaOdtwarzacza : public CommandLine {
