@@ -834,3 +834,21 @@ TEST(Serwer, ATerminationSignalStopsTheLoop) {
 }
 
 }  // namespace
+
+// What the silence analysis learned goes where the service may write: systemd's
+// CACHE_DIRECTORY when it is set (its first path), else the archive's root.
+TEST(Stacja, SilenceMemoryGoesToTheServicesCacheDirectory) {
+  struct Przypadek {
+    const char* nazwa;
+    const char* cache;
+    const char* oczekiwana;
+  } przypadki[] = {
+      {"Zegar", nullptr, "/arch/.korwendo-cisza"},
+      {"Zegar", "", "/arch/.korwendo-cisza"},
+      {"Zegar", "/var/cache/korwendo-server", "/var/cache/korwendo-server/Zegar.cisza"},
+      {"Radio/Dwa", "/c1:/c2", "/c1/Radio_Dwa.cisza"},
+  };
+  for (const Przypadek& p : przypadki) {
+    EXPECT_EQ(Stacja::DomyslnaPamiecCiszy(p.nazwa, "/arch", p.cache), p.oczekiwana) << p.nazwa << " " << (p.cache ? p.cache : "-");
+  }
+}

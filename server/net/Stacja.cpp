@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "archive/EventsFile.h"
@@ -72,8 +74,19 @@ Stacja::Stacja(const KonfiguracjaStacji& k)
   CiszaStacji::Ustawienia u;
   u.cisza.progDbfs = k.progCiszy;
   u.cisza.minimalna = Roznica(static_cast<int64_t>(k.dlugoscCiszy * 1e7));
-  u.pamiec = k.pamiecCiszy.empty() ? k.katalog + "/" + kPamiecCiszy : k.pamiecCiszy;
+  u.pamiec = k.pamiecCiszy.empty() ? DomyslnaPamiecCiszy(k.nazwa, k.katalog, std::getenv("CACHE_DIRECTORY"))
+                                    : k.pamiecCiszy;
   cisza = std::make_shared<CiszaStacji>(archiwum, u);
+}
+
+String Stacja::DomyslnaPamiecCiszy(const String& nazwa, const String& katalog, const char* cacheDirectory) {
+  if (!cacheDirectory || !*cacheDirectory) return katalog + "/" + kPamiecCiszy;
+  String plik = nazwa;
+  for (char& c : plik) {
+    if (c == '/') c = '_';
+  }
+  const String pierwszy(cacheDirectory, std::strcspn(cacheDirectory, ":"));
+  return pierwszy + "/" + plik + ".cisza";
 }
 
 Stacja::Stacja(const String& n, std::shared_ptr<Archive> a, const String& plik)

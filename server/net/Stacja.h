@@ -49,6 +49,11 @@ class Stacja {
   // The file, in the archive's root directory, of what the silence analysis learned
   // unless the station file names another.
   static constexpr const char* kPamiecCiszy = ".korwendo-cisza";
+  // Where what the analysis learned is kept when the station file names no place: in
+  // `cacheDirectory` (systemd's CACHE_DIRECTORY, where the service may write; its first
+  // path when it names several), as NAME.cisza with any '/' of the name written '_';
+  // without it, kPamiecCiszy in the archive's root directory `katalog`.
+  static String DomyslnaPamiecCiszy(const String& nazwa, const String& katalog, const char* cacheDirectory);
 
   // What changed for the clients.
   struct Zmiany {
