@@ -145,10 +145,10 @@ TEST(BazaZintegrowana, RefusesHostilePayloads) {
       {"negative kind count", "00000000" "FFFFFFFF", "Odczytana liczba elementow -1 ujemna"},
       {"huge moment count", "00000000" "01000000" "00000000" "FFFFFF0F",
        "Odczytana liczba elementow 268435455 "},
-      {"huge name", "00000000" "01000000" "FFFFFF7F" "00000000", "Odczytana dlugosc "},
+      {"huge name", "00000000" "01000000" "FFFFFF7F" "00000000", "Odczytana długość "},
       {"huge event count", "FFFFFF7F", "Odczytana liczba zbiorow 2147483647 "},
       {"name longer than the rest", "00000000" "01000000" "05000000" "61626364",
-       "Odczytana dlugosc 5 wieksza niz pozostale 4 bajtow"},
+       "Odczytana długość 5 większa niż pozostałe 4 bajtów"},
   };
   for (const auto& c : przypadki) {
     Core bajty = ZHex(c.hex);

@@ -103,7 +103,7 @@ Czas Czas::ZNapisuHex(std::string_view text) {
   if (!CzytajHex(text, c)) {
     for (const char z : text) {
       if (!((z >= '0' && z <= '9') || (z >= 'A' && z <= 'F'))) {
-        KG_ERROR("bledna cyfra szesnastkowa '" + String(1, z) + "' w (" + String(text) + ")");
+        KG_ERROR("błędna cyfra szesnastkowa '" + String(1, z) + "' w (" + String(text) + ")");
       }
     }
   }

@@ -59,7 +59,7 @@ class Czas {
   String NapisHex() const;
   // The inverse of NapisHex. A text of another length raises "ma byc 16 a jest " + length
   // + "! (" + text + ")"; a character other than "0"-"9" and "A"-"F" raises
-  // "bledna cyfra szesnastkowa '" + character + "' w (" + text + ")".
+  // "błędna cyfra szesnastkowa '" + character + "' w (" + text + ")".
   static Czas ZNapisuHex(std::string_view text);
 
   // The local time of this instant with the machine's zone and its daylight-saving rules
@@ -134,7 +134,7 @@ class Czas {
     Czas c;
     // Not a constant expression when the text is malformed, so a bad constant fails to
     // compile.
-    if (!CzytajHex(text, c)) throw "bledna stala szesnastkowa";
+    if (!CzytajHex(text, c)) throw "błędna stała szesnastkowa";
     return c;
   }
 

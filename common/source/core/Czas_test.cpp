@@ -100,10 +100,10 @@ TEST(Czas, HexTextFormRejectsOtherLengthsAndDigits) {
       {"7FFFFFFFFFFFFFF", "ma byc 16 a jest 15! (7FFFFFFFFFFFFFF)"},
       {"00000000000000000", "ma byc 16 a jest 17! (00000000000000000)"},
       {"", "ma byc 16 a jest 0! ()"},
-      {"7fffffffffffffff", "bledna cyfra szesnastkowa 'f' w (7fffffffffffffff)"},
-      {"0x00000000000001", "bledna cyfra szesnastkowa 'x' w (0x00000000000001)"},
-      {" 000000000000001", "bledna cyfra szesnastkowa ' ' w ( 000000000000001)"},
-      {"000000000000000G", "bledna cyfra szesnastkowa 'G' w (000000000000000G)"},
+      {"7fffffffffffffff", "błędna cyfra szesnastkowa 'f' w (7fffffffffffffff)"},
+      {"0x00000000000001", "błędna cyfra szesnastkowa 'x' w (0x00000000000001)"},
+      {" 000000000000001", "błędna cyfra szesnastkowa ' ' w ( 000000000000001)"},
+      {"000000000000000G", "błędna cyfra szesnastkowa 'G' w (000000000000000G)"},
   };
   for (const auto& c : cases) {
     const String message = Blad([&] { Czas::ZNapisuHex(c.text); });

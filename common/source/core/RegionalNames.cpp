@@ -38,7 +38,7 @@ const RegionalNames* Zainstaluj(RegionalNames names, bool zastap) {
 RegionalNames RegionalNames::ZLocale(const String& nazwa) {
   KG_TRACE("RegionalNames::ZLocale(const String& nazwa)");
   locale_t loc = newlocale(LC_TIME_MASK, nazwa.c_str(), static_cast<locale_t>(nullptr));
-  if (loc == static_cast<locale_t>(nullptr)) KG_ERROR("Nie mozna zaladowac ustawien regionalnych " + nazwa);
+  if (loc == static_cast<locale_t>(nullptr)) KG_ERROR("Nie można załadować ustawień regionalnych " + nazwa);
   RegionalNames n;
   for (int i = 0; i < 12; ++i) {
     const size_t k = static_cast<size_t>(i);

@@ -30,7 +30,7 @@ class RegionalNames {
   const String& DzienTygodniaSkrocony(int d) const { return dniSkrocone[static_cast<size_t>(d)]; }
 
   // The names of the locale `nazwa` ("" = the one the environment names). Raises
-  // "Nie mozna zaladowac ustawien regionalnych " + nazwa when there is no such locale.
+  // "Nie można załadować ustawień regionalnych " + nazwa when there is no such locale.
   static RegionalNames ZLocale(const String& nazwa);
   // The environment's names, falling back to the C locale's.
   static RegionalNames Systemowe();

@@ -57,7 +57,7 @@ TEST(RegionalNames, MissingLocaleIsAnError) {
     RegionalNames::ZLocale("xx_NIEMA.UTF-8");
     FAIL();
   } catch (const Exception& e) {
-    EXPECT_EQ(e.Message().rfind("Nie mozna zaladowac ustawien regionalnych xx_NIEMA.UTF-8 in file ", 0), 0u)
+    EXPECT_EQ(e.Message().rfind("Nie można załadować ustawień regionalnych xx_NIEMA.UTF-8 in file ", 0), 0u)
         << e.Message();
   }
 }

@@ -259,13 +259,13 @@ TimeZone TimeZone::ZRegulyPosix(const String& text) {
 TimeZone TimeZone::ZPliku(const String& path) {
   KG_TRACE("TimeZone::ZPliku(const String& path)");
   std::ifstream in(path, std::ios::binary);
-  if (!in) KG_ERROR("Nie mozna otworzyc pliku strefy czasowej " + path);
+  if (!in) KG_ERROR("Nie można otworzyć pliku strefy czasowej " + path);
   // Zone files are a few kilobytes; anything far larger is not one.
   constexpr std::streamsize kLimit = 1 << 22;
   String d(static_cast<size_t>(kLimit) + 1, '\0');
   in.read(d.data(), kLimit + 1);
   d.resize(static_cast<size_t>(in.gcount()));
-  if (d.size() > static_cast<size_t>(kLimit)) KG_ERROR("Plik strefy czasowej " + path + " jest za duzy");
+  if (d.size() > static_cast<size_t>(kLimit)) KG_ERROR("Plik strefy czasowej " + path + " jest za duży");
 
   const NaglowekTzif v1 = CzytajNaglowek(d, 0, path);
   if (d[4] == '\0') return StalaZBloku(d, kDlugoscNaglowka, v1, 4, path);
@@ -300,7 +300,7 @@ TimeZone TimeZone::Systemowa() {
   }
   TraceReturnToMark();
   if (strefa) return *strefa;
-  Log(1, "Nie mozna odczytac strefy czasowej (" + opis + "), przyjeto UTC: " + blad, KG_WHERE);
+  Log(1, "Nie można odczytać strefy czasowej (" + opis + "), przyjęto UTC: " + blad, KG_WHERE);
   return TimeZone();
 }
 

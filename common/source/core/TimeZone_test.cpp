@@ -486,7 +486,7 @@ TEST_F(Strefa, UnreadableZoneIsLoggedAndTakenAsUtc) {
     const TimeZone z = TimeZone::Systemowa();
     EXPECT_EQ(z.bias, 0) << tz;
     EXPECT_FALSE(z.MaCzasLetni()) << tz;
-    EXPECT_NE(capture.Text().find("Nie mozna odczytac strefy czasowej (TZ=" + String(tz) + "), przyjeto UTC"),
+    EXPECT_NE(capture.Text().find("Nie można odczytać strefy czasowej (TZ=" + String(tz) + "), przyjęto UTC"),
               String::npos)
         << capture.Text();
   }

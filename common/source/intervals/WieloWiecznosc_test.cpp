@@ -156,7 +156,7 @@ TEST(WieloWiecznosc, RefusesHostileCounts) {
       {"huge", "FFFFFF7F", "Odczytana liczba zbiorow 2147483647 nie miesci sie w 0 "},
       {"two sets in 8 bytes", "02000000" "0000000000000000",
        "Odczytana liczba zbiorow 2 nie miesci sie w 8 "},
-      {"a huge name", "01000000" "FFFFFF0F" "00000000", "Odczytana dlugosc "},
+      {"a huge name", "01000000" "FFFFFF0F" "00000000", "Odczytana długość "},
       {"a huge interval count", "01000000" "00000000" "FFFFFF7F",
        "Odczytana liczba elementow 2147483647 "},
   };

@@ -96,19 +96,19 @@ IniBase& IniBase::ReadWrite16(Czas& begin, Czas& end) {
 IniBase& IniBase::ReadWriteLength(int& n) {
   KG_TRACE("IniBase::ReadWriteLength(int&)");
   if (mode != 0 && (n < 0 || n > MaksDlugosc)) {
-    KG_ERROR("Dlugosc " + std::to_string(n) + " poza zakresem 0.." +
+    KG_ERROR("Długość " + std::to_string(n) + " poza zakresem 0.." +
              std::to_string(MaksDlugosc));
   }
   ReadWrite(n);
   if (mode == 0) {
     if (n < 0 || n > MaksDlugosc) {
-      KG_ERROR("Odczytana dlugosc " + std::to_string(n) + " poza zakresem 0.." +
+      KG_ERROR("Odczytana długość " + std::to_string(n) + " poza zakresem 0.." +
                std::to_string(MaksDlugosc));
     }
     const std::int64_t left = Pozostalo();
     if (left >= 0 && n > left) {
-      KG_ERROR("Odczytana dlugosc " + std::to_string(n) + " wieksza niz pozostale " +
-               std::to_string(left) + " bajtow");
+      KG_ERROR("Odczytana długość " + std::to_string(n) + " większa niż pozostałe " +
+               std::to_string(left) + " bajtów");
     }
   }
   return *this;

@@ -196,17 +196,17 @@ TEST(IniCore, RefusesLengthsItCannotHonour) {
     String error;
   } cases[] = {
       {"negative", String("\xFF\xFF\xFF\xFF", 4) + "abcd",
-       "Odczytana dlugosc -1 poza zakresem 0.." + max},
+       "Odczytana długość -1 poza zakresem 0.." + max},
       {"largest int", String("\xFF\xFF\xFF\x7F", 4),
-       "Odczytana dlugosc 2147483647 poza zakresem 0.." + max},
+       "Odczytana długość 2147483647 poza zakresem 0.." + max},
       {"just above the limit", String("\x01\x00\x00\x04", 4),
-       "Odczytana dlugosc 67108865 poza zakresem 0.." + max},
+       "Odczytana długość 67108865 poza zakresem 0.." + max},
       {"the limit itself, but 8 bytes follow", String("\x00\x00\x00\x04", 4) + "12345678",
-       "Odczytana dlugosc 67108864 wieksza niz pozostale 8 bajtow"},
+       "Odczytana długość 67108864 większa niż pozostałe 8 bajtów"},
       {"60 MiB claimed by a 12-byte payload", String("\x00\x00\xC0\x03", 4) + "12345678",
-       "Odczytana dlugosc 62914560 wieksza niz pozostale 8 bajtow"},
+       "Odczytana długość 62914560 większa niż pozostałe 8 bajtów"},
       {"one byte short", String("\x05\x00\x00\x00", 4) + "abcd",
-       "Odczytana dlugosc 5 wieksza niz pozostale 4 bajtow"},
+       "Odczytana długość 5 większa niż pozostałe 4 bajtów"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -232,10 +232,10 @@ TEST(IniCore, RefusesToWriteWhatCouldNotBeRead) {
   IniCore f(block, 1);
   int tooLong = IniBase::MaksDlugosc + 1;
   EXPECT_EQ(Text(MessageOf([&] { f.ReadWriteLength(tooLong); })),
-            "Dlugosc 67108865 poza zakresem 0..67108864");
+            "Długość 67108865 poza zakresem 0..67108864");
   int negative = -3;
   EXPECT_EQ(Text(MessageOf([&] { f.ReadWriteLength(negative); })),
-            "Dlugosc -3 poza zakresem 0..67108864");
+            "Długość -3 poza zakresem 0..67108864");
   EXPECT_EQ(block.Size(), 0);
 }
 

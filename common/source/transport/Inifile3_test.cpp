@@ -112,7 +112,7 @@ TEST(Inifile3, DamagedHeadersAreRefused) {
       {"empty file", "", "Błąd odczytu z " + name},
       {"cut inside the version", kHeaderAbc1.substr(0, 16), "Błąd odczytu z " + name},
       {"id length beyond the file", String("inifile\x00\x00\x00\x01", 11),
-       "Odczytana dlugosc 16777216 wieksza niz pozostale 0 bajtow"},
+       "Odczytana długość 16777216 większa niż pozostałe 0 bajtów"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

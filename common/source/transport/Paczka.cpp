@@ -108,7 +108,7 @@ void Paczka::ParseNaglowekIDane() {
     // so that every later Write fails the same way until Reset().
     bufor.Peek(b, 8);
     const int n = Int32(b + 4);
-    SprawdzDlugosc("dlugosc nazwy", n, MaksTekst);
+    SprawdzDlugosc("długość nazwy", n, MaksTekst);
     SprawdzPaczke(kTagLength + 8 + n);
     bufor.Skip(8);
     Wersja = Int32(b);
@@ -142,7 +142,7 @@ void Paczka::ParseNaglowekIDane() {
 
 std::int64_t Paczka::RozmiarNaglowkaIDanych() const {
   const std::int64_t n = static_cast<std::int64_t>(ToCp1250(Nazwa).size());
-  SprawdzDlugosc("dlugosc nazwy", n, MaksTekst);
+  SprawdzDlugosc("długość nazwy", n, MaksTekst);
   SprawdzDlugosc("rozmiar danych", core.Size(), IniBase::MaksDlugosc);
   return kTagLength + 4 + 4 + n + 4 + core.Size();
 }

@@ -40,7 +40,7 @@ void Paczka2::Parse() {
     unsigned char b[4];
     bufor.Peek(b, 4);
     const int d = Int32(b);
-    SprawdzDlugosc("dlugosc opisu", d, MaksTekst);
+    SprawdzDlugosc("długość opisu", d, MaksTekst);
     SprawdzPaczke(OdebranyNaglowekIDane() + 4 + d);
     bufor.Skip(4);
     dlugoscOpisu = d;
@@ -57,7 +57,7 @@ void Paczka2::Parse() {
 
 std::int64_t Paczka2::RozmiarNaLaczu() const {
   const std::int64_t d = static_cast<std::int64_t>(ToCp1250(Opis).size());
-  SprawdzDlugosc("dlugosc opisu", d, MaksTekst);
+  SprawdzDlugosc("długość opisu", d, MaksTekst);
   return RozmiarNaglowkaIDanych() + 4 + d;
 }
 

@@ -261,18 +261,18 @@ TEST(Paczka2, HostileLengthsAreRefusedBeforeAnythingIsAllocated) {
     String error;
   } cases[] = {
       {"negative name length", "paczk2" + Le32(1) + Le32(-1),
-       "Paczka: dlugosc nazwy -1 poza zakresem 0..65536"},
+       "Paczka: długość nazwy -1 poza zakresem 0..65536"},
       {"name too long", "paczk2" + Le32(1) + Le32(maksTekst + 1),
-       "Paczka: dlugosc nazwy 65537 poza zakresem 0..65536"},
+       "Paczka: długość nazwy 65537 poza zakresem 0..65536"},
       {"negative payload size", "paczk2" + Le32(1) + Le32(1) + "N" + Le32(-5), "s<0"},
       {"most negative payload size", "paczk2" + Le32(1) + Le32(0) + Le32(INT32_MIN), "s<0"},
       {"payload too large", "paczk2" + Le32(1) + Le32(1) + "N" + Le32(maksDane + 1),
        "Paczka: rozmiar danych 67108865 poza zakresem 0..67108864"},
       {"negative description length", "paczk2" + Le32(1) + Le32(1) + "N" + Le32(0) + Le32(-1),
-       "Paczka: dlugosc opisu -1 poza zakresem 0..65536"},
+       "Paczka: długość opisu -1 poza zakresem 0..65536"},
       {"description too long",
        "paczk2" + Le32(1) + Le32(1) + "N" + Le32(0) + Le32(maksTekst + 1),
-       "Paczka: dlugosc opisu 65537 poza zakresem 0..65536"},
+       "Paczka: długość opisu 65537 poza zakresem 0..65536"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -360,9 +360,9 @@ TEST(Paczka2, SendingWhatAReceiverWouldRefuseWritesNothing) {
     String opis;
     String error;
   } cases[] = {
-      {"name", String(Paczka::MaksTekst + 1, 'n'), "", "Paczka: dlugosc nazwy 65537"},
+      {"name", String(Paczka::MaksTekst + 1, 'n'), "", "Paczka: długość nazwy 65537"},
       {"description", "String", String(Paczka::MaksTekst + 1, 'o'),
-       "Paczka: dlugosc opisu 65537"},
+       "Paczka: długość opisu 65537"},
       // Windows-1250 is what counts: one byte per Polish letter.
       {"description of two-byte letters fits", "String", [] {
          String s;
@@ -443,7 +443,7 @@ TEST(Paczka2, WyjmijFromAShortPayloadRaisesTheReadError) {
   Feed(p, Wire("paczk2", 1, "Liczby", Le32(5) + Le32(10) + "abc", ""));
   ASSERT_TRUE(p.Skonczyl());
   Liczby got;
-  EXPECT_EQ(Text(MessageOf([&] { p.Wyjmij(got); })), "Odczytana dlugosc 10 wieksza niz pozostale 3 bajtow");
+  EXPECT_EQ(Text(MessageOf([&] { p.Wyjmij(got); })), "Odczytana długość 10 większa niż pozostałe 3 bajtów");
   EXPECT_EQ(got.a, 5);  // partly filled; the caller discards it
 }
 
