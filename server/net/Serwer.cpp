@@ -407,7 +407,8 @@ void Serwer::Przyjmij() {
       return;
     }
     const String adres = AdresPeera(peer);
-    const bool zProxy = std::find(u.proxy.begin(), u.proxy.end(), AdresDokladny(peer)) != u.proxy.end();
+    const bool zProxy =
+        !u.proxy.empty() && std::find(u.proxy.begin(), u.proxy.end(), AdresDokladny(peer)) != u.proxy.end();
     if (const auto a = polaczeniaZAdresu.find(adres); a != polaczeniaZAdresu.end() && a->second >= u.polaczenZAdresu) {
       if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
         Log(1,
