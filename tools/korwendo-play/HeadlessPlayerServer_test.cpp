@@ -674,6 +674,18 @@ String NaglowekProxy() {
 // moment heard: the time code captured after the reconnection is the moment shown, from
 // the moment heard when the connection was lost.
 TEST_F(HeadlessPlayerServer, BehindABalancerAnotherCopyTakesOverAtTheMomentHeard) {
+  {
+    // The configuration tested is the one the page gives, line for line.
+    const std::filesystem::path cfg = KG_FLEET_HAPROXY;
+    std::ifstream f(cfg);
+    std::ifstream d(cfg.parent_path().parent_path().parent_path() / "docs/fleet.md");
+    const String doc((std::istreambuf_iterator<char>(d)), std::istreambuf_iterator<char>());
+    String wciete;
+    String linia;
+    while (std::getline(f, linia)) wciete += (linia.empty() ? "" : "    " + linia) + "\n";
+    ASSERT_FALSE(wciete.empty());
+    EXPECT_NE(doc.find(wciete), String::npos) << "docs/fleet.md does not show " << cfg;
+  }
   const String haproxy = Haproxy();
   if (haproxy.empty()) GTEST_SKIP() << "haproxy is not installed (scripts/install-deps.sh installs it)";
   const Czas at = naZywo - Roznica::Minuta * 5;
