@@ -176,6 +176,25 @@ EVENTS_FILE = {
     b"marker\tY\t1601-01-01T00:00:00.000Z",
 }
 
+PROXY_SIG = b"\r\n\r\n\x00\r\nQUIT\n"
+
+
+def proxy(ver_cmd, family, body):
+    return PROXY_SIG + bytes([ver_cmd, family]) + struct.pack(">H", len(body)) + body
+
+
+PROXY_IPV4 = bytes([192, 0, 2, 7, 10, 0, 0, 5]) + struct.pack(">HH", 40001, 12540)
+PROXY_IPV6 = bytes.fromhex("20010db8000000000000000000010002") + bytes(15) + b"\x01" + struct.pack(">HH", 443, 12540)
+PROXY_HEADER = {
+    "ipv4_then_player": proxy(0x21, 0x11, PROXY_IPV4) + b"player\n",
+    "ipv6": proxy(0x21, 0x21, PROXY_IPV6),
+    "local": proxy(0x20, 0x00, b""),
+    "unix": proxy(0x21, 0x31, bytes(216)),
+    "tlvs": proxy(0x21, 0x11, PROXY_IPV4 + b"\x04\x00\x02ab" + b"\x01\x00\x02h2"),
+    "version1": b"PROXY TCP4 192.0.2.7 10.0.0.5 40001 12540\r\n",
+    "too_long": PROXY_SIG + b"\x21\x11\x04\x01" + PROXY_IPV4,
+}
+
 
 def write(target, seeds):
     d = os.path.join(CORPUS, target)
@@ -189,3 +208,4 @@ write("server_client", SERVER_CLIENT)
 write("frame_index", FRAME_INDEX)
 write("wav_info", WAV_INFO)
 write("events_file", EVENTS_FILE)
+write("proxy_header", PROXY_HEADER)

@@ -23,6 +23,8 @@ packages=(
   dpkg-dev file lintian desktop-file-utils man-db systemd
   # the picture of the layers (make architecture)
   graphviz
+  # the load balancer in front of two servers in the failover test (docs/fleet.md)
+  haproxy
 )
 
 missing=()

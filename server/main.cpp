@@ -111,6 +111,7 @@ int main(int argc, char** argv) {
       }
       for (const serwer::KonfiguracjaStacji& st : k.stacje) stacje.push_back(std::make_unique<serwer::Stacja>(st));
       u.polaczenZAdresu = k.polaczenZAdresu;
+      u.proxy = k.proxy;
     }
   } catch (const serwer::BladPlikuStacji& e) {
     // Read by the person who wrote the file: the sentence with its own advice; where the

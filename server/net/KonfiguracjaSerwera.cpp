@@ -1,5 +1,7 @@
 #include "net/KonfiguracjaSerwera.h"
 
+#include <arpa/inet.h>
+
 #include <map>
 #include <optional>
 
@@ -24,6 +26,7 @@ constexpr const char* kProgCiszy = "prog_ciszy";
 constexpr const char* kDlugoscCiszy = "dlugosc_ciszy";
 constexpr const char* kPamiecCiszy = "pamiec_ciszy";
 constexpr const char* kPolaczenZAdresu = "polaczen_z_adresu";
+constexpr const char* kProxy = "proxy";
 constexpr const char* kKluczeStacji =
     "katalog, uklad, sufiks, nazwa, czas, iwenty, prog_ciszy, dlugosc_ciszy, pamiec_ciszy";
 
@@ -45,6 +48,18 @@ String BezMiejsca(const std::exception& e) {
   const String m = e.what();
   const size_t i = m.find(" in file \"");
   return i == String::npos ? m : m.substr(0, i);
+}
+
+// An IPv4 or IPv6 address written as inet_ntop writes it (an IPv4 address mapped into
+// IPv6 as IPv4), or nothing.
+std::optional<String> AdresIp(const String& s) {
+  char tekst[INET6_ADDRSTRLEN] = "";
+  in_addr a4{};
+  if (inet_pton(AF_INET, s.c_str(), &a4) == 1) return String(inet_ntop(AF_INET, &a4, tekst, sizeof tekst));
+  in6_addr a6{};
+  if (inet_pton(AF_INET6, s.c_str(), &a6) != 1) return std::nullopt;
+  if (IN6_IS_ADDR_V4MAPPED(&a6)) return String(inet_ntop(AF_INET, a6.s6_addr + 12, tekst, sizeof tekst));
+  return String(inet_ntop(AF_INET6, &a6, tekst, sizeof tekst));
 }
 
 }  // namespace
@@ -86,14 +101,34 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
           uzyte = 0;
         }
         if (uzyte != wartosc.size() || n < 1) {
-          blad(String(kPolaczenZAdresu) + " ma być liczbą dodatnią, a jest \"" + wartosc + "\"; wpisz na przykład 50",
+          blad(String(kPolaczenZAdresu) + " ma być liczbą dodatnią, a jest \"" + wartosc + "\"; wpisz na przykład 500",
                numer);
         }
         wynik.polaczenZAdresu = n;
         continue;
       }
+      if (klucz == kProxy) {
+        // A list separated by commas (blanks around them allowed); each line adds to it.
+        size_t od = 0;
+        while (od <= wartosc.size()) {
+          size_t przecinek = wartosc.find(',', od);
+          if (przecinek == String::npos) przecinek = wartosc.size();
+          String a = wartosc.substr(od, przecinek - od);
+          a.erase(0, a.find_first_not_of(" \t"));
+          a.erase(a.find_last_not_of(" \t") + 1);
+          const std::optional<String> adres = AdresIp(a);
+          if (!adres) {
+            blad(String(kProxy) + " ma być listą adresów IP oddzielonych przecinkami, a \"" + a +
+                     "\" nie jest adresem; wpisz na przykład 127.0.0.1, 10.0.0.5",
+                 numer);
+          }
+          wynik.proxy.push_back(*adres);
+          od = przecinek + 1;
+        }
+        continue;
+      }
       blad("klucz " + klucz + " przed pierwszą sekcją stacji; przed sekcjami wolno tylko " + kPolaczenZAdresu +
-               ", klucze stacji wpisz pod [nazwa stacji]",
+               " i " + kProxy + ", klucze stacji wpisz pod [nazwa stacji]",
            numer);
     }
     KonfiguracjaStacji& k = stacje.back();

@@ -2,7 +2,8 @@
 // What a korwendo-server serves, read from its station file (UTF-8 text, a byte-order mark
 // at its start allowed):
 //
-//   polaczen_z_adresu = 50       ; server-wide settings come before the first section
+//   polaczen_z_adresu = 500      ; server-wide settings come before the first section
+//   proxy = 127.0.0.1, 10.0.0.5  ; the load balancers that state each peer's address
 //   [Zegar]                      ; one section per station; the section name is the station
 //   katalog = /srv/archive/zegar ; the archive's root directory (required)
 //   uklad = accurate             ; flat, hierarchy, combo, dailydir, accurate or a pattern with %
@@ -44,8 +45,13 @@ struct KonfiguracjaStacji {
 struct KonfiguracjaSerwera {
   std::vector<KonfiguracjaStacji> stacje;
   // The connections one peer address may hold at once (IPv6: one /64 network), so that no
-  // single peer can take every connection the server serves.
-  int polaczenZAdresu = 50;
+  // single peer can take every connection the server serves; high enough for an office of
+  // listeners behind one NAT address (docs/decisions.md).
+  int polaczenZAdresu = 500;
+  // The load balancers' addresses (IPv4 dotted, IPv6 in its shortest form, as inet_ntop
+  // writes them): a connection from one of them must start with the PROXY header (version
+  // 2), and the address it states is the peer's. Empty: no connection is relayed.
+  std::vector<String> proxy;
   // What a person starting the server should know although it starts: a file that names no
   // station. One sentence each.
   std::vector<String> ostrzezenia;

@@ -60,7 +60,7 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
   };
   const Stacja zegar{"Zegar", "/srv/archive/zegar", "accurate", "mp3", "zegar", true, "/srv/events/zegar.txt"};
   const std::vector<Przypadek> przypadki = {
-      {"the example of docs/server.md", przyklad, {zegar}, 50, ""},
+      {"the example of docs/server.md", przyklad, {zegar}, 500, ""},
       {"comments after values, sections and keys; ';' or '#' inside a value stays",
        "polaczen_z_adresu = 8 # eight\n[A] ; first\nkatalog = /a;b#c   ; the root\nczas=utc ;\nuklad = %Y/%m/%d/%H\t# hourly\n"
        "[Radio #1]\nkatalog = /r\n",
@@ -69,11 +69,11 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
        ""},
       {"byte-order mark and CRLF line ends", "\xEF\xBB\xBF[A]\r\nkatalog = /a\r\nczas = local\r\n",
        {{"A", "/a", "accurate", "mp3", "", false, ""}},
-       50,
+       500,
        ""},
       {"dead air settings", "[A]\nkatalog = /a\nprog_ciszy = -42.5\ndlugosc_ciszy = 4\npamiec_ciszy = /var/cache/a\n",
        {{"A", "/a", "accurate", "mp3", "", false, "", -42.5, 4, "/var/cache/a"}},
-       50,
+       500,
        ""},
       {"dead air level above full scale", "[A]\nkatalog = /a\nprog_ciszy = 3\n", {}, 0, "linia 3: prog_ciszy ma być poziomem"},
       {"dead air length not a number", "[A]\nkatalog = /a\ndlugosc_ciszy = 10s\n", {}, 0,
@@ -81,7 +81,7 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
       {"bad time", "[A]\nkatalog = /a\nczas = utc2 ; x\n", {}, 0, "linia 3: czas ma być utc albo local, a jest \"utc2\"; wpisz utc albo local"},
       {"unknown key", "[A]\n\nkolor = zielony\n", {}, 0, "linia 3: nieznany klucz kolor"},
       {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwszą sekcją stacji"},
-      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma być liczbą dodatnią, a jest \"0\"; wpisz na przykład 50"},
+      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma być liczbą dodatnią, a jest \"0\"; wpisz na przykład 500"},
       {"unclosed section", "; c\n[A\n", {}, 0, "linia 2: sekcja [A nie kończy się na ']'"},
       {"no '='", "[A]\nkatalog /a\n", {}, 0, "linia 2: brak '=' w \"katalog /a\"; napisz klucz = wartość albo [nazwa stacji]"},
       {"unknown layout", "[A]\nkatalog = /a\nuklad = spiral\n", {}, 0, "linia 3: uklad \"spiral\" nie do użycia (Nieznany układ spiral); wpisz flat, hierarchy, combo, dailydir, "
@@ -121,6 +121,37 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
       EXPECT_EQ(m.find(" in file "), std::string::npos) << m;
       EXPECT_EQ(m.find(".cpp"), std::string::npos) << m;
       EXPECT_NE(e.Gdzie().find(".cpp"), std::string::npos);
+    }
+  }
+}
+
+// The load balancers' addresses: a list, written in their shortest form so that they
+// compare with the connections' own, or the line at fault.
+TEST(KonfiguracjaSerwera, ProxyAddressesOrTheLineAtFault) {
+  const struct {
+    const char* tekst;
+    std::vector<std::string> proxy;
+    std::string blad;
+  } przypadki[] = {
+      {"[A]\nkatalog = /a\n", {}, ""},
+      {"proxy = 127.0.0.1\n", {"127.0.0.1"}, ""},
+      {"proxy = 127.0.0.1, 10.0.0.5 ; both balancers\nproxy=2001:DB8:0:0::7,::ffff:192.0.2.1\n",
+       {"127.0.0.1", "10.0.0.5", "2001:db8::7", "192.0.2.1"},
+       ""},
+      {"proxy = lb.example\n", {}, "linia 1: proxy ma być listą adresów IP oddzielonych przecinkami, a \"lb.example\""},
+      {"proxy = 10.0.0.1,\n", {}, "linia 1: proxy ma być listą adresów IP"},
+      {"proxy = 10.0.0.0/8\n", {}, "linia 1: proxy ma być listą adresów IP"},
+      {"[A]\nkatalog = /a\nproxy = 10.0.0.1\n", {}, "linia 3: nieznany klucz proxy"},
+  };
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.tekst);
+    try {
+      const KonfiguracjaSerwera k = CzytajKonfiguracje(p.tekst, "f.ini");
+      EXPECT_TRUE(p.blad.empty()) << "no error, expected " << p.blad;
+      EXPECT_EQ(std::vector<std::string>(k.proxy.begin(), k.proxy.end()), p.proxy);
+    } catch (const BladPlikuStacji& e) {
+      ASSERT_FALSE(p.blad.empty()) << e.what();
+      EXPECT_EQ(std::string(e.what()).rfind("plik stacji f.ini, " + p.blad, 0), 0u) << e.what();
     }
   }
 }

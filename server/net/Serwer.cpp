@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "core/Exception.h"
 #include "core/Log.h"
 #include "core/SygnalyKonca.h"
+#include "net/NaglowekProxy.h"
 
 namespace serwer {
 
@@ -58,6 +60,23 @@ String AdresPeera(const sockaddr_storage& a) {
     return String(tekst) + "/64";
   }
   return String();
+}
+
+// The peer's whole address as the balancers are listed (an IPv4 address mapped into IPv6
+// as IPv4).
+String AdresDokladny(const sockaddr_storage& a) {
+  char tekst[INET6_ADDRSTRLEN] = "";
+  if (a.ss_family == AF_INET) {
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(a).sin_addr, tekst, sizeof tekst);
+  } else if (a.ss_family == AF_INET6) {
+    const in6_addr& adres = reinterpret_cast<const sockaddr_in6&>(a).sin6_addr;
+    if (IN6_IS_ADDR_V4MAPPED(&adres)) {
+      inet_ntop(AF_INET, adres.s6_addr + 12, tekst, sizeof tekst);
+    } else {
+      inet_ntop(AF_INET6, &adres, tekst, sizeof tekst);
+    }
+  }
+  return tekst;
 }
 
 void Nieblokujacy(int fd) {
@@ -388,6 +407,8 @@ void Serwer::Przyjmij() {
       return;
     }
     const String adres = AdresPeera(peer);
+    const bool zProxy =
+        !u.proxy.empty() && std::find(u.proxy.begin(), u.proxy.end(), AdresDokladny(peer)) != u.proxy.end();
     if (const auto a = polaczeniaZAdresu.find(adres); a != polaczeniaZAdresu.end() && a->second >= u.polaczenZAdresu) {
       if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
         Log(1,
@@ -410,6 +431,7 @@ void Serwer::Przyjmij() {
     if (epoll_ctl(epoll.Get(), EPOLL_CTL_ADD, fd.Get(), &e) != 0) continue;
     const int numer = fd.Get();
     Polaczenie p{std::move(fd), std::make_unique<Klient>(stacje, u.klient, Zegar()), false, adres, 0, ++przyjetych};
+    p.czekaNaProxy = zProxy;
     niegracze.emplace(p.przyjete, numer);
     polaczenia.emplace(numer, std::move(p));
     ++polaczeniaZAdresu[adres];
@@ -436,16 +458,23 @@ void Serwer::Czytaj(Polaczenie& p) {
   const int fd = p.fd.Get();
   for (int k = 0; k < 4; ++k) {
     const ssize_t n = recv(fd, bufor, sizeof bufor, MSG_DONTWAIT);
+    // A connection that ends having sent nothing (a balancer's TCP health check, a port
+    // scan) leaves no log line.
     if (n == 0) {
-      Zamknij(fd, "klient zamknął połączenie");
+      Zamknij(fd, p.odebrano ? "klient zamknął połączenie" : "");
       return;
     }
     if (n < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return;
-      Zamknij(fd, SystemErrorText(errno));
+      Zamknij(fd, p.odebrano ? SystemErrorText(errno) : "");
       return;
     }
-    p.klient->Odbierz(bufor, static_cast<size_t>(n), Zegar());
+    p.odebrano = true;
+    const char* dane = bufor;
+    size_t ile = static_cast<size_t>(n);
+    if (p.czekaNaProxy && !PrzyjmijNaglowekProxy(p, dane, ile)) return;
+    if (ile == 0) continue;
+    p.klient->Odbierz(dane, ile, Zegar());
     if (p.klient->Zamknij()) {
       Zamknij(fd, p.klient->Powod());
       return;
@@ -481,6 +510,56 @@ void Serwer::Czytaj(Polaczenie& p) {
     }
     if (static_cast<size_t>(n) < sizeof bufor) return;
   }
+}
+
+bool Serwer::PrzyjmijNaglowekProxy(Polaczenie& p, const char*& dane, size_t& ile) {
+  const int fd = p.fd.Get();
+  const size_t bylo = p.naglowek.size();
+  // Never more than the longest header: a connection holds no more before it is served.
+  p.naglowek.append(dane, std::min(ile, NaglowekProxy::kStalaCzesc + NaglowekProxy::kMaksDlugosc - bylo));
+  const NaglowekProxy h =
+      CzytajNaglowekProxy(reinterpret_cast<const unsigned char*>(p.naglowek.data()), p.naglowek.size());
+  using Stan = NaglowekProxy::Stan;
+  if (h.stan == Stan::Niepelny) return false;
+  if (h.stan == Stan::Lokalny) {
+    // The balancer's own connection, its health check: it has learned what it wanted.
+    Zamknij(fd, "");
+    return false;
+  }
+  if (h.stan != Stan::Przekazany) {
+    const String opis = OpisBleduProxy(h.stan);
+    if (++zlychNaglowkowProxy == 1 || zlychNaglowkowProxy % 1000 == 0) {
+      Log(1,
+          "połączenie z adresu " + p.adres + " bez ważnego nagłówka PROXY (" + opis + "), zamknięte (" +
+              std::to_string(zlychNaglowkowProxy) + "); czy balanser ma send-proxy-v2?",
+          KG_WHERE);
+    }
+    Zamknij(fd, opis);
+    return false;
+  }
+  const size_t uzyte = h.dlugosc - bylo;
+  dane += uzyte;
+  ile -= uzyte;
+  p.czekaNaProxy = false;
+  String().swap(p.naglowek);
+  if (h.zrodlo.ss_family == AF_UNSPEC) return true;  // no peer stated: the balancer's own
+  // From here on the peer's address is the connection's.
+  const String adres = AdresPeera(h.zrodlo);
+  if (const auto a = polaczeniaZAdresu.find(p.adres); a != polaczeniaZAdresu.end() && --a->second <= 0) {
+    polaczeniaZAdresu.erase(a);
+  }
+  p.adres = adres;
+  if (++polaczeniaZAdresu[adres] > u.polaczenZAdresu) {
+    if (++odrzuconeZAdresu == 1 || odrzuconeZAdresu % 1000 == 0) {
+      Log(1,
+          "za dużo połączeń z adresu " + adres + " (przez proxy), połączenie odrzucone (" +
+              std::to_string(odrzuconeZAdresu) + ")",
+          KG_WHERE);
+    }
+    Zamknij(fd, "za dużo połączeń z adresu " + adres);
+    return false;
+  }
+  return true;
 }
 
 void Serwer::Pisz(Polaczenie& p) {
@@ -520,7 +599,7 @@ void Serwer::Pisz(Polaczenie& p) {
 }
 
 void Serwer::Zamknij(int fd, const String& powod) {
-  Log(0, "klient " + std::to_string(fd) + " rozłączony: " + powod, KG_WHERE);
+  if (!powod.empty()) Log(0, "klient " + std::to_string(fd) + " rozłączony: " + powod, KG_WHERE);
   // Erasing the connection closes its descriptor.
   const auto it = polaczenia.find(fd);
   if (it != polaczenia.end()) {

@@ -50,7 +50,12 @@ class Serwer {
     int maksKlientow = 1000;
     // Connections one peer address may hold at once (IPv6: one /64 network); more from it
     // are closed at once, so that no single peer takes every connection.
-    int polaczenZAdresu = 50;
+    int polaczenZAdresu = 500;
+    // The load balancers' addresses, as KonfiguracjaSerwera::proxy states them: their
+    // connections must begin with the PROXY header (version 2), whose peer address then
+    // stands for the connection's in the per-address limit and the input pool. The header
+    // is never looked for on other connections.
+    std::vector<String> proxy;
     // The pool of bytes of unfinished packets beyond what a command needs
     // (klient.limitPakietu, each connection's own), shared fairly by peer address: when it
     // would be passed, the address that holds the most of it loses its largest (see
@@ -89,6 +94,11 @@ class Serwer {
     int64_t trzymane;  // klient->Trzymane() as counted in the budget
     uint64_t przyjete;  // the order of accepting: the key in `niegracze` until a player
     bool wGraczach = false;  // registered in `epollGraczy` rather than `epoll`
+    bool odebrano = false;  // a byte has come
+    // From a balancer, until its PROXY header is whole: the header's bytes so far. The
+    // connection counts under the balancer's address until then.
+    bool czekaNaProxy = false;
+    String naglowek = String();
   };
 
   void Przyjmij();
@@ -103,9 +113,16 @@ class Serwer {
   // p has said "player\n": it moves to `epollGraczy`, waiting to be written.
   void DoGraczy(Polaczenie& p);
   void Czytaj(Polaczenie& p);
+  // Takes the PROXY header of a balancer's connection p from the bytes just read: moves p
+  // to the peer's address once the header is whole and leaves in dane/ile the client's
+  // bytes after it. False when p was closed (a bad header, a LOCAL one, the peer's address
+  // over its limit) or the header is not whole yet: nothing is left for the client.
+  bool PrzyjmijNaglowekProxy(Polaczenie& p, const char*& dane, size_t& ile);
   void Pisz(Polaczenie& p);
   // The epoll that watches p.
   int EpollDla(const Polaczenie& p) const { return p.wGraczach ? epollGraczy.Get() : epoll.Get(); }
+  // Closes fd with a log line saying `powod`; with an empty `powod` without one (a health
+  // check, a connection that sent nothing).
   void Zamknij(int fd, const String& powod);
   // Takes the listening socket out of the loop (true) or puts it back.
   void WstrzymajNasluch(bool wstrzymaj);
@@ -132,6 +149,7 @@ class Serwer {
   // The connections that are no players yet, oldest first: descriptors by `przyjete`.
   std::map<uint64_t, int> niegracze;
   int64_t odrzuconeZAdresu = 0;
+  int64_t zlychNaglowkowProxy = 0;
   int64_t zerwanePrzezWejscie = 0;
   std::map<String, int> polaczeniaZAdresu;
   BudzetWejscia budzet;

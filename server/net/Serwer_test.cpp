@@ -636,6 +636,88 @@ TEST(Serwer, ConnectionsOfOneAddressAreLimited) {
   EXPECT_TRUE(przyjety);
 }
 
+// The PROXY header (version 2) of a relayed connection from `z` (IPv4), or, with `z`
+// null, of the balancer's own (LOCAL) connection.
+std::string NaglowekProxyDla(const char* z) {
+  std::string h("\r\n\r\n\0\r\nQUIT\n", 12);
+  if (z == nullptr) return h + std::string("\x20\x00\x00\x00", 4);
+  h += std::string("\x21\x11\x00\x0C", 4);
+  in_addr a{};
+  inet_pton(AF_INET, z, &a);
+  h.append(reinterpret_cast<const char*>(&a), 4);
+  h += std::string("\x7F\x00\x00\x01\x9C\x41\x30\xFC", 8);
+  return h;
+}
+
+// Behind a balancer the per-address limit counts the peers its header states, not the
+// balancer; a connection from it must begin with the header, a connection from elsewhere
+// is never read for one; health checks (a connection that sends nothing, a LOCAL header)
+// cost no log line.
+TEST(Serwer, ABalancersConnectionsCountByThePeerItStates) {
+  LogCapture log;
+  Serwer::Ustawienia su;
+  su.polaczenZAdresu = 2;
+  su.proxy = {"127.0.0.9"};
+  Srodowisko s(Klient::Ustawienia(), su);
+  const auto gra = [&](Klient2& k) {
+    k.Surowe("player\n");
+    k.Tekst("zmienstacje " + kT0.NapisHex() + " A");
+    k.Tekst("play");
+    return k.Audio().numeraudia;
+  };
+
+  // Health checks: a plain TCP one from the balancer and from elsewhere, and LOCAL.
+  std::make_unique<Klient2>(s.Port(), true, "127.0.0.9").reset();
+  std::make_unique<Klient2>(s.Port(), true, "127.0.0.1").reset();
+  {
+    Klient2 lokalny(s.Port(), true, "127.0.0.9");
+    lokalny.Surowe(NaglowekProxyDla(nullptr));
+    EXPECT_TRUE(lokalny.Zamkniete());
+  }
+  {
+    Klient2 k(s.Port());
+    k.Surowe("listabaz\n");
+    EXPECT_TRUE(k.Zamkniete());
+  }
+  ASSERT_TRUE(CzekajNa([&] { return log.Text().find("lista stacji wysłana") != std::string::npos; }, 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::string poKontrolach = log.Text();
+  size_t rozlaczen = 0;
+  for (size_t i = poKontrolach.find("rozłączony"); i != std::string::npos; i = poKontrolach.find("rozłączony", i + 1)) {
+    ++rozlaczen;
+  }
+  EXPECT_EQ(rozlaczen, 1u) << "a health check was logged:\n" << poKontrolach;
+
+  // Two players of one peer through the balancer, the header and the first line in one
+  // piece or apart; a third of that peer is refused, another peer's plays.
+  std::vector<std::unique_ptr<Klient2>> pierwszy;
+  for (int i = 0; i < 2; ++i) pierwszy.push_back(std::make_unique<Klient2>(s.Port(), true, "127.0.0.9"));
+  pierwszy[0]->Surowe(NaglowekProxyDla("192.0.2.1"));
+  EXPECT_EQ(gra(*pierwszy[0]), 2);
+  pierwszy[1]->Surowe(NaglowekProxyDla("192.0.2.1") + "player\n");
+  pierwszy[1]->Tekst("zmienstacje " + kT0.NapisHex() + " A");
+  pierwszy[1]->Tekst("play");
+  EXPECT_EQ(pierwszy[1]->Audio().numeraudia, 2);
+  Klient2 trzeci(s.Port(), true, "127.0.0.9");
+  trzeci.Surowe(NaglowekProxyDla("192.0.2.1"));
+  EXPECT_TRUE(trzeci.Zamkniete()) << "the peer's limit was not applied";
+  Klient2 inny(s.Port(), true, "127.0.0.9");
+  inny.Surowe(NaglowekProxyDla("192.0.2.2"));
+  EXPECT_EQ(gra(inny), 2) << "the balancer's own address was limited";
+
+  // From the balancer without a header: closed, with a line saying why.
+  Klient2 bezNaglowka(s.Port(), true, "127.0.0.9");
+  bezNaglowka.Surowe("listabaz\n");
+  Paczka2 p;
+  EXPECT_FALSE(bezNaglowka.Odbierz(p));
+  EXPECT_TRUE(CzekajNa([&] { return log.Text().find("bez ważnego nagłówka PROXY") != std::string::npos; }, 5000))
+      << log.Text();
+  // From elsewhere a header is no header: it is an unknown first line.
+  Klient2 obcy(s.Port(), true, "127.0.0.3");
+  obcy.Surowe(NaglowekProxyDla("192.0.2.3") + "listabaz\n");
+  EXPECT_FALSE(obcy.Odbierz(p) && p.Nazwa == "String");
+}
+
 // A connection holds no more than it may rightly send: a command beyond the small limit
 // closes it, an export request of many intervals is held; and all connections together
 // hold no more than the pool (beyond what each command needs), the one of the same address

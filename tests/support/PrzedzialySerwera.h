@@ -20,8 +20,9 @@
 
 // The audio intervals that the server on 127.0.0.1:`port` announces for `stacja` to a
 // player turning to it at `t`; none when it cannot be reached or says nothing of them
-// within 5 s.
-inline std::optional<Przedzialy> PrzedzialyNaSerwerze(int port, const String& stacja, Czas t) {
+// within 5 s. `przed` is sent first (a load balancer's PROXY header, to a server that
+// takes this address for its balancer).
+inline std::optional<Przedzialy> PrzedzialyNaSerwerze(int port, const String& stacja, Czas t, const String& przed = "") {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return std::nullopt;
   struct Zamykacz {
@@ -37,7 +38,7 @@ inline std::optional<Przedzialy> PrzedzialyNaSerwerze(int port, const String& st
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
   Core pakiet;
   Paczka2("zmienstacje " + t.NapisHex() + " " + stacja).WriteTo(pakiet);
-  const String wyjscie = "player\n" + pakiet.Tekst();
+  const String wyjscie = przed + "player\n" + pakiet.Tekst();
   if (send(fd, wyjscie.data(), wyjscie.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(wyjscie.size())) return std::nullopt;
   Paczka2 odbior;
   for (;;) {

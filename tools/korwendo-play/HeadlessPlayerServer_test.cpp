@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -633,6 +634,132 @@ TEST_F(HeadlessPlayerServer, ALostConnectionReconnectsAfterFiveSecondsAtTheMomen
   EXPECT_LE(po.front(), przed.back() + Roznica::Sekunda * 3) << "playing did not go on from the moment heard";
   SprawdzMoment("after a reconnection", Odczyty(l), Nagranie(Nagrania()), po.front(), po.front() + Roznica::Sekunda * 15,
                 static_cast<size_t>(gra));
+}
+
+// A free TCP port on loopback (free when asked: nothing holds it after).
+int WolnyPort() {
+  const int g = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t dl = sizeof a;
+  const bool jest = bind(g, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+                    getsockname(g, reinterpret_cast<sockaddr*>(&a), &dl) == 0;
+  close(g);
+  return jest ? ntohs(a.sin_port) : 0;
+}
+
+// The haproxy executable on PATH or in /usr/sbin, or "".
+String Haproxy() {
+  String sciezki = std::getenv("PATH") ? std::getenv("PATH") : "";
+  sciezki += ":/usr/sbin:/sbin";
+  std::istringstream s(sciezki);
+  String katalog;
+  while (std::getline(s, katalog, ':')) {
+    const String p = katalog + "/haproxy";
+    if (!katalog.empty() && access(p.c_str(), X_OK) == 0) return p;
+  }
+  return "";
+}
+
+// The PROXY header (version 2) of a player at 127.0.0.5 relayed by a balancer, which a
+// server that takes this address for its balancer wants first on every connection.
+String NaglowekProxy() {
+  return String("\r\n\r\n\0\r\nQUIT\n\x21\x11\x00\x0C\x7F\x00\x00\x05\x7F\x00\x00\x01\x9C\x41\x30\xFC", 28);
+}
+
+// Two copies of the server over one archive behind HAProxy with the tested configuration
+// of docs/fleet.md: the player plays through the balancer, the copy serving it is killed
+// (SIGKILL), and the player goes on through the other after its 5 s reconnection, at the
+// moment heard: the time code captured after the reconnection is the moment shown, from
+// the moment heard when the connection was lost.
+TEST_F(HeadlessPlayerServer, BehindABalancerAnotherCopyTakesOverAtTheMomentHeard) {
+  {
+    // The configuration tested is the one the page gives, line for line.
+    const std::filesystem::path cfg = KG_FLEET_HAPROXY;
+    std::ifstream f(cfg);
+    std::ifstream d(cfg.parent_path().parent_path().parent_path() / "docs/fleet.md");
+    const String doc((std::istreambuf_iterator<char>(d)), std::istreambuf_iterator<char>());
+    String wciete;
+    String linia;
+    while (std::getline(f, linia)) wciete += (linia.empty() ? "" : "    " + linia) + "\n";
+    ASSERT_FALSE(wciete.empty());
+    EXPECT_NE(doc.find(wciete), String::npos) << "docs/fleet.md does not show " << cfg;
+  }
+  const String haproxy = Haproxy();
+  if (haproxy.empty()) GTEST_SKIP() << "haproxy is not installed (scripts/install-deps.sh installs it)";
+  const Czas at = naZywo - Roznica::Minuta * 5;
+  ASSERT_NO_FATAL_FAILURE(CzekajNaNagranie(at, naZywo, 60));
+  // Both copies read the demo archive and take loopback for their balancer.
+  std::ofstream k(dir / "kopia.conf");
+  k << "proxy = 127.0.0.1\n";
+  for (const StacjaDemo& s : DemoRecorder::Stacje()) {
+    k << "[" << s.nazwa << "]\nkatalog = " << archiwum << "/" << s.nazwa << "\nuklad = accurate\nsufiks = " << s.sufiks
+      << "\nczas = utc\n";
+  }
+  k.close();
+  auto [kopia1, port1] = StartSerwera({"--config", dir / "kopia.conf"}, dir.Path());
+  ASSERT_GT(port1, 0) << kopia1->Tekst();
+  auto [kopia2, port2] = StartSerwera({"--config", dir / "kopia.conf"}, dir.Path());
+  ASSERT_GT(port2, 0) << kopia2->Tekst();
+  for (int p : {port1, port2}) {
+    std::optional<::Przedzialy> w;
+    for (int i = 0; i < 100 && !(w && w->Zawiera(at) && w->Zawiera(at + Roznica::Minuta)); ++i) {
+      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      w = PrzedzialyNaSerwerze(p, "Zegar", at, NaglowekProxy());
+    }
+    ASSERT_TRUE(w && w->Zawiera(at) && w->Zawiera(at + Roznica::Minuta)) << "the copy on " << p << " has not indexed";
+  }
+
+  const int portLb = WolnyPort();
+  ASSERT_GT(portLb, 0);
+  setenv("KG_LISTEN", ("127.0.0.1:" + std::to_string(portLb)).c_str(), 1);
+  setenv("KG_COPY1", ("127.0.0.1:" + std::to_string(port1)).c_str(), 1);
+  setenv("KG_COPY2", ("127.0.0.1:" + std::to_string(port2)).c_str(), 1);
+  Proces lb({haproxy, "-f", KG_FLEET_HAPROXY, "-db"}, dir.Path());
+  std::optional<::Przedzialy> przezLb;
+  for (int i = 0; i < 100 && !przezLb; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    przezLb = PrzedzialyNaSerwerze(portLb, "Zegar", at);
+  }
+  ASSERT_TRUE(przezLb) << "nothing answers through the balancer\n" << lb.Tekst();
+
+  const String LB = "127.0.0.1:" + std::to_string(portLb);
+  auto p = Graj("Zegar@" + LB, at);
+  ASSERT_TRUE(p->CzekajNaCzasy(0, 4, 20000)) << p->Tekst();
+  // With "balance first" the first copy serves the player.
+  ASSERT_TRUE(CzekajNaPolaczenia(port1, [](const std::set<int>& s) { return !s.empty(); }, 5000));
+  kopia1->Sygnal(SIGKILL);
+  const auto zabity = Clock::now();
+  EXPECT_TRUE(kopia1->Koniec(5000));
+  const int utrata = p->CzekajNaLinie("connection: connection lost", 0, 10000);
+  ASSERT_GE(utrata, 0) << p->Tekst();
+  std::vector<String> doUtraty = p->Linie();
+  doUtraty.resize(static_cast<size_t>(utrata));
+  const std::vector<Czas> przed = Czasy(doUtraty);
+  ASSERT_FALSE(przed.empty());
+  const int polaczony = p->CzekajNaLinie("connection: connected", static_cast<size_t>(utrata), 15000);
+  ASSERT_GE(polaczony, 0) << p->Tekst() << lb.Tekst();
+  const auto poZabiciu = Clock::now() - zabity;
+  EXPECT_LE(poZabiciu, std::chrono::milliseconds(6000)) << "the other copy took over late";
+  const int gra = p->CzekajNaLinie("station: Zegar", static_cast<size_t>(polaczony), 10000);
+  ASSERT_GE(gra, 0) << p->Tekst();
+  ASSERT_TRUE(p->CzekajNaCzasy(static_cast<size_t>(gra), 7, 15000)) << p->Tekst();
+  EXPECT_FALSE(PolaczeniaDo(port2).empty()) << "the second copy does not serve the player";
+  Zakoncz(*p);
+
+  const std::vector<String> l = p->Linie();
+  const std::vector<Czas> po = Czasy(l, static_cast<size_t>(gra));
+  ASSERT_FALSE(po.empty());
+  EXPECT_GE(po.front(), przed.back());
+  EXPECT_LE(po.front(), przed.back() + Roznica::Sekunda * 3) << "playing did not go on from the moment heard";
+  for (size_t i = 1; i < po.size(); ++i) EXPECT_GE(po[i], po[i - 1]);
+  const std::vector<Odczyt> o = Odczyty(l);
+  const Nagranie n(Nagrania());
+  SprawdzMoment("before the failover", o, n, at, przed.back() - kOkno, 0, 1);
+  SprawdzMoment("after the failover", o, n, po.front(), po.front() + Roznica::Sekunda * 15, static_cast<size_t>(gra));
+  std::printf("[ failover ] the other copy served %.1f s after the kill, at %+.0f ms from the moment heard\n",
+              std::chrono::duration<double>(poZabiciu).count(), Ms(po.front() - przed.back()));
 }
 
 // Across a recording gap of the schedule the time shown jumps over it with the audio, and
