@@ -22,6 +22,7 @@
 #include "core/Exception.h"
 #include "core/Log.h"
 #include "core/SygnalyKonca.h"
+#include "net/Metryki.h"
 
 namespace serwer {
 
@@ -215,6 +216,7 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
         zamknieteOdOddania = 0;
         oddanoPamiec = teraz;
       }
+      if (u.takt) u.takt();
       if (nasluchWstrzymany) {
         if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
         if (zapasowy) WstrzymajNasluch(false);
@@ -290,6 +292,7 @@ void Serwer::Archiwista(Stacja& s) {
       TraceDepthScope glebokosc;
       try {
         o = s.Sprawdz(&koniec);
+        if (u.klient.metryki && !koniec) u.klient.metryki->Zindeksowano(s);
       } catch (const std::exception& e) {
         Log(2, "stacja " + s.Nazwa() + ": " + e.what(), KG_WHERE);
       }
@@ -546,6 +549,7 @@ void Serwer::Odswiez() {
   }
   for (auto& [s, o] : nowe) {
     const Stacja::Zmiany z = s->Zastosuj(std::move(o));
+    if (z.pierwsza && u.klient.metryki) u.klient.metryki->Sprawdzona(*s);
     if (!z.audio && !z.iwenty && !z.pierwsza) continue;
     for (auto& [fd, p] : polaczenia) p.klient->ZmianaStacji(*s, z);
   }
