@@ -32,6 +32,8 @@ Metryki::Metryki(const std::vector<std::unique_ptr<Stacja>>& s) : niesprawdzone(
     stacje.push_back(std::make_unique<NaStacji>());
     stacje.back()->stacja = st.get();
     wedlugStacji.emplace(st.get(), stacje.back().get());
+    // A station its owner looked at before the server runs is known already.
+    if (st->Sprawdzona()) Sprawdzona(*st);
   }
 }
 

@@ -23,7 +23,8 @@ class Stacja;
 
 class Metryki {
  public:
-  // The stations must outlive this object; their set never changes.
+  // The stations must outlive this object; their set never changes. Constructed before
+  // the loop runs (it reads whether each station was looked at).
   explicit Metryki(const std::vector<std::unique_ptr<Stacja>>& stacje);
   Metryki(const Metryki&) = delete;
   Metryki& operator=(const Metryki&) = delete;
