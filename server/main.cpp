@@ -10,6 +10,7 @@
 #include "archive/DemoRecorder.h"
 #include "commandline/CommandLine.h"
 #include "core/Log.h"
+#include "core/LogJournal.h"
 #include "core/SygnalyKonca.h"
 #include "net/KonfiguracjaSerwera.h"
 #include "net/Metryki.h"

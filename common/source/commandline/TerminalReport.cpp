@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/Log.h"
+#include "core/LogJournal.h"
 
 namespace {
 

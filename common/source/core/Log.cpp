@@ -12,6 +12,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "core/LogJournal.h"
 #include "core/UnikalnyDeskryptor.h"
 
 namespace {
@@ -19,8 +20,6 @@ namespace {
 std::mutex nameLock;
 String baseDirectory;  // empty: the current directory
 String logFileName;
-// Set by LogToJournalIfConnected: every line also goes to standard error, for the journal.
-std::atomic<bool> toJournal = false;
 
 const char* LevelTag(int level) {
   switch (level) {
@@ -143,34 +142,11 @@ bool DebugMarker() {
   return marker;
 }
 
-bool LogToJournalIfConnected() {
-  // JOURNAL_STREAM is "device:inode" of the stream systemd connected; a child whose
-  // standard error was redirected inherits the variable but not the stream.
-  const char* stream = std::getenv("JOURNAL_STREAM");
-  struct stat st {};
-  unsigned long long device = 0, inode = 0;
-  const bool connected = stream && std::sscanf(stream, "%llu:%llu", &device, &inode) == 2 &&
-                         fstat(STDERR_FILENO, &st) == 0 && static_cast<unsigned long long>(st.st_dev) == device &&
-                         static_cast<unsigned long long>(st.st_ino) == inode;
-  toJournal = connected;
-  return connected;
-}
-
-String JournalPrefix(int level) {
-  if (!toJournal) return String();
-  switch (level) {
-    case 0: return "<7>";
-    case 1: return "<4>";
-    case 2: return "<3>";
-    default: return "<6>";
-  }
-}
-
 void Log(int level, const String& message, const String& where) {
   try {
-    if (toJournal) {
+    if (const String priority = JournalPrefix(level); !priority.empty()) {
       // One journal entry a line: line breaks inside the message become spaces.
-      String line = JournalPrefix(level) + message + " " + where;
+      String line = priority + message + " " + where;
       for (char& c : line) {
         if (c == '\n' || c == '\r') c = ' ';
       }

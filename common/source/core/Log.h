@@ -13,16 +13,6 @@ void Log(int level, const String& message, const String& where);
 String Where(const char* source, int line);
 #define KG_WHERE ::Where(__FILE__, __LINE__)
 
-// For a service under systemd, whose journal reads each line of standard error with the
-// priority its "<N>" prefix gives: when JOURNAL_STREAM names this process's standard error,
-// every later line is also written there, prefixed by its level (errors <3>, warnings <4>,
-// info <6>, debug <7>), and true is returned; otherwise nothing changes. Called once at
-// start by a program that wants it, before its threads log.
-bool LogToJournalIfConnected();
-// The prefix of a line at `level` written to standard error by the program itself: empty
-// unless LogToJournalIfConnected found the journal.
-String JournalPrefix(int level);
-
 // The directory under which log/ is made; the current directory unless a program names
 // another before its first line.
 void SetLogBaseDirectory(const String& directory);
