@@ -128,6 +128,55 @@ TEST(Metryki, AnotherServiceOnTheAddressIsAnError) {
   EXPECT_THROW(SerwerHttp("no-such-host.invalid", 0, m), std::exception);
 }
 
+// A request for audio is late when its first packet is queued more than `spoznienie` after
+// it; one with no audio to answer with (beyond the recording) is never late. The client's
+// clock is given, so the delay is exact.
+TEST(Metryki, AudioAnsweredLateIsCounted) {
+  TempDir dir;
+  fixtures::Strumien s(fixtures::Strumien::Warstwa::III, kT0);
+  s.Kod(kS * 20);
+  const RotterLayout l(RotterLayout::Rodzaj::Accurate, "mp3", "", true);
+  fixtures::Zapisz(dir.Path() + "/a", l.Sciezka(kT0), s.Bajty(), Czas::Teraz());
+  std::vector<std::unique_ptr<Stacja>> st;
+  st.push_back(std::make_unique<Stacja>(KonfiguracjaStacji{"A", dir.Path() + "/a", "accurate", "mp3", "", true, ""}));
+  st[0]->Odswiez();
+  const auto wyslij = [](Klient& k, const String& tekst, Czas teraz) {
+    Paczka2 p(tekst);
+    Core c;
+    p.WriteTo(c);
+    k.Odbierz(c.Data(), static_cast<size_t>(c.Size()), teraz);
+  };
+  const struct {
+    const char* opis;
+    Czas gdzie;
+    int zwlokaMs;
+    int spoznione;
+  } przypadki[] = {
+      {"answered at once", kT0 + kS, 100, 0},
+      {"answered after 600 ms", kT0 + kS, 600, 1},
+      {"nothing there to answer with", kT0 + kS * 3600, 600, 0},
+  };
+  for (const auto& p : przypadki) {
+    Metryki m(st);
+    Klient::Ustawienia u;
+    u.metryki = &m;
+    const Czas t0 = Czas(0) + kS * 1000;
+    Klient k(st, u, t0);
+    k.Odbierz("player\n", 7, t0);
+    wyslij(k, "zmienstacje " + p.gdzie.NapisHex() + " A", t0);
+    wyslij(k, "play", t0);
+    k.Pompuj(t0 + Roznica::Milisekunda * p.zwlokaMs);
+    // A later seek answered at once adds nothing.
+    const Czas t1 = t0 + kS * 2;
+    wyslij(k, "setpos " + (kT0 + kS * 2).NapisHex(), t1);
+    k.Pompuj(t1 + Roznica::Milisekunda * 10);
+    const std::string tekst = m.Tekst();
+    EXPECT_EQ(Wartosc(tekst, "korwendo_audio_late_total"), p.spoznione) << p.opis;
+    EXPECT_EQ(Wartosc(tekst, "korwendo_seeks_total"), 1) << p.opis;
+    EXPECT_EQ(Wartosc(tekst, "korwendo_station_players{station=\"A\"}"), 1) << p.opis;
+  }
+}
+
 TEST(Metryki, ScrapedWhilePlayersPlay) {
   Srodowisko env(Klient::Ustawienia(), Serwer::Ustawienia(), false, 86400, true);
   // A file of the empty station that cannot be played, old enough to be reported.
