@@ -9,6 +9,9 @@ packages=(
   qt6-base-dev libmpg123-dev libpulse-dev libmp3lame-dev libtwolame-dev
   # the time stretcher of playing at a speed other than 1x (docs/decisions.md)
   librubberband-dev
+  # the server's HTTP endpoint for metrics and health, and its readiness and watchdog for
+  # systemd (sd_notify)
+  libcivetweb-dev libsystemd-dev
   pulseaudio pulseaudio-utils mpg123 lame twolame sox
   fonts-liberation tzdata locales
   # the time axis and digit panels under a real X server, driven by real X input
@@ -21,6 +24,8 @@ packages=(
   # entry's validator, the manual pages' formatter, and systemd-analyze for the unit (the
   # systemd package only installs it here: nothing starts while PID 1 is another program)
   dpkg-dev file lintian desktop-file-utils man-db systemd
+  # promtool, which checks the server's metrics as Prometheus would read them
+  prometheus
   # the picture of the layers (make architecture)
   graphviz
   # the load balancer in front of two servers in the failover test (docs/fleet.md)

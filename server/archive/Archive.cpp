@@ -170,34 +170,43 @@ bool Archive::Odswiez(const std::atomic<bool>* przerwij) {
   return true;
 }
 
-String Archive::Nieodtwarzalny(const Plik& p) {
-  if (!p.blad.empty()) return p.blad;
-  if (p.rozmiar == 0) return "pusty plik";
+Archive::Powod Archive::Nieodtwarzalny(const Plik& p) {
+  if (!p.blad.empty()) return {"read_error", p.blad};
+  if (p.rozmiar == 0) return {"empty", "pusty plik"};
   if (p.mpeg) {
     if (p.indeks.BezAudio()) {
-      return "brak ramek MPEG w pierwszych " + std::to_string(FrameIndex::kBezRamek) + " bajtach (z " +
-             std::to_string(p.rozmiar) + ")";
+      return {"no_mpeg_frames", "brak ramek MPEG w pierwszych " + std::to_string(FrameIndex::kBezRamek) + " bajtach (z " +
+                                    std::to_string(p.rozmiar) + ")"};
     }
-    if (p.indeks.LiczbaRamek() == 0) return "brak ramek MPEG w " + std::to_string(p.rozmiar) + " bajtach";
-    return String();
+    if (p.indeks.LiczbaRamek() == 0) {
+      return {"no_mpeg_frames", "brak ramek MPEG w " + std::to_string(p.rozmiar) + " bajtach"};
+    }
+    return {};
   }
-  if (!p.wav) return "brak nagłówka WAV z danymi PCM 16 bit";
-  if (p.wav->LiczbaProbek() == 0) return "brak próbek w pliku WAV";
-  return String();
+  if (!p.wav) return {"not_pcm_wav", "brak nagłówka WAV z danymi PCM 16 bit"};
+  if (p.wav->LiczbaProbek() == 0) return {"no_samples", "brak próbek w pliku WAV"};
+  return {};
 }
 
 void Archive::ZglosNieodtwarzalne() {
   // Only this thread changes `pliki` and the files in it.
   std::map<String, String> teraz;
+  StanPlikow stan;
   const Czas chwila = Czas::Teraz();
   for (const auto& [w, p] : pliki) {
-    const String powod = Nieodtwarzalny(*p);
-    if (powod.empty()) continue;
+    const Powod powod = Nieodtwarzalny(*p);
+    if (powod.tekst.empty()) {
+      ++stan.odtwarzalne;
+      continue;
+    }
     // The file being recorded may be empty or hold no whole frame yet: it is reported
     // only once it has stood unchanged for a while.
     const auto stary = zgloszone.find(w);
-    if (chwila - p->mtime < kWiekNieodtwarzalnego && (stary == zgloszone.end() || stary->second != powod)) continue;
-    teraz[w] = powod;
+    if (chwila - p->mtime < kWiekNieodtwarzalnego && (stary == zgloszone.end() || stary->second != powod.tekst)) {
+      continue;
+    }
+    teraz[w] = powod.tekst;
+    ++stan.nieodtwarzalne[powod.rodzaj];
   }
   for (const auto& [w, powod] : teraz) {
     const auto stary = zgloszone.find(w);
@@ -206,6 +215,13 @@ void Archive::ZglosNieodtwarzalne() {
         KG_WHERE);
   }
   zgloszone = std::move(teraz);
+  Synchronized l(&sekcja);
+  stanPlikow = std::move(stan);
+}
+
+Archive::StanPlikow Archive::Pliki() const {
+  Synchronized l(&sekcja);
+  return stanPlikow;
 }
 
 void Archive::Uloz() {

@@ -115,6 +115,16 @@ class Archive {
   };
   std::vector<Opis> Odcinki() const;
 
+  // The files as the last look left them: those that can be played (their audio indexed)
+  // and those reported as unplayable, counted by the kind of reason: "read_error",
+  // "empty", "no_mpeg_frames", "not_pcm_wav", "no_samples". A file just made that cannot
+  // be played yet counts in neither until it is reported (see kWiekNieodtwarzalnego).
+  struct StanPlikow {
+    int odtwarzalne = 0;
+    std::map<String, int> nieodtwarzalne;
+  };
+  StanPlikow Pliki() const;
+
  private:
   friend class ArchiveReader;
   struct Plik;
@@ -128,8 +138,13 @@ class Archive {
   // file then keeps the size and time of its last whole look, so that the next look goes
   // on with it.
   bool Doczytaj(Plik& p, const struct stat& st, const std::atomic<bool>* przerwij) const;
-  // Why the file cannot be played; empty when it can.
-  static String Nieodtwarzalny(const Plik& p);
+  // Why the file cannot be played: the kind (see StanPlikow) and the text for the log;
+  // both empty when it can.
+  struct Powod {
+    String rodzaj;
+    String tekst;
+  };
+  static Powod Nieodtwarzalny(const Plik& p);
   // Logs each file that cannot be played, once for each reason.
   void ZglosNieodtwarzalne();
 
@@ -146,6 +161,8 @@ class Archive {
   uint64_t wersja = 0;
   // The files logged as unplayable, with the reason logged (Odswiez's thread only).
   std::map<String, String> zgloszone;
+  // What Pliki() tells, made by each look.
+  StanPlikow stanPlikow;
   // How long an unplayable file must stand unchanged before it is logged.
   static constexpr Roznica kWiekNieodtwarzalnego = Roznica::Sekunda * 10;
 };

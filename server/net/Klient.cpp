@@ -10,6 +10,7 @@
 #include "core/Exception.h"
 #include "core/Log.h"
 #include "core/Parser.h"
+#include "net/Metryki.h"
 #include "transport/Protokol.h"
 
 namespace serwer {
@@ -35,7 +36,19 @@ Klient::Klient(std::vector<std::unique_ptr<Stacja>>& s, const Ustawienia& ust, C
   nastepnyPing = teraz + u.pingCo;
 }
 
-Klient::~Klient() = default;
+Klient::~Klient() {
+  if (!u.metryki) return;
+  if (eksport) u.metryki->EksportSkonczony(false);
+  if (rodzaj == Rodzaj::Player) {
+    u.metryki->GraczNaStacji(stacja, nullptr);
+    u.metryki->Gracz(-1);
+  }
+}
+
+void Klient::UstawStacje(Stacja* s) {
+  if (u.metryki) u.metryki->GraczNaStacji(stacja, s);
+  stacja = s;
+}
 
 void Klient::Zerwij(const String& dlaczego) {
   if (!zamknij) powod = dlaczego;
@@ -47,7 +60,10 @@ void Klient::Wyslano(size_t n) {
   wyslane += n;
   bajtyRazem -= n;
   Kawalek& k = kolejka.front();
-  if (k.audio || k.eksport) bajtyAudio -= n;
+  if (k.audio || k.eksport) {
+    bajtyAudio -= n;
+    if (u.metryki) u.metryki->WyslanoAudio(n);
+  }
   if (k.eksport) bajtyEksportu -= n;
   if (wyslane == k.bajty.size()) {
     kolejka.pop_front();
@@ -136,6 +152,7 @@ void Klient::Powitanie(Czas teraz) {
   if (linia == protokol::kPlayer) {
     rodzaj = Rodzaj::Player;
     nastepnyPing = teraz + u.pingCo;
+    if (u.metryki) u.metryki->Gracz(1);
   } else if (linia == protokol::kListaBaz) {
     rodzaj = Rodzaj::Zapytanie;
     String lista;
@@ -182,6 +199,7 @@ void Klient::Pakiet(Czas teraz) {
     }
     e.czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
     eksport = std::move(e);
+    if (u.metryki) u.metryki->EksportZaczety();
     Log(0, "eksport " + stacja->Nazwa() + ": " + std::to_string(eksport->przedzialy.size()) + " przedziałów",
         KG_WHERE);
   } else {
@@ -200,12 +218,14 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
       kotwicaTeraz = teraz;
       graOd = teraz;
       gra = true;
+      prosbaOd = teraz;
     }
     zapas = u.zapasPoczatkowy;
   } else if (slowo == protokol::kStop) {
     kotwica = PozycjaGry(teraz);
     granePrzed = Grane(teraz);
     gra = false;
+    prosbaOd.reset();
   } else if (slowo == protokol::kSetpos) {
     Czas t;
     ++numer;
@@ -213,6 +233,7 @@ void Klient::Komenda(const String& tekst, Czas teraz) {
       Tekst(String(protokol::kError) + " " + protokol::kBladZlyCzas + " " + reszta);
       return;
     }
+    if (u.metryki) u.metryki->Przewinieto();
     Przewin(t, teraz);
   } else if (slowo == protokol::kGrajIwenty) {
     ++numer;
@@ -257,13 +278,13 @@ void Klient::ZmienStacje(const String& reszta, Czas teraz) {
     if (s->Nazwa() == nazwa) nowa = s.get();
   }
   if (!nowa) {
-    stacja = nullptr;
+    UstawStacje(nullptr);
     czytnik.reset();
     PorzucAudio(false);
     Tekst(String(protokol::kError) + " " + protokol::kBladNieznanaStacja + " " + nazwa);
     return;
   }
-  stacja = nowa;
+  UstawStacje(nowa);
   czytnik = std::make_unique<ArchiveReader>(stacja->Archiwum());
   rodzina.reset();
   filtr.clear();
@@ -323,6 +344,7 @@ void Klient::Przewin(Czas t, Czas teraz) {
   if (czytnik) czytnik->Seek(t);
   zapas = u.zapasPoczatkowy;
   pierwszyPoPrzewinieciu = true;
+  prosbaOd = teraz;
 }
 
 Roznica Klient::Grane(Czas teraz) const { return gra ? granePrzed + (teraz - graOd) : granePrzed; }
@@ -354,6 +376,7 @@ void Klient::Pompuj(Czas teraz) {
       Tekst(String(protokol::kError) + " " + WithoutLocation(e.what()));
       // Tried again when the station's audio changes, or at a seek.
       czekaNaDane = true;
+      prosbaOd.reset();
       continue;
     }
     try {
@@ -378,7 +401,10 @@ bool Klient::PompujGranie(Czas teraz) {
     if (wFiltrze && poz >= koniecFiltra) wFiltrze = false;
     if (!wFiltrze) {
       auto it = std::find_if(filtr.begin(), filtr.end(), [&](const Przedzial& p) { return p.end > poz; });
-      if (it == filtr.end()) return false;  // the family has nothing more
+      if (it == filtr.end()) {  // the family has nothing more
+        prosbaOd.reset();
+        return false;
+      }
       if (it->begin > poz) czytnik->Seek(it->begin);
       koniecFiltra = it->end;
       wFiltrze = true;
@@ -387,7 +413,9 @@ bool Klient::PompujGranie(Czas teraz) {
   }
   ArchiveReader::Blok b;
   if (!czytnik->Czytaj(Bajty(*stacja, dlugosc), b)) {
+    // Nothing there (yet): the request is answered when audio comes, not late.
     czekaNaDane = true;
+    prosbaOd.reset();
     return false;
   }
   if (rodzina && b.czas >= koniecFiltra) {
@@ -402,6 +430,10 @@ bool Klient::PompujGranie(Czas teraz) {
   if (!b.dane.empty()) std::memcpy(a.dane.Data(), b.dane.data(), b.dane.size());
   Paczka2 p(a, "");
   Kolejkuj(p, true);
+  if (prosbaOd) {
+    if (u.metryki && teraz - *prosbaOd > u.spoznienie) u.metryki->Spoznione();
+    prosbaOd.reset();
+  }
   // Audio sent at the pace of playing is not taken from the grant: a grant is always
   // audio beyond what playing itself brings.
   zapas = std::max(Roznica(0), zapas - (b.koniec - b.czas));
@@ -414,7 +446,7 @@ bool Klient::PompujEksport() {
   if (!eksport || bajtyEksportu >= u.limitEksportuWKolejce) return false;
   Eksport& e = *eksport;
   if (e.i >= e.przedzialy.size()) {
-    ZakonczEksport();
+    ZakonczEksport(true);
     return false;
   }
   const Przedzial& p = e.przedzialy[e.i];
@@ -444,7 +476,8 @@ bool Klient::PompujEksport() {
   return true;
 }
 
-void Klient::ZakonczEksport() {
+void Klient::ZakonczEksport(bool caly) {
+  if (eksport && u.metryki) u.metryki->EksportSkonczony(caly);
   eksport.reset();
   Tekst(protokol::kKoniecEksportu);
 }

@@ -25,6 +25,8 @@
 
 namespace serwer {
 
+class Metryki;
+
 class Klient {
  public:
   struct Ustawienia {
@@ -58,6 +60,12 @@ class Klient {
     Roznica pingLimit = Roznica::Sekunda * 60;
     // How long a connection may stay before its first line.
     Roznica powitanieLimit = Roznica::Sekunda * 10;
+    // Audio asked for by a seek, a station or "play" whose first packet is queued later
+    // than this is counted late (the archive or the loop did not keep up).
+    Roznica spoznienie = Roznica::Milisekunda * 500;
+    // Where the connection counts what it does (on the loop thread); none when null. Must
+    // outlive the client.
+    Metryki* metryki = nullptr;
   };
 
   // The stations must outlive the client.
@@ -134,7 +142,10 @@ class Klient {
   // How long the client has been playing since the last seek.
   Roznica Grane(Czas teraz) const;
   bool PompujEksport();
-  void ZakonczEksport();
+  // `caly`: every interval was sent.
+  void ZakonczEksport(bool caly = false);
+  // The station played becomes s (null: none).
+  void UstawStacje(Stacja* s);
   Czas PozycjaGry(Czas teraz) const;
   // The bytes of about d of the station's audio.
   static int Bajty(Stacja& s, Roznica d);
@@ -168,6 +179,9 @@ class Klient {
   Roznica granePrzed;
   Czas graOd;
   bool czekaNaDane = false;
+  // When the audio that a seek, a station or "play" asked for was asked for, until its
+  // first packet is queued; none when no audio is awaited or there is none to send.
+  std::optional<Czas> prosbaOd;
   // Where the client plays: kotwica at the wall-clock moment kotwicaTeraz, moving while
   // it plays.
   Czas kotwica;

@@ -23,6 +23,7 @@
 #include "core/Exception.h"
 #include "core/Log.h"
 #include "core/SygnalyKonca.h"
+#include "net/Metryki.h"
 #include "net/NaglowekProxy.h"
 
 namespace serwer {
@@ -234,6 +235,7 @@ void Serwer::Uruchom(SygnalyKonca* sygnaly) {
         zamknieteOdOddania = 0;
         oddanoPamiec = teraz;
       }
+      if (u.takt) u.takt();
       if (nasluchWstrzymany) {
         if (!zapasowy) zapasowy.Reset(open("/dev/null", O_RDONLY | O_CLOEXEC));
         if (zapasowy) WstrzymajNasluch(false);
@@ -309,6 +311,7 @@ void Serwer::Archiwista(Stacja& s) {
       TraceDepthScope glebokosc;
       try {
         o = s.Sprawdz(&koniec);
+        if (u.klient.metryki && !koniec) u.klient.metryki->Zindeksowano(s);
       } catch (const std::exception& e) {
         Log(2, "stacja " + s.Nazwa() + ": " + e.what(), KG_WHERE);
       }
@@ -625,6 +628,7 @@ void Serwer::Odswiez() {
   }
   for (auto& [s, o] : nowe) {
     const Stacja::Zmiany z = s->Zastosuj(std::move(o));
+    if (z.pierwsza && u.klient.metryki) u.klient.metryki->Sprawdzona(*s);
     if (!z.audio && !z.iwenty && !z.pierwsza) continue;
     for (auto& [fd, p] : polaczenia) p.klient->ZmianaStacji(*s, z);
   }

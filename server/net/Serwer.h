@@ -19,6 +19,7 @@
 // thread.
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -61,6 +62,11 @@ class Serwer {
     // would be passed, the address that holds the most of it loses its largest (see
     // BudzetWejscia).
     int64_t limitWejsciaRazem = 64 * 1024 * 1024;
+    // Called on the loop thread at each tick of the loop (about ten times a second) while
+    // it turns: what tells a watchdog that the loop is alive. None when empty.
+    std::function<void()> takt;
+    // klient.metryki, when set, also learns from the loop each station's first look and
+    // from the archive threads the end of each look.
     Klient::Ustawienia klient;
   };
 

@@ -18,6 +18,7 @@
 
 #include "archive/ArchiveFixtures.h"
 #include "common/PaczkaAudio.h"
+#include "net/Metryki.h"
 #include "net/Serwer.h"
 #include "support/TempDir.h"
 #include "transport/Paczka2.h"
@@ -166,9 +167,9 @@ struct Srodowisko {
   // The stations are indexed before the server starts unless `zindeksuj` is false (then
   // the server's archive thread does it). Silences count as events from `dlugoscCiszy`
   // seconds on: by default only beyond a day, so that the fixture's silences stay out of
-  // the events that the tests follow.
+  // the events that the tests follow. With `zMetrykami` the server counts into `metryki`.
   explicit Srodowisko(Klient::Ustawienia ku = Klient::Ustawienia(), Serwer::Ustawienia u = Serwer::Ustawienia(),
-                      bool zindeksuj = true, double dlugoscCiszy = 86400)
+                      bool zindeksuj = true, double dlugoscCiszy = 86400, bool zMetrykami = false)
       : s1(fixtures::Strumien::Warstwa::III, kT0), s2(fixtures::Strumien::Warstwa::III, kT0 + kS * 60) {
     // Station A: 20 s of time code in two files cut at a frame boundary, then a gap, then
     // 10 s of silence from T0 + 60 s.
@@ -199,6 +200,10 @@ struct Srodowisko {
       for (auto& x : st) x->Odswiez();
     }
     stacje = {st[0].get(), st[1].get(), st[2].get()};
+    if (zMetrykami) {
+      metryki = std::make_unique<Metryki>(st);
+      u.klient.metryki = metryki.get();
+    }
     serwer = std::make_unique<Serwer>(std::move(st), u);
     serwer->Otworz();
     watek = std::thread([this] { serwer->Uruchom(); });
@@ -225,6 +230,7 @@ struct Srodowisko {
   fixtures::Strumien s2;  // the recording from T0 + 60 s, the one that grows
   Czas poczatekB;
   std::vector<Stacja*> stacje;  // A, Pusta, Brak
+  std::unique_ptr<Metryki> metryki;  // outlives the server, whose clients count into it
   std::unique_ptr<Serwer> serwer;
   std::thread watek;
 };

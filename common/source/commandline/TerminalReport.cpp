@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "core/Log.h"
+#include "core/LogJournal.h"
 
 namespace {
 
+// Every line here tells a failure: under the journal (LogToJournalIfConnected) it is an error.
 void WriteLine(const String& line) {
-  const String all = ExecutableName() + ": " + BezSterujacych(line) + "\n";
+  const String all = JournalPrefix(2) + ExecutableName() + ": " + BezSterujacych(line) + "\n";
   std::fwrite(all.data(), 1, all.size(), stderr);
   std::fflush(stderr);
 }

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "core/LogJournal.h"
 #include "core/UnikalnyDeskryptor.h"
 
 namespace {
@@ -143,6 +144,15 @@ bool DebugMarker() {
 
 void Log(int level, const String& message, const String& where) {
   try {
+    if (const String priority = JournalPrefix(level); !priority.empty()) {
+      // One journal entry a line: line breaks inside the message become spaces.
+      String line = priority + message + " " + where;
+      for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+      }
+      line.push_back('\n');
+      WriteAll(STDERR_FILENO, line);
+    }
     const String body = String(LevelTag(level)) + ExecutableName() + "\t" + message + "\t\t\t" + where;
     const UnikalnyDeskryptor pipe(OpenPipe());
     if (pipe) {
