@@ -14,7 +14,7 @@
 
 namespace {
 
-QString Tekst(int cwierci) { return QString::fromStdString(PredkoscGry::Napis(cwierci)); }
+QString NapisPredkosci(int cwierci) { return QString::fromStdString(PredkoscGry::Napis(cwierci)); }
 
 }  // namespace
 
@@ -33,10 +33,10 @@ void TForm3::ZbudujPredkosc() {
   PrzyciskPredkosci->setToolTip(QString::fromUtf8("Prędkość odtwarzania ([ wolniej, ] szybciej)"));
   // As wide as the widest speed, so that the volume beside it never moves.
   const QFontMetrics m(PrzyciskPredkosci->font());
-  PrzyciskPredkosci->setFixedWidth(m.horizontalAdvance(Tekst(PredkoscGry::kNajwolniej + 1)) + 24);
+  PrzyciskPredkosci->setFixedWidth(m.horizontalAdvance(NapisPredkosci(PredkoscGry::kNajwolniej + 1)) + 24);
   auto* menu = new QMenu(PrzyciskPredkosci);
   for (int c = PredkoscGry::kNajwolniej; c <= PredkoscGry::kNajszybciej; ++c) {
-    QAction* a = menu->addAction(Tekst(c));
+    QAction* a = menu->addAction(NapisPredkosci(c));
     a->setData(c);
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this, c] { Bezpiecznie([this, c] { logika->Predkosc().Ustaw(c); }); });
@@ -48,8 +48,8 @@ void TForm3::ZbudujPredkosc() {
 
 void TForm3::UstawPredkosc(int cwierci) {
   KG_TRACE("TForm3::UstawPredkosc(int cwierci)");
-  PrzyciskPredkosci->setText(Tekst(cwierci));
+  PrzyciskPredkosci->setText(NapisPredkosci(cwierci));
   for (QAction* a : PrzyciskPredkosci->menu()->actions()) a->setChecked(a->data().toInt() == cwierci);
-  StatusPredkosci->setText(QString::fromUtf8("Prędkość ") + Tekst(cwierci));
+  StatusPredkosci->setText(QString::fromUtf8("Prędkość ") + NapisPredkosci(cwierci));
   StatusPredkosci->setVisible(cwierci != PredkoscGry::kNormalna);
 }
