@@ -165,6 +165,13 @@ void ListaStacji::CzytajUzytkownika(const PlikIni& plik) {
   if (!g.empty() && g.size() <= 3 && g.find_first_not_of("0123456789") == String::npos) {
     glosnosc = std::min(100, std::stoi(g));
   }
+  // The speed in percent: a quarter step from 50 to 300; anything else plays at 100.
+  const String v = plik.Czytaj("Opcje", "Predkosc");
+  predkosc = 100;
+  if (!v.empty() && v.size() <= 3 && v.find_first_not_of("0123456789") == String::npos) {
+    const int p = std::stoi(v);
+    if (p >= 50 && p <= 300 && p % 25 == 0) predkosc = p;
+  }
 }
 
 void ListaStacji::ZapiszListeSerwerow() {
@@ -211,6 +218,7 @@ void ListaStacji::ZapiszListeSerwerow() {
   f.Writeln("[Opcje]");
   f.WriteIniValue("PokazTylko", pokazTylko);
   f.WriteIniValue("Glosnosc", std::to_string(glosnosc));
+  if (predkosc != 100) f.WriteIniValue("Predkosc", std::to_string(predkosc));
   f.Zatwierdz();
 }
 

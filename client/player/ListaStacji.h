@@ -177,6 +177,10 @@ class ListaStacji {
   // The volume, 0 to 100 percent ([Opcje] Glosnosc; 100 when the file has none).
   void UstawGlosnosc(int procent) { glosnosc = std::clamp(procent, 0, 100); }
   int Glosnosc() const { return glosnosc; }
+  // The playing speed in percent, 50 to 300 in steps of 25 ([Opcje] Predkosc, written only
+  // when not 100; 100 when the file has none or a value outside those steps).
+  void UstawPredkosc(int procent) { predkosc = std::clamp(procent / 25 * 25, 50, 300); }
+  int Predkosc() const { return predkosc; }
   const String& Katalog() const { return katalog; }
 
  private:
@@ -201,6 +205,7 @@ class ListaStacji {
   String startNazwa;
   String pokazTylko;
   int glosnosc = 100;
+  int predkosc = 100;
   EsencjaPlayera* player = nullptr;
   std::function<void()> poZmianie;
   // OdczytajListeSerwerow ran.

@@ -145,6 +145,7 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
     l.UstawStartCzas(kT0 + kH * 2);
     l.UstawPokazTylko("Dwójka");
     l.UstawGlosnosc(35);
+    l.UstawPredkosc(150);
   }  // saved on the way out
   EXPECT_EQ(Czytaj(dir + "/KorwendoGra.ini"),
             "[Serwery]\r\nSerwer0=archiwum.example:2000\r\nSerwer1=10.0.0.5:12540\r\nSerwer2=[::1]:12541\r\n");
@@ -164,7 +165,8 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
             "Czas1=" + (kT0 + kH).NapisHex() + "\r\n"
             "\r\n[Opcje]\r\n"
             "PokazTylko=Dw\xF3jka\r\n"
-            "Glosnosc=35\r\n");
+            "Glosnosc=35\r\n"
+            "Predkosc=150\r\n");
 
   ListaStacji r(dir);
   r.OdczytajListeSerwerow();
@@ -186,6 +188,29 @@ TEST_F(Lista, SettingsAreWrittenAndReadBack) {
   EXPECT_EQ(r.StartCzas(), kT0 + kH * 2);
   EXPECT_EQ(r.PokazTylko(), "Dwójka");
   EXPECT_EQ(r.Glosnosc(), 35);
+  EXPECT_EQ(r.Predkosc(), 150);
+}
+
+// The speed read back only as a quarter step from 0.5x to 3x; anything else, hand-written
+// or damaged, plays at normal speed. Set from the program, it is held to those steps.
+TEST_F(Lista, SpeedOutsideItsStepsPlaysAtNormalSpeed) {
+  const struct {
+    const char* wartosc;
+    int procent;
+  } przypadki[] = {{"50", 50}, {"75", 75}, {"300", 300}, {"25", 100}, {"325", 100}, {"130", 100},
+                   {"1.5", 100}, {"-75", 100}, {"0150", 100}, {"", 100}};
+  for (const auto& p : przypadki) {
+    SCOPED_TRACE(p.wartosc);
+    Zapisz(katalog / "KorwendoGraU.ini", String("[Opcje]\r\nPredkosc=") + p.wartosc + "\r\n");
+    ListaStacji l(katalog.Path());
+    l.OdczytajListeSerwerow();
+    EXPECT_EQ(l.Predkosc(), p.procent);
+  }
+  ListaStacji l(katalog.Path());
+  for (const auto& [dane, procent] : {std::pair{10, 50}, {320, 300}, {140, 125}, {175, 175}}) {
+    l.UstawPredkosc(dane);
+    EXPECT_EQ(l.Predkosc(), procent) << dane;
+  }
 }
 
 // Hand-edited files: names in any case, LF lines, ports missing or wrong, a gap in the

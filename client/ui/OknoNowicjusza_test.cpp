@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
@@ -135,7 +136,7 @@ TEST(OknoNowicjusza, F1OtwieraPomoc) {
   Zrzut(pomoc[0], "pomoc.png");
   QTest::keyClick(f.get(), Qt::Key_F1);
   EXPECT_EQ(Pomoce(f.get()).size(), 1u);
-  for (const char* klawisz : {"F4", "End", "Ctrl+G", "Ctrl+Shift+C", "F5, F6, F7, F8", "przeciąganie osi czasu",
+  for (const char* klawisz : {"F4", "End", "[ / ]", "Ctrl+G", "Ctrl+Shift+C", "F5, F6, F7, F8", "przeciąganie osi czasu",
                         "prawy przycisk na ulubionej", "Shift z przyciskiem Lista"}) {
     EXPECT_TRUE(OknoPomocy::Tekst().contains(QString::fromUtf8(klawisz))) << klawisz;
   }
@@ -150,6 +151,7 @@ TEST(OknoNowicjusza, DymkiNazywajaKlawisze) {
   EXPECT_TRUE(f->ButtonNaZywo->toolTip().contains("End"));
   EXPECT_TRUE(f->SpeedButton[0]->toolTip().contains("F5"));
   EXPECT_TRUE(f->SpeedButton[3]->toolTip().contains("F8"));
+  EXPECT_TRUE(f->PrzyciskPredkosci->toolTip().contains("[ wolniej, ] szybciej"));
 }
 
 // The welcome shows at the first activation only: a later one (each closed dialog) leaves
@@ -211,6 +213,44 @@ TEST(OknoNowicjusza, GlosnoscIWyciszenie) {
     EXPECT_DOUBLE_EQ(silnik.Volume(), 0.7);
   }
   EXPECT_NE(Plik(k / "KorwendoGraU.ini").find("Glosnosc=70\r\n"), std::string::npos) << Plik(k / "KorwendoGraU.ini");
+}
+
+// The speed: "]" twice from 1x shows 1,5× on its button and in the status bar and plays
+// at it; back at 1x the status bar says nothing of it; the speed is saved and a later
+// start plays at it, its menu item checked.
+TEST(OknoNowicjusza, PredkoscKlawiszamiIZapamietana) {
+  TempDir k;
+  {
+    auto f = Okno(k);
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+    EXPECT_EQ(f->PrzyciskPredkosci->text(), QString::fromUtf8("1×"));
+    EXPECT_FALSE(f->StatusPredkosci->isVisible());
+    QTest::keyClick(f.get(), Qt::Key_BracketRight);
+    QTest::keyClick(f.get(), Qt::Key_BracketRight);
+    EXPECT_EQ(f->PrzyciskPredkosci->text(), QString::fromUtf8("1,5×"));
+    EXPECT_TRUE(f->StatusPredkosci->isVisible());
+    EXPECT_EQ(f->StatusPredkosci->text(), QString::fromUtf8("Prędkość 1,5×"));
+    EXPECT_EQ(f->Stos().Esencja().Predkosc(), 6);
+    EXPECT_EQ(f->Stos().Esencja().DajGrajka().GetPlayAudio()->Speed(), 6);
+    QTest::keyClick(f.get(), Qt::Key_BracketLeft);
+    QTest::keyClick(f.get(), Qt::Key_BracketLeft);
+    EXPECT_FALSE(f->StatusPredkosci->isVisible());
+    QTest::keyClick(f.get(), Qt::Key_BracketLeft);
+    EXPECT_EQ(f->PrzyciskPredkosci->text(), QString::fromUtf8("0,75×"));
+  }
+  EXPECT_NE(Plik(k / "KorwendoGraU.ini").find("Predkosc=75\r\n"), std::string::npos) << Plik(k / "KorwendoGraU.ini");
+  auto g = Okno(k);
+  EXPECT_EQ(g->Stos().Esencja().Predkosc(), 3);
+  EXPECT_EQ(g->PrzyciskPredkosci->text(), QString::fromUtf8("0,75×"));
+  int zaznaczone = 0;
+  for (QAction* a : g->PrzyciskPredkosci->menu()->actions()) {
+    if (a->isChecked()) {
+      ++zaznaczone;
+      EXPECT_EQ(a->text(), QString::fromUtf8("0,75×"));
+    }
+  }
+  EXPECT_EQ(zaznaczone, 1);
 }
 
 // Under a Polish locale Qt's own buttons speak Polish.

@@ -19,6 +19,7 @@ constexpr Wiersz kKlawisze[] = {
     {"4 / 6 na klawiaturze numerycznej", "1 minuta wstecz / naprzód"},
     {"7 / 9 na klawiaturze numerycznej", "1 godzina wstecz / naprzód"},
     {"End", "na żywo: od najnowszego nagrania stacji"},
+    {"[ / ]", "wolniej / szybciej o 0,25× (od 0,5× do 3×)"},
     {"F5, F6, F7, F8", "ulubione stacje 1-4"},
     {"Ctrl+G", "przejdź do wpisanej chwili"},
     {"Ctrl+Shift+C", "kopiuj link do słuchanej chwili"},

@@ -51,6 +51,12 @@ std::optional<Polecenie> PolecenieKlawisza(const QKeyEvent& k) {
       return Polecenie::Ulubiona4;
     case Qt::Key_Escape:
       return Polecenie::Minimalizuj;
+    // The brackets as the layout gives them (AltGr on some layouts reports no modifier);
+    // with Ctrl, Alt or the logo key they are someone else's shortcut.
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+      if (m & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return std::nullopt;
+      return k.key() == Qt::Key_BracketLeft ? Polecenie::Wolniej : Polecenie::Szybciej;
     default:
       return std::nullopt;
   }

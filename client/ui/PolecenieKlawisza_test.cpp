@@ -53,6 +53,11 @@ TEST(PolecenieKlawisza, KlawiszeIIchZnaczenia) {
       {"Ctrl+Alt+G", Qt::Key_G, ctrl | Qt::AltModifier, 0, std::nullopt},
       {"Ctrl+Shift+C", Qt::Key_C, ctrlShift, 0, Polecenie::KopiujLink},
       {"Ctrl+C", Qt::Key_C, ctrl, 0, std::nullopt},
+      {"[", Qt::Key_BracketLeft, Qt::NoModifier, 0x5B, Polecenie::Wolniej},
+      {"]", Qt::Key_BracketRight, Qt::NoModifier, 0x5D, Polecenie::Szybciej},
+      {"] with Shift", Qt::Key_BracketRight, Qt::ShiftModifier, 0x5D, Polecenie::Szybciej},
+      {"Ctrl+[", Qt::Key_BracketLeft, ctrl, 0x5B, std::nullopt},
+      {"Alt+]", Qt::Key_BracketRight, Qt::AltModifier, 0x5D, std::nullopt},
   };
   for (const auto& p : przypadki) {
     SCOPED_TRACE(p.nazwa);

@@ -225,6 +225,7 @@ void TForm3::Zbuduj() {
   StatusPanel0->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(StatusPanel0, 1);
   ZbudujNaZywo();
+  ZbudujPredkosc();
   ZbudujGlosnosc();
   statusBar()->addPermanentWidget(StatusPanel1);
   statusBar()->setSizeGripEnabled(false);
@@ -337,6 +338,8 @@ void TForm3::FormCreate() {
   // The volume the settings remember (full without it).
   Glosnosc->setValue(listaStacji->Glosnosc());
   ZastosujGlosnosc();
+  // The speed the settings remember (1x without it), before anything plays.
+  Bezpiecznie([this] { logika->Predkosc().Ustaw(listaStacji->Predkosc() / 25); });
   PokazUlubione();
   // The engine starts stopped: the station named or resumed plays at once.
   const PoczatekGry g = Decyduj(*listaStacji, opcje.stacja, opcje.od, PoczatekGry::kOkno);

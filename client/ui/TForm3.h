@@ -198,6 +198,8 @@ class TForm3 : public QMainWindow,
   // The live indicator in the status bar, between the message and the version.
   void UstawNaZywo(bool widoczny) override;
   void UstawZatrzymany(bool zatrzymany) override;
+  // The speed on its button and, while not 1x, in the status bar (TForm3Predkosc.cpp).
+  void UstawPredkosc(int cwierci) override;
   QPushButton* ButtonNaZywo;  // "Na żywo": plays the newest recorded audio (also End)
   QLabel* StatusNaZywo;       // "Na żywo" while playing at the live edge, else empty
 
@@ -238,6 +240,9 @@ class TForm3 : public QMainWindow,
   // TForm3Glosnosc.cpp: the volume slider and mute, and giving their volume to the player.
   void ZbudujGlosnosc();
   void ZastosujGlosnosc();
+  // TForm3Predkosc.cpp: the speed's button before the volume, its label after the live
+  // indicator.
+  void ZbudujPredkosc();
   // The playing state as the logic last set it, and its show (TForm3NaZywo.cpp).
   bool naZywoPokazane = false;
   bool zatrzymanyPokazany = true;
@@ -254,6 +259,8 @@ class TForm3 : public QMainWindow,
   QPushButton* PrzyciskSerwerow = nullptr;  // "Serwery…" on the cover while there is no server
   QToolButton* Wycisz = nullptr;            // mute (M)
   QSlider* Glosnosc = nullptr;              // the volume, 0-100 %
+  QToolButton* PrzyciskPredkosci = nullptr;  // the speed ("1,5×"), its menu the speeds
+  QLabel* StatusPredkosci = nullptr;         // "Prędkość 1,5×" while not 1x
   // WidokZapytan: the text to the system clipboard.
   void DoSchowka(const String& tekst) override;
 

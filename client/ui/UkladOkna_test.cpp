@@ -69,8 +69,9 @@ void Zrzut(QWidget* w, const std::string& nazwa) {
   if (katalog != nullptr) w->grab().save(QString::fromStdString(std::string(katalog) + "/" + nazwa));
 }
 
-// A newcomer's window with four favourites and an export list shown, at each width from the
-// narrowest the window allows: every control whole and apart from the others.
+// A newcomer's window with four favourites and an export list shown, playing at 1,5× (the
+// speed shown in the status bar too), at each width from the narrowest the window allows:
+// every control whole and apart from the others.
 TEST(UkladOkna, ZadenWidzetNieZaslaniaInnego) {
   TempDir k;
   std::ofstream(k / "KorwendoGraU.ini", std::ios::binary)
@@ -79,8 +80,10 @@ TEST(UkladOkna, ZadenWidzetNieZaslaniaInnego) {
   auto f = Okno(k, "[Serwery]\r\nSerwer0=127.0.0.1:1\r\n");
   f->Lista().DodajStacje("Zegar", &f->Lista().DajSerwer(0));
   f->Lista().WyswietlListeStacji();
+  f->Logika().Predkosc().Ustaw(6);
   f->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));
+  ASSERT_TRUE(f->StatusPredkosci->isVisible());
   const double skala = f->devicePixelRatioF();
   // The axis area: the axis and the cover over it while not connected; the day's events and
   // the export list lie over them, apart from each other; the pop-up message over all four.

@@ -5,7 +5,9 @@
 // The newest recorded audio is the end of the last interval of the station's recordings.
 // The server announces every second what its recorder added as "PrzedzialyAudio"
 // "update+", which the window's logic merges in, so the end grows with the recording;
-// playing on at normal speed keeps the time heard that far behind it.
+// playing on at normal speed keeps the time heard that far behind it. Faster than that the
+// time heard would run into the end: on reaching kPrzedKrawedzia before it, playing goes
+// back to 1x, and the status line says so.
 //
 // Window (GUI) thread only.
 #include "core/Czas.h"
@@ -14,6 +16,7 @@
 #include "player/PowiadomieniaPlayera.h"
 
 class LiniaStatusu;
+class PredkoscGry;
 class SterowaniePlayera;
 class WidokNaZywo;
 class WyborWydarzen;
@@ -33,17 +36,19 @@ class KrawedzNaZywo {
   // The parts are not owned and must outlive this; `nagrania` are the station's
   // recordings, kept by the window's logic.
   KrawedzNaZywo(WidokNaZywo& w, SterowaniePlayera& p, LiniaStatusu& status, WyborWydarzen& wydarzenia,
-                const Przedzialy& nagrania);
+                PredkoscGry& predkosc, const Przedzialy& nagrania);
 
   // End and the "Na żywo" button: plays the station from kPrzedKrawedzia before the end
   // of its newest recording (from that recording's start when it is shorter). With no
   // recordings known yet, says so in the status line and moves nothing. A family of
-  // events played alone gives way to the whole programme first.
+  // events played alone gives way to the whole programme first, and a speed above 1x to 1x.
   void NaZywo();
   // Whether the live indicator is on: connected, playing, and the time being heard at most
   // kGranicaNaZywo behind the newest recorded audio, not past it.
   bool JestNaZywo() const { return naZywo; }
-  // The indicator for the time being heard `t`, shown when it changes (on every tick).
+  // The indicator for the time being heard `t`, shown when it changes (on every tick);
+  // playing faster than 1x, connected and not stopped, at or past kPrzedKrawedzia before
+  // the newest recorded audio, goes back to 1x.
   void Sprawdz(Czas t);
   // A connection notification of the player core: only a connected
   // player can be live.
@@ -54,7 +59,10 @@ class KrawedzNaZywo {
   SterowaniePlayera& player;
   LiniaStatusu& status;
   WyborWydarzen& wydarzenia;
+  PredkoscGry& predkosc;
   const Przedzialy& przedzialyAudio;
   bool naZywo = false;
   bool polaczony = false;
+  // Playing faster than 1x ends at the live edge, said in the status line.
+  void DoNormalnej();
 };

@@ -200,4 +200,57 @@ TEST_F(NaZywo, BezPolaczeniaNieNaZywo) {
   EXPECT_TRUE(widok.naZywo);
 }
 
+// Faster than 1x the time heard catches up with the recording: where End would start, it
+// goes back to 1x and says so; stopped, or still behind, it keeps its speed.
+TEST_F(NaZywo, SzybciejNizNagranieWracaDo1xNaKrawedzi) {
+  Polacz(Jeden(poczatek, krawedz));
+  logika->Predkosc().Ustaw(8);
+  player.czasGry = krawedz - Roznica::Minuta;
+  Czas koniec = krawedz;
+  // Heard at 2x while the recording grows at 1x: the gap shrinks by a second a second.
+  int s = 0;
+  while (player.predkosc == 8) {
+    ASSERT_LT(++s, 60);
+    teraz += Roznica::Sekunda;
+    player.czasGry += Roznica::Sekunda * 2;
+    koniec += Roznica::Sekunda;
+    Uroslo(koniec - Roznica::Sekunda, koniec);
+  }
+  EXPECT_EQ(koniec - player.czasGry, KrawedzNaZywo::kPrzedKrawedzia) << "back to 1x where End starts";
+  EXPECT_EQ(player.zapis.back(), "predkosc 4");
+  EXPECT_EQ(widok.predkosc, 4);
+  EXPECT_EQ(widok.status, "Na żywo: odtwarzanie z prędkością 1×");
+  EXPECT_EQ(lista.Predkosc(), 100) << "the settings keep what is heard";
+  EXPECT_TRUE(widok.naZywo);
+
+  // Stopped, nothing runs into the edge; behind it, the speed is the user's.
+  logika->Predkosc().Ustaw(6);
+  logika->Wykonaj(Polecenie::Stop);
+  logika->Tick();
+  EXPECT_EQ(player.predkosc, 6);
+  logika->Wykonaj(Polecenie::Graj);
+  player.czasGry = koniec - Roznica::Sekunda * 5;
+  logika->Tick();
+  EXPECT_EQ(player.predkosc, 6);
+  // Slower than 1x never reaches it.
+  logika->Predkosc().Ustaw(3);
+  player.czasGry = koniec;
+  logika->Tick();
+  EXPECT_EQ(player.predkosc, 3);
+}
+
+// End at a speed above 1x plays the edge at 1x, the speed set before the seek.
+TEST_F(NaZywo, EndPrzySzybkosciGraZ1x) {
+  Polacz(Jeden(poczatek, krawedz));
+  player.czasGry = poczatek;
+  logika->Wykonaj(Polecenie::Szybciej);
+  player.zapis.clear();
+  logika->Wykonaj(Polecenie::NaZywo);
+  EXPECT_EQ(player.zapis, (std::vector<String>{"grajwszystko", "predkosc 4",
+                                               "pozycja " + (krawedz - KrawedzNaZywo::kPrzedKrawedzia).NapisHex(),
+                                               "graj"}));
+  EXPECT_EQ(widok.predkosc, 4);
+  EXPECT_EQ(widok.status, "Na żywo: odtwarzanie z prędkością 1×");
+}
+
 }  // namespace

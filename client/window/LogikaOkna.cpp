@@ -31,7 +31,8 @@ LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, Expor
       linia(w.Statusu(), zegar, u.diagnostyka),
       listaEksportu(w.Eksportu(), w.Osi(), p, eksport, linia, zegar),
       wydarzenia(w.Wydarzen(), w.Osi(), p, linia, listaEksportu, przedzialyAudio),
-      krawedz(w.NaZywo(), p, linia, wydarzenia, przedzialyAudio),
+      predkosc(w.NaZywo(), p, l),
+      krawedz(w.NaZywo(), p, linia, wydarzenia, predkosc, przedzialyAudio),
       zakladki(w.Zapytan(), p, l),
       skok(w.Zapytan(), p, linia) {
   KG_TRACE("LogikaOkna::LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, ExporterOkna* eksport, Ustawienia u)");
@@ -44,6 +45,7 @@ void LogikaOkna::Tick() {
   lista.UstawStartCzas(t);
   wydarzenia.DzienPozycji(t);
   krawedz.Sprawdz(t);
+  predkosc.Sprawdz();
   const bool stoi = player.Zatrzymany();
   if (stoi != pokazanyStop) {
     pokazanyStop = stoi;
@@ -256,6 +258,12 @@ bool LogikaOkna::Wykonaj(Polecenie p) {
       return true;
     case Polecenie::KopiujLink:
       skok.KopiujLink();
+      return true;
+    case Polecenie::Wolniej:
+      predkosc.Wolniej();
+      return true;
+    case Polecenie::Szybciej:
+      predkosc.Szybciej();
       return true;
   }
   return false;

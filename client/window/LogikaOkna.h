@@ -4,8 +4,8 @@
 // the station's recordings, follows the connection's states and reconnects, plays the
 // station chosen and the favourites, and does what the keys mean. The rest it hands to its
 // parts, each over its own view: the status line and the pop-up (LiniaStatusu), the events
-// (WyborWydarzen), the export list and its export (ListaEksportu), the live edge
-// (KrawedzNaZywo), the bookmarks (DodawanieZakladek) and going to a moment (SkokDoChwili).
+// (WyborWydarzen), the export list and its export (ListaEksportu), the playing speed
+// (PredkoscGry), the live edge (KrawedzNaZywo), the bookmarks (DodawanieZakladek) and going to a moment (SkokDoChwili).
 // It talks to the player core through SterowaniePlayera and to the export engine through
 // ExporterOkna.
 //
@@ -23,6 +23,7 @@
 #include "window/LiniaStatusu.h"
 #include "window/ListaEksportu.h"
 #include "window/Polecenie.h"
+#include "window/PredkoscGry.h"
 #include "window/SkokDoChwili.h"
 #include "window/WidokEksportu.h"
 #include "window/WyborWydarzen.h"
@@ -67,7 +68,8 @@ class LogikaOkna {
   LogikaOkna(WidokOkna& w, SterowaniePlayera& p, ListaStacji& l, ExporterOkna* eksport, Ustawienia u);
 
   // The 10 ms tick: the inbox, the time being heard (kept as the resume position), the
-  // day of the events list, the live indicator, the status line's and the pop-up's timeouts.
+  // day of the events list, the live indicator, the speed shown, the status line's and the
+  // pop-up's timeouts.
   void Tick();
   // The most packets one Odbierz dispatches: a server that floods the inbox costs the tick
   // a bounded amount of work, and the time shown keeps moving.
@@ -97,6 +99,7 @@ class LogikaOkna {
   LiniaStatusu& Status() { return linia; }
   WyborWydarzen& Wydarzenia() { return wydarzenia; }
   ListaEksportu& Eksport() { return listaEksportu; }
+  PredkoscGry& Predkosc() { return predkosc; }
   KrawedzNaZywo& Krawedz() { return krawedz; }
   DodawanieZakladek& Zakladki() { return zakladki; }
   SkokDoChwili& Skok() { return skok; }
@@ -123,6 +126,7 @@ class LogikaOkna {
   LiniaStatusu linia;
   ListaEksportu listaEksportu;
   WyborWydarzen wydarzenia;
+  PredkoscGry predkosc;  // before the live edge, which uses it
   KrawedzNaZywo krawedz;
   DodawanieZakladek zakladki;
   SkokDoChwili skok;

@@ -154,6 +154,9 @@ struct WidokZapisujacy : WidokOkna,
   // The stopped state as last shown (not recorded: it is set from the tick).
   std::optional<bool> zatrzymany;
   void UstawZatrzymany(bool z) override { zatrzymany = z; }
+  // The speed as last shown, in quarters (not recorded: it is set from the tick too).
+  std::optional<int> predkosc;
+  void UstawPredkosc(int c) override { predkosc = c; }
 };
 
 struct PlayerZapisujacy : SterowaniePlayera {
@@ -183,6 +186,13 @@ struct PlayerZapisujacy : SterowaniePlayera {
   void WyslijString(const String& s) override { zapis.push_back("wyslij " + s); }
   void Wyslij(Paczka2& p) override { zapis.push_back("wyslij paczke " + p.Nazwa); }
   Czas CzasGry() override { return czasGry; }
+  // The speed in force: set only by UstawPredkosc, which is recorded.
+  int predkosc = 4;
+  void UstawPredkosc(int c) override {
+    zapis.push_back("predkosc " + std::to_string(c));
+    predkosc = c;
+  }
+  int Predkosc() override { return predkosc; }
   Czas OdswiezCzas() override { return czasGry; }
   String DajStacje() override { return stacja; }
   String Adres() override { return adres; }

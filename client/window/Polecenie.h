@@ -22,4 +22,7 @@ enum class Polecenie {
   // The prompt "Przejdź do" (Ctrl+G); the link of the moment heard (Ctrl+Shift+C).
   PrzejdzDo,
   KopiujLink,
+  // One quarter of the normal speed slower / faster ("[" and "]"), within 0.5x to 3x.
+  Wolniej,
+  Szybciej,
 };

@@ -17,6 +17,8 @@ class SterowanieEsencji : public SterowaniePlayera {
   void WyslijString(const String& s) override { esencja.WyslijString(s); }
   void Wyslij(Paczka2& p) override { esencja.Wyslij(p); }
   Czas CzasGry() override { return esencja.CzasGry(); }
+  void UstawPredkosc(int cwierci) override { esencja.UstawPredkosc(cwierci); }
+  int Predkosc() override { return esencja.Predkosc(); }
   bool Zatrzymany() override { return esencja.DajGrajka().IsStopped(); }
   void UstawGlosnosc(double v) override { esencja.DajGrajka().GetPlayAudio()->SetVolume(v); }
   Czas OdswiezCzas() override { return esencja.OdswiezCzas(); }

@@ -20,6 +20,10 @@ class SterowaniePlayera {
   virtual void WyslijString(const String& s) = 0;
   virtual void Wyslij(Paczka2& p) = 0;
   virtual Czas CzasGry() = 0;
+  // Plays at `cwierci`/4 times the archive's pace (2 to 12: 0.5x to 3x), from the moment
+  // being heard; Predkosc is the speed in force, in quarters (4: normal).
+  virtual void UstawPredkosc(int cwierci) = 0;
+  virtual int Predkosc() = 0;
   // The sound's volume, 0 (silent) to 1 (as decoded); never waits.
   virtual void UstawGlosnosc(double v) { (void)v; }
   // Whether playback is stopped (the engine starts stopped; Graj starts it, Stop stops it).
