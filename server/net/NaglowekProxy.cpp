@@ -15,7 +15,7 @@ NaglowekProxy CzytajNaglowekProxy(const unsigned char* dane, size_t n) {
   using Stan = NaglowekProxy::Stan;
   NaglowekProxy w;
   const size_t porownaj = std::min(n, sizeof kSygnatura);
-  if (std::memcmp(dane, kSygnatura, porownaj) != 0) {
+  if (porownaj > 0 && std::memcmp(dane, kSygnatura, porownaj) != 0) {
     w.stan = Stan::ObcaSygnatura;
     return w;
   }

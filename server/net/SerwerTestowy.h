@@ -28,6 +28,16 @@ namespace serwer::testy {
 inline const Czas kT0 = fixtures::Utc(2024, 5, 1, 10);
 inline const Roznica kS = Roznica::Sekunda;
 
+// Under the address and undefined-behaviour sanitizers a test cannot take the process's
+// descriptors away: their check of an object's type reads memory through a pipe, and
+// without descriptors it reports every exception the server's threads catch meanwhile (the
+// analysis of silences opening files among them) as an object of the wrong type.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitizerPotrzebujeDeskryptorow = true;
+#else
+inline constexpr bool kSanitizerPotrzebujeDeskryptorow = false;
+#endif
+
 // The process's descriptor limit, lowered for a test (Obniz) and put back (Przywroc) at the
 // latest when it goes.
 class LimitDeskryptorow {

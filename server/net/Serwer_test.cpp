@@ -576,6 +576,7 @@ TEST(Serwer, RefusalsGoOutInWindows1250) {
 // Out of file descriptors, the server refuses the connections it cannot take (instead of
 // spinning on them) and serves its players again once descriptors are free.
 TEST(Serwer, RunningOutOfDescriptorsRefusesOnlyNewConnections) {
+  if (kSanitizerPotrzebujeDeskryptorow) GTEST_SKIP() << "the sanitizers need descriptors to check types";
   LogCapture log;
   Srodowisko s;
   auto dobry = s.Gracz(kT0 + kS * 60);
