@@ -52,6 +52,8 @@ bool Name(const String& s) {
 bool Ipv6(const String& host) {
   const size_t percent = host.find('%');
   if (percent != String::npos && !Name(host.substr(percent + 1))) return false;
+  // The system's reader stops at a NUL byte: the rest would be taken along unread.
+  if (host.substr(0, percent).find('\0') != String::npos) return false;
   in6_addr a{};
   return inet_pton(AF_INET6, host.substr(0, percent).c_str(), &a) == 1;
 }
