@@ -1,6 +1,7 @@
 #include "archive/DemoRecorder.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -329,6 +330,9 @@ bool DemoRecorder::CzekajNaZaleglosci(int ms) {
 }
 
 void DemoRecorder::Zaleglosc() {
+  // The live recording and the serving come first: the backlog takes what the processors
+  // leave, so that a fresh demo plays at once on a small or busy machine.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
   for (;;) {
     Zadanie z;
     {

@@ -57,7 +57,7 @@ struct OpcjeDemo {
   Roznica kawalek = Roznica::Minuta * 8;
   // The clock; the system's when empty.
   std::function<Czas()> zegar;
-  // Threads writing the backlog; 0: one per processor, at most three.
+  // Threads writing the backlog, at the lowest priority; 0: one per processor, at most three.
   int watki = 0;
   // Told the path of every backlog piece once it is whole, from the thread that wrote it.
   std::function<void(const String&)> poKawalku;

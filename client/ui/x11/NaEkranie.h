@@ -76,6 +76,21 @@ inline OpcjeOkna OpcjeNaDemo(const SerwerDemo& serwer, const std::filesystem::pa
   return o;
 }
 
+// Whether the time heard moves (playing) over `ms`.
+inline bool Gra(TForm3& f, int ms = 1200) {
+  const Czas t = f.CzasOsi();
+  QTest::qWait(ms);
+  return f.CzasOsi() - t > Roznica::Milisekunda * (ms / 3);
+}
+
+// Whether it starts to play within `ms` (the engine fills its buffer first, in real time
+// at the newest audio).
+inline bool ZaczynaGrac(TForm3& f, int ms) {
+  const Czas t = f.CzasOsi();
+  if (!Czekaj([&] { return f.CzasOsi() - t > Roznica::Milisekunda * 300; }, ms)) return false;
+  return Gra(f);
+}
+
 // A real click of mouse button `przycisk` at the middle of `w`.
 inline bool Klik(QWidget* w, int przycisk = 1) {
   const QPoint p = w->mapToGlobal(w->rect().center());

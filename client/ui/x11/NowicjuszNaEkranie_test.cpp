@@ -61,21 +61,6 @@ bool KlikWMenu(QMenu* m, const QString& tekst) {
   return false;
 }
 
-// Whether the time heard moves (playing) over `ms`.
-bool Gra(TForm3& f, int ms = 1200) {
-  const Czas t = f.CzasOsi();
-  QTest::qWait(ms);
-  return f.CzasOsi() - t > Roznica::Milisekunda * (ms / 3);
-}
-
-// Whether it starts to play within `ms` (the engine fills its buffer first, in real time
-// at the newest audio).
-bool ZaczynaGrac(TForm3& f, int ms) {
-  const Czas t = f.CzasOsi();
-  if (!Czekaj([&] { return f.CzasOsi() - t > Roznica::Milisekunda * 300; }, ms)) return false;
-  return Gra(f);
-}
-
 TEST(NowicjuszNaEkranie, OdPustegoOknaDoGrania) {
   if (!SerwerX::Jeden().Dziala()) GTEST_SKIP() << "Xvfb could not be started";
   if (!SerwerX::Jeden().MenedzerOkien()) GTEST_SKIP() << "openbox could not be started";
