@@ -18,15 +18,13 @@ namespace {
 
 using namespace playback;
 
-constexpr int kRate = 48000;
-const String kKod = "48000 mono 768 PCM";
-
-// A packet of the time code over [czas, czas + ms); czas on a whole millisecond.
-PaczkaAudio Kod(Czas czas, int ms, int numer) {
-  const TimeCode kod(kRate);
-  std::vector<int16_t> s(static_cast<size_t>(kRate / 1000 * ms));
-  kod.Probki(TimeCode::NumerProbki(czas, kRate), static_cast<int>(s.size()), 1, s.data());
-  return Encoded(czas, fixtures::Bytes(s), kKod, numer);
+// A packet of the time code at `rate` Hz mono over [czas, czas + ms); czas on a whole
+// millisecond.
+PaczkaAudio Kod(const TimeCode& kod, int rate, Czas czas, int ms, int numer) {
+  std::vector<int16_t> s(static_cast<size_t>(static_cast<int64_t>(rate) * ms / 1000));
+  kod.Probki(TimeCode::NumerProbki(czas, rate), static_cast<int>(s.size()), 1, s.data());
+  return Encoded(czas, fixtures::Bytes(s), std::to_string(rate) + " mono " + std::to_string(rate * 16 / 1000) + " PCM",
+                 numer);
 }
 
 // The first sample of x in [od, do_) above 3000 after `cisza` samples at or below it;
@@ -57,11 +55,16 @@ Czas Pokazany(const std::vector<std::pair<int64_t, Czas>>& odczyty, double k) {
 
 // At 0.5x, 1.5x and 3x, after 2 s at 1x and a change of speed at the moment heard (as the
 // player core makes it): each second's first tone is heard within 10 ms of the moment the
-// engine shows for it, and its tone says it is the second shown.
-TEST(PlayAudioSpeed, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
-  const TimeCode kod(kRate);
-  const int slot = kRate / 10;
-  const int64_t cisza = kRate / 50;  // 20 ms: under slot 0's silence even at 3x
+// engine shows for it, and its tone says it is the second shown; at the rates archives
+// are recorded at and at the low ones of MPEG-2 and speech, where the stretcher's windows
+// are longest in time.
+class PlayAudioSpeedRate : public testing::TestWithParam<int> {};
+
+TEST_P(PlayAudioSpeedRate, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
+  const int rate = GetParam();
+  const TimeCode kod(rate);
+  const int slot = rate / 10;
+  const int64_t cisza = rate / 50;  // 20 ms: under slot 0's silence even at 3x
   std::vector<int16_t> idealny(static_cast<size_t>(slot * 3));
   kod.Probki(0, slot * 3, 1, idealny.data());
   const int64_t wzorcowy = Nastep(idealny, 0, slot * 3, cisza);
@@ -74,7 +77,7 @@ TEST(PlayAudioSpeed, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
     const Czas t0 = Czas(1700000000LL * 10000000 + TimeCode::kEpokaUnix) + Ms(370);
     e.grajek->Reset(t0);
     e.grajek->Start();
-    for (int i = 0; i < 3; ++i) e.Play(Kod(t0 + Ms(1000 * i), 1000, e.grajek->NumerAudia()));
+    for (int i = 0; i < 3; ++i) e.Play(Kod(kod, rate, t0 + Ms(1000 * i), 1000, e.grajek->NumerAudia()));
     e.Advance(2000);
 
     pa->SetSpeed(q);
@@ -83,7 +86,7 @@ TEST(PlayAudioSpeed, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
     // The server's audio begins at the start of a second before the moment asked for.
     const Czas od = c - Ms(430);
     for (int i = 0; i < 14; ++i) {
-      PaczkaAudio p = Kod(od + Ms(1000 * i), 1000, e.grajek->NumerAudia());
+      PaczkaAudio p = Kod(kod, rate, od + Ms(1000 * i), 1000, e.grajek->NumerAudia());
       e.grajek->Graj(p);
     }
     e.Settle();
@@ -101,7 +104,7 @@ TEST(PlayAudioSpeed, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
     int zmierzone = 0;
     String raport;
     for (int64_t s = pierwsza;; ++s) {
-      const Czas poczatek = TimeCode::CzasProbki(s * kRate + wzorcowy, kRate);
+      const Czas poczatek = TimeCode::CzasProbki(s * rate + wzorcowy, rate);
       if (poczatek + Ms(1000) > odczyty.back().second) break;
       // Where the engine says the onset is heard, and where it is in the recording.
       int64_t kp = -1;
@@ -112,7 +115,7 @@ TEST(PlayAudioSpeed, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
         }
       }
       ASSERT_GE(kp, 0);
-      const int64_t okno = 60LL * kRate / 1000 * TimeStretcher::kQuarters / q;
+      const int64_t okno = 60LL * rate / 1000 * TimeStretcher::kQuarters / q;
       const int64_t k = Nastep(x, kp - okno, kp + okno, cisza);
       ASSERT_GE(k, 0) << "no onset of second " << s << " near frame " << kp;
       const double ms = static_cast<double>((Pokazany(odczyty, static_cast<double>(k)) - poczatek).Wartosc()) / 1e4;
@@ -122,14 +125,17 @@ TEST(PlayAudioSpeed, TheMomentShownIsTheMomentHeardOnTheTimeCode) {
       raport += b;
       const int slotWyj = slot * TimeStretcher::kQuarters / q;
       ASSERT_LE(static_cast<size_t>(k + 5 * slotWyj), x.size());
-      EXPECT_EQ(probe::Ton(&x[static_cast<size_t>(k + slotWyj / 8)], 4 * slotWyj - slotWyj / 4, kRate, 60), s % 60)
+      EXPECT_EQ(probe::Ton(&x[static_cast<size_t>(k + slotWyj / 8)], 4 * slotWyj - slotWyj / 4, rate, 60), s % 60)
           << "another second was heard";
       ++zmierzone;
     }
     EXPECT_GE(zmierzone, 7);
-    std::printf("[ moment  ] at %d/4x: shown later than heard by (ms):%s\n", q, raport.c_str());
+    std::printf("[ moment  ] %d Hz at %d/4x: shown later than heard by (ms):%s\n", rate, q, raport.c_str());
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Rates, PlayAudioSpeedRate, testing::Values(48000, 44100, 22050, 16000),
+                         [](const testing::TestParamInfo<int>& i) { return std::to_string(i.param); });
 
 // 60 s of archive played at 2x are 30 s of output, within 50 ms.
 TEST(PlayAudioSpeed, SixtySecondsAtTwiceTheSpeedLastThirty) {
@@ -151,3 +157,29 @@ TEST(PlayAudioSpeed, SixtySecondsAtTwiceTheSpeedLastThirty) {
 }
 
 }  // namespace
+
+// At 2x across a gap in the archive: the stretch before the gap is heard to its end (what
+// the stretcher still held comes out before the next stretch starts), and the next begins
+// at the packet after the gap, at a low rate and at one archives are recorded at.
+TEST(PlayAudioSpeed, AGapEndsTheStretchWithItsLastSamplesHeard) {
+  for (const int rate : {8000, 48000}) {
+    SCOPED_TRACE(rate);
+    const TimeCode kod(rate);
+    Engine e;
+    e.grajek->GetPlayAudio()->SetSpeed(8);
+    e.grajek->Reset(kT0);
+    e.grajek->Start();
+    const int numer = e.grajek->NumerAudia();
+    const Czas poLuce = kT0 + Ms(6000);
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Kod(kod, rate, kT0, 1000, numer)));
+    e.grajek->Graj(*std::make_unique<PaczkaAudio>(Kod(kod, rate, poLuce, 1000, numer)));
+    e.Settle();
+    e.Advance(700);
+    EXPECT_EQ(e.device->resets, 2) << "the stretch after the gap has not started";
+    EXPECT_GE(e.grajek->GetCzas(), poLuce);
+    e.Advance(1000);
+    // Both stretches whole: 2 s of archive at 2x is 1 s of output.
+    EXPECT_EQ(e.Heard().size(), static_cast<size_t>(rate));
+    EXPECT_EQ(e.grajek->GetCzas(), poLuce + Ms(1000));
+  }
+}
