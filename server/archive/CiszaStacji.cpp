@@ -1,8 +1,11 @@
 #include "archive/CiszaStacji.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "archive/ArchiveInternals.h"
@@ -11,6 +14,17 @@
 #include "core/Log.h"
 
 namespace {
+
+// Whether `sciezka` cannot be opened now for want of descriptors or memory (the process's
+// or the system's), rather than for anything about the file.
+bool BrakZasobow(const String& sciezka) {
+  const int fd = open(sciezka.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    close(fd);
+    return false;
+  }
+  return errno == EMFILE || errno == ENFILE || errno == ENOMEM;
+}
 
 // Stretches of neighbouring files that lie this close are one.
 const Roznica kStyk = Roznica::Milisekunda * 50;
@@ -84,12 +98,22 @@ bool CiszaStacji::Analizuj(const String& plik, const Odcinki& odcinki, const str
       cisze.insert(cisze.end(), c->begin(), c->end());
     }
   } catch (const std::exception& e) {
+    // Out of descriptors or memory the file is not at fault: what was learned of it stays
+    // as it was, and it is analysed again at the next look.
+    if (BrakZasobow(archiwum->Konfiguracja().katalog + "/" + plik)) {
+      if (!bezZasobow) {
+        Log(1, "stacja " + Stacja() + ": analiza ciszy odkłada plik " + plik + ": " + e.what(), KG_WHERE);
+      }
+      bezZasobow = true;
+      return true;
+    }
     // A file cut or gone since the archive looked, or one that cannot be read: the
     // others are analysed, and this one again once it changes.
     w.blad = e.what();
     cisze.clear();
     Log(1, "stacja " + Stacja() + ": analiza ciszy pomija plik " + plik + ": " + w.blad, KG_WHERE);
   }
+  if (w.blad.empty()) bezZasobow = false;
   // Stretches of the spans analysed one after another meet exactly at their ends.
   cisze = Polacz(std::move(cisze), Roznica(0));
   // Short ones are kept only where they may go on in the next span or the next file.

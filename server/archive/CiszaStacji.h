@@ -83,6 +83,7 @@ class CiszaStacji {
   PamiecCiszy pamiec;
   bool wczytana = false;
   String bladZapisu;       // the reason the last save failed, logged once
+  bool bezZasobow = false; // an analysis was put off for want of descriptors, logged once
   Czas zapisano;           // when the file was last written (the clock of the steps)
   bool doZapisu = false;   // entries changed since
 

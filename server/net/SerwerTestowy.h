@@ -20,6 +20,7 @@
 #include "common/PaczkaAudio.h"
 #include "net/Metryki.h"
 #include "net/Serwer.h"
+#include "support/LimitDeskryptorow.h"
 #include "support/TempDir.h"
 #include "transport/Paczka2.h"
 
@@ -27,37 +28,6 @@ namespace serwer::testy {
 
 inline const Czas kT0 = fixtures::Utc(2024, 5, 1, 10);
 inline const Roznica kS = Roznica::Sekunda;
-
-// Under the address and undefined-behaviour sanitizers a test cannot take the process's
-// descriptors away: their check of an object's type reads memory through a pipe, and
-// without descriptors it reports every exception the server's threads catch meanwhile (the
-// analysis of silences opening files among them) as an object of the wrong type.
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kSanitizerPotrzebujeDeskryptorow = true;
-#else
-inline constexpr bool kSanitizerPotrzebujeDeskryptorow = false;
-#endif
-
-// The process's descriptor limit, lowered for a test (Obniz) and put back (Przywroc) at the
-// latest when it goes.
-class LimitDeskryptorow {
- public:
-  LimitDeskryptorow() {
-    if (getrlimit(RLIMIT_NOFILE, &stary) != 0) throw std::runtime_error("getrlimit");
-  }
-  ~LimitDeskryptorow() { Przywroc(); }
-  LimitDeskryptorow(const LimitDeskryptorow&) = delete;
-  LimitDeskryptorow& operator=(const LimitDeskryptorow&) = delete;
-  bool Obniz(rlim_t n) {
-    rlimit nowy = stary;
-    nowy.rlim_cur = n;
-    return setrlimit(RLIMIT_NOFILE, &nowy) == 0;
-  }
-  bool Przywroc() { return setrlimit(RLIMIT_NOFILE, &stary) == 0; }
-
- private:
-  rlimit stary{};
-};
 
 // A blocking test client.
 class Klient2 {
