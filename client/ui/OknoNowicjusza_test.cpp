@@ -109,9 +109,9 @@ TEST(OknoNowicjusza, PusteOknoProwadziDoSerwerow) {
   ASSERT_TRUE(zrobione);
   ASSERT_EQ(f->Lista().IleSerwerow(), 2);
   EXPECT_EQ(Plik(k / "KorwendoGra.ini"), "[Serwery]\r\nSerwer0=127.0.0.1:2000\r\nSerwer1=radio.example:4000\r\n");
-  // Servers now: the hint and its button go.
+  // Servers now: the button goes, and the hint says where to pick a station.
   EXPECT_FALSE(serwery->isVisible());
-  EXPECT_TRUE(f->Panel1->text().isEmpty());
+  EXPECT_EQ(f->Panel1->text(), QString::fromUtf8("Wybierz stację przyciskiem „Wybierz stację” w lewym górnym rogu okna."));
 }
 
 // The help windows among `okno`'s children (the class has no meta-object of its own).

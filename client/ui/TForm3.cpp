@@ -465,7 +465,11 @@ void TForm3::UstawTimerPolaczenia(bool dziala) {
   else Timer1->stop();
 }
 
-void TForm3::UstawTytul(const String& s) { setWindowTitle(QString::fromStdString(s)); }
+void TForm3::UstawTytul(const String& s) {
+  setWindowTitle(QString::fromStdString(s));
+  // The title names the station picked: the cover no longer asks for one.
+  UstawTekstZaslony();
+}
 
 void TForm3::UstawPrzyciskStacji(const String& s) { UstawPodpis(SpeedButton5, BezSkrotow(s)); }
 

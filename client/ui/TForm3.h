@@ -229,6 +229,8 @@ class TForm3 : public QMainWindow,
   // "Serwery…": the servers dialog; what it saves replaces the list, asked at once.
   void PokazSerwery();
   void PokazUlubione();
+  // The cover's text: what to do with no server, or with no station picked yet.
+  void UstawTekstZaslony();
   bool Klawisz(QKeyEvent* k);
   void Podpowiedz(QObject* o);
   // TForm3Eksport.cpp.

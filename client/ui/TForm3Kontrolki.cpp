@@ -138,13 +138,20 @@ void TForm3::PokazSerwery() {
   PokazUlubione();
 }
 
-void TForm3::PokazUlubione() {
-  // With no server the axis area says what to do, and offers the servers dialog.
+void TForm3::UstawTekstZaslony() {
+  // With no server the axis area says what to do, and offers the servers dialog; with
+  // servers and no station yet, where to pick one.
   const bool brak = listaStacji->IleSerwerow() == 0;
+  const bool bezStacji = sterowanie == nullptr || sterowanie->DajStacje().empty();
   Panel1->setText(brak ? QString::fromUtf8("Nie ma żadnego serwera archiwum.\n\nDodaj serwer przyciskiem poniżej albo w "
                                            "menu „Wybierz stację”, lub uruchom program z --server HOST[:PORT].")
-                       : QString());
+                  : bezStacji ? QString::fromUtf8("Wybierz stację przyciskiem „Wybierz stację” w lewym górnym rogu okna.")
+                              : QString());
   PrzyciskSerwerow->setVisible(brak);
+}
+
+void TForm3::PokazUlubione() {
+  UstawTekstZaslony();
   const std::vector<Ulubiona>& u = listaStacji->Ulubione();
   for (size_t i = 0; i < SpeedButton.size() && i < u.size(); ++i) {
     QToolButton* b = SpeedButton[i];

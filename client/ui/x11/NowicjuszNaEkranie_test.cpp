@@ -112,12 +112,14 @@ TEST(NowicjuszNaEkranie, OdPustegoOknaDoGrania) {
   ASSERT_TRUE(Czekaj([&] { return wpisany && QApplication::activeModalWidget() == nullptr; }, 10000)) << "no servers dialog";
   dialog.stop();
   ASSERT_EQ(f.Lista().IleSerwerow(), 1) << wpisane.toStdString();
+  EXPECT_TRUE(f.Panel1->text().startsWith(QString::fromUtf8("Wybierz stację przyciskiem"))) << f.Panel1->text().toStdString();
 
   // The first station picked from the menu plays, without Graj.
   ASSERT_TRUE(Czekaj([&] { return !f.Lista().Stacje().empty(); }, 20000)) << "no station list";
   ASSERT_TRUE(Klik(f.SpeedButton5));
   ASSERT_TRUE(KlikWMenu(f.PopupMenu3, "Zegar"));
   ASSERT_TRUE(Czekaj([&] { return f.windowTitle() == "KorwendoGra - Zegar"; }, 20000)) << f.windowTitle().toStdString();
+  EXPECT_TRUE(f.Panel1->text().isEmpty()) << "the cover still asks for a station";
   // The engine was started for it: nothing else would.
   ASSERT_TRUE(Czekaj([&] { return !f.Player().Zatrzymany(); }, 10000));
   EXPECT_TRUE(f.Button3->isChecked());
