@@ -1,7 +1,5 @@
 // korwendo-server: serves the recorded stations named in its configuration over TCP;
 // `korwendo-server --help` tells how to call it.
-#include <sys/resource.h>
-
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -13,6 +11,7 @@
 #include "core/LogJournal.h"
 #include "core/SygnalyKonca.h"
 #include "net/KonfiguracjaSerwera.h"
+#include "net/LimitPolaczen.h"
 #include "net/Metryki.h"
 #include "net/PowiadomieniaSystemd.h"
 #include "net/Serwer.h"
@@ -109,13 +108,6 @@ int main(int argc, char** argv) {
   // recorder's and the server's threads start.
   SygnalyKonca::Zablokuj();
   std::signal(SIGPIPE, SIG_IGN);
-  // Every client and every archive file read costs a descriptor; the usual soft limit of
-  // 1024 would refuse clients long before the server's own limit.
-  rlimit r{};
-  if (getrlimit(RLIMIT_NOFILE, &r) == 0 && r.rlim_cur < r.rlim_max) {
-    r.rlim_cur = r.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &r);
-  }
   std::vector<std::unique_ptr<serwer::Stacja>> stacje;
   std::unique_ptr<DemoRecorder> nagrywarka;
   try {
@@ -136,6 +128,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%skorwendo-server: %s\n", JournalPrefix(1).c_str(), o.c_str());
       }
       for (const serwer::KonfiguracjaStacji& st : k.stacje) stacje.push_back(std::make_unique<serwer::Stacja>(st));
+      u.maksKlientow = k.polaczen;
       u.polaczenZAdresu = k.polaczenZAdresu;
       u.proxy = k.proxy;
     }
@@ -148,6 +141,14 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     return ReportFailure(e, demo ? "sprawdź, czy katalog " + Opcja(kArchive) + " da się utworzyć i zapisać"
                                  : "popraw plik stacji (jego postać opisuje docs/server.md)");
+  }
+  // Every connection and every archive file read costs a descriptor; the usual soft limit
+  // of 1024 would refuse clients long before the server's own limit.
+  const serwer::LimitPolaczen limit = serwer::UstawLimitDeskryptorow(u.maksKlientow);
+  if (!limit.ostrzezenie.empty()) {
+    Log(1, "korwendo-server: " + limit.ostrzezenie, KG_WHERE);
+    std::fprintf(stderr, "%skorwendo-server: %s\n", JournalPrefix(1).c_str(), limit.ostrzezenie.c_str());
+    u.maksKlientow = limit.polaczen;
   }
   try {
     // Counted always: systemd's status tells the players also without --metrics.

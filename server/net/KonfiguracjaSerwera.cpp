@@ -25,6 +25,7 @@ constexpr const char* kIwenty = "iwenty";
 constexpr const char* kProgCiszy = "prog_ciszy";
 constexpr const char* kDlugoscCiszy = "dlugosc_ciszy";
 constexpr const char* kPamiecCiszy = "pamiec_ciszy";
+constexpr const char* kPolaczen = "polaczen";
 constexpr const char* kPolaczenZAdresu = "polaczen_z_adresu";
 constexpr const char* kProxy = "proxy";
 constexpr const char* kKluczeStacji =
@@ -92,7 +93,7 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
     const String& klucz = linia.nazwa;
     const String& wartosc = linia.wartosc;
     if (stacje.empty()) {
-      if (klucz == kPolaczenZAdresu) {
+      if (klucz == kPolaczen || klucz == kPolaczenZAdresu) {
         size_t uzyte = 0;
         int n = 0;
         try {
@@ -100,11 +101,12 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
         } catch (const std::exception&) {
           uzyte = 0;
         }
-        if (uzyte != wartosc.size() || n < 1) {
-          blad(String(kPolaczenZAdresu) + " ma być liczbą dodatnią, a jest \"" + wartosc + "\"; wpisz na przykład 500",
+        if (uzyte != wartosc.size() || n < 1 || n > 1000000) {
+          blad(klucz + " ma być liczbą od 1 do 1000000, a jest \"" + wartosc + "\"; wpisz na przykład " +
+                   (klucz == kPolaczen ? "10000" : "500"),
                numer);
         }
-        wynik.polaczenZAdresu = n;
+        (klucz == kPolaczen ? wynik.polaczen : wynik.polaczenZAdresu) = n;
         continue;
       }
       if (klucz == kProxy) {
@@ -127,8 +129,8 @@ KonfiguracjaSerwera CzytajKonfiguracje(const String& tekst, const String& plik) 
         }
         continue;
       }
-      blad("klucz " + klucz + " przed pierwszą sekcją stacji; przed sekcjami wolno tylko " + kPolaczenZAdresu +
-               " i " + kProxy + ", klucze stacji wpisz pod [nazwa stacji]",
+      blad("klucz " + klucz + " przed pierwszą sekcją stacji; przed sekcjami wolno tylko " + kPolaczen + ", " +
+               kPolaczenZAdresu + " i " + kProxy + ", klucze stacji wpisz pod [nazwa stacji]",
            numer);
     }
     KonfiguracjaStacji& k = stacje.back();

@@ -2,7 +2,8 @@
 // What a korwendo-server serves, read from its station file (UTF-8 text, a byte-order mark
 // at its start allowed):
 //
-//   polaczen_z_adresu = 500      ; server-wide settings come before the first section
+//   polaczen = 10000             ; server-wide settings come before the first section
+//   polaczen_z_adresu = 500      ;
 //   proxy = 127.0.0.1, 10.0.0.5  ; the load balancers that state each peer's address
 //   [Zegar]                      ; one section per station; the section name is the station
 //   katalog = /srv/archive/zegar ; the archive's root directory (required)
@@ -44,6 +45,9 @@ struct KonfiguracjaStacji {
 
 struct KonfiguracjaSerwera {
   std::vector<KonfiguracjaStacji> stacje;
+  // The connections served at once (players, station queries, exports); the descriptor
+  // limit is raised at start to fit them (LimitPolaczen).
+  int polaczen = 10000;
   // The connections one peer address may hold at once (IPv6: one /64 network), so that no
   // single peer can take every connection the server serves; high enough for an office of
   // listeners behind one NAT address (docs/decisions.md).

@@ -62,7 +62,7 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
   const std::vector<Przypadek> przypadki = {
       {"the example of docs/server.md", przyklad, {zegar}, 500, ""},
       {"comments after values, sections and keys; ';' or '#' inside a value stays",
-       "polaczen_z_adresu = 8 # eight\n[A] ; first\nkatalog = /a;b#c   ; the root\nczas=utc ;\nuklad = %Y/%m/%d/%H\t# hourly\n"
+       "polaczen = 20000\npolaczen_z_adresu = 8 # eight\n[A] ; first\nkatalog = /a;b#c   ; the root\nczas=utc ;\nuklad = %Y/%m/%d/%H\t# hourly\n"
        "[Radio #1]\nkatalog = /r\n",
        {{"A", "/a;b#c", "%Y/%m/%d/%H", "mp3", "", true, ""}, {"Radio #1", "/r", "accurate", "mp3", "", false, ""}},
        8,
@@ -80,8 +80,10 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
        "linia 3: dlugosc_ciszy ma być liczbą sekund"},
       {"bad time", "[A]\nkatalog = /a\nczas = utc2 ; x\n", {}, 0, "linia 3: czas ma być utc albo local, a jest \"utc2\"; wpisz utc albo local"},
       {"unknown key", "[A]\n\nkolor = zielony\n", {}, 0, "linia 3: nieznany klucz kolor"},
-      {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwszą sekcją stacji"},
-      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma być liczbą dodatnią, a jest \"0\"; wpisz na przykład 500"},
+      {"station key before any section", "katalog = /a\n[A]\n", {}, 0, "linia 1: klucz katalog przed pierwszą sekcją stacji; przed sekcjami wolno tylko polaczen, polaczen_z_adresu i proxy"},
+      {"bad per-address limit", "polaczen_z_adresu = 0\n", {}, 0, "linia 1: polaczen_z_adresu ma być liczbą od 1 do 1000000, a jest \"0\"; wpisz na przykład 500"},
+      {"bad connection limit", "polaczen = 10k\n", {}, 0, "linia 1: polaczen ma być liczbą od 1 do 1000000, a jest \"10k\"; wpisz na przykład 10000"},
+      {"connection limit above a million", "polaczen = 1000001\n", {}, 0, "linia 1: polaczen ma być liczbą od 1 do 1000000"},
       {"unclosed section", "; c\n[A\n", {}, 0, "linia 2: sekcja [A nie kończy się na ']'"},
       {"no '='", "[A]\nkatalog /a\n", {}, 0, "linia 2: brak '=' w \"katalog /a\"; napisz klucz = wartość albo [nazwa stacji]"},
       {"unknown layout", "[A]\nkatalog = /a\nuklad = spiral\n", {}, 0, "linia 3: uklad \"spiral\" nie do użycia (Nieznany układ spiral); wpisz flat, hierarchy, combo, dailydir, "
@@ -96,6 +98,7 @@ TEST(KonfiguracjaSerwera, TextsToStationsOrToTheLineAtFault) {
       const KonfiguracjaSerwera k = CzytajKonfiguracje(p.tekst, "f.ini");
       EXPECT_TRUE(p.blad.empty()) << "no error, expected " << p.blad;
       EXPECT_EQ(k.polaczenZAdresu, p.polaczenZAdresu);
+      EXPECT_EQ(k.polaczen, p.tekst.rfind("polaczen = 20000", 0) == 0 ? 20000 : 10000);
       ASSERT_EQ(k.stacje.size(), p.stacje.size());
       for (size_t i = 0; i < p.stacje.size(); ++i) {
         const KonfiguracjaStacji& a = k.stacje[i];

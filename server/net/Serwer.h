@@ -48,7 +48,7 @@ class Serwer {
     // that has not become a player (a station query, or one without a whole first line)
     // gives way to it, so that a player can always connect; with none such, the new one is
     // closed.
-    int maksKlientow = 1000;
+    int maksKlientow = 10000;
     // Connections one peer address may hold at once (IPv6: one /64 network); more from it
     // are closed at once, so that no single peer takes every connection.
     int polaczenZAdresu = 500;
