@@ -459,7 +459,7 @@ bool Klient::PompujEksport() {
   // Nothing left of the interval: not even one more frame at its end.
   const int najwiecej = static_cast<int>(std::max<size_t>(u.limitEksportuWKolejce / 2, 1));
   if (zostalo <= Roznica(0) ||
-      !e.czytnik->Czytaj(std::min(Bajty(*e.stacja, std::min(zostalo, u.pakiet)), najwiecej), b) ||
+      !e.czytnik->Czytaj(std::min(Bajty(*e.stacja, std::min(zostalo, u.pakietEksportu)), najwiecej), b) ||
       b.czas > p.end) {
     ++e.i;
     e.ustawiony = false;

@@ -49,6 +49,10 @@ class Klient {
     // packets of at most half of it, so that many slow exporters hold little each (the
     // socket's own buffer keeps a fast one busy).
     size_t limitEksportuWKolejce = 64 * 1024;
+    // The audio an export packet holds at most (within half the limit above): an export
+    // reads the archive and writes its file in pieces this long, where playing wants short
+    // ones.
+    Roznica pakietEksportu = Roznica::Sekunda * 4;
     // Bytes queued in all; a client that lets more pile up is dropped.
     size_t limitWyjscia = 8 * 1024 * 1024;
     // Received bytes of one unfinished packet; more drops the client. Commands are a few

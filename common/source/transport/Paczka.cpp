@@ -18,8 +18,6 @@ constexpr int kTagLength = 6;
 // Bytes skipped after a wrong tag, and the most bytes then quoted in the error.
 constexpr int kSkippedAfterWrongTag = 8;
 constexpr int kQuotedAfterWrongTag = 20;
-// The most bytes taken from a source in one read call.
-constexpr int kReadChunk = 8192;
 }  // namespace
 
 Paczka::Paczka() : maksDanych(IniBase::MaksDlugosc), maksPaczki(std::numeric_limits<std::int64_t>::max()) {
@@ -214,7 +212,7 @@ void Paczka::Wyslij(Writable& w) const {
 
 bool Paczka::Wczytaj(IReadAnyNonBlocking& r) {
   KG_TRACE("Paczka::Wczytaj(IReadAnyNonBlocking &r)");
-  char buffer[kReadChunk];
+  char buffer[kOdczyt];
   // The bytes read with the packet before may hold the next one whole: it comes out before
   // anything more is read. Reading first would take a whole read for every packet shorter
   // than one, and a stream of small packets would pile up here without end.
@@ -224,7 +222,7 @@ bool Paczka::Wczytaj(IReadAnyNonBlocking& r) {
   }
   int k = 0;
   do {
-    k = r.ReadAnyNonBlocking(buffer, kReadChunk);
+    k = r.ReadAnyNonBlocking(buffer, kOdczyt);
     Write(buffer, k);
   } while (k > 0 && !Skonczyl());
   return Skonczyl();

@@ -65,7 +65,10 @@ class Paczka : public Writable {
   // one call, so that the sender's own calls never split a packet. Raises (writing
   // nothing) when a text or the payload is longer than a receiver accepts.
   void Wyslij(Writable& w) const;
-  // Reads from r, at most 8192 bytes per call, until r has nothing more at the moment or a
+  // The most bytes taken from a source in one read call: large enough that an export's
+  // megabytes come in few calls, small enough for the stack.
+  static constexpr int kOdczyt = 65536;
+  // Reads from r, at most kOdczyt bytes per call, until r has nothing more at the moment or a
   // packet is complete; returns Skonczyl(). At most one packet completes per call: the
   // caller takes it out and calls again until false comes back. A packet already whole in
   // the bytes read before comes out without reading, so the bytes held beyond the packet

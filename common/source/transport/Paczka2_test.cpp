@@ -150,7 +150,7 @@ TEST(Paczka2, TwoPacketsInOneChunkCompleteOneWriteAtATime) {
 }
 
 // A source of many packets shorter than one read: each Wczytaj gives the next packet, and
-// what has been read beyond the packets taken out never exceeds one read (8192 bytes), so
+// what has been read beyond the packets taken out never exceeds one read (kOdczyt), so
 // a stream of small packets does not pile up in the reader.
 TEST(Paczka2, SmallPacketsDoNotPileUpInTheReader) {
   struct Zrodlo : IReadAnyNonBlocking {
@@ -168,7 +168,7 @@ TEST(Paczka2, SmallPacketsDoNotPileUpInTheReader) {
   int paczek = 0;
   while (p.Wczytaj(zrodlo)) {
     ++paczek;
-    EXPECT_LE(zrodlo.przeczytane - paczek * static_cast<int64_t>(jedna.size()), 8192) << paczek;
+    EXPECT_LE(zrodlo.przeczytane - paczek * static_cast<int64_t>(jedna.size()), Paczka::kOdczyt) << paczek;
   }
   EXPECT_EQ(paczek, 500);
 }
@@ -462,8 +462,8 @@ TEST(Paczka2, ResetForgetsTheOldConnectionsBytes) {
   EXPECT_EQ(p.DajString(), "play");
 }
 
-TEST(Paczka2, WczytajReturnsOnePacketPerCallInReadsOfAtMost8192Bytes) {
-  const String big(20000, 'b');
+TEST(Paczka2, WczytajReturnsOnePacketPerCallInReadsOfAtMostOneChunk) {
+  const String big(100000, 'b');
   Zrodlo source;
   source.bytes = Encoded(Paczka2("one")) + Encoded(Paczka2(big, "duzy")) + Encoded(Paczka2("three"));
   const struct {
@@ -481,7 +481,7 @@ TEST(Paczka2, WczytajReturnsOnePacketPerCallInReadsOfAtMost8192Bytes) {
     EXPECT_EQ(got[0], "one");
     EXPECT_EQ(got[1], big);
     EXPECT_EQ(got[2], "three");
-    EXPECT_EQ(source.largestAsk, 8192);
+    EXPECT_EQ(source.largestAsk, Paczka::kOdczyt);
     EXPECT_EQ(p.Buforowane(), 0);
   }
 }
