@@ -737,6 +737,72 @@ TEST(ArchiveTest, ChainsArePlacedWhereTheirChangesOfFilesAgree) {
   }
 }
 
+// A live recording across four changes of files, looked at as it is written: the newest
+// file rests on its own modification time until the first change (logged once), and every
+// change narrows the chain's start and moves it there.
+TEST(ArchiveTest, ALiveChainNarrowsWithEveryChangeOfFiles) {
+  LogCapture log;
+  const RotterLayout l(R::Flat, "mp3", "", true);
+  const Czas t = Utc(2026, 5, 6, 14);
+  const Roznica h = Roznica::Godzina;
+  const Roznica sekunda = Roznica::Sekunda;
+  const std::vector<Czas> godziny = {t, t + h, t + h * 2, t + h * 3};
+  // How much older than the lag's middle the last sample was at each change: spread over
+  // a JACK period and where the encoder's frames fell.
+  const std::vector<Roznica> wieki = {kMs * -11, kMs * -4, kMs * 6, kMs * 11};
+  Strumien s(Strumien::Warstwa::III, t - sekunda * 10, 44100, 1, 32);
+  s.Cisza(h * 3 + sekunda * 20);
+  TempDir dir;
+  Archive a(Konfiguracja(dir.Path(), l));
+  const auto ciecie = [&](size_t n) { return fixtures::Ciecie(s, godziny[n] - kMs * 300, 50); };
+  Roznica poprzedni = Roznica::Godzina;
+  for (size_t n = 0; n <= godziny.size(); ++n) {
+    const int64_t od = n == 0 ? 0 : ciecie(n - 1);
+    const Czas nazwany = n == 0 ? s.CzasRamki(0) : godziny[n - 1];
+    if (n > 0) {
+      // The file before closed at this change.
+      const int64_t pocz = n == 1 ? 0 : ciecie(n - 2);
+      const int64_t k = s.RamkaW(godziny[n - 1] - kMs * 300);
+      fixtures::Zapisz(dir.Path(), l.Sciezka(n == 1 ? s.CzasRamki(0) : godziny[n - 2]),
+                       s.Bajty().substr(static_cast<size_t>(pocz), static_cast<size_t>(ciecie(n - 1) - pocz)) +
+                           fixtures::Tag(Czas()),
+                       s.CzasRamki(k + 1) + fixtures::kZamkniecie + wieki[n - 1]);
+    }
+    // The newest file as it is being written, looked at twice; its last write came 40 ms
+    // after the lag's middle.
+    for (const Roznica w : {sekunda * 5, sekunda * 10}) {
+      const int64_t k = s.RamkaW(nazwany + w);
+      fixtures::Zapisz(dir.Path(), l.Sciezka(nazwany),
+                       s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(s.Offset(k) - od)),
+                       s.CzasRamki(k) + fixtures::kKoder + kMs * 40);
+      ASSERT_TRUE(a.Odswiez());
+    }
+    const auto o = a.Odcinki();
+    ASSERT_EQ(o.size(), n + 1);
+    const Roznica blad = o[0].poczatek - s.CzasRamki(0);
+    std::printf("%zu changes of files: the chain placed %+.1f ms from its true start\n", n,
+                static_cast<double>(blad.Wartosc()) / 1e4);
+    if (n == 0) {
+      // Its own last write bounds it from above only: not early.
+      EXPECT_GE(blad, Roznica(0));
+      EXPECT_LE(blad, kMs * 41);
+    } else {
+      EXPECT_LE(std::abs(blad.Wartosc()), std::abs(poprzedni.Wartosc()));
+    }
+    if (n == 1) {
+      EXPECT_LE(std::abs(blad.Wartosc()), (kMs * 13).Wartosc());
+    }
+    if (n == 4) {
+      EXPECT_LE(std::abs(blad.Wartosc()), (kMs * 3).Wartosc());
+    }
+    poprzedni = blad;
+  }
+  const std::string tekst = log.Text();
+  const std::string wpis = l.Sciezka(s.CzasRamki(0)) + " ułożony bez zmiany plików";
+  EXPECT_NE(tekst.find(wpis), std::string::npos) << tekst;
+  EXPECT_EQ(tekst.find(wpis), tekst.rfind(wpis)) << tekst;
+}
+
 // Against the real thing: an archive recorded by Rotter with the project's tool
 // (shared/tools/rotter-fixture), named by KG_ROTTER_FIXTURE. Each file is placed where the
 // time code in it says it starts, within 30 ms, and the audio is heard on time, without a
