@@ -346,7 +346,7 @@ void Archive::Uloz() {
     std::optional<std::pair<Dowod, Czas>> gorna;
     // Each change of files within the chain bounds its start from both sides, within the
     // spread of Rotter's lateness: the highest of the lower bounds and the lowest of all
-    // upper ones.
+    // upper ones. `zmian` counts the changes, -1 when their bounds contradict each other.
     std::optional<Czas> dolnaZmian;
     Czas gornaScisla = Czas::Max;
     int zmian = 0;
@@ -465,12 +465,12 @@ void Archive::Uloz() {
         najlepszy = Dowod::Mtime;
         start = *dolnaZmian + (gornaScisla - *dolnaZmian) / 2;
       } else if (dolnaZmian) {
-        zmian = 0;
+        zmian = -1;
         noweSprzeczne.insert(klucz);
         if (sprzeczne.count(klucz) == 0) {
           doZalogowania.emplace_back(1, opis + ": czasy modyfikacji plików nagrania przeczą sobie o " +
                                             std::to_string((*dolnaZmian - gornaScisla).Wartosc() / 10'000) +
-                                            " ms, ułożone wg najwcześniejszej granicy");
+                                            " ms; ułożony wg najwcześniejszej z granic");
         }
       }
     }

@@ -178,7 +178,7 @@ class Archive {
   // for each, and those whose bounds contradicted each other: each logged once.
   std::map<std::pair<String, int>, Dowod> bezZmiany;
   std::set<std::pair<String, int>> sprzeczne;
-  // What Uloz has to log, logged by Odswiez once `sekcja` is left.
+  // What Uloz has to log, logged by Odswiez once `sekcja` is left (Odswiez's thread only).
   std::vector<std::pair<int, String>> doZalogowania;
   uint64_t wersja = 0;
   // The files logged as unplayable, with the reason logged (Odswiez's thread only).

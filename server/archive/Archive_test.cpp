@@ -681,6 +681,7 @@ TEST(ArchiveTest, ChainsArePlacedWhereTheirChangesOfFilesAgree) {
     std::vector<Zapis> zapisy;
     Roznica tolerancja;
     size_t przedzialow;
+    int sprzecznych = 0;  // chains whose changes of files contradict each other, logged
   };
   const std::vector<Przypadek> przypadki = {
       {"one file, stopped 4 ms late", false, {{.od = t + Roznica::Minuta * 10, .do_ = t + Roznica::Minuta * 20, .ostatni = kMs * 4}}, kMs * 5, 1},
@@ -704,7 +705,7 @@ TEST(ArchiveTest, ChainsArePlacedWhereTheirChangesOfFilesAgree) {
       {"a file that lost its last 5 s", false,
        {{.od = t - Roznica::Sekunda * 10, .do_ = t + h * 2 + Roznica::Sekunda * 10, .godziny = {t, t + h, t + h * 2},
          .wieki = {kMs * 8, kMs * 0, kMs * -4}, .utracil = 1, .utraconeRamki = 192}},
-       kMs * 9, 2},
+       kMs * 9, 2, 1},
       {"autumn: the hour 02 twice in one file", true,
        {{.od = Utc(2026, 10, 24, 23, 59, 50), .do_ = Utc(2026, 10, 25, 2, 0, 10),
          .godziny = {Utc(2026, 10, 25, 0), Utc(2026, 10, 25, 1), Utc(2026, 10, 25, 2)},
@@ -717,6 +718,7 @@ TEST(ArchiveTest, ChainsArePlacedWhereTheirChangesOfFilesAgree) {
   };
   for (const Przypadek& p : przypadki) {
     SCOPED_TRACE(p.opis);
+    LogCapture log;
     const RotterLayout l(R::Flat, "mp3", "", !p.strefa, p.strefa ? Cet() : TimeZone());
     TempDir dir;
     Poczatki poczatki;
@@ -734,6 +736,12 @@ TEST(ArchiveTest, ChainsArePlacedWhereTheirChangesOfFilesAgree) {
           << o.plik << " part " << o.segment << ": " << (o.poczatek - it->second).Wartosc() / 1e4 << " ms";
     }
     EXPECT_EQ(a.Przedzialy().size(), p.przedzialow);
+    const std::string tekst = log.Text();
+    size_t sprzecznych = 0;
+    for (size_t i = tekst.find("przeczą sobie"); i != std::string::npos; i = tekst.find("przeczą sobie", i + 1)) {
+      ++sprzecznych;
+    }
+    EXPECT_EQ(sprzecznych, static_cast<size_t>(p.sprzecznych)) << tekst;
   }
 }
 
