@@ -8,7 +8,9 @@
 //  2. a name that states its start to the second or better (the "accurate" layout);
 //  3. the file before it was closed when this one began (its modification time, less a
 //     quarter of Rotter's ring buffer, is the moment this file's name states): Rotter
-//     changed files, so this one begins where that one ends;
+//     changed files, so this one begins where that one ends, unless the changes of
+//     files within this one's own chain put it more than 0.1 s elsewhere (the file before
+//     lost audio at its end: the difference is a gap);
 //  4. the bounds that Rotter's lateness gives: a file is last written after its last
 //     sample (`opoznienieMtime` after it when it was closed because the next file began,
 //     at any time after it when it was stopped or is still being written; the sample was
