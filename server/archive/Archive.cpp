@@ -32,6 +32,17 @@ Roznica Tolerancja(Archive::Dowod d) {
 // hour's file up to about half a second early.
 const Roznica kLuzNazwy = Roznica::Sekunda * 2;
 
+// What a chain placed without a change of files rests on, for the log.
+String OpisDowodu(Archive::Dowod d) {
+  switch (d) {
+    case Archive::Dowod::Mtime: return "górna granica z czasu modyfikacji pliku zatrzymanego lub wciąż zapisywanego";
+    case Archive::Dowod::NazwaPelnegoPliku: return "górna granica z godziny w nazwie pełnego pliku";
+    case Archive::Dowod::Id3: return "minuta w tytule ID3v1";
+    case Archive::Dowod::NazwaPoczatku: return "dolna granica z godziny w nazwie pierwszego pliku";
+    default: return "dźwięk przed nim";
+  }
+}
+
 String FormatMpeg(const FrameIndex::Segment& s) {
   const Mp3Header h = s.naglowek;
   const int rate = h.GetSampling();
@@ -166,6 +177,8 @@ bool Archive::Odswiez(const std::atomic<bool>* przerwij) {
     Uloz();
     ++wersja;
   }
+  for (const auto& [poziom, tekst] : doZalogowania) Log(poziom, tekst, KG_WHERE);
+  doZalogowania.clear();
   ZglosNieodtwarzalne();
   return true;
 }
@@ -304,7 +317,9 @@ void Archive::Uloz() {
   };
   std::vector<Lancuch> lancuchy;
   std::vector<int64_t> przesuniecie(w.size());  // samples from the chain's start
-  std::map<std::pair<String, int>, std::pair<Dowod, Czas>> noweKotwice;
+  std::map<std::pair<String, int>, Kotwica> noweKotwice;
+  std::map<std::pair<String, int>, Dowod> noweBezZmiany;
+  std::set<std::pair<String, int>> noweSprzeczne;
   Czas koniecPoprzedniego;
   for (size_t a = 0; a < w.size();) {
     size_t b = a + 1;
@@ -326,12 +341,19 @@ void Archive::Uloz() {
     Dowod najlepszy = Dowod::Sasiad;
     Czas start = koniecPoprzedniego;
     // Rotter is never early: a full file begins before its hour, and a file is last
-    // written after its last sample. Both bound the start from above; the lowest bound is
-    // the nearest.
+    // written after its last sample. Both bound the start from above; the lowest of the
+    // bounds' middles is the nearest when nothing bounds it from below.
     std::optional<std::pair<Dowod, Czas>> gorna;
+    // Each change of files within the chain bounds its start from both sides, within the
+    // spread of Rotter's lateness: the highest of the lower bounds and the lowest of all
+    // upper ones. `zmian` counts the changes, -1 when their bounds contradict each other.
+    std::optional<Czas> dolnaZmian;
+    Czas gornaScisla = Czas::Max;
+    int zmian = 0;
     const auto rozwaz = [&](Dowod d, Czas s) {
       if (d == Dowod::Mtime || d == Dowod::NazwaPelnegoPliku) {
         if (!gorna || s < gorna->second) gorna = std::make_pair(d, s);
+        if (d == Dowod::NazwaPelnegoPliku) gornaScisla = std::min(gornaScisla, s);
         return;
       }
       if (d < najlepszy) {
@@ -403,9 +425,9 @@ void Archive::Uloz() {
             zmiana = zmiana || Czas::Odstep(f.mtime - opoznienie, c) <= kLuzNazwy;
           }
         }
-        const Roznica koder = w[i].segment >= 0 && w[i].Segment().naglowek.Layer() == Mp3Header::kLayer3
-                                  ? konfiguracja.opoznienieMp3
-                                  : Roznica(0);
+        const bool mp3 = w[i].segment >= 0 && w[i].Segment().naglowek.Layer() == Mp3Header::kLayer3;
+        const Roznica koder = mp3 ? konfiguracja.opoznienieMp3 : Roznica(0);
+        const Roznica rozrzut = konfiguracja.rozrzutWejscia + (mp3 ? konfiguracja.rozrzutMp3 : Roznica(0));
         const Czas koniec = f.mtime - (zmiana ? opoznienie : Roznica(0)) - konfiguracja.opoznienieWejscia - koder;
         const Czas s = koniec - odStartuDo(w[i].ramek * w[i].probekWRamce);
         bool wiarygodny = true;
@@ -415,27 +437,68 @@ void Archive::Uloz() {
           const Czas ej = s + Roznica(Tiki(przesuniecie[j] + w[j].ramek * w[j].probekWRamce, rate));
           wiarygodny = wiarygodny && sj >= najwczesniej && ej <= najpozniej;
         }
-        if (wiarygodny) rozwaz(Dowod::Mtime, s);
+        if (wiarygodny) {
+          rozwaz(Dowod::Mtime, s);
+          gornaScisla = std::min(gornaScisla, s + rozrzut);
+          if (zmiana) {
+            dolnaZmian = dolnaZmian ? std::max(*dolnaZmian, s - rozrzut) : s - rozrzut;
+            ++zmian;
+          }
+        }
       }
+    }
+    const std::pair<String, int> klucz(w[a].plik->wzgledna, w[a].segment);
+    const String opis = "archiwum " + konfiguracja.stacja + ": " + konfiguracja.katalog + "/" + w[a].plik->wzgledna +
+                        (w[a].segment > 0 ? " (część " + std::to_string(w[a].segment + 1) + ")" : String());
+    const bool obustronnie = dolnaZmian && *dolnaZmian <= gornaScisla;
+    if (najlepszy == Dowod::PoPoprzednim && obustronnie &&
+        (koniecPoprzedniego < *dolnaZmian - Tolerancja(Dowod::Mtime) ||
+         koniecPoprzedniego > gornaScisla + Tolerancja(Dowod::Mtime))) {
+      // The file before lost audio at its end (or holds more than was heard): this chain's
+      // own changes of files place it, and the difference is a gap.
+      najlepszy = Dowod::Sasiad;
     }
     if (najlepszy > Dowod::PoPoprzednim && gorna) {
       najlepszy = gorna->first;
       start = gorna->second;
+      if (obustronnie) {
+        najlepszy = Dowod::Mtime;
+        start = *dolnaZmian + (gornaScisla - *dolnaZmian) / 2;
+      } else if (dolnaZmian) {
+        zmian = -1;
+        noweSprzeczne.insert(klucz);
+        if (sprzeczne.count(klucz) == 0) {
+          doZalogowania.emplace_back(1, opis + ": czasy modyfikacji plików nagrania przeczą sobie o " +
+                                            std::to_string((*dolnaZmian - gornaScisla).Wartosc() / 10'000) +
+                                            " ms; ułożony wg najwcześniejszej z granic");
+        }
+      }
     }
-    // A chain placed as before by evidence of the same kind stays where it was, so that
-    // audio already served does not move as its file grows.
-    const std::pair<String, int> klucz(w[a].plik->wzgledna, w[a].segment);
+    if (zmian == 0 && najlepszy > Dowod::PoPoprzednim) {
+      // Nothing bounds the chain from both sides yet (one file, or the newest still being
+      // written): it rests on one kind of evidence until a change of files narrows it.
+      noweBezZmiany[klucz] = najlepszy;
+      const auto byl = bezZmiany.find(klucz);
+      if (byl == bezZmiany.end() || byl->second != najlepszy) {
+        doZalogowania.emplace_back(3, opis + " ułożony bez zmiany plików: " + OpisDowodu(najlepszy));
+      }
+    }
+    // A chain placed as before by evidence of the same kind, from as many changes of
+    // files, stays where it was, so that audio already served does not move as its file
+    // grows; a new change narrows it and moves it.
     const auto stara = kotwice.find(klucz);
-    if (najlepszy != Dowod::Sasiad && stara != kotwice.end() && stara->second.first == najlepszy &&
-        Czas::Odstep(stara->second.second, start) < Roznica::Sekunda) {
-      start = stara->second.second;
+    if (najlepszy != Dowod::Sasiad && stara != kotwice.end() && stara->second.dowod == najlepszy &&
+        stara->second.zmian == zmian && Czas::Odstep(stara->second.start, start) < Roznica::Sekunda) {
+      start = stara->second.start;
     }
-    if (najlepszy != Dowod::Sasiad) noweKotwice[klucz] = {najlepszy, start};
+    if (najlepszy != Dowod::Sasiad) noweKotwice[klucz] = Kotwica{najlepszy, start, zmian};
     lancuchy.push_back(Lancuch{a, b, start, start + dlugosc, Czas::Max, najlepszy});
     koniecPoprzedniego = start + dlugosc;
     a = b;
   }
   kotwice = std::move(noweKotwice);
+  bezZmiany = std::move(noweBezZmiany);
+  sprzeczne = std::move(noweSprzeczne);
 
   // 3. Chains in time order; where they meet within the precision of the evidence they are
   // joined, where they overlap the weaker gives way.

@@ -8,15 +8,21 @@
 //  2. a name that states its start to the second or better (the "accurate" layout);
 //  3. the file before it was closed when this one began (its modification time, less a
 //     quarter of Rotter's ring buffer, is the moment this file's name states): Rotter
-//     changed files, so this one begins where that one ends;
-//  4. the earliest of the bounds that Rotter's lateness gives: a file is last written after
-//     its last sample (`opoznienieMtime` after it when it was closed because the next file
-//     began, at any time after it when it was stopped or is still being written; the
-//     sample was captured `opoznienieWejscia` before it reached Rotter, and an MP3 file's
-//     audio ends `opoznienieMp3` before that), and a
-//     file that continues the previous one begins before the hour it is named after (the
-//     part of a file after its ID3v1 block, where Rotter went on writing when the hour
-//     the name states came round again as clocks went back, before the second). A
+//     changed files, so this one begins where that one ends, unless the changes of
+//     files within this one's own chain put it more than 0.1 s elsewhere (the file before
+//     lost audio at its end: the difference is a gap);
+//  4. the bounds that Rotter's lateness gives: a file is last written after its last
+//     sample (`opoznienieMtime` after it when it was closed because the next file began,
+//     at any time after it when it was stopped or is still being written; the sample was
+//     captured `opoznienieWejscia` before it reached Rotter, and an MP3 file's audio ends
+//     `opoznienieMp3` before that, each within its `rozrzut`), and a file that continues
+//     the previous one begins before the hour it is named after (the part of a file after
+//     its ID3v1 block, where Rotter went on writing when the hour the name states came
+//     round again as clocks went back, before the second). Every file of a chain closed
+//     at a change of files gives an interval for the chain's start, the others bound it
+//     from above; the chain lies in the middle of the intersection, which narrows with
+//     every change. With no change in the chain, or bounds that contradict each other (a
+//     disturbed file, a clock step), the earliest of the bounds' middles places it. A
 //     modification time counts only when it puts the file within the span its name states;
 //  5. an ID3v1 title "Recorded YYYY-MM-DD HH:MM" whose minutes are not 00;
 //  6. the name of a file that starts a recording (a partial first file): not before the
@@ -35,6 +41,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "archive/FrameIndex.h"
@@ -55,13 +62,18 @@ struct KonfiguracjaArchiwum {
   // How long after it was captured a sample reaches Rotter's ring buffer: JACK hands audio
   // over a period at a time, so what Rotter last takes from the buffer before it closes a
   // file ends up to a period before that moment (measured with periods of 1024 frames at
-  // 44.1 kHz: 7-18 ms); the middle of that span.
+  // 44.1 kHz: 7-18 ms); the middle of that span, and how far either way of it the lag
+  // may lie (7-19 ms).
   Roznica opoznienieWejscia = Roznica::Milisekunda * 13;
+  Roznica rozrzutWejscia = Roznica::Milisekunda * 6;
   // How far the end of the audio in an MP3 file, its cut-off last frame included, lags
   // what was handed to its encoder: libmp3lame keeps samples and frames in its buffers, and
   // Rotter closes files without flushing it (measured with Rotter 0.9 at 128 kbit/s:
-  // 74-97 ms beyond the input's lag); about the middle of that span.
+  // 74-97 ms beyond the input's lag, where the encoder's frames fall in the input and how
+  // much it holds back); about the middle of that span, and how far either way of it the
+  // lag may lie (74-102 ms).
   Roznica opoznienieMp3 = Roznica::Milisekunda * 88;
+  Roznica rozrzutMp3 = Roznica::Milisekunda * 14;
 };
 
 // [poczatek, koniec): from the first sample to the end of the last.
@@ -156,8 +168,20 @@ class Archive {
   std::map<String, std::shared_ptr<Plik>> pliki;  // by relative path
   std::vector<Odcinek> os;                         // the placed runs, by start time
   // The placement of each chain (by its first file and segment), kept while its evidence
-  // stays of the same kind, so that a growing file does not move.
-  std::map<std::pair<String, int>, std::pair<Dowod, Czas>> kotwice;
+  // stays of the same kind and counts the same changes of files, so that a growing file
+  // does not move; a chain that a new change narrows moves.
+  struct Kotwica {
+    Dowod dowod;
+    Czas start;
+    int zmian;
+  };
+  std::map<std::pair<String, int>, Kotwica> kotwice;
+  // The chains placed without a change of files to narrow them, with the evidence logged
+  // for each, and those whose bounds contradicted each other: each logged once.
+  std::map<std::pair<String, int>, Dowod> bezZmiany;
+  std::set<std::pair<String, int>> sprzeczne;
+  // What Uloz has to log, logged by Odswiez once `sekcja` is left (Odswiez's thread only).
+  std::vector<std::pair<int, String>> doZalogowania;
   uint64_t wersja = 0;
   // The files logged as unplayable, with the reason logged (Odswiez's thread only).
   std::map<String, String> zgloszone;

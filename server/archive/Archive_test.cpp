@@ -622,6 +622,195 @@ TEST(ArchiveTest, WavFilesOfOneRunFollowEachOther) {
   probe::SprawdzKod(a, zmiana - Roznica::Sekunda * 3, Roznica::Sekunda * 6);
 }
 
+// One encoder's recording of silent frames cut into files where Rotter changed them, each
+// file written with the modification time Rotter leaves, and where each part of a file
+// truly begins. A change at hour H falls 0.3 s before H, inside a frame; a file closed
+// there was last written a quarter of the ring buffer after its last sample reached Rotter,
+// that sample `wieki[k]` older than the middle of the input's and the encoder's lag (the
+// JACK period and where the encoder's frames fell). Parts named alike (the hour repeated as
+// clocks go back, or a new recording in the hour of a stopped one) go into one file after
+// its ID3v1 block.
+struct Zapis {
+  Strumien::Warstwa warstwa = Strumien::Warstwa::III;
+  Czas od, do_;
+  std::vector<Czas> godziny = {};
+  std::vector<Roznica> wieki = {};
+  // How much later than the lag's middle after its last sample the last file was last
+  // written (stopped, or still being written).
+  Roznica ostatni = kMs * 2;
+  // The part that lost the end of its audio, and how many frames.
+  int utracil = -1;
+  int64_t utraconeRamki = 0;
+};
+
+// What was written: the true start of each part, by file and part of the file.
+using Poczatki = std::map<std::pair<std::string, int>, Czas>;
+
+void ZapiszNagranie(const RotterLayout& l, const Zapis& z, Poczatki& poczatki,
+                    std::map<std::string, std::pair<std::string, Czas>>& pliki) {
+  Strumien s(z.warstwa, z.od, 44100, 1, 32);
+  s.Cisza(z.do_ - z.od);
+  const Roznica lag = z.warstwa == Strumien::Warstwa::III ? fixtures::kKoder : kMs * 13;
+  int64_t od = 0;
+  Czas poczatek = s.CzasRamki(0);
+  for (size_t i = 0; i <= z.godziny.size(); ++i) {
+    const bool ostatni = i == z.godziny.size();
+    const int64_t k = ostatni ? s.LiczbaRamek() : s.RamkaW(z.godziny[i] - kMs * 300);
+    int64_t doBajtu = ostatni ? static_cast<int64_t>(s.Bajty().size()) : fixtures::Ciecie(s, z.godziny[i] - kMs * 300, 50);
+    // Cut elsewhere in its frame, so that the next file no longer finishes it.
+    if (static_cast<int>(i) == z.utracil) doBajtu = s.Offset(k - z.utraconeRamki) + 30;
+    const std::string nazwa = l.Sciezka(i == 0 ? z.od : z.godziny[i - 1]);
+    auto& plik = pliki[nazwa];
+    poczatki[{nazwa, plik.first.empty() ? 0 : 1}] = poczatek;
+    plik.first += s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(doBajtu - od)) + fixtures::Tag(Czas());
+    plik.second = ostatni ? s.Koniec() + lag + z.ostatni
+                          : s.CzasRamki(k + 1) + kMs * 500 + lag + z.wieki[i];
+    od = ostatni ? doBajtu : fixtures::Ciecie(s, z.godziny[i] - kMs * 300, 50);
+    poczatek = ostatni ? poczatek : s.CzasRamki(k + 1);
+  }
+}
+
+// The chain of files one encoder wrote is placed where all the changes of files in it
+// agree; every part of every file within the stated tolerance of its true start.
+TEST(ArchiveTest, ChainsArePlacedWhereTheirChangesOfFilesAgree) {
+  const Roznica h = Roznica::Godzina;
+  const Czas t = Utc(2026, 5, 6, 14);
+  struct Przypadek {
+    const char* opis;
+    bool strefa;  // names in Central European time
+    std::vector<Zapis> zapisy;
+    Roznica tolerancja;
+    size_t przedzialow;
+    int sprzecznych = 0;  // chains whose changes of files contradict each other, logged
+  };
+  const std::vector<Przypadek> przypadki = {
+      {"one file, stopped 4 ms late", false, {{.od = t + Roznica::Minuta * 10, .do_ = t + Roznica::Minuta * 20, .ostatni = kMs * 4}}, kMs * 5, 1},
+      {"two files, one change 11 ms early", false,
+       {{.od = t + h - Roznica::Sekunda * 10, .do_ = t + h + Roznica::Sekunda * 20, .godziny = {t + h}, .wieki = {kMs * -11}}},
+       kMs * 12, 1},
+      {"layer II, one change", false,
+       {{.warstwa = Strumien::Warstwa::II, .od = t + h - Roznica::Sekunda * 10, .do_ = t + h + Roznica::Sekunda * 20,
+         .godziny = {t + h}, .wieki = {kMs * 5}}},
+       kMs * 6, 1},
+      {"newest file still growing", false,
+       {{.od = t + h - Roznica::Sekunda * 10, .do_ = t + h + Roznica::Minuta * 5, .godziny = {t + h}, .wieki = {kMs * 5},
+         .ostatni = kMs * 1}},
+       kMs * 6, 1},
+      {"a gap: stopped, started again within the hour", false,
+       {{.od = t + h - Roznica::Sekunda * 10, .do_ = t + h + Roznica::Minuta * 20, .godziny = {t + h}, .wieki = {kMs * 7},
+         .ostatni = kMs * 50},
+        {.od = t + h + Roznica::Minuta * 40, .do_ = t + h * 2 + Roznica::Sekunda * 10, .godziny = {t + h * 2},
+         .wieki = {kMs * -9}}},
+       kMs * 10, 2},
+      {"a file that lost its last 5 s", false,
+       {{.od = t - Roznica::Sekunda * 10, .do_ = t + h * 2 + Roznica::Sekunda * 10, .godziny = {t, t + h, t + h * 2},
+         .wieki = {kMs * 8, kMs * 0, kMs * -4}, .utracil = 1, .utraconeRamki = 192}},
+       kMs * 9, 2, 1},
+      {"autumn: the hour 02 twice in one file", true,
+       {{.od = Utc(2026, 10, 24, 23, 59, 50), .do_ = Utc(2026, 10, 25, 2, 0, 10),
+         .godziny = {Utc(2026, 10, 25, 0), Utc(2026, 10, 25, 1), Utc(2026, 10, 25, 2)},
+         .wieki = {kMs * -10, kMs * 0, kMs * 8}}},
+       kMs * 2, 1},
+      {"spring: no hour 02", true,
+       {{.od = Utc(2026, 3, 29, 0, 59, 50), .do_ = Utc(2026, 3, 29, 2, 0, 10),
+         .godziny = {Utc(2026, 3, 29, 1), Utc(2026, 3, 29, 2)}, .wieki = {kMs * 12, kMs * -6}}},
+       kMs * 4, 1},
+  };
+  for (const Przypadek& p : przypadki) {
+    SCOPED_TRACE(p.opis);
+    LogCapture log;
+    const RotterLayout l(R::Flat, "mp3", "", !p.strefa, p.strefa ? Cet() : TimeZone());
+    TempDir dir;
+    Poczatki poczatki;
+    std::map<std::string, std::pair<std::string, Czas>> pliki;
+    for (const Zapis& z : p.zapisy) ZapiszNagranie(l, z, poczatki, pliki);
+    for (const auto& [nazwa, plik] : pliki) fixtures::Zapisz(dir.Path(), nazwa, plik.first, plik.second);
+    Archive a(Konfiguracja(dir.Path(), l));
+    a.Odswiez();
+    const auto odcinki = a.Odcinki();
+    ASSERT_EQ(odcinki.size(), poczatki.size());
+    for (const auto& o : odcinki) {
+      const auto it = poczatki.find({o.plik, o.segment});
+      ASSERT_NE(it, poczatki.end()) << o.plik << " " << o.segment;
+      EXPECT_LE(Czas::Odstep(o.poczatek, it->second), p.tolerancja)
+          << o.plik << " part " << o.segment << ": " << (o.poczatek - it->second).Wartosc() / 1e4 << " ms";
+    }
+    EXPECT_EQ(a.Przedzialy().size(), p.przedzialow);
+    const std::string tekst = log.Text();
+    size_t sprzecznych = 0;
+    for (size_t i = tekst.find("przeczą sobie"); i != std::string::npos; i = tekst.find("przeczą sobie", i + 1)) {
+      ++sprzecznych;
+    }
+    EXPECT_EQ(sprzecznych, static_cast<size_t>(p.sprzecznych)) << tekst;
+  }
+}
+
+// A live recording across four changes of files, looked at as it is written: the newest
+// file rests on its own modification time until the first change (logged once), and every
+// change narrows the chain's start and moves it there.
+TEST(ArchiveTest, ALiveChainNarrowsWithEveryChangeOfFiles) {
+  LogCapture log;
+  const RotterLayout l(R::Flat, "mp3", "", true);
+  const Czas t = Utc(2026, 5, 6, 14);
+  const Roznica h = Roznica::Godzina;
+  const Roznica sekunda = Roznica::Sekunda;
+  const std::vector<Czas> godziny = {t, t + h, t + h * 2, t + h * 3};
+  // How much older than the lag's middle the last sample was at each change: spread over
+  // a JACK period and where the encoder's frames fell.
+  const std::vector<Roznica> wieki = {kMs * -11, kMs * -4, kMs * 6, kMs * 11};
+  Strumien s(Strumien::Warstwa::III, t - sekunda * 10, 44100, 1, 32);
+  s.Cisza(h * 3 + sekunda * 20);
+  TempDir dir;
+  Archive a(Konfiguracja(dir.Path(), l));
+  const auto ciecie = [&](size_t n) { return fixtures::Ciecie(s, godziny[n] - kMs * 300, 50); };
+  Roznica poprzedni = Roznica::Godzina;
+  for (size_t n = 0; n <= godziny.size(); ++n) {
+    const int64_t od = n == 0 ? 0 : ciecie(n - 1);
+    const Czas nazwany = n == 0 ? s.CzasRamki(0) : godziny[n - 1];
+    if (n > 0) {
+      // The file before closed at this change.
+      const int64_t pocz = n == 1 ? 0 : ciecie(n - 2);
+      const int64_t k = s.RamkaW(godziny[n - 1] - kMs * 300);
+      fixtures::Zapisz(dir.Path(), l.Sciezka(n == 1 ? s.CzasRamki(0) : godziny[n - 2]),
+                       s.Bajty().substr(static_cast<size_t>(pocz), static_cast<size_t>(ciecie(n - 1) - pocz)) +
+                           fixtures::Tag(Czas()),
+                       s.CzasRamki(k + 1) + fixtures::kZamkniecie + wieki[n - 1]);
+    }
+    // The newest file as it is being written, looked at twice; its last write came 40 ms
+    // after the lag's middle.
+    for (const Roznica w : {sekunda * 5, sekunda * 10}) {
+      const int64_t k = s.RamkaW(nazwany + w);
+      fixtures::Zapisz(dir.Path(), l.Sciezka(nazwany),
+                       s.Bajty().substr(static_cast<size_t>(od), static_cast<size_t>(s.Offset(k) - od)),
+                       s.CzasRamki(k) + fixtures::kKoder + kMs * 40);
+      ASSERT_TRUE(a.Odswiez());
+    }
+    const auto o = a.Odcinki();
+    ASSERT_EQ(o.size(), n + 1);
+    const Roznica blad = o[0].poczatek - s.CzasRamki(0);
+    std::printf("%zu changes of files: the chain placed %+.1f ms from its true start\n", n,
+                static_cast<double>(blad.Wartosc()) / 1e4);
+    if (n == 0) {
+      // Its own last write bounds it from above only: not early.
+      EXPECT_GE(blad, Roznica(0));
+      EXPECT_LE(blad, kMs * 41);
+    } else {
+      EXPECT_LE(std::abs(blad.Wartosc()), std::abs(poprzedni.Wartosc()));
+    }
+    if (n == 1) {
+      EXPECT_LE(std::abs(blad.Wartosc()), (kMs * 13).Wartosc());
+    }
+    if (n == 4) {
+      EXPECT_LE(std::abs(blad.Wartosc()), (kMs * 3).Wartosc());
+    }
+    poprzedni = blad;
+  }
+  const std::string tekst = log.Text();
+  const std::string wpis = l.Sciezka(s.CzasRamki(0)) + " ułożony bez zmiany plików";
+  EXPECT_NE(tekst.find(wpis), std::string::npos) << tekst;
+  EXPECT_EQ(tekst.find(wpis), tekst.rfind(wpis)) << tekst;
+}
+
 // Against the real thing: an archive recorded by Rotter with the project's tool
 // (shared/tools/rotter-fixture), named by KG_ROTTER_FIXTURE. Each file is placed where the
 // time code in it says it starts, within 30 ms, and the audio is heard on time, without a
