@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <mutex>
@@ -15,6 +14,7 @@
 #include "core/Exception.h"
 #include "core/Kalendarz.h"
 #include "core/Log.h"
+#include "core/Plik.h"
 
 namespace {
 
@@ -258,14 +258,12 @@ TimeZone TimeZone::ZRegulyPosix(const String& text) {
 
 TimeZone TimeZone::ZPliku(const String& path) {
   KG_TRACE("TimeZone::ZPliku(const String& path)");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) KG_ERROR("Nie można otworzyć pliku strefy czasowej " + path);
   // Zone files are a few kilobytes; anything far larger is not one.
-  constexpr std::streamsize kLimit = 1 << 22;
-  String d(static_cast<size_t>(kLimit) + 1, '\0');
-  in.read(d.data(), kLimit + 1);
-  d.resize(static_cast<size_t>(in.gcount()));
-  if (d.size() > static_cast<size_t>(kLimit)) KG_ERROR("Plik strefy czasowej " + path + " jest za duży");
+  constexpr std::int64_t kLimit = 1 << 22;
+  CalyPlik plik = CzytajCalyPlik(path, kLimit, true);
+  if (plik.stan == CalyPlik::ZaDuzy) KG_ERROR("Plik strefy czasowej " + path + " jest za duży");
+  if (plik.stan != CalyPlik::Wczytany) KG_ERROR("Nie można otworzyć pliku strefy czasowej " + path);
+  const String d = std::move(plik.bajty);
 
   const NaglowekTzif v1 = CzytajNaglowek(d, 0, path);
   if (d[4] == '\0') return StalaZBloku(d, kDlugoscNaglowka, v1, 4, path);
